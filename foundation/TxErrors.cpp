@@ -1,0 +1,8 @@
+#include "TxErrors.h"
+
+#include <utility>
+
+Exception::Exception(QString message)
+    : FMessage(std::move(message)), FUtf8(FMessage.toStdString())
+{
+}

@@ -1,0 +1,436 @@
+#include "TxFormat.h"
+
+#include "TxErrors.h"
+
+#include <algorithm>
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+
+FormatArg::FormatArg(const FormatArg& other)
+    : FKind(other.FKind), FInt(other.FInt), FFloat(other.FFloat), FOwned(other.FOwned),
+      FText(other.FText == &other.FOwned ? &FOwned : other.FText)
+{
+}
+
+namespace {
+
+// True when |value| * 10^decimals lies exactly half-way between two integers.
+// With value = m * 2^e that is the case when m * 2^(e + 1 + decimals) * 5^decimals
+// is an odd integer, i.e. when m has exactly -(e + 1 + decimals) trailing zero bits.
+bool IsExactHalf(double value, int decimals)
+{
+    const uint64_t bits = std::bit_cast<uint64_t>(value);
+    const int expBits = static_cast<int>((bits >> 52) & 0x7FF);
+    uint64_t mant = bits & ((uint64_t(1) << 52) - 1);
+    int e;
+    if (expBits == 0) {
+        e = -1074;
+    } else {
+        mant |= uint64_t(1) << 52;
+        e = expBits - 1075;
+    }
+    if (mant == 0)
+        return false;
+    const int t = e + 1 + decimals;
+    return t <= 0 && std::countr_zero(mant) == -t;
+}
+
+// Adds one unit in the last place of a string of digits (a "." may be inside);
+// returns the string with a new leading "1" when the carry runs out.
+void IncrementDigits(std::string& digits)
+{
+    for (auto i = digits.size(); i-- > 0;) {
+        char& c = digits[i];
+        if (c == '.')
+            continue;
+        if (c == '9') {
+            c = '0';
+        } else {
+            ++c;
+            return;
+        }
+    }
+    digits.insert(digits.begin(), '1');
+}
+
+bool AllZero(const std::string& digits)
+{
+    return std::all_of(digits.begin(), digits.end(), [](char c) { return c == '0' || c == '.'; });
+}
+
+// |value| in fixed point with `decimals` decimals, halves away from zero.
+std::string FixedMagnitude(double magnitude, int decimals)
+{
+    char buf[400];
+    if (!IsExactHalf(magnitude, decimals)) {
+        auto r = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::fixed, decimals);
+        return std::string(buf, r.ptr);
+    }
+    // An exact half has exactly decimals + 1 decimals, so this text is exact.
+    auto r = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::fixed, decimals + 1);
+    std::string s(buf, r.ptr);
+    s.pop_back(); // the final '5'
+    if (!s.empty() && s.back() == '.')
+        s.pop_back();
+    IncrementDigits(s);
+    return s;
+}
+
+std::string FixedText(double value, int decimals)
+{
+    if (std::isnan(value))
+        return "NAN";
+    if (std::isinf(value))
+        return value < 0 ? "-INF" : "INF";
+    decimals = std::clamp(decimals, 0, 18);
+    std::string s = FixedMagnitude(std::fabs(value), decimals);
+    if (std::signbit(value) && !AllZero(s))
+        s.insert(s.begin(), '-');
+    return s;
+}
+
+// Rounds |value| to `sig` significant digits (halves away from zero): the
+// digits without a point and the decimal exponent of the first one.
+void RoundSignificant(double magnitude, int sig, std::string& digits, int& exponent)
+{
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific, sig - 1);
+    std::string s(buf, r.ptr);
+    const auto ePos = s.find('e');
+    int exp10 = 0;
+    std::from_chars(s.data() + ePos + 1 + (s[ePos + 1] == '+' ? 1 : 0), s.data() + s.size(), exp10);
+    const int decimals = sig - 1 - exp10;
+    if (decimals >= 0 && IsExactHalf(magnitude, decimals)) {
+        std::string fixed = FixedMagnitude(magnitude, decimals);
+        fixed.erase(std::remove(fixed.begin(), fixed.end(), '.'), fixed.end());
+        const auto first = fixed.find_first_not_of('0');
+        const int intDigits = static_cast<int>(fixed.size()) - decimals;
+        fixed.erase(0, first);
+        exponent = intDigits - 1 - static_cast<int>(first);
+        digits = fixed.substr(0, static_cast<size_t>(sig));
+        return;
+    }
+    if (decimals < 0 && magnitude == std::floor(magnitude)) {
+        // An integer rounded to tens, hundreds...: exact digits, round by hand.
+        char wide[400];
+        auto ri = std::to_chars(wide, wide + sizeof wide, magnitude, std::chars_format::fixed, 0);
+        std::string whole(wide, ri.ptr);
+        const size_t keep = whole.size() - static_cast<size_t>(-decimals);
+        std::string head = whole.substr(0, keep);
+        const std::string tail = whole.substr(keep);
+        if (tail[0] >= '5')
+            IncrementDigits(head);
+        exponent = static_cast<int>(whole.size()) - 1 + (head.size() > keep ? 1 : 0);
+        digits = head.substr(0, static_cast<size_t>(sig));
+        return;
+    }
+    digits.clear();
+    for (size_t i = 0; i < ePos; ++i)
+        if (s[i] != '.')
+            digits.push_back(s[i]);
+    exponent = exp10;
+}
+
+std::string GeneralText(double value, int sig)
+{
+    if (std::isnan(value))
+        return "NAN";
+    if (std::isinf(value))
+        return value < 0 ? "-INF" : "INF";
+    sig = std::clamp(sig, 1, 17);
+    if (value == 0.0)
+        return "0";
+    std::string digits;
+    int exponent = 0;
+    RoundSignificant(std::fabs(value), sig, digits, exponent);
+    while (digits.size() > 1 && digits.back() == '0')
+        digits.pop_back();
+    std::string out;
+    if (exponent >= -5 && exponent < sig) {
+        if (exponent < 0) {
+            out = "0." + std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
+        } else if (static_cast<int>(digits.size()) <= exponent + 1) {
+            out = digits + std::string(static_cast<size_t>(exponent + 1) - digits.size(), '0');
+        } else {
+            out = digits.substr(0, static_cast<size_t>(exponent + 1)) + "." +
+                  digits.substr(static_cast<size_t>(exponent + 1));
+        }
+    } else {
+        out = digits.substr(0, 1);
+        if (digits.size() > 1)
+            out += "." + digits.substr(1);
+        out += "E" + std::to_string(exponent);
+    }
+    if (std::signbit(value))
+        out.insert(out.begin(), '-');
+    return out;
+}
+
+[[noreturn]] void BadFormat(const QString& pattern)
+{
+    throw EConvertError(QStringLiteral("Format '%1' invalid or incompatible with argument").arg(pattern));
+}
+
+QString Pad(QString text, int width, bool left)
+{
+    if (text.size() >= width)
+        return text;
+    const QString fill(width - text.size(), QLatin1Char(' '));
+    return left ? text + fill : fill + text;
+}
+
+} // namespace
+
+QString FormatFixed(double value, int decimals)
+{
+    return QString::fromLatin1(FixedText(value, decimals));
+}
+
+QString FormatList(const QString& pattern, std::initializer_list<FormatArg> args)
+{
+    QString out;
+    out.reserve(pattern.size() + 16);
+    auto arg = args.begin();
+    const qsizetype n = pattern.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = pattern[i];
+        if (c != QLatin1Char('%')) {
+            out += c;
+            continue;
+        }
+        if (++i >= n)
+            BadFormat(pattern);
+        if (pattern[i] == QLatin1Char('%')) {
+            out += QLatin1Char('%');
+            continue;
+        }
+        bool leftAlign = false;
+        if (pattern[i] == QLatin1Char('-')) {
+            leftAlign = true;
+            ++i;
+        }
+        int width = 0;
+        while (i < n && pattern[i].isDigit() && pattern[i].unicode() < 128)
+            width = std::min(width * 10 + (pattern[i++].unicode() - '0'), 1000);
+        int prec = -1;
+        if (i < n && pattern[i] == QLatin1Char('.')) {
+            ++i;
+            prec = 0;
+            while (i < n && pattern[i].isDigit() && pattern[i].unicode() < 128)
+                prec = std::min(prec * 10 + (pattern[i++].unicode() - '0'), 1000);
+        }
+        if (i >= n || arg == args.end())
+            BadFormat(pattern);
+        const FormatArg& a = *arg++;
+        QString piece;
+        switch (pattern[i].toLower().unicode()) {
+        case 'd': {
+            if (a.kind() != FormatArg::Kind::Int)
+                BadFormat(pattern);
+            const int64_t v = a.toInt();
+            QString digits = QString::number(v < 0 ? -static_cast<uint64_t>(v) : static_cast<uint64_t>(v));
+            if (prec > digits.size())
+                digits = QString(prec - digits.size(), QLatin1Char('0')) + digits;
+            piece = v < 0 ? QLatin1Char('-') + digits : digits;
+            break;
+        }
+        case 'x': {
+            if (a.kind() != FormatArg::Kind::Int)
+                BadFormat(pattern);
+            piece = QString::number(static_cast<uint64_t>(a.toInt()), 16);
+            if (pattern[i] == QLatin1Char('X'))
+                piece = piece.toUpper();
+            if (prec > piece.size())
+                piece = QString(prec - piece.size(), QLatin1Char('0')) + piece;
+            break;
+        }
+        case 's':
+            if (a.kind() != FormatArg::Kind::Text)
+                BadFormat(pattern);
+            piece = prec >= 0 ? a.toText().left(prec) : a.toText();
+            break;
+        case 'f':
+            if (a.kind() != FormatArg::Kind::Float)
+                BadFormat(pattern);
+            piece = QString::fromLatin1(FixedText(a.toFloat(), prec < 0 ? 2 : prec));
+            break;
+        case 'g':
+            if (a.kind() != FormatArg::Kind::Float)
+                BadFormat(pattern);
+            piece = QString::fromLatin1(GeneralText(a.toFloat(), prec < 0 ? 15 : prec));
+            break;
+        default:
+            BadFormat(pattern);
+        }
+        out += Pad(piece, width, leftAlign);
+    }
+    return out;
+}
+
+namespace {
+
+// Checks the syntax [+-]digits[.digits][(e|E)[+-]digits] with at least one
+// mantissa digit; copies the accepted text to `ascii` without a leading '+'.
+bool ScanNumber(const QString& text, std::string& ascii, bool allowFraction)
+{
+    const qsizetype n = text.size();
+    if (n == 0 || n > 400)
+        return false;
+    ascii.clear();
+    qsizetype i = 0;
+    auto ch = [&](qsizetype k) -> char16_t { return k < n ? text[k].unicode() : 0; };
+    if (ch(0) == '+' || ch(0) == '-') {
+        if (ch(0) == '-')
+            ascii.push_back('-');
+        ++i;
+    }
+    int mantDigits = 0;
+    while (ch(i) >= '0' && ch(i) <= '9') {
+        ascii.push_back(static_cast<char>(ch(i++)));
+        ++mantDigits;
+    }
+    if (allowFraction && ch(i) == '.') {
+        ascii.push_back('.');
+        ++i;
+        while (ch(i) >= '0' && ch(i) <= '9') {
+            ascii.push_back(static_cast<char>(ch(i++)));
+            ++mantDigits;
+        }
+    }
+    if (mantDigits == 0)
+        return false;
+    if (allowFraction && (ch(i) == 'e' || ch(i) == 'E')) {
+        ascii.push_back('e');
+        ++i;
+        if (ch(i) == '+' || ch(i) == '-') {
+            if (ch(i) == '-')
+                ascii.push_back('-');
+            ++i;
+        }
+        int expDigits = 0;
+        while (ch(i) >= '0' && ch(i) <= '9') {
+            ascii.push_back(static_cast<char>(ch(i++)));
+            ++expDigits;
+        }
+        if (expDigits == 0)
+            return false;
+    }
+    return i == n;
+}
+
+} // namespace
+
+bool TryStrToFloat(const QString& text, double& value)
+{
+    std::string ascii;
+    if (!ScanNumber(text, ascii, true))
+        return false;
+    double v = 0.0;
+    const char* first = ascii.data();
+    const char* last = ascii.data() + ascii.size();
+    auto r = std::from_chars(first, last, v, std::chars_format::general);
+    if (r.ptr != last)
+        return false;
+    if (r.ec == std::errc::result_out_of_range) {
+        // Distinguish underflow (reads as zero) from overflow (rejected): the
+        // decimal magnitude is the exponent plus the digits before the point.
+        const auto ePos = ascii.find('e');
+        long exp10 = 0;
+        if (ePos != std::string::npos)
+            std::from_chars(ascii.data() + ePos + 1, last, exp10);
+        const std::string mant = ascii.substr(0, ePos);
+        const auto firstNonZero = mant.find_first_of("123456789");
+        const auto point = mant.find('.');
+        const long pointPos = static_cast<long>(point == std::string::npos ? mant.size() : point);
+        const long magnitude = exp10 + pointPos - static_cast<long>(firstNonZero);
+        if (firstNonZero != std::string::npos && magnitude > 0)
+            return false;
+        v = ascii[0] == '-' ? -0.0 : 0.0;
+    } else if (r.ec != std::errc()) {
+        return false;
+    }
+    if (!std::isfinite(v))
+        return false;
+    value = v;
+    return true;
+}
+
+double StrToFloat(const QString& text)
+{
+    double v = 0.0;
+    if (!TryStrToFloat(text, v))
+        throw EConvertError(QStringLiteral("'%1' is not a valid floating point value").arg(text));
+    return v;
+}
+
+double StrToFloatDef(const QString& text, double def)
+{
+    double v = 0.0;
+    return TryStrToFloat(text, v) ? v : def;
+}
+
+bool TryStrToInt64(const QString& text, int64_t& value)
+{
+    std::string ascii;
+    if (!ScanNumber(text, ascii, false))
+        return false;
+    int64_t v = 0;
+    auto r = std::from_chars(ascii.data(), ascii.data() + ascii.size(), v, 10);
+    if (r.ec != std::errc() || r.ptr != ascii.data() + ascii.size())
+        return false;
+    value = v;
+    return true;
+}
+
+bool TryStrToInt(const QString& text, int& value)
+{
+    int64_t v = 0;
+    if (!TryStrToInt64(text, v) || v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
+        return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
+int StrToInt(const QString& text)
+{
+    int v = 0;
+    if (!TryStrToInt(text, v))
+        throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text));
+    return v;
+}
+
+int StrToIntDef(const QString& text, int def)
+{
+    int v = 0;
+    return TryStrToInt(text, v) ? v : def;
+}
+
+QString FloatToStr(double value)
+{
+    if (!std::isfinite(value))
+        return std::isnan(value) ? QStringLiteral("NAN") : (value < 0 ? QStringLiteral("-INF") : QStringLiteral("INF"));
+    if (value == 0.0)
+        return QStringLiteral("0");
+    char buf[64];
+    auto r = std::to_chars(buf, buf + sizeof buf, value);
+    std::string s(buf, r.ptr);
+    const auto ePos = s.find('e');
+    if (ePos != std::string::npos) {
+        int exp10 = 0;
+        const char* expStart = s.data() + ePos + 1;
+        if (*expStart == '+')
+            ++expStart;
+        std::from_chars(expStart, s.data() + s.size(), exp10);
+        s = s.substr(0, ePos) + "E" + std::to_string(exp10);
+    }
+    return QString::fromLatin1(s);
+}
+
+QString IntToStr(int64_t value)
+{
+    return QString::number(value);
+}

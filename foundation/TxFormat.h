@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <initializer_list>
+
+// One argument of Format: an integer, a floating-point value or a text.
+class FormatArg {
+public:
+    enum class Kind { Int, Float, Text };
+
+    FormatArg(int v) : FKind(Kind::Int), FInt(v) {}
+    FormatArg(unsigned v) : FKind(Kind::Int), FInt(v) {}
+    FormatArg(long v) : FKind(Kind::Int), FInt(v) {}
+    FormatArg(long long v) : FKind(Kind::Int), FInt(v) {}
+    FormatArg(unsigned long v) : FKind(Kind::Int), FInt(static_cast<int64_t>(v)) {}
+    FormatArg(unsigned long long v) : FKind(Kind::Int), FInt(static_cast<int64_t>(v)) {}
+    FormatArg(double v) : FKind(Kind::Float), FFloat(v) {}
+    FormatArg(long double v) : FKind(Kind::Float), FFloat(static_cast<double>(v)) {}
+    FormatArg(const QString& v) : FKind(Kind::Text), FText(&v) {}
+    FormatArg(const char* v) : FKind(Kind::Text), FOwned(QString::fromUtf8(v)), FText(&FOwned) {}
+    FormatArg(const FormatArg& other);
+    FormatArg& operator=(const FormatArg&) = delete;
+
+    Kind kind() const { return FKind; }
+    int64_t toInt() const { return FInt; }
+    double toFloat() const { return FFloat; }
+    const QString& toText() const { return *FText; }
+
+private:
+    Kind FKind;
+    int64_t FInt = 0;
+    double FFloat = 0.0;
+    QString FOwned;
+    const QString* FText = nullptr;
+};
+
+// The program's one number formatter, independent of the locale. Directives:
+// "%d" (integer), "%s"/"%S" (text), "%x" (hexadecimal), "%[width][.prec]f"
+// (fixed point), "%[width][.prec]g" (general: fixed when the value has at most
+// prec digits before the point and is not below 0.00001, else scientific),
+// "%%". Exact halves round away from zero and "-0" is never printed. A
+// malformed pattern, a missing argument or one of the wrong kind raises
+// EConvertError.
+QString FormatList(const QString& pattern, std::initializer_list<FormatArg> args);
+
+template <class... Args>
+QString Format(const QString& pattern, const Args&... args)
+{
+    return FormatList(pattern, {FormatArg(args)...});
+}
+
+// Fixed-point text of a value with the given number of decimals (halves away
+// from zero, never "-0"); the fast path of "%0.Nf".
+QString FormatFixed(double value, int decimals);
+
+// Strict number parsing: optional sign, digits with an optional "." and an
+// optional exponent. No blanks, no group separators, no "inf", "nan" or hex.
+bool TryStrToFloat(const QString& text, double& value);
+double StrToFloat(const QString& text); // raises EConvertError
+double StrToFloatDef(const QString& text, double def);
+bool TryStrToInt(const QString& text, int& value);
+bool TryStrToInt64(const QString& text, int64_t& value);
+int StrToInt(const QString& text); // raises EConvertError
+int StrToIntDef(const QString& text, int def);
+
+// Shortest text that reads back exactly with StrToFloat ("2.8", "1E-5").
+QString FloatToStr(double value);
+QString IntToStr(int64_t value);
