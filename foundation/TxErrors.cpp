@@ -2,7 +2,4 @@
 
 #include <utility>
 
-Exception::Exception(QString message)
-    : FMessage(std::move(message)), FUtf8(FMessage.toStdString())
-{
-}
+Exception::Exception(QString message) : FMessage(std::move(message)), FUtf8(FMessage.toStdString()) {}

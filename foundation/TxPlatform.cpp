@@ -1,11 +1,15 @@
 #include "TxPlatform.h"
 
 #include <QApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QUrl>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QtGlobal>
 
 IMessageService::~IMessageService() = default;
+IDocumentOpener::~IDocumentOpener() = default;
 
 namespace {
 
@@ -23,6 +27,31 @@ TLogMessageService& LogService()
 }
 
 IMessageService* gService = nullptr;
+
+// Until the program installs its own, documents go to the desktop's opener.
+class TDefaultDocumentOpener : public IDocumentOpener {
+public:
+    bool OpenDocument(const QString& pathOrUrl) override
+    {
+        const QUrl url = QFileInfo::exists(pathOrUrl) ? QUrl::fromLocalFile(QFileInfo(pathOrUrl).absoluteFilePath())
+                                                      : QUrl(pathOrUrl);
+        return QDesktopServices::openUrl(url);
+    }
+    bool OpenDocumentAtAnchor(const QString& path, const QString& anchor) override
+    {
+        QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+        url.setFragment(anchor);
+        return QDesktopServices::openUrl(url);
+    }
+};
+
+TDefaultDocumentOpener& DefaultOpener()
+{
+    static TDefaultDocumentOpener opener;
+    return opener;
+}
+
+IDocumentOpener* gOpener = nullptr;
 
 } // namespace
 
@@ -44,6 +73,26 @@ TScopedMessageService::TScopedMessageService(IMessageService& service) : FPrevio
 TScopedMessageService::~TScopedMessageService()
 {
     gService = FPrevious;
+}
+
+IDocumentOpener& DocumentOpener()
+{
+    return gOpener ? *gOpener : DefaultOpener();
+}
+
+void SetDocumentOpener(IDocumentOpener* opener)
+{
+    gOpener = opener;
+}
+
+TScopedDocumentOpener::TScopedDocumentOpener(IDocumentOpener& opener) : FPrevious(gOpener)
+{
+    gOpener = &opener;
+}
+
+TScopedDocumentOpener::~TScopedDocumentOpener()
+{
+    gOpener = FPrevious;
 }
 
 QString ApplicationTitle()

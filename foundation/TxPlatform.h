@@ -59,5 +59,48 @@ private:
     IMessageService* FPrevious;
 };
 
+// Opening documents in the programs the desktop associates with them.
+class IDocumentOpener {
+public:
+    virtual ~IDocumentOpener();
+    // Opens a file (or URL) in its associated program.
+    virtual bool OpenDocument(const QString& pathOrUrl) = 0;
+    // Opens an HTML document at a named anchor in the desktop's HTML handler.
+    virtual bool OpenDocumentAtAnchor(const QString& path, const QString& anchor) = 0;
+};
+
+// Keeps what would have been opened: "path" or "path#anchor".
+class TRecordingDocumentOpener : public IDocumentOpener {
+public:
+    bool OpenDocument(const QString& pathOrUrl) override
+    {
+        Opened.append(pathOrUrl);
+        return Result;
+    }
+    bool OpenDocumentAtAnchor(const QString& path, const QString& anchor) override
+    {
+        Opened.append(path + QLatin1Char('#') + anchor);
+        return Result;
+    }
+
+    QStringList Opened;
+    bool Result = true;
+};
+
+// The current opener; before one is installed, the desktop's own.
+IDocumentOpener& DocumentOpener();
+void SetDocumentOpener(IDocumentOpener* opener);
+
+class TScopedDocumentOpener {
+public:
+    explicit TScopedDocumentOpener(IDocumentOpener& opener);
+    ~TScopedDocumentOpener();
+    TScopedDocumentOpener(const TScopedDocumentOpener&) = delete;
+    TScopedDocumentOpener& operator=(const TScopedDocumentOpener&) = delete;
+
+private:
+    IDocumentOpener* FPrevious;
+};
+
 // The application title shown as the caption of message boxes.
 QString ApplicationTitle();

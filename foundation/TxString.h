@@ -12,7 +12,7 @@
 // letters only. Positions are 0-based.
 
 bool IsBlank(QChar c);
-QString Trim(const QString& text);      // blanks removed at both ends
+QString Trim(const QString& text); // blanks removed at both ends
 QString TrimLeft(const QString& text);
 QString TrimRight(const QString& text);
 bool SameText(const QString& a, const QString& b); // ASCII case-insensitive

@@ -31,23 +31,22 @@ INSTANTIATE_TEST_SUITE_P(
                       FloatCase{"%0.2f", 0.125, "0.13"}, FloatCase{"%0.2f", 0.375, "0.38"},
                       FloatCase{"%0.2f", 2.675, "2.67"}, // 2.675 is stored just below the half
                       FloatCase{"%0.1f", 0.25, "0.3"}, FloatCase{"%0.3f", -0.0001, "0.000"},
-                      FloatCase{"%0.0f", -0.4, "0"}, FloatCase{"%0.1f", -0.0, "0.0"},
-                      FloatCase{"%0.3f", 2.8, "2.800"}, FloatCase{"%0.0f", 1e20, "100000000000000000000"},
-                      FloatCase{"%0.2f", 999.995, "1000.00"}, FloatCase{"%0.1f", 9.95, "9.9"},
-                      FloatCase{"%0.1f", 99.95, "100.0"}, FloatCase{"%0.4f", 0.004014630759755623, "0.0040"},
-                      FloatCase{"%f", 1.0, "1.00"}, FloatCase{"%6.1f", 2.25, "   2.3"},
-                      FloatCase{"%-6.1f|", 2.25, "2.3   |"}));
+                      FloatCase{"%0.0f", -0.4, "0"}, FloatCase{"%0.1f", -0.0, "0.0"}, FloatCase{"%0.3f", 2.8, "2.800"},
+                      FloatCase{"%0.0f", 1e20, "100000000000000000000"}, FloatCase{"%0.2f", 999.995, "1000.00"},
+                      FloatCase{"%0.1f", 9.95, "9.9"}, FloatCase{"%0.1f", 99.95, "100.0"},
+                      FloatCase{"%0.4f", 0.004014630759755623, "0.0040"}, FloatCase{"%f", 1.0, "1.00"},
+                      FloatCase{"%6.1f", 2.25, "   2.3"}, FloatCase{"%-6.1f|", 2.25, "2.3   |"}));
 
-INSTANTIATE_TEST_SUITE_P(
-    General, FormatFloat,
-    ::testing::Values(FloatCase{"%0.3g", 0.00005, "0.00005"}, FloatCase{"%0.3g", 0.000005, "5E-6"},
-                      FloatCase{"%0.3g", 1.5, "1.5"}, FloatCase{"%0.3g", 123.0, "123"},
-                      FloatCase{"%0.3g", 1234.0, "1.23E3"}, FloatCase{"%0.4g", 0.0, "0"},
-                      FloatCase{"%0.2g", 0.125, "0.13"}, FloatCase{"%0.1g", 8.5, "9"},
-                      FloatCase{"%0.1g", 9.5, "1E1"}, FloatCase{"%0.2g", 125.0, "1.3E2"},
-                      FloatCase{"%0.2g", 12500000000000000.0, "1.3E16"}, FloatCase{"%0.3g", -0.00123, "-0.00123"},
-                      FloatCase{"%0.4g", 2.8, "2.8"}, FloatCase{"%0.3g", 99.96, "100"},
-                      FloatCase{"%0.1g", 1000.0, "1E3"}, FloatCase{"%0.3g", -0.0, "0"}));
+INSTANTIATE_TEST_SUITE_P(General, FormatFloat,
+                         ::testing::Values(FloatCase{"%0.3g", 0.00005, "0.00005"}, FloatCase{"%0.3g", 0.000005, "5E-6"},
+                                           FloatCase{"%0.3g", 1.5, "1.5"}, FloatCase{"%0.3g", 123.0, "123"},
+                                           FloatCase{"%0.3g", 1234.0, "1.23E3"}, FloatCase{"%0.4g", 0.0, "0"},
+                                           FloatCase{"%0.2g", 0.125, "0.13"}, FloatCase{"%0.1g", 8.5, "9"},
+                                           FloatCase{"%0.1g", 9.5, "1E1"}, FloatCase{"%0.2g", 125.0, "1.3E2"},
+                                           FloatCase{"%0.2g", 12500000000000000.0, "1.3E16"},
+                                           FloatCase{"%0.3g", -0.00123, "-0.00123"}, FloatCase{"%0.4g", 2.8, "2.8"},
+                                           FloatCase{"%0.3g", 99.96, "100"}, FloatCase{"%0.1g", 1000.0, "1E3"},
+                                           FloatCase{"%0.3g", -0.0, "0"}));
 
 TEST(Format, MixesLiteralsTextsAndIntegers)
 {
@@ -65,10 +64,10 @@ TEST(Format, MalformedPatternsRaise)
 {
     EXPECT_THROW(Format("%0.1", 1.0), EConvertError);
     EXPECT_THROW(Format("%", 1.0), EConvertError);
-    EXPECT_THROW(Format("%d", 1.5), EConvertError);   // wrong kind
-    EXPECT_THROW(Format("%0.1f", 1), EConvertError);  // an integer is not a float
+    EXPECT_THROW(Format("%d", 1.5), EConvertError);  // wrong kind
+    EXPECT_THROW(Format("%0.1f", 1), EConvertError); // an integer is not a float
     EXPECT_THROW(Format("%s", 1), EConvertError);
-    EXPECT_THROW(Format("%d %d", 1), EConvertError);  // missing argument
+    EXPECT_THROW(Format("%d %d", 1), EConvertError); // missing argument
     EXPECT_THROW(Format("%q", 1), EConvertError);
 }
 

@@ -19,14 +19,14 @@ TEST_P(NormaliseNumber, GivesCanonicalText)
         << "input '" << GetParam().in << "'";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Examples, NormaliseNumber,
-    ::testing::Values(NormCase{" 1 2.5 ", "12.5"}, NormCase{"1.2.3", "1.23"}, NormCase{"12-3", "123"},
-                      NormCase{"-2e-3", "-2E-3"}, NormCase{"2e400", "2E40"}, NormCase{"", "0"}, NormCase{"-", "0"},
-                      NormCase{"3/4.5.6", "3/4.56"}, NormCase{"e", "1E"}, NormCase{"5E", "5E"},
-                      NormCase{"1e5e6", "1E56"}, NormCase{"-3/-4", "-3/-4"}, NormCase{"1/2/3", "1/23"},
-                      NormCase{"/", "0/0"}, NormCase{"E-5", "1E5"}, NormCase{"2e1.5", "2E15"},
-                      NormCase{"1e-301", "1E-3"}));
+INSTANTIATE_TEST_SUITE_P(Examples, NormaliseNumber,
+                         ::testing::Values(NormCase{" 1 2.5 ", "12.5"}, NormCase{"1.2.3", "1.23"},
+                                           NormCase{"12-3", "123"}, NormCase{"-2e-3", "-2E-3"},
+                                           NormCase{"2e400", "2E40"}, NormCase{"", "0"}, NormCase{"-", "0"},
+                                           NormCase{"3/4.5.6", "3/4.56"}, NormCase{"e", "1E"}, NormCase{"5E", "5E"},
+                                           NormCase{"1e5e6", "1E56"}, NormCase{"-3/-4", "-3/-4"},
+                                           NormCase{"1/2/3", "1/23"}, NormCase{"/", "0/0"}, NormCase{"E-5", "1E5"},
+                                           NormCase{"2e1.5", "2E15"}, NormCase{"1e-301", "1E-3"}));
 
 TEST(NormaliseNumber, ExponentThatIsNoIntegerRaises)
 {
@@ -72,10 +72,9 @@ TEST_P(Token, PicksNthPiece)
 
 INSTANTIATE_TEST_SUITE_P(Pieces, Token,
                          ::testing::Values(TokenCase{2, " x ; y ", "y"}, TokenCase{1, " x ; y ", "x "},
-                                           TokenCase{3, "x;y", ""}, TokenCase{0, "x;y", ""},
-                                           TokenCase{3, "a;b;", ""}, TokenCase{2, "a;b;", "b"},
-                                           TokenCase{2, "a;;c", ""}, TokenCase{3, "a;;c", "c"},
-                                           TokenCase{1, "", ""}));
+                                           TokenCase{3, "x;y", ""}, TokenCase{0, "x;y", ""}, TokenCase{3, "a;b;", ""},
+                                           TokenCase{2, "a;b;", "b"}, TokenCase{2, "a;;c", ""},
+                                           TokenCase{3, "a;;c", "c"}, TokenCase{1, "", ""}));
 
 TEST(TextRoutines, SmallOnes)
 {
@@ -110,8 +109,8 @@ TEST(Decimals, ForSignificantDigits)
     struct {
         double value;
         int expected;
-    } cases[] = {{0.00123, 5}, {1.5, 3}, {1.05, 4}, {0, 3}, {123.456, 2}, {0.000123, 6}, {12345.6, 0},
-                 {-0.0001, 6}, {-123.456, 2}, {1e-13, 3}};
+    } cases[] = {{0.00123, 5},  {1.5, 3},     {1.05, 4},    {0, 3},        {123.456, 2},
+                 {0.000123, 6}, {12345.6, 0}, {-0.0001, 6}, {-123.456, 2}, {1e-13, 3}};
     for (const auto& c : cases)
         EXPECT_EQ(DecimalsForSigDigits(5, 12, c.value), c.expected) << c.value;
     EXPECT_EQ(DecimalsForSigDigits(5, 2, 0.00123), 2) << "capped";
@@ -145,8 +144,7 @@ TEST(Replace, LineBreaksRoundTripThroughInvertedQuestionMark)
     EXPECT_EQ(stored, QString::fromUtf8("Notes:¿Delivery:¿Validity:¿"));
     EXPECT_EQ(ReplaceCharByText(mark, "\r\n", stored), notes);
     // A text that already held the mark comes back with a line break there.
-    EXPECT_EQ(ReplaceCharByText(mark, "\r\n", ReplaceTextByChar("\r\n", mark, QString::fromUtf8("a¿b"))),
-              "a\r\nb");
+    EXPECT_EQ(ReplaceCharByText(mark, "\r\n", ReplaceTextByChar("\r\n", mark, QString::fromUtf8("a¿b"))), "a\r\nb");
     EXPECT_EQ(ReplaceTextByChar("", mark, "abc"), "abc");
 }
 
@@ -173,7 +171,9 @@ TEST(LoadLines, ReadsLinesWithAnyEnding)
     LoadLinesFromFile(dir.Write("c.txt", QByteArray("caf\xe9 m\xb3/s")), lines);
     EXPECT_EQ(lines, QStringList{QString::fromUtf8("café m³/s")}) << "Windows-1252 when not UTF-8";
 
-    LoadLinesFromFile(dir.Write("d.txt", QByteArray("\xef\xbb\xbf" "caf\xc3\xa9")), lines);
+    LoadLinesFromFile(dir.Write("d.txt", QByteArray("\xef\xbb\xbf"
+                                                    "caf\xc3\xa9")),
+                      lines);
     EXPECT_EQ(lines, QStringList{QString::fromUtf8("café")});
 
     LoadLinesFromFile(dir.Write("e.txt", QByteArray()), lines);
