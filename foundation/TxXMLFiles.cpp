@@ -225,9 +225,21 @@ void TXMLFile::Save()
     // Written beside the target and renamed over it, so a failure leaves the
     // old file whole.
     QSaveFile file(FFileName);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw EInOutError(Format("Unable to write to %s: %s", FFileName, file.errorString()));
-    file.write(data);
+    // A short write is no error to QSaveFile, which would commit the torn
+    // file: write the rest until the system says why it cannot.
+    qint64 done = 0;
+    while (done < data.size()) {
+        const qint64 n = file.write(data.constData() + done, data.size() - done);
+        if (n <= 0) {
+            const QString reason = file.errorString();
+            file.cancelWriting();
+            file.commit();
+            throw EInOutError(Format("Unable to write to %s: %s", FFileName, reason));
+        }
+        done += n;
+    }
     if (!file.commit())
         throw EInOutError(Format("Unable to write to %s: %s", FFileName, file.errorString()));
 }
