@@ -275,9 +275,20 @@ TXmlNode TXMLFile::FindChild(TXmlNode parent, const QString& name, bool create, 
         for (int k = 0; k < index && at; ++k)
             at = at.next_sibling();
         if (at)
-            return parent.insert_child_before(n.constData(), at);
+            return NewElement(parent, n, at);
     }
-    return parent.append_child(n.constData());
+    return NewElement(parent, n, TXmlNode());
+}
+
+TXmlNode TXMLFile::NewElement(TXmlNode parent, const QByteArray& name, TXmlNode before)
+{
+    // A document has one root element; a second would not be XML.
+    if (parent.type() == pugi::node_document)
+        for (TXmlNode root = parent.first_child(); root; root = root.next_sibling())
+            if (root.type() == pugi::node_element)
+                throw EXMLError(Format("Cannot add the element %s: the document already has the root element %s",
+                                       FromU8(name.constData()), FromU8(root.name())));
+    return before ? parent.insert_child_before(name.constData(), before) : parent.append_child(name.constData());
 }
 
 TXmlNode TXMLFile::WalkPath(TXmlNode start, const QStringList& path, bool create)
@@ -292,12 +303,8 @@ TXmlNode TXMLFile::WalkPath(TXmlNode start, const QStringList& path, bool create
             current = root;
         } else if (!create) {
             return {};
-        } else if (root) {
-            // A document has one root element; a second would not be XML.
-            throw EXMLError(Format("Cannot add the element %s: the document already has the root element %s", path[0],
-                                   FromU8(root.name())));
         } else {
-            current = FDoc.append_child(U8(path[0]).constData());
+            current = NewElement(FDoc, U8(path[0]), TXmlNode());
         }
         i = 1;
     }
@@ -325,7 +332,7 @@ TXmlNode TXMLFile::AddChild(TXmlNode parent, const QString& name)
 {
     if (!parent)
         return {};
-    return parent.append_child(U8(name).constData());
+    return NewElement(parent, U8(name), TXmlNode());
 }
 
 TXmlNodeVec TXMLFile::GetChildren(TXmlNode parent, const QString& name)

@@ -113,6 +113,7 @@ public:
     void SetAttrs(TXmlNode node, const QStringList& names, const QStringList& values);
 
 private:
+    TXmlNode NewElement(TXmlNode parent, const QByteArray& name, TXmlNode before);
     TXmlNode WalkPath(TXmlNode start, const QStringList& path, bool create);
     void Parse(const QByteArray& bytes, const QString& origin);
 

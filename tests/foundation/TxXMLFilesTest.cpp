@@ -239,6 +239,9 @@ TEST(XmlPath, CreationNeverAddsASecondRoot)
 {
     auto xml = Parsed("<a><b/></a>");
     EXPECT_THROW(xml->GetNode({"project", "head"}, true), EXMLError);
+    EXPECT_THROW(xml->FindChild(xml->Doc(), "project", true), EXMLError);
+    EXPECT_THROW(xml->AddChild(xml->Doc(), "a"), EXMLError);
+    EXPECT_EQ(xml->FindChild(xml->Doc(), "a", true), xml->DocumentElement());
     EXPECT_EQ(Name(xml->DocumentElement()), "a");
     EXPECT_FALSE(xml->DocumentElement().next_sibling());
 }
@@ -542,14 +545,6 @@ TEST(XmlSave, FailedSaveKeepsTheOldFile)
 
     xml.Save();
     EXPECT_NE(ReadFileBytes(path), old) << "once writable, the save goes through";
-}
-
-TEST(XmlStatusText, Tables)
-{
-    EXPECT_EQ(TXMLFile::ReadStatusText(xrsValueMissing), "value missing");
-    EXPECT_EQ(TXMLFile::ReadStatusText(xrsAttributeMissing), "attribute missing");
-    EXPECT_EQ(TXMLFile::WriteStatusText(xwsNotElement), "not an element node");
-    EXPECT_EQ(TXMLFile::ReadStatusText(7), "");
 }
 
 } // namespace
