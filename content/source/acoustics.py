@@ -101,7 +101,7 @@ def splitter_k(length, airway, splitter, height):
 
 def circular_k(length, diameter):
     """Straight lined duct: entry/exit of the liner plus wall friction."""
-    return 0.05 + FRICTION * length / diameter
+    return 0.10 + FRICTION * length / diameter
 
 
 def annular_k(length, diameter, pod):

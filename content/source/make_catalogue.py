@@ -10,6 +10,7 @@ import os
 import sys
 from xml.sax.saxutils import escape, quoteattr
 
+sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import acoustics as ac  # noqa: E402
 
