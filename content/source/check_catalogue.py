@@ -548,6 +548,15 @@ def main():
         if t not in types:
             problems.append("no range of type %s %s%s" % (t[0], t[1], " with modules" if t[2] else ""))
 
+    names = [r.file for r in ranges]
+    for a in names:
+        for b in names:
+            if a != b and a in b:
+                problems.append("%s is part of %s: saved range ticks would match both" % (a, b))
+    for r in ranges:
+        if max(len(r.description), len(r.usage)) > 60:
+            problems.append("%s: description or usage too long for the range view" % r.file)
+
     check_capacities(ranges, problems)
     check_files(ranges, content, problems)
 
