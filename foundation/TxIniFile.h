@@ -1,0 +1,138 @@
+#pragma once
+
+#include "TxErrors.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <vector>
+
+// A settings file could not be saved ("Unable to write to <file>").
+class EIniFileException : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// Named values grouped in sections, with the typed reads and writes every
+// settings store of the program shares. Every read takes a default and never
+// fails: a missing value or text that does not convert gives the default.
+// Integers are decimal text ("0x" hexadecimal accepted on reading), doubles
+// the shortest text with "." that reads back exactly, Booleans "1" or "0"
+// (any non-zero integer reads true).
+class TCustomIniFile {
+public:
+    TCustomIniFile() = default;
+    TCustomIniFile(const TCustomIniFile&) = delete;
+    TCustomIniFile& operator=(const TCustomIniFile&) = delete;
+    virtual ~TCustomIniFile();
+
+    virtual QString ReadString(const QString& section, const QString& key, const QString& def) const = 0;
+    virtual void WriteString(const QString& section, const QString& key, const QString& value) = 0;
+    virtual QStringList ReadSections() const = 0;
+    // Key names of a section.
+    virtual QStringList ReadSection(const QString& section) const = 0;
+    // "key=value" for every value of a section.
+    virtual QStringList ReadSectionValues(const QString& section) const = 0;
+    virtual bool SectionExists(const QString& section) const = 0;
+    virtual bool ValueExists(const QString& section, const QString& key) const = 0;
+    virtual void DeleteKey(const QString& section, const QString& key) = 0;
+    virtual void EraseSection(const QString& section) = 0;
+
+    int ReadInteger(const QString& section, const QString& key, int def) const;
+    void WriteInteger(const QString& section, const QString& key, int value);
+    double ReadFloat(const QString& section, const QString& key, double def) const;
+    void WriteFloat(const QString& section, const QString& key, double value);
+    bool ReadBool(const QString& section, const QString& key, bool def) const;
+    void WriteBool(const QString& section, const QString& key, bool value);
+};
+
+// Integer text of a settings value: decimal, or hexadecimal after "0x".
+bool TryIniTextToInt(const QString& text, int& value);
+
+// The text of an INI file as lines, with the lookups and edits of the Windows
+// profile functions: section and key names are compared without ASCII case,
+// the first match wins, values are trimmed and lose one pair of enclosing
+// quotes, and an edit touches only the lines it must. Lines are "[section]",
+// "key=value", comments (";" or "#"), blank lines, and anything else, which
+// is kept as it stands. Sections of the same name act as one.
+class TIniDocument {
+public:
+    // Reads UTF-8 text, or Windows-1252 when it is not valid UTF-8.
+    void Parse(const QByteArray& bytes);
+    // UTF-8 text with the line ends the file had (LF for a new one).
+    QByteArray ToBytes() const;
+    bool IsEmpty() const { return FLines.empty(); }
+
+    std::optional<QString> Value(const QString& section, const QString& key) const;
+    QStringList Sections() const;
+    QStringList Keys(const QString& section) const;
+    QStringList KeyValues(const QString& section) const;
+    bool HasSection(const QString& section) const;
+
+    // Each returns whether the text changed.
+    bool SetValue(const QString& section, const QString& key, const QString& value);
+    bool DeleteKey(const QString& section, const QString& key);
+    bool EraseSection(const QString& section);
+
+private:
+    enum class TLineKind { Other, Section, Key };
+    struct TLine {
+        QString Text;
+        TLineKind Kind = TLineKind::Other;
+        QString Name; // section or key name, trimmed
+    };
+
+    static TLine ParseLine(const QString& text);
+    // Calls f(index) for every key line of the sections named `section`.
+    template <class F>
+    void ForEachKeyLine(const QString& section, F f) const;
+    std::optional<size_t> FindKeyLine(const QString& section, const QString& key) const;
+
+    std::vector<TLine> FLines;
+    bool FCrLf = false;
+};
+
+// An INI file on disk. Each read reads the file as it is now; each write that
+// changes it saves it at once through a temporary file, so a failed save
+// leaves the old file whole and raises EIniFileException. Between BeginUpdate
+// and EndUpdate the file is read once and written once, at EndUpdate.
+// A missing file reads as empty.
+class TIniFile : public TCustomIniFile {
+public:
+    explicit TIniFile(QString fileName);
+    ~TIniFile() override;
+
+    const QString& FileName() const { return FFileName; }
+
+    QString ReadString(const QString& section, const QString& key, const QString& def) const override;
+    void WriteString(const QString& section, const QString& key, const QString& value) override;
+    QStringList ReadSections() const override;
+    QStringList ReadSection(const QString& section) const override;
+    QStringList ReadSectionValues(const QString& section) const override;
+    bool SectionExists(const QString& section) const override;
+    bool ValueExists(const QString& section, const QString& key) const override;
+    void DeleteKey(const QString& section, const QString& key) override;
+    void EraseSection(const QString& section) override;
+
+    // Batches writes; nested calls count. The outermost EndUpdate saves what
+    // changed (raising EIniFileException when it cannot). Destroying the
+    // object inside a batch drops its unsaved changes.
+    void BeginUpdate();
+    void EndUpdate();
+
+private:
+    const TIniDocument& Document() const;
+    template <class F>
+    void Modify(F edit);
+    void Save(const TIniDocument& document) const;
+
+    QString FFileName;
+    mutable TIniDocument FDocument;
+    // The file exists but could not be read: saving would lose its contents.
+    mutable bool FUnreadable = false;
+    int FUpdateCount = 0;
+    mutable bool FLoaded = false;
+    bool FDirty = false;
+};
