@@ -281,7 +281,9 @@ TEST(IniFile, RefusedWriteRaisesAndKeepsTheOldFile)
     EXPECT_EQ(big.ReadString("A", "x", "d"), "d");
     EXPECT_THROW(big.WriteString("A", "x", "2"), EIniFileException);
     EXPECT_EQ(QFileInfo(huge).size(), 65LL * 1024 * 1024);
-    EXPECT_EQ(ReadFileBytes(huge).left(8), QByteArray("[A]\nx=1\n"));
+    QFile check(huge);
+    ASSERT_TRUE(check.open(QIODevice::ReadOnly));
+    EXPECT_EQ(check.read(8), QByteArray("[A]\nx=1\n"));
 
     // A folder in the file's place.
     TIniFile folder(dir.Path());

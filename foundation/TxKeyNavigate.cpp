@@ -1,0 +1,89 @@
+#include "TxKeyNavigate.h"
+
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTabBar>
+#include <QWidget>
+
+namespace {
+
+bool InInplaceEditor(QWidget* widget, QWidget* form)
+{
+    for (QWidget* w = widget; w; w = w->parentWidget()) {
+        if (w->property(InplaceEditorProperty).toBool())
+            return true;
+        if (w == form)
+            break;
+    }
+    return false;
+}
+
+bool IsSingleLineControl(QWidget* widget)
+{
+    if (auto* combo = qobject_cast<QComboBox*>(widget))
+        return combo->isEditable();
+    return qobject_cast<QLineEdit*>(widget) || qobject_cast<QAbstractSpinBox*>(widget) ||
+           qobject_cast<QTabBar*>(widget);
+}
+
+bool CanTakeTabFocus(QWidget* w, QWidget* form)
+{
+    return (w->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && !w->focusProxy() && w->isVisibleTo(form) &&
+           w->isEnabled() && form->isAncestorOf(w);
+}
+
+// The next or previous control in the form's tab order, as Tab would reach it.
+void MoveFocus(QWidget* form, QWidget* from, bool next)
+{
+    QWidget* w = from;
+    for (;;) {
+        w = next ? w->nextInFocusChain() : w->previousInFocusChain();
+        if (!w || w == from)
+            return;
+        if (CanTakeTabFocus(w, form)) {
+            w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return;
+        }
+    }
+}
+
+} // namespace
+
+bool FormKeyNavigate(QWidget* form, QKeyEvent* event)
+{
+    bool next = true;
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Down:
+        break;
+    case Qt::Key_Up:
+        next = false;
+        break;
+    default:
+        return false;
+    }
+    QWidget* focus = QApplication::focusWidget();
+    if (!form || !focus || !form->isAncestorOf(focus) || !IsSingleLineControl(focus) || InInplaceEditor(focus, form))
+        return false;
+    MoveFocus(form, focus, next);
+    event->accept();
+    return true;
+}
+
+TFormKeyNavigator::TFormKeyNavigator(QWidget* form) : QObject(form), FForm(form)
+{
+    // Keys go to the focused control first and reach the form only when the
+    // control ignores them; watching the application sees them first.
+    qApp->installEventFilter(this);
+}
+
+bool TFormKeyNavigator::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress || watched != QApplication::focusWidget())
+        return false;
+    return FormKeyNavigate(FForm, static_cast<QKeyEvent*>(event));
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "TestUtil.h"
+#include "TxRegistry.h"
+
+#include <QByteArray>
+#include <QString>
+
+// Sets an environment variable for one scope and restores it afterwards.
+class TScopedEnv {
+public:
+    TScopedEnv(const char* name, const QString& value)
+        : FName(name), FHad(qEnvironmentVariableIsSet(name)), FOld(qgetenv(name))
+    {
+        qputenv(name, value.toUtf8());
+    }
+    ~TScopedEnv()
+    {
+        if (FHad)
+            qputenv(FName, FOld);
+        else
+            qunsetenv(FName);
+    }
+    TScopedEnv(const TScopedEnv&) = delete;
+    TScopedEnv& operator=(const TScopedEnv&) = delete;
+
+private:
+    const char* FName;
+    bool FHad;
+    QByteArray FOld;
+};
+
+// Points the registry store at a fresh file for one scope, then back at the
+// default store.
+class TScopedRegistry {
+public:
+    TScopedRegistry() { SetRegistryFileName(FileName()); }
+    ~TScopedRegistry() { SetRegistryFileName(QString()); }
+    TScopedRegistry(const TScopedRegistry&) = delete;
+    TScopedRegistry& operator=(const TScopedRegistry&) = delete;
+    QString FileName() const { return FDir.File("registry.conf"); }
+
+private:
+    TTempFolder FDir;
+};
