@@ -1,5 +1,7 @@
 #include "TxKeyNavigate.h"
 
+#include "TxKeys.h"
+
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
@@ -52,24 +54,23 @@ void MoveFocus(QWidget* form, QWidget* from, bool next)
 
 } // namespace
 
-bool FormKeyNavigate(QWidget* form, QKeyEvent* event)
+bool FormKeyNavigate(QWidget* form, int& key)
 {
-    bool next = true;
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Down:
-        break;
-    case Qt::Key_Up:
-        next = false;
-        break;
-    default:
+    if (key != VK_RETURN && key != VK_DOWN && key != VK_UP)
         return false;
-    }
     QWidget* focus = QApplication::focusWidget();
     if (!form || !focus || !form->isAncestorOf(focus) || !IsSingleLineControl(focus) || InInplaceEditor(focus, form))
         return false;
-    MoveFocus(form, focus, next);
+    MoveFocus(form, focus, key != VK_UP);
+    key = VK_NONE;
+    return true;
+}
+
+bool FormKeyNavigate(QWidget* form, QKeyEvent* event)
+{
+    int key = VirtualKeyOf(*event);
+    if (!FormKeyNavigate(form, key))
+        return false;
     event->accept();
     return true;
 }

@@ -5,12 +5,18 @@
 class QKeyEvent;
 class QWidget;
 
+// The property a grid sets on its in-place editor.
+inline constexpr const char* InplaceEditorProperty = "voz_inplace_editor";
+
 // Dialog key navigation: in a single-line edit (line edit, spin box, editable
-// combo box) or a tab bar of `form`, Enter and Down move the focus to the
-// next control and Up to the previous one, and the key goes no further. Other
-// keys and other controls are left alone, and so is the in-place editor of a
-// grid: a widget that has, or sits in one that has, the dynamic property
-// "voz_inplace_editor" set to true. Returns whether it took the key.
+// combo box) or a tab bar of `form`, Enter (VK_RETURN) and Down move the
+// focus to the next control and Up to the previous one, and `key` becomes 0
+// so the control does not see it. Other keys and other controls are left
+// alone, and so is the in-place editor of a grid: a widget that has, or sits
+// in one that has, the dynamic property InplaceEditorProperty set to true.
+// Returns whether it took the key.
+bool FormKeyNavigate(QWidget* form, int& key);
+// The same for a key event, accepted when taken.
 bool FormKeyNavigate(QWidget* form, QKeyEvent* event);
 
 // Applies FormKeyNavigate to every key pressed in `form`'s controls before
@@ -26,6 +32,3 @@ protected:
 private:
     QWidget* FForm;
 };
-
-// The property a grid sets on its in-place editor.
-inline constexpr const char* InplaceEditorProperty = "voz_inplace_editor";

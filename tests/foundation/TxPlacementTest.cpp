@@ -1,0 +1,170 @@
+#include "SettingsTestUtil.h"
+#include "TestUtil.h"
+#include "TxIniFile.h"
+#include "TxPlacement.h"
+#include "TxRegistry.h"
+#include "TxSysUtils.h"
+
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ClampCase {
+    int left, top;
+    int wantLeft, wantTop;
+};
+
+class OnScreen : public ::testing::TestWithParam<ClampCase> {};
+
+TEST_P(OnScreen, KeepsARestoredWindowReachable)
+{
+    int left = GetParam().left, top = GetParam().top;
+    KeepOnScreen(left, top, QSize(1280, 1024));
+    EXPECT_EQ(left, GetParam().wantLeft) << GetParam().left;
+    EXPECT_EQ(top, GetParam().wantTop) << GetParam().top;
+}
+
+INSTANTIATE_TEST_SUITE_P(Screen1280x1024, OnScreen,
+                         ::testing::Values(ClampCase{5000, 10, 1080, 10}, ClampCase{1180, 10, 1180, 10},
+                                           ClampCase{1181, 10, 1080, 10}, ClampCase{-20, 10, 0, 10},
+                                           ClampCase{10, 1000, 10, 824}, ClampCase{10, -1, 10, 0},
+                                           ClampCase{10, 924, 10, 924}, ClampCase{10, 925, 10, 824},
+                                           ClampCase{0, 0, 0, 0}, ClampCase{-5000, 5000, 0, 824}));
+
+TEST(IniPlacement, WritesOnlyTheWindowsSectionAndReadsItBack)
+{
+    TTempFolder dir;
+    const QByteArray before = "; settings\n[Form]\nLeft=1\n\n[UnitsForm]\nExtra=keep\n[Other]\nk=v\n";
+    const QString ini = dir.Write("prog.ini", before);
+    QWidget form;
+    form.setObjectName("UnitsForm");
+    form.setGeometry(30, 40, 300, 200);
+    SaveFormPlacementIni(&form, ini);
+    EXPECT_EQ(ReadFileBytes(ini), QByteArray("; settings\n[Form]\nLeft=1\n\n[UnitsForm]\nExtra=keep\nLeft=30\nTop=40\n"
+                                             "Width=300\nHeight=200\n[Other]\nk=v\n"));
+
+    QWidget again;
+    again.setObjectName("UnitsForm");
+    again.resize(10, 10);
+    LoadFormPlacementIni(&again, ini);
+    EXPECT_EQ(again.geometry(), QRect(30, 40, 300, 200));
+}
+
+TEST(IniPlacement, NoStoredValuesKeepTheDesignedPlacement)
+{
+    TTempFolder dir;
+    const QString ini = dir.Write("prog.ini", QByteArray("[Other]\nLeft=5\n"));
+    QWidget form;
+    form.setObjectName("UnitsForm");
+    form.resize(320, 240);
+    const QRect designed = form.geometry();
+    LoadFormPlacementIni(&form, ini);
+    EXPECT_EQ(form.geometry(), designed);
+    EXPECT_FALSE(form.testAttribute(Qt::WA_Moved)) << "the window system still places it";
+    LoadFormPlacementIni(&form, dir.File("missing.ini"));
+    EXPECT_EQ(form.geometry(), designed);
+}
+
+TEST(IniPlacement, PositionOffTheScreenComesBack)
+{
+    TTempFolder dir;
+    const QString ini = dir.Write("prog.ini", QByteArray("[UnitsForm]\nLeft=5000\nTop=-1\nWidth=3000\n"));
+    QWidget form;
+    form.setObjectName("UnitsForm");
+    form.setGeometry(10, 10, 200, 100);
+    LoadFormPlacementIni(&form, ini);
+    const QSize screen = PrimaryScreenSize();
+    EXPECT_EQ(form.geometry(), QRect(screen.width() - 200, 0, 3000, 100));
+}
+
+TEST(IniPlacement, RefusedSaveRaises)
+{
+    TTempFolder dir;
+    const QString blocker = dir.Write("plain-file", QByteArray("x"));
+    QWidget form;
+    form.setObjectName("UnitsForm");
+    EXPECT_THROW(SaveFormPlacementIni(&form, blocker + "/prog.ini"), EIniFileException);
+}
+
+class RegPlacement : public ::testing::Test {
+protected:
+    RegPlacement() : FOldBase(RegBase) { RegBase = "Software\\DEZ Uder\\"; }
+    ~RegPlacement() override { RegBase = FOldBase; }
+
+    // The program's key, opened afresh.
+    static TRegistryIniFile Key() { return TRegistryIniFile(GetAppRegKey()); }
+
+    TScopedRegistry Store;
+
+private:
+    QString FOldBase;
+};
+
+TEST_F(RegPlacement, MaximisedWindowReopensMaximisedWithItsNormalPlace)
+{
+    QWidget form;
+    form.setObjectName("ProjectForm");
+    form.setGeometry(10, 20, 300, 200);
+    form.setWindowState(Qt::WindowMaximized);
+    SaveFormPlacementReg(&form);
+    EXPECT_EQ(Key().ReadSectionValues("ProjectForm"),
+              (QStringList{"Height=200", "Left=10", "Top=20", "Visible=0", "Width=300", "WinState=2"}));
+
+    QWidget again;
+    again.setObjectName("ProjectForm");
+    again.setGeometry(0, 0, 50, 50);
+    LoadFormPlacementReg(&again, false, true);
+    EXPECT_TRUE(again.windowState() & Qt::WindowMaximized);
+    EXPECT_EQ(again.normalGeometry(), QRect(10, 20, 300, 200));
+}
+
+TEST_F(RegPlacement, MinimisedWindowOpensNormal)
+{
+    QWidget form;
+    form.setObjectName("PrintPreviewForm");
+    form.setGeometry(10, 20, 300, 200);
+    form.setWindowState(Qt::WindowMinimized);
+    SaveFormPlacementReg(&form);
+    EXPECT_EQ(Key().ReadInteger("PrintPreviewForm", "WinState", -1), 1);
+
+    QWidget again;
+    again.setObjectName("PrintPreviewForm");
+    LoadFormPlacementReg(&again, false, true);
+    EXPECT_EQ(again.windowState(), Qt::WindowNoState);
+    EXPECT_EQ(again.geometry(), QRect(10, 20, 300, 200));
+}
+
+TEST_F(RegPlacement, FlagsChooseWhatIsRead)
+{
+    Key().WriteInteger("ProjectForm", "Left", 5000);
+    Key().WriteInteger("ProjectForm", "Top", 7);
+    Key().WriteInteger("ProjectForm", "Width", 640);
+    Key().WriteInteger("ProjectForm", "Height", 480);
+    Key().WriteBool("ProjectForm", "Visible", true);
+    const QSize screen = PrimaryScreenSize();
+
+    QWidget sizeKept;
+    sizeKept.setObjectName("ProjectForm");
+    sizeKept.setGeometry(1, 2, 100, 50);
+    LoadFormPlacementReg(&sizeKept, false, false);
+    EXPECT_EQ(sizeKept.geometry(), QRect(screen.width() - 200, 7, 100, 50));
+    EXPECT_FALSE(sizeKept.isVisible());
+
+    QWidget shown;
+    shown.setObjectName("ProjectForm");
+    LoadFormPlacementReg(&shown, true, true);
+    EXPECT_EQ(shown.size(), QSize(640, 480));
+    EXPECT_TRUE(shown.isVisible());
+
+    QWidget fresh;
+    fresh.setObjectName("NeverSaved");
+    fresh.resize(320, 240);
+    const QRect designed = fresh.geometry();
+    LoadFormPlacementReg(&fresh, true, true);
+    EXPECT_EQ(fresh.geometry(), designed);
+    EXPECT_FALSE(fresh.isVisible()) << "Visible defaults to hidden";
+}
+
+} // namespace
