@@ -71,24 +71,16 @@ TEST(Registry, DeleteAndEraseRemoveOnlyTheirPart)
     EXPECT_EQ(reg.ReadString("Other", "Keep", ""), "1");
 }
 
-TEST(Registry, UnwritableStoreLosesWritesQuietly)
-{
-    TTempFolder dir;
-    const QString blocker = dir.Write("plain-file", QByteArray("x"));
-    SetRegistryFileName(blocker + "/registry.conf");
-    {
-        TRegistryIniFile reg("Software\\X");
-        reg.WriteString("S", "v", "1");
-    }
-    SetRegistryFileName(QString());
-    EXPECT_EQ(ReadFileBytes(blocker), QByteArray("x"));
-}
-
 TEST(Registry, DefaultStoreFollowsTheConfigHome)
 {
     TTempFolder dir;
     TScopedEnv config("XDG_CONFIG_HOME", dir.Path());
     EXPECT_EQ(RegistryFileName(), dir.Path() + "/DEZ Uder/registry.conf");
+    {
+        TRegistryIniFile reg("Software\\Vededudezar\\Common\\");
+        reg.WriteString("User", "Name", "A");
+    }
+    EXPECT_TRUE(QFileInfo(dir.Path() + "/DEZ Uder/registry.conf").isFile()) << "its folder is created";
 }
 
 } // namespace
