@@ -1,0 +1,54 @@
+#pragma once
+
+#include "TxErrors.h"
+
+#include <QString>
+
+#include <array>
+
+// ---------------------------------------------------------------------------
+// Octave spectra: eight levels in dB for the bands 63 Hz .. 8 kHz.
+
+constexpr int OctaveBands = 8;
+using TOctave = std::array<double, OctaveBands>;
+
+inline constexpr std::array<const char*, OctaveBands> BandLabels{"63", "125", "250", "500", "1K", "2K", "4K", "8K"};
+// Text of a selection's shape byte: 0 circular (or annular), 1 rectangular.
+inline constexpr std::array<const char*, 2> ShapeNames{"Circular", "Rectangular"};
+inline constexpr TOctave ZeroOctave{};
+
+// Band corrections of the regenerated-noise estimate, by passage velocity:
+// row 0 below 8 m/s, row 1 from 8 to 32 m/s, row 2 above 32 m/s.
+inline constexpr std::array<TOctave, 3> RegenCorrections{{
+    {-2, -6, -7, -10, -12, -16, -19, -22},
+    {-3, -5, -8, -7, -8, -10, -13, -15},
+    {-3, -6, -10, -7, -7, -8, -10, -12},
+}};
+
+// A calculation whose inputs lie outside its domain (a logarithm of zero or
+// of a negative value, an infinite or NaN input).
+class EMathError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// The eight values, each printed with `format`, joined by ", ".
+QString OctaveToStr(const TOctave& s, const QString& format);
+// Reads values separated by commas or blanks; missing upper bands become 0,
+// items after the eighth are ignored. An item that is not a number raises
+// EConvertError and leaves `s` as it was.
+void StrToOctave(const QString& text, TOctave& s);
+// 10 log10(10^(a/10) + 10^(b/10)), in extended precision.
+double AddDecibels(double a, double b);
+// Logarithmic sum of the eight bands. The pairing order fixes the last bits
+// of the result, which show in totals printed side by side.
+double OctaveTotal(const TOctave& s);
+// True when a[i] >= b[i] in every band; a NaN on either side fails the band.
+bool OctaveMeetsAll(const TOctave& a, const TOctave& b);
+void FillOctave(TOctave& s, double value);
+// s[i] = offset + row[i]; `s` may be `row`.
+void OffsetOctave(const TOctave& row, TOctave& s, double offset);
+// Regenerated sound power of a silencer of `modules` modules, characteristic
+// dimension `dim` (m) and passage velocity `v` (m/s). Raises EMathError when
+// a count, dimension or velocity is not positive and finite.
+void RegenSpectrum(int modules, TOctave& s, double dim, double v);
