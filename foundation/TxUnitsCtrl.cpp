@@ -83,3 +83,77 @@ void RegenSpectrum(int modules, TOctave& s, double dim, double v)
     for (int i = 0; i < OctaveBands; ++i)
         s[i] = static_cast<double>((static_cast<long double>(l2) + l3) + r[i]);
 }
+
+// ---------------------------------------------------------------------------
+// Display quantities
+
+QString AutoFormatString(TUnitsType kind, const QString& format, int extra, double d)
+{
+    Q_UNUSED(format);
+    if (kind == utPressureBar && extra == 0)
+        extra = 3;
+    double a = std::fabs(d);
+    if (a < 1e-9)
+        a = 0;
+    const double i = std::trunc(std::fabs(d));
+    const bool general = a != 0 && (i >= 1e9 || a < 0.001);
+    int n;
+    if (a == 0 || i >= 100)
+        n = 0;
+    else if (i >= 10)
+        n = 1;
+    else if (i >= 1)
+        n = 2;
+    else if (a >= 0.1)
+        n = 3;
+    else if (a >= 0.01)
+        n = 4;
+    else if (a >= 0.001)
+        n = 5;
+    else
+        n = 3;
+    return QStringLiteral("%0.") + QString::number(std::max(n + extra, 0)) + QLatin1Char(general ? 'g' : 'f');
+}
+
+TUnitsCtrl::TUnitsCtrl(const QString& group, const QString& name, TUnitsType unitsType, int baseIndex, int unitIndex,
+                       bool fixedFormat)
+    : Group(group), Name(name), Field(fkPlain, QStringLiteral("%0.1f"), 0, 0, 0), FixedFormat(fixedFormat)
+{
+    Field.UnitsType = unitsType;
+    Field.UnitsValue = ClampUnitsIndex(unitsType, unitIndex);
+    Field.UnitsBase = ClampUnitsIndex(unitsType, baseIndex);
+    UpdateConversion();
+}
+
+void TUnitsCtrl::UpdateConversion()
+{
+    GetUnitsConversion(Field.UnitsType, Field.UnitsValue, Field.UnitsBase, Label, Factor, Offset, Format);
+}
+
+void TUnitsCtrl::SetUnitIndex(int index)
+{
+    Field.UnitsValue = ClampUnitsIndex(Field.UnitsType, index);
+    UpdateConversion();
+}
+
+void TUnitsCtrl::SetMetric()
+{
+    SetUnitIndex(DefaultMetricUnits(Field.UnitsType));
+}
+
+void TUnitsCtrl::SetImperial()
+{
+    SetUnitIndex(DefaultImperialUnits(Field.UnitsType));
+}
+
+QString TUnitsCtrl::FormatValue(int decimals, double value) const
+{
+    const double d = ToDisplayUnits(value, Factor, Offset);
+    const QString pattern = FixedFormat ? Format : AutoFormatString(Field.UnitsType, Format, decimals, d);
+    return ::Format(pattern, d);
+}
+
+QString TUnitsCtrl::FormatWithLabel(const QString& sep, int decimals, double value) const
+{
+    return FormatValue(decimals, value) + sep + Label;
+}

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "TxConv.h"
 #include "TxErrors.h"
+#include "TxFields.h"
 
 #include <QString>
 
@@ -52,3 +54,47 @@ void OffsetOctave(const TOctave& row, TOctave& s, double offset);
 // dimension `dim` (m) and passage velocity `v` (m/s). Raises EMathError when
 // a count, dimension or velocity is not positive and finite.
 void RegenSpectrum(int modules, TOctave& s, double dim, double v);
+
+// ---------------------------------------------------------------------------
+// Display quantities
+
+// A format whose decimals suit the magnitude of the display value `d`, plus
+// `extra` decimals; tiny values get three significant digits. `format` is
+// not used: callers pass the unit's own format for symmetry with it.
+QString AutoFormatString(TUnitsType kind, const QString& format, int extra, double d);
+
+// One quantity the program shows in many places in one unit the user picks
+// for the whole program. Values handed to it are in its base unit.
+class TUnitsCtrl {
+public:
+    TUnitsCtrl(const QString& group, const QString& name, TUnitsType unitsType, int baseIndex, int unitIndex,
+               bool fixedFormat);
+    TUnitsCtrl(const TUnitsCtrl&) = delete;
+    TUnitsCtrl& operator=(const TUnitsCtrl&) = delete;
+
+    // Refreshes Factor, Offset, Format and Label from the field's units.
+    void UpdateConversion();
+    // The index is limited to the kind's list: it may come from a file.
+    void SetUnitIndex(int index);
+    int GetUnitIndex() const { return Field.UnitsValue; }
+    void SetMetric();
+    void SetImperial();
+    QString GetLabel() const { return Label; }
+    QString GetBracketLabel() const { return QLatin1Char('[') + Label + QLatin1Char(']'); }
+    // `value` in the display unit, with the unit's format or, unless
+    // FixedFormat, with decimals from its magnitude plus `decimals`.
+    QString FormatValue(int decimals, double value) const;
+    // FormatValue + sep + label.
+    QString FormatWithLabel(const QString& sep, int decimals, double value) const;
+
+    // A cache of the conversion of the field's units.
+    double Factor = 1.0;
+    double Offset = 0.0;
+    QString Format;
+    QString Label;
+
+    QString Group;   // heading in the unit-settings dialog
+    QString Name;    // also the key in the INI section "Units"
+    TNumField Field; // holds the kind, the chosen unit and the base unit
+    bool FixedFormat = false;
+};
