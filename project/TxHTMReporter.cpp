@@ -1,0 +1,139 @@
+#include "TxHTMReporter.h"
+
+#include "TxErrors.h"
+#include "TxPlatform.h"
+#include "TxString.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <algorithm>
+
+namespace {
+
+QString FileNamePart(const QString& path)
+{
+    const qsizetype at = std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\')));
+    return path.mid(at + 1);
+}
+
+} // namespace
+
+THTMReporter::THTMReporter(const QString& exeDir, const QString& makerCommonDir)
+    : THTMWriter(FOwnLines), FMakerCommonDir(makerCommonDir), FFileName(exeDir + QStringLiteral("Report/Report.htm"))
+{
+}
+
+void THTMReporter::SetupHeader(const QString& heading, const QString& letterheadFile, const QString& logoFile,
+                               bool logoLeft, bool logoWithLetterhead)
+{
+    FHeading = heading;
+    FLetterheadFile = letterheadFile;
+    FLogoFile = logoFile;
+    FLogoLeft = logoLeft;
+    FLogoWithLetterhead = logoWithLetterhead;
+}
+
+void THTMReporter::SetReportFileName(const QString& name, bool setTitle)
+{
+    FFileName = name;
+    if (setTitle)
+        FTitle = FileNamePart(name);
+}
+
+void THTMReporter::BeginDocument(bool withHeader, const QString& styleFile, const TStringDynArray& rules)
+{
+    Clear();
+    BeginHtml();
+    BeginHead();
+    Add(QStringLiteral("<meta charset=\"utf-8\">"));
+    WriteTitle(FTitle);
+    if (!styleFile.isEmpty() && QFileInfo(styleFile).isFile()) {
+        TStringDynArray styleLines;
+        LoadLinesFromFile(styleFile, styleLines);
+        Add(QStringLiteral("<style>"));
+        Lines().append(styleLines);
+        Lines().append(rules);
+        Add(QStringLiteral("</style>"));
+    } else {
+        WriteStyleLink(QStringLiteral("style.css"));
+        WriteStyleLink(QStringLiteral("print.css"), QStringLiteral("media=\"print\""));
+        if (!rules.isEmpty()) {
+            Add(QStringLiteral("<style>"));
+            Lines().append(rules);
+            Add(QStringLiteral("</style>"));
+        }
+    }
+    EndHead();
+    BeginBody();
+    if (withHeader) {
+        WriteLetterhead();
+        WriteRule(QStringLiteral("class=\"header\""));
+    }
+}
+
+void THTMReporter::WriteLetterheadLines(const QString& attrs)
+{
+    // The maker's letterhead stands in for a missing own one, from then on.
+    if (!QFileInfo(FLetterheadFile).isFile())
+        FLetterheadFile = FMakerCommonDir + QStringLiteral("Letterhead.txt");
+    if (!QFileInfo(FLetterheadFile).isFile())
+        return;
+    TStringDynArray lines;
+    LoadLinesFromFile(FLetterheadFile, lines);
+    WriteLines(lines, attrs);
+}
+
+void THTMReporter::WriteLetterhead()
+{
+    const QString logoAttrs =
+        FLogoLeft ? QStringLiteral("border=\"0\" align=\"left\"") : QStringLiteral("border=\"0\" align=\"right\"");
+    if (FLogoWithLetterhead) {
+        BeginDiv();
+        WriteImage(FLogoFile, logoAttrs);
+        WriteLetterheadLines(QStringLiteral("class=\"letterhead\""));
+        EndDiv();
+        WriteClearBreak();
+        WriteHeading(FHeading, 1);
+    } else {
+        BeginDiv(QStringLiteral("class=\"heading\""));
+        WriteImage(FLogoFile, logoAttrs);
+        WriteHeading(FHeading, 1);
+        EndDiv();
+        WriteClearBreak();
+        BeginDiv();
+        WriteLetterheadLines(QStringLiteral("class=\"letterhead\" align=\"right\""));
+        EndDiv();
+        WriteClearBreak();
+    }
+}
+
+void THTMReporter::BeginKeepTogether(const QString& attrs)
+{
+    BeginDiv(QStringLiteral("class=\"keeptogether\" ") + attrs);
+}
+
+void THTMReporter::EndSection()
+{
+    EndDiv();
+    WriteClearBreak();
+    WriteSpacer();
+}
+
+void THTMReporter::SaveReport()
+{
+    QByteArray bytes;
+    for (const QString& line : FOwnLines) {
+        bytes += line.toUtf8();
+        bytes += "\r\n";
+    }
+    QSaveFile file(FFileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw EInOutError(QStringLiteral("Cannot create file \"%1\". %2").arg(FFileName, file.errorString()));
+}
+
+void THTMReporter::ShowReport()
+{
+    if (!DocumentOpener().OpenDocument(FFileName))
+        Messages().ShowError(QStringLiteral("Could not open ") + FFileName);
+}
