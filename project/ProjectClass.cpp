@@ -1,0 +1,528 @@
+#include "ProjectClass.h"
+
+#include "TxErrors.h"
+#include "TxFormat.h"
+#include "TxIniFile.h"
+#include "TxPlatform.h"
+#include "TxString.h"
+#include "TxUnitsCtrl.h"
+
+#include <QFileInfo>
+
+#include <exception>
+
+namespace {
+
+const char* const DeveloperText = "Vededudezar Software";
+const char* const ManufacturerText = "DEZ Uder";
+const char* const FileDescriptionText = "DEZ Uder Project File";
+
+// Stands for each line break of the notes in the file; older files rely on it.
+constexpr QChar NotesBreak(0x00BF);
+
+TAncillArray BuiltInAncillaries()
+{
+    TAncillArray list;
+    for (const char* name :
+         {"Matching angles", "Mounting feet", "Inlet outlet cones", "Anti-vibration mounts", "Wire guard"})
+        list.push_back({QString::fromLatin1(name), 0, 0, 0});
+    return list;
+}
+
+struct TProjectSettings {
+    double VATRate = 0.14;
+    TAncillArray Ancillaries = BuiltInAncillaries();
+};
+
+TProjectSettings& Settings()
+{
+    static TProjectSettings settings;
+    return settings;
+}
+
+QStringList DefaultNotes()
+{
+    return {QStringLiteral("Notes:"), QStringLiteral("Delivery:"), QStringLiteral("Validity:")};
+}
+
+// A list's text: every line followed by CR LF.
+QString ListText(const QStringList& lines)
+{
+    QString text;
+    for (const QString& line : lines)
+        text += line + QStringLiteral("\r\n");
+    return text;
+}
+
+// Lines of a text broken at CR LF, CR or LF; a final break adds no empty line.
+QStringList TextLines(const QString& text)
+{
+    QStringList lines;
+    QString line;
+    bool pending = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+            lines.append(line);
+            line.clear();
+            pending = false;
+            if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
+                ++i;
+        } else {
+            line += c;
+            pending = true;
+        }
+    }
+    if (pending)
+        lines.append(line);
+    return lines;
+}
+
+// "Name, qty, price" as an item stores it. A name that holds ", " itself is
+// recognised by the two numbers at the end.
+TAncillRec ParseAncillaryText(const QString& text)
+{
+    TAncillRec rec;
+    TStringDynArray pieces;
+    SplitToArray(text, QLatin1Char(','), pieces);
+    for (QString& piece : pieces)
+        piece = Trim(piece);
+    if (pieces.isEmpty())
+        return rec;
+
+    const qsizetype n = pieces.size();
+    int qty = 0;
+    double price = 0;
+    if (n > 3 && TryStrToInt(pieces[n - 2], qty) && TryStrToFloat(pieces[n - 1], price)) {
+        rec.Name = pieces.mid(0, n - 2).join(QStringLiteral(", "));
+        rec.Qty = qty;
+        rec.Price = price;
+        return rec;
+    }
+    rec.Name = pieces[0];
+    if (n < 2 || !TryStrToInt(pieces[1], qty))
+        return rec;
+    rec.Qty = qty;
+    if (n < 3 || !TryStrToFloat(pieces[2], price))
+        return rec;
+    rec.Price = price;
+    return rec;
+}
+
+QString ShapeText(uint8_t shape)
+{
+    return QString::fromLatin1(ShapeNames[shape == 0 ? 0 : 1]);
+}
+
+void ReadOctave(TXMLFile& xml, TXmlNode parent, const QString& name, TOctave& s)
+{
+    StrToOctave(xml.GetText(parent, name, QString()), s);
+}
+
+} // namespace
+
+// Settings ------------------------------------------------------------------
+
+double ProjectVATRate()
+{
+    return Settings().VATRate;
+}
+
+const TAncillArray& DefaultAncillaries()
+{
+    return Settings().Ancillaries;
+}
+
+void InitProjectSettings(const QString& programIniFile, const QString& ancillariesFile)
+{
+    TProjectSettings& settings = Settings();
+    settings.VATRate = 0.14;
+    {
+        TIniFile ini(programIniFile);
+        settings.VATRate = ini.ReadFloat(QStringLiteral("VAT"), QStringLiteral("Rate"), settings.VATRate);
+    }
+
+    settings.Ancillaries = BuiltInAncillaries();
+    if (!QFileInfo(ancillariesFile).isFile())
+        return;
+    TIniFile ini(ancillariesFile);
+    settings.Ancillaries.clear();
+    for (const QString& line : ini.ReadSectionValues(QStringLiteral("Ancillaries"))) {
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq < 0)
+            continue;
+        TAncillRec rec;
+        rec.Name = line.left(eq);
+        const QString value = line.mid(eq + 1);
+        int qty = 0;
+        double price = 0;
+        if (TryStrToInt(GetToken(1, QLatin1Char(','), value), qty)) {
+            rec.Qty = qty;
+            if (TryStrToFloat(GetToken(2, QLatin1Char(','), value), price))
+                rec.Price = price;
+        }
+        settings.Ancillaries.push_back(rec);
+    }
+}
+
+// Items ---------------------------------------------------------------------
+
+TProjectItem::TProjectItem() = default;
+
+TProjectItem::TProjectItem(const TSpecificationRec& spec, const TSelectionRec& sel)
+    : Spec(spec), Sel(sel), Qty(1), Price(0), Ancillaries(DefaultAncillaries())
+{
+    CalcAncillaryTotal();
+    CalcTotal();
+}
+
+void TProjectItem::AddAncillary(const QString& name, int qty, double price)
+{
+    Ancillaries.push_back({name, qty, price, 0});
+}
+
+void TProjectItem::DeleteAncillary(int index)
+{
+    if (index < 0 || index >= static_cast<int>(Ancillaries.size()))
+        return;
+    Ancillaries.erase(Ancillaries.begin() + index);
+    CalcAncillaryTotal();
+}
+
+void TProjectItem::CalcAncillaryTotal()
+{
+    AncillaryTotal = 0;
+    for (TAncillRec& rec : Ancillaries) {
+        rec.Total = rec.Qty * rec.Price;
+        AncillaryTotal += rec.Total;
+    }
+}
+
+void TProjectItem::CalcTotal()
+{
+    Total = (Price + AncillaryTotal) * Qty;
+}
+
+std::unique_ptr<TProjectItem> TProjectItem::CreateFromXML(TXMLFile& xml, TXmlNode node)
+{
+    auto item = std::make_unique<TProjectItem>();
+    item->Description = xml.GetText(node, QStringLiteral("description"), QString());
+    item->Qty = xml.GetInt(node, QStringLiteral("qty"), 1);
+    item->Price = xml.GetFloat(node, QStringLiteral("price"), 0);
+
+    if (const TXmlNode spec = xml.FindChild(node, QStringLiteral("specification"))) {
+        TSpecificationRec& s = item->Spec;
+        s.airflow = xml.GetFloat(spec, QStringLiteral("airflow"), 0);
+        s.maxdP = xml.GetFloat(spec, QStringLiteral("maxdP"), 0);
+        s.width = xml.GetFloat(spec, QStringLiteral("width"), 0);
+        s.height = xml.GetFloat(spec, QStringLiteral("height"), 0);
+        s.diameter = xml.GetFloat(spec, QStringLiteral("diameter"), 0);
+        ReadOctave(xml, spec, QStringLiteral("atten"), s.atten);
+    }
+
+    if (const TXmlNode sel = xml.FindChild(node, QStringLiteral("selection"))) {
+        TSelectionRec& s = item->Sel;
+        s.model = xml.GetText(sel, QStringLiteral("model"), QString());
+        s.prefix = xml.GetText(sel, QStringLiteral("prefix"), QString());
+        s.rangedesc = xml.GetText(sel, QStringLiteral("rangedesc"), QString());
+        s.size = xml.GetText(sel, QStringLiteral("size"), QString());
+        s.shape = SameText(xml.GetText(sel, QStringLiteral("shape"), QString()), QStringLiteral("circular")) ? 0 : 1;
+        s.widdiam = xml.GetFloat(sel, QStringLiteral("widdiam"), 0);
+        s.nmodules = xml.GetInt(sel, QStringLiteral("nmodules"), 0);
+        s.height = xml.GetFloat(sel, QStringLiteral("height"), 0);
+        s.length = xml.GetFloat(sel, QStringLiteral("length"), 0);
+        s.weight = xml.GetFloat(sel, QStringLiteral("weight"), 0);
+        ReadOctave(xml, sel, QStringLiteral("atten"), s.atten);
+        ReadOctave(xml, sel, QStringLiteral("regen"), s.regen);
+        s.dp = xml.GetFloat(sel, QStringLiteral("dp"), 0);
+        s.db = xml.GetFloat(sel, QStringLiteral("db"), 0);
+        s.vp = xml.GetFloat(sel, QStringLiteral("vp"), 0);
+        s.photo = xml.GetTextByAttr(sel, QStringLiteral("img"), QStringLiteral("alt"), QStringLiteral("photo"));
+        s.ga = xml.GetTextByAttr(sel, QStringLiteral("img"), QStringLiteral("alt"), QStringLiteral("ga"));
+        s.page = xml.GetText(sel, QStringLiteral("page"), QString());
+    }
+
+    item->Ancillaries.clear();
+    if (const TXmlNode anc = xml.FindChild(node, QStringLiteral("ancillaries")))
+        for (const TXmlNode& a : xml.GetChildren(anc, QStringLiteral("aitem")))
+            item->Ancillaries.push_back(ParseAncillaryText(QString::fromUtf8(a.child_value())));
+
+    item->CalcAncillaryTotal();
+    item->CalcTotal();
+    return item;
+}
+
+void TProjectItem::WriteXML(TXMLFile& xml, TXmlNode node) const
+{
+    const QString f3 = QStringLiteral("%0.3f");
+    const QString f1 = QStringLiteral("%0.1f");
+    xml.SetText(node, QStringLiteral("description"), Description);
+    xml.SetInt(node, QStringLiteral("qty"), Qty);
+    xml.SetFloat(node, QStringLiteral("price"), Price, f3);
+
+    const TXmlNode spec = xml.FindChild(node, QStringLiteral("specification"), true);
+    xml.SetFloat(spec, QStringLiteral("airflow"), Spec.airflow, f3);
+    xml.SetFloat(spec, QStringLiteral("maxdP"), Spec.maxdP, f3);
+    xml.SetFloat(spec, QStringLiteral("width"), Spec.width, f3);
+    xml.SetFloat(spec, QStringLiteral("height"), Spec.height, f3);
+    xml.SetFloat(spec, QStringLiteral("diameter"), Spec.diameter, f3);
+    xml.SetText(spec, QStringLiteral("atten"), OctaveToStr(Spec.atten, f1));
+
+    const TXmlNode sel = xml.FindChild(node, QStringLiteral("selection"), true);
+    xml.SetText(sel, QStringLiteral("model"), Sel.model.Text());
+    xml.SetText(sel, QStringLiteral("prefix"), Sel.prefix.Text());
+    xml.SetText(sel, QStringLiteral("rangedesc"), Sel.rangedesc.Text());
+    xml.SetText(sel, QStringLiteral("size"), Sel.size.Text());
+    xml.SetText(sel, QStringLiteral("shape"), ShapeText(Sel.shape));
+    xml.SetFloat(sel, QStringLiteral("widdiam"), Sel.widdiam, f3);
+    xml.SetInt(sel, QStringLiteral("nmodules"), Sel.nmodules);
+    xml.SetFloat(sel, QStringLiteral("height"), Sel.height, f3);
+    xml.SetFloat(sel, QStringLiteral("length"), Sel.length, f3);
+    xml.SetFloat(sel, QStringLiteral("weight"), Sel.weight, f3);
+    xml.SetText(sel, QStringLiteral("atten"), OctaveToStr(Sel.atten, f1));
+    xml.SetText(sel, QStringLiteral("regen"), OctaveToStr(Sel.regen, f1));
+    xml.SetFloat(sel, QStringLiteral("dp"), Sel.dp, f3);
+    xml.SetFloat(sel, QStringLiteral("db"), Sel.db, f3);
+    xml.SetFloat(sel, QStringLiteral("vp"), Sel.vp, f3);
+    xml.SetTextByAttr(sel, QStringLiteral("img"), Sel.photo.Text(), QStringLiteral("alt"), QStringLiteral("photo"),
+                      false);
+    xml.SetTextByAttr(sel, QStringLiteral("img"), Sel.ga.Text(), QStringLiteral("alt"), QStringLiteral("ga"), false);
+    xml.SetText(sel, QStringLiteral("page"), Sel.page.Text());
+
+    const TXmlNode anc = xml.FindChild(node, QStringLiteral("ancillaries"), true);
+    for (const TAncillRec& rec : Ancillaries)
+        xml.SetText(anc, QStringLiteral("aitem"), Format("%S, %d, %0.2f", rec.Name, rec.Qty, rec.Price), false);
+}
+
+// Project -------------------------------------------------------------------
+
+TProject::TProject() : Date(QDateTime::currentDateTime()), Notes(DefaultNotes()), VATRate(ProjectVATRate()) {}
+
+void TProject::New()
+{
+    ProjectName.clear();
+    QuoteNo.clear();
+    Revision.clear();
+    Attention.clear();
+    Contractor.clear();
+    Date = QDateTime::currentDateTime();
+    Notes = DefaultNotes();
+    SubTotal = 0;
+    VAT = 0;
+    Total = 0;
+    ClearItems();
+}
+
+void TProject::ClearItems()
+{
+    Items.clear();
+}
+
+void TProject::InsertItem(const TSpecificationRec& spec, const TSelectionRec& sel, int index)
+{
+    auto item = std::make_unique<TProjectItem>(spec, sel);
+    if (index >= 0 && index < ItemCount())
+        Items.insert(Items.begin() + index, std::move(item));
+    else
+        Items.push_back(std::move(item));
+    CalcTotals();
+}
+
+void TProject::DeleteItem(int index)
+{
+    if (index < 0 || index >= ItemCount())
+        return;
+    Items.erase(Items.begin() + index);
+    CalcTotals();
+}
+
+void TProject::MoveItem(int fromIndex, int toIndex)
+{
+    if (fromIndex < 0 || fromIndex >= ItemCount() || toIndex < 0 || toIndex >= ItemCount())
+        return;
+    std::unique_ptr<TProjectItem> item = std::move(Items[static_cast<size_t>(fromIndex)]);
+    Items.erase(Items.begin() + fromIndex);
+    Items.insert(Items.begin() + toIndex, std::move(item));
+}
+
+void TProject::DeleteItemAncillary(int itemIndex, int ancillaryIndex)
+{
+    if (itemIndex < 0 || itemIndex >= ItemCount())
+        return;
+    TProjectItem& item = Item(itemIndex);
+    item.DeleteAncillary(ancillaryIndex);
+    item.CalcTotal();
+    CalcTotals();
+}
+
+void TProject::CalcTotals()
+{
+    SubTotal = 0;
+    for (const auto& item : Items)
+        SubTotal += item->Total;
+    VAT = SubTotal * VATRate;
+    Total = SubTotal + VAT;
+}
+
+void TProject::GetAncillaryMatrix(QStringList& names, TStrMat& matrix) const
+{
+    const auto priced = [](const TAncillRec& rec) { return rec.Qty > 0 && rec.Price > 0; };
+    names.clear();
+    for (const auto& item : Items)
+        for (const TAncillRec& rec : item->Ancillaries)
+            if (priced(rec) && IndexOfText(rec.Name, names) < 0)
+                names.append(rec.Name);
+
+    matrix.assign(static_cast<size_t>(names.size()), TStringDynArray(ItemCount(), QStringLiteral("-")));
+    for (int col = 0; col < ItemCount(); ++col)
+        for (const TAncillRec& rec : Item(col).Ancillaries)
+            if (priced(rec))
+                matrix[static_cast<size_t>(IndexOfText(rec.Name, names))][col] =
+                    Format("%d X R%0.2f", rec.Qty, rec.Price);
+}
+
+// Project file --------------------------------------------------------------
+
+QString ProjectDateToStr(const QDateTime& date)
+{
+    const QDate d = date.date();
+    const auto twoDigits = [](int v) { return QString::number(v).rightJustified(2, QLatin1Char('0')); };
+    return twoDigits(d.day()) + QLatin1Char(' ') + twoDigits(d.month()) + QLatin1Char(' ') +
+           QString::number(d.year()).rightJustified(4, QLatin1Char('0'));
+}
+
+QDate StrToProjectDate(const QString& text)
+{
+    const QStringList parts = Trim(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (parts.size() != 3)
+        return {};
+    const auto allDigits = [](const QString& s, int minLen, int maxLen) {
+        if (s.size() < minLen || s.size() > maxLen)
+            return false;
+        for (const QChar c : s)
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                return false;
+        return true;
+    };
+    if (!allDigits(parts[0], 1, 2) || !allDigits(parts[1], 1, 2) || !allDigits(parts[2], 4, 4))
+        return {};
+    return QDate(parts[2].toInt(), parts[1].toInt(), parts[0].toInt());
+}
+
+bool TProject::SaveToFile(const QString& fileName)
+{
+    const QString failure = QStringLiteral("Error writing file ") + fileName;
+    try {
+        auto xml = TXMLFile::CreateFromFile(fileName);
+        xml->Clear();
+        const TXmlNode root = xml->GetNode({QStringLiteral("project")}, true);
+        xml->SetAttr(root, QStringLiteral("version"), QStringLiteral("1.00"));
+        xml->SetAttr(root, QStringLiteral("developer"), QString::fromLatin1(DeveloperText));
+        const TXmlNode head = xml->FindChild(root, QStringLiteral("head"), true);
+        const TXmlNode body = xml->FindChild(root, QStringLiteral("body"), true);
+
+        xml->SetText(head, QStringLiteral("filedescription"), QString::fromLatin1(FileDescriptionText));
+        xml->SetText(head, QStringLiteral("manufacturer"), QString::fromLatin1(ManufacturerText));
+        xml->SetText(head, QStringLiteral("quoteno"), QuoteNo);
+        xml->SetText(head, QStringLiteral("revision"), Revision);
+        xml->SetText(head, QStringLiteral("date"), ProjectDateToStr(Date));
+        xml->SetText(head, QStringLiteral("projectname"), ProjectName);
+        xml->SetText(head, QStringLiteral("attention"), Attention);
+        xml->SetText(head, QStringLiteral("contractor"), Contractor);
+        xml->SetText(head, QStringLiteral("notes"),
+                     ReplaceTextByChar(QStringLiteral("\r\n"), NotesBreak, ListText(Notes)));
+
+        for (const auto& item : Items)
+            item->WriteXML(*xml, xml->AddChild(body, QStringLiteral("item")));
+
+        xml->Save();
+        return true;
+    } catch (const std::exception&) {
+        // A half-built document is never written; the old file stays whole.
+        Messages().ShowMessage(failure);
+        return false;
+    }
+}
+
+void TProject::ReadFrom(TXMLFile& xml, TXmlNode root)
+{
+    const TXmlNode head = xml.FindChild(root, QStringLiteral("head"));
+    ProjectName = xml.GetText(head, QStringLiteral("projectname"), QString());
+    Attention = xml.GetText(head, QStringLiteral("attention"), QString());
+    if (Attention.isEmpty())
+        Attention = xml.GetText(head, QStringLiteral("consultant"), QString());
+    Contractor = xml.GetText(head, QStringLiteral("contractor"), QString());
+    QuoteNo = xml.GetText(head, QStringLiteral("quoteno"), QString());
+    Revision = xml.GetText(head, QStringLiteral("revision"), QString());
+    const QDate date = StrToProjectDate(xml.GetText(head, QStringLiteral("date"), QString()));
+    Date = date.isValid() ? QDateTime(date, QTime(0, 0)) : QDateTime::currentDateTime();
+    Notes = TextLines(
+        ReplaceCharByText(NotesBreak, QStringLiteral("\r\n"), xml.GetText(head, QStringLiteral("notes"), QString())));
+
+    const TXmlNode body = xml.FindChild(root, QStringLiteral("body"));
+    for (const TXmlNode& node : xml.GetChildren(body, QStringLiteral("item")))
+        Items.push_back(TProjectItem::CreateFromXML(xml, node));
+    CalcTotals();
+}
+
+bool TProject::LoadFromFile(const QString& fileName)
+{
+    if (!QFileInfo(fileName).isFile()) {
+        Messages().ShowMessage(QStringLiteral("Project file not found: ") + fileName);
+        return false;
+    }
+    const auto xml = TXMLFile::CreateFromFile(fileName);
+    if (xml->ReadStatus() == xrsInvalidFormat) {
+        Messages().ShowMessage(QStringLiteral("File does not have valid format: ") + fileName);
+        return false;
+    }
+
+    const TXmlNode root = xml->DocumentElement();
+    bool valid = false;
+    try {
+        const TXmlNode head = xml->FindChild(root, QStringLiteral("head"));
+        valid =
+            SameText(QString::fromUtf8(root.name()), QStringLiteral("project")) &&
+            SameText(xml->GetAttr(root, QStringLiteral("developer"), QString()), QLatin1String(DeveloperText)) &&
+            SameText(xml->GetText(head, QStringLiteral("manufacturer"), QString()), QLatin1String(ManufacturerText)) &&
+            SameText(xml->GetText(head, QStringLiteral("filedescription"), QString()),
+                     QLatin1String(FileDescriptionText));
+    } catch (const std::exception&) {
+        valid = false;
+    }
+    if (!valid) {
+        Messages().ShowMessage(QStringLiteral("Not a valid DEZ Uder project file") + QChar(13) + fileName);
+        return false;
+    }
+
+    // Read into a fresh project so that a failure leaves this one untouched.
+    TProject loaded;
+    loaded.VATRate = VATRate;
+    QString reason;
+    bool failed = false;
+    try {
+        loaded.ReadFrom(*xml, root);
+    } catch (const Exception& e) {
+        failed = true;
+        reason = e.Message();
+    } catch (const std::exception& e) {
+        failed = true;
+        reason = QString::fromUtf8(e.what());
+    }
+    if (failed) {
+        Messages().ShowMessage(QStringLiteral("Error reading project file ") + fileName + QStringLiteral(": ") +
+                               reason);
+        return false;
+    }
+
+    ProjectName = std::move(loaded.ProjectName);
+    QuoteNo = std::move(loaded.QuoteNo);
+    Revision = std::move(loaded.Revision);
+    Attention = std::move(loaded.Attention);
+    Contractor = std::move(loaded.Contractor);
+    Date = loaded.Date;
+    Notes = std::move(loaded.Notes);
+    Items = std::move(loaded.Items);
+    CalcTotals();
+    return true;
+}

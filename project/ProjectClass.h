@@ -1,0 +1,121 @@
+#pragma once
+
+#include "SilencerRecords.h"
+#include "TxTypes.h"
+#include "TxXMLFiles.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+// One ancillary line of an item: what it is, how many per silencer, the unit
+// price and their product (kept by TProjectItem::CalcAncillaryTotal).
+struct TAncillRec {
+    QString Name;
+    int Qty = 0;
+    double Price = 0;
+    double Total = 0;
+    bool operator==(const TAncillRec&) const = default;
+};
+
+using TAncillArray = std::vector<TAncillRec>;
+
+// Settings every new project and item starts from, read once at start-up.
+double ProjectVATRate();
+const TAncillArray& DefaultAncillaries();
+// Reads [VAT] Rate of the program INI file and the [Ancillaries] section of
+// the ancillaries file, in file order, over the built-in values. Files that
+// are missing or values that do not convert leave the built-ins; nothing is
+// shown.
+void InitProjectSettings(const QString& programIniFile, const QString& ancillariesFile);
+
+// One silencer line of a quotation. Money is never rounded in memory.
+class TProjectItem {
+public:
+    // Every field zero or empty (the start of reading one from a file).
+    TProjectItem();
+    // A new line for a selection: quantity 1, price 0, the default ancillaries.
+    TProjectItem(const TSpecificationRec& spec, const TSelectionRec& sel);
+
+    // Reads one item element; raises EConvertError for band text that is not
+    // a list of numbers.
+    static std::unique_ptr<TProjectItem> CreateFromXML(TXMLFile& xml, TXmlNode node);
+    void WriteXML(TXMLFile& xml, TXmlNode node) const;
+
+    // Appends a line with Total 0; the caller recomputes the totals.
+    void AddAncillary(const QString& name, int qty, double price);
+    // Removes a line (an index outside the list does nothing) and recomputes
+    // the ancillary total.
+    void DeleteAncillary(int index);
+    void CalcAncillaryTotal();
+    void CalcTotal();
+
+    TSpecificationRec Spec;
+    TSelectionRec Sel;
+    QString Description;
+    int Qty = 0;
+    double Price = 0;
+    TAncillArray Ancillaries;
+    double AncillaryTotal = 0;
+    double Total = 0;
+};
+
+// A quotation: header, items in order, totals.
+class TProject {
+public:
+    TProject();
+    TProject(const TProject&) = delete;
+    TProject& operator=(const TProject&) = delete;
+
+    // Empties the header, notes back to the three default lines, no items;
+    // the VAT rate stays.
+    void New();
+    void ClearItems();
+    // A new item for the selection at `index`; any index outside the items
+    // (-1 included) appends.
+    void InsertItem(const TSpecificationRec& spec, const TSelectionRec& sel, int index);
+    void DeleteItem(int index);
+    // Takes the item out of `fromIndex` and puts it at `toIndex` of the
+    // shortened list. Indexes outside the items do nothing.
+    void MoveItem(int fromIndex, int toIndex);
+    void DeleteItemAncillary(int itemIndex, int ancillaryIndex);
+    void CalcTotals();
+    // The ancillary block of the quotation: one row per priced ancillary name
+    // (first spelling met), one column per item, cells "%d X R%0.2f" or "-".
+    void GetAncillaryMatrix(QStringList& names, TStrMat& matrix) const;
+
+    int ItemCount() const { return static_cast<int>(Items.size()); }
+    TProjectItem& Item(int index) { return *Items.at(static_cast<size_t>(index)); }
+    const TProjectItem& Item(int index) const { return *Items.at(static_cast<size_t>(index)); }
+
+    // Writes the project file; on failure says "Error writing file <name>",
+    // leaves an existing file as it was and returns false.
+    bool SaveToFile(const QString& fileName);
+    // Reads a project file into this project; on failure says why, leaves the
+    // project as it was and returns false.
+    bool LoadFromFile(const QString& fileName);
+
+    QString ProjectName;
+    QString QuoteNo;
+    QString Revision;
+    QString Attention;
+    QString Contractor;
+    QDateTime Date;
+    QStringList Notes;
+    std::vector<std::unique_ptr<TProjectItem>> Items;
+    double SubTotal = 0;
+    double VAT = 0;
+    double Total = 0;
+    double VATRate = 0;
+
+private:
+    void ReadFrom(TXMLFile& xml, TXmlNode root);
+};
+
+// The project file's date text "dd MM yyyy", and its reading; a text that is
+// not such a date gives an invalid date.
+QString ProjectDateToStr(const QDateTime& date);
+QDate StrToProjectDate(const QString& text);

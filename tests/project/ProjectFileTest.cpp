@@ -1,0 +1,336 @@
+#include "ProjectClass.h"
+
+#include "TxPlatform.h"
+
+#include "TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <pugixml.hpp>
+
+#include <QFile>
+
+#include <clocale>
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+
+const QByteArray GoodHead = "<head><filedescription>DEZ Uder Project File</filedescription>"
+                            "<manufacturer>DEZ Uder</manufacturer>";
+
+// A project file with the given developer, extra head children and body.
+QByteArray ProjectXml(const QByteArray& headExtra, const QByteArray& body,
+                      const QByteArray& developer = "Vededudezar Software")
+{
+    return "<?xml version=\"1.0\"?>\n<project version=\"1.00\" developer=\"" + developer + "\">" + GoodHead +
+           headExtra + "</head><body>" + body + "</body></project>\n";
+}
+
+class ProjectFile : public ::testing::Test {
+protected:
+    void SetUp() override { InitProjectSettings(FDir.File("none.ini"), FDir.File("none2.ini")); }
+
+    // Loads `bytes` into a project that already holds one item, as the
+    // window's project would.
+    bool Load(const QByteArray& bytes, TProject& p)
+    {
+        FPath = FDir.Write("job.pxf", bytes);
+        return p.LoadFromFile(FPath);
+    }
+
+    TTempFolder FDir;
+    QString FPath;
+    TRecordingMessageService FMessages;
+    TScopedMessageService FScope{FMessages};
+};
+
+QStringList ChildNames(const pugi::xml_node& node)
+{
+    QStringList names;
+    for (const pugi::xml_node& c : node.children())
+        names.append(QString::fromUtf8(c.name()));
+    return names;
+}
+
+TSelectionRec FullSelection(int n)
+{
+    TSelectionRec s;
+    s.prefix = QString("RS%1").arg(n);
+    s.model = QString("RS%1-900x600").arg(n);
+    s.rangedesc = "Rectangular splitter & <co>";
+    s.size = "W,H=900,600";
+    s.shape = static_cast<uint8_t>(n % 2);
+    s.widdiam = 0.9;
+    s.nmodules = 3;
+    s.height = 0.6;
+    s.length = 1.2;
+    s.weight = 45.5;
+    s.atten = {1, 2, 3, 4, 5, 6, 7, 8.25};
+    s.regen = {10.04, 20, 30, 40, 50, 60, 70, 80};
+    s.dp = 55.5;
+    s.db = 12.345;
+    s.vp = 7.25;
+    s.photo = "rs.jpg";
+    s.ga = "rs_ga.gif";
+    s.page = "rs.htm";
+    return s;
+}
+
+} // namespace
+
+TEST_F(ProjectFile, EmptyProjectWritesTheFixedHead)
+{
+    TProject p;
+    ASSERT_TRUE(p.SaveToFile(FDir.File("empty.pxf")));
+    EXPECT_TRUE(FMessages.Messages.isEmpty());
+
+    pugi::xml_document doc;
+    const QByteArray bytes = ReadFileBytes(FDir.File("empty.pxf"));
+    ASSERT_TRUE(doc.load_buffer(bytes.constData(), static_cast<size_t>(bytes.size())));
+    const pugi::xml_node root = doc.document_element();
+    EXPECT_STREQ(root.name(), "project");
+    EXPECT_STREQ(root.first_attribute().name(), "version");
+    EXPECT_STREQ(root.first_attribute().value(), "1.00");
+    EXPECT_STREQ(root.first_attribute().next_attribute().name(), "developer");
+    EXPECT_STREQ(root.attribute("developer").value(), "Vededudezar Software");
+    EXPECT_EQ(ChildNames(root), QStringList({"head", "body"}));
+
+    const pugi::xml_node head = root.child("head");
+    EXPECT_EQ(ChildNames(head), QStringList({"filedescription", "manufacturer", "quoteno", "revision", "date",
+                                             "projectname", "attention", "contractor", "notes"}));
+    EXPECT_STREQ(head.child_value("filedescription"), "DEZ Uder Project File");
+    EXPECT_STREQ(head.child_value("manufacturer"), "DEZ Uder");
+    EXPECT_EQ(QString::fromUtf8(head.child_value("date")), ProjectDateToStr(QDateTime::currentDateTime()));
+    EXPECT_EQ(QString::fromUtf8(head.child_value("notes")), QString::fromUtf8("Notes:¿Delivery:¿Validity:¿"));
+    EXPECT_TRUE(ChildNames(root.child("body")).isEmpty());
+}
+
+TEST_F(ProjectFile, RoundTripKeepsEveryField)
+{
+    TProject p;
+    p.ProjectName = "Mall & <Tower> \"B\"";
+    p.QuoteNo = "Q-17";
+    p.Revision = "C";
+    p.Attention = "Ann Engineer";
+    p.Contractor = "Müller Ducts";
+    p.Date = QDateTime(QDate(2024, 4, 3), QTime(15, 30));
+    p.Notes = QStringList{"Notes: none", "", "Delivery: 4 weeks"};
+    for (int n = 1; n <= 2; ++n) {
+        TSpecificationRec spec;
+        spec.airflow = 2.5 * n;
+        spec.maxdP = 100;
+        spec.width = 0.9;
+        spec.height = 0.6;
+        spec.diameter = 0.0004;
+        spec.atten = {12.34, 15, 20, 25, 30, 35, 30, 25};
+        p.InsertItem(spec, FullSelection(n), -1);
+        TProjectItem& item = p.Item(n - 1);
+        item.Description = QString("Supply fan %1").arg(n);
+        item.Qty = n + 1;
+        item.Price = 12.34567;
+        item.Ancillaries = {{"Mounting feet", 4, 1.239, 0}, {"Feet, galvanised", 2, 25, 0}};
+        item.CalcAncillaryTotal();
+        item.CalcTotal();
+    }
+    p.CalcTotals();
+    ASSERT_TRUE(p.SaveToFile(FDir.File("full.pxf")));
+
+    TProject q;
+    ASSERT_TRUE(q.LoadFromFile(FDir.File("full.pxf")));
+    EXPECT_TRUE(FMessages.Messages.isEmpty());
+    EXPECT_EQ(q.ProjectName, p.ProjectName);
+    EXPECT_EQ(q.QuoteNo, "Q-17");
+    EXPECT_EQ(q.Revision, "C");
+    EXPECT_EQ(q.Attention, "Ann Engineer");
+    EXPECT_EQ(q.Contractor, "Müller Ducts");
+    EXPECT_EQ(q.Date.date(), QDate(2024, 4, 3));
+    EXPECT_EQ(q.Notes, p.Notes);
+    ASSERT_EQ(q.ItemCount(), 2);
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(i);
+        const TProjectItem& a = q.Item(i);
+        EXPECT_EQ(a.Description, p.Item(i).Description);
+        EXPECT_EQ(a.Qty, i + 2);
+        EXPECT_EQ(a.Price, 12.346);
+        EXPECT_EQ(a.Spec.airflow, 2.5 * (i + 1));
+        EXPECT_EQ(a.Spec.maxdP, 100);
+        EXPECT_EQ(a.Spec.width, 0.9);
+        EXPECT_EQ(a.Spec.height, 0.6);
+        EXPECT_EQ(a.Spec.diameter, 0);
+        EXPECT_EQ(a.Spec.atten, (TOctave{12.3, 15, 20, 25, 30, 35, 30, 25}));
+
+        TSelectionRec expected = FullSelection(i + 1);
+        expected.atten = {1, 2, 3, 4, 5, 6, 7, 8.3};
+        expected.regen = {10, 20, 30, 40, 50, 60, 70, 80};
+        expected.db = 12.345;
+        EXPECT_EQ(a.Sel, expected);
+
+        const TAncillArray anc{{"Mounting feet", 4, 1.24, 4 * 1.24}, {"Feet, galvanised", 2, 25, 50}};
+        EXPECT_EQ(a.Ancillaries, anc);
+        EXPECT_EQ(a.AncillaryTotal, 4 * 1.24 + 50);
+        EXPECT_EQ(a.Total, (12.346 + 4 * 1.24 + 50) * (i + 2));
+    }
+    EXPECT_EQ(q.SubTotal, q.Item(0).Total + q.Item(1).Total);
+    EXPECT_EQ(q.VAT, q.SubTotal * 0.14);
+}
+
+TEST_F(ProjectFile, IdentityAndFormatMessages)
+{
+    struct Case {
+        const char* label;
+        QByteArray bytes;
+        bool loads;
+        QString message; // followed by the path
+    };
+    const QString invalid = QStringLiteral("Not a valid DEZ Uder project file\r");
+    const std::vector<Case> cases{
+        {"capital developer", ProjectXml("", "", "VEDEDUDEZAR SOFTWARE"), true, ""},
+        {"capital root", "<PROJECT developer=\"vededudezar software\">" + GoodHead + "</head><body/></PROJECT>", true,
+         ""},
+        {"other developer", ProjectXml("", "", "Other"), false, invalid},
+        {"no developer", "<project>" + GoodHead + "</head><body/></project>", false, invalid},
+        {"other root", "<quote developer=\"Vededudezar Software\">" + GoodHead + "</head></quote>", false, invalid},
+        {"no head", "<project developer=\"Vededudezar Software\"><body/></project>", false, invalid},
+        {"other manufacturer",
+         "<project developer=\"Vededudezar Software\"><head><filedescription>DEZ Uder Project "
+         "File</filedescription><manufacturer>X</manufacturer></head></project>",
+         false, invalid},
+        {"truncated", ProjectXml("", "<item><qty>2</qty></item>").left(120), false,
+         "File does not have valid format: "},
+        {"empty file", "", false, "File does not have valid format: "},
+        {"bad band", ProjectXml("", "<item><specification><atten>1,x</atten></specification></item>"), false,
+         "Error reading project file "},
+        {"no body", "<project developer=\"Vededudezar Software\">" + GoodHead + "</head></project>", false,
+         "Error reading project file "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        FMessages.Clear();
+        TProject p;
+        p.ProjectName = "On screen";
+        p.InsertItem({}, {}, -1);
+        const bool loaded = Load(c.bytes, p);
+        EXPECT_EQ(loaded, c.loads);
+        if (c.loads) {
+            EXPECT_TRUE(FMessages.Messages.isEmpty());
+            continue;
+        }
+        ASSERT_EQ(FMessages.Messages.size(), 1);
+        EXPECT_TRUE(FMessages.Messages[0].startsWith(c.message + FPath)) << FMessages.Messages[0].toStdString();
+        EXPECT_EQ(p.ProjectName, "On screen");
+        EXPECT_EQ(p.ItemCount(), 1);
+    }
+
+    FMessages.Clear();
+    TProject p;
+    EXPECT_FALSE(p.LoadFromFile(FDir.File("missing.pxf")));
+    EXPECT_EQ(FMessages.Messages, QStringList{"Project file not found: " + FDir.File("missing.pxf")});
+}
+
+TEST_F(ProjectFile, LenientReading)
+{
+    const QByteArray body = "<ITEM><qty>abc</qty><price>x</price><ancillaries><AItem>Feet, 4, 25.00</AItem>"
+                            "<other>x</other></ancillaries></ITEM><note/><item><selection><shape>CIRCULAR</shape>"
+                            "<img alt=\"PHOTO\">a.jpg</img><img alt=\"ga\">b.gif</img></selection></item>"
+                            "<item><selection><shape>round</shape></selection></item>";
+    TProject p;
+    ASSERT_TRUE(Load(ProjectXml("<attention></attention><consultant>Bob</consultant><date>31 02 2024</date>"
+                                "<notes>A\xC2\xBF\xC2\xBF"
+                                "B</notes>",
+                                body),
+                     p));
+    EXPECT_EQ(p.Attention, "Bob");
+    EXPECT_LE(std::abs(p.Date.secsTo(QDateTime::currentDateTime())), 5);
+    EXPECT_EQ(p.Notes, QStringList({"A", "", "B"}));
+    ASSERT_EQ(p.ItemCount(), 3);
+    EXPECT_EQ(p.Item(0).Qty, 1);
+    EXPECT_EQ(p.Item(0).Price, 0);
+    EXPECT_EQ(p.Item(0).Ancillaries, (TAncillArray{{"Feet", 4, 25, 100}}));
+    EXPECT_EQ(p.Item(0).Total, 100);
+    EXPECT_EQ(p.Item(1).Sel.shape, 0);
+    EXPECT_EQ(p.Item(1).Sel.photo.Text(), "a.jpg");
+    EXPECT_EQ(p.Item(1).Sel.ga.Text(), "b.gif");
+    EXPECT_TRUE(p.Item(1).Ancillaries.empty());
+    EXPECT_EQ(p.Item(2).Sel.shape, 1);
+    EXPECT_EQ(p.Item(2).Qty, 1);
+
+    // Attention wins over consultant when it has text; texts are cut to their capacities.
+    const QString longModel(60, QLatin1Char('m'));
+    ASSERT_TRUE(Load(ProjectXml("<attention>Ann</attention><consultant>Bob</consultant><notes/>",
+                                "<item><selection><model>" + longModel.toUtf8() + "</model></selection></item>"),
+                     p));
+    EXPECT_EQ(p.Attention, "Ann");
+    EXPECT_TRUE(p.Notes.isEmpty());
+    EXPECT_EQ(p.Item(0).Sel.model.Text(), longModel.left(48));
+}
+
+TEST_F(ProjectFile, AncillaryTexts)
+{
+    struct Case {
+        const char* text;
+        TAncillRec rec;
+    };
+    for (const Case& c :
+         {Case{"", {"", 0, 0, 0}}, Case{"Feet", {"Feet", 0, 0, 0}}, Case{"Feet, x, 3", {"Feet", 0, 0, 0}},
+          Case{"Feet, 3, y", {"Feet", 3, 0, 0}}, Case{"Feet, 3", {"Feet", 3, 0, 0}},
+          Case{"Feet,3,2.5", {"Feet", 3, 2.5, 7.5}}, Case{"A, B, C", {"A", 0, 0, 0}},
+          Case{"Feet, galvanised, 4, 25.00", {"Feet, galvanised", 4, 25, 100}},
+          Case{"a, b, c, 2, 1.5", {"a, b, c", 2, 1.5, 3}}, Case{"a, b, x, 25", {"a", 0, 0, 0}}}) {
+        SCOPED_TRACE(c.text);
+        TProject p;
+        ASSERT_TRUE(Load(
+            ProjectXml("", QByteArray("<item><ancillaries><aitem>") + c.text + "</aitem></ancillaries></item>"), p));
+        ASSERT_EQ(p.Item(0).Ancillaries.size(), 1u);
+        EXPECT_EQ(p.Item(0).Ancillaries[0], c.rec);
+    }
+}
+
+TEST_F(ProjectFile, DateIgnoresTheLocale)
+{
+    EXPECT_EQ(ProjectDateToStr(QDateTime(QDate(2024, 4, 3), QTime(23, 59))), "03 04 2024");
+    EXPECT_EQ(StrToProjectDate("03 04 2024"), QDate(2024, 4, 3));
+    EXPECT_FALSE(StrToProjectDate("04/03/2024").isValid());
+    EXPECT_FALSE(StrToProjectDate("3 April 2024").isValid());
+    EXPECT_FALSE(StrToProjectDate("").isValid());
+
+    const std::string saved = std::setlocale(LC_TIME, nullptr);
+    for (const char* locale : {"C", "en_US.UTF-8", "de_DE.UTF-8", "fr_FR.UTF-8"}) {
+        SCOPED_TRACE(locale);
+        std::setlocale(LC_TIME, locale);
+        TProject p;
+        ASSERT_TRUE(Load(ProjectXml("<date>03 04 2024</date>", ""), p));
+        EXPECT_EQ(p.Date.date(), QDate(2024, 4, 3));
+    }
+    std::setlocale(LC_TIME, saved.c_str());
+}
+
+TEST_F(ProjectFile, FailedSaveKeepsTheOldFile)
+{
+    TProject p;
+    p.ProjectName = "New";
+    p.InsertItem({}, FullSelection(1), -1);
+
+    // Below a regular file: the folder cannot exist.
+    const QString plain = FDir.Write("plain", QByteArray("file"));
+    EXPECT_FALSE(p.SaveToFile(plain + "/job.pxf"));
+    EXPECT_EQ(FMessages.Messages, QStringList{"Error writing file " + plain + "/job.pxf"});
+    EXPECT_EQ(ReadFileBytes(plain), QByteArray("file"));
+
+    // Over an existing file, with the disk refusing more than a few bytes.
+    FMessages.Clear();
+    const QByteArray old = ProjectXml("<projectname>Old</projectname>", "");
+    const QString target = FDir.Write("old.pxf", old);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 64;
+    setrlimit(RLIMIT_FSIZE, &small);
+    const bool written = p.SaveToFile(target);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(FMessages.Messages, QStringList{"Error writing file " + target});
+    EXPECT_EQ(ReadFileBytes(target), old);
+}
