@@ -1,5 +1,6 @@
 #include "TxHTMReporter.h"
 
+#include "TxApplicationPath.h"
 #include "TxErrors.h"
 #include "TxPlatform.h"
 #include "TxString.h"
@@ -23,6 +24,8 @@ THTMReporter::THTMReporter(const QString& exeDir, const QString& makerCommonDir)
     : THTMWriter(FOwnLines), FMakerCommonDir(makerCommonDir), FFileName(exeDir + QStringLiteral("Report/Report.htm"))
 {
 }
+
+THTMReporter::THTMReporter() : THTMReporter(ExeDir, MakerCommonDir) {}
 
 void THTMReporter::SetupHeader(const QString& heading, const QString& letterheadFile, const QString& logoFile,
                                bool logoLeft, bool logoWithLetterhead)

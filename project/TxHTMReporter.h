@@ -12,6 +12,8 @@ public:
     // `exeDir` holds the default Report folder, `makerCommonDir` the maker's
     // letterhead used when the reporter's own one is missing; both end in "/".
     THTMReporter(const QString& exeDir, const QString& makerCommonDir);
+    // With the application's folders (ExeDir, MakerCommonDir).
+    THTMReporter();
 
     const QString& Title() const { return FTitle; }
     const QString& Heading() const { return FHeading; }

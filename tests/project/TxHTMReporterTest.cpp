@@ -1,5 +1,6 @@
 #include "TxHTMReporter.h"
 
+#include "TxApplicationPath.h"
 #include "TxErrors.h"
 #include "TxPlatform.h"
 
@@ -147,6 +148,11 @@ TEST(HTMReporter, ValuesAfterConstruction)
     EXPECT_EQ(r.LetterheadFile(), "LetterHead.txt");
     EXPECT_EQ(r.LogoFile(), "ReportLogo.gif");
     EXPECT_TRUE(r.Lines().isEmpty());
+
+    const QString savedExe = ExeDir;
+    ExeDir = "/usr/lib/voz/";
+    EXPECT_EQ(THTMReporter().FileName(), "/usr/lib/voz/Report/Report.htm");
+    ExeDir = savedExe;
 
     r.SetReportFileName("/home/u/Documents/Project.htm", false);
     EXPECT_EQ(r.Title(), "Report");
