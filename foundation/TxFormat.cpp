@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <string_view>
 
 FormatArg::FormatArg(const FormatArg& other)
     : FKind(other.FKind), FInt(other.FInt), FFloat(other.FFloat), FOwned(other.FOwned),
@@ -149,25 +150,41 @@ std::string GeneralText(double value, int sig)
     RoundSignificant(std::fabs(value), sig, digits, exponent);
     while (digits.size() > 1 && digits.back() == '0')
         digits.pop_back();
-    std::string out;
+    // Built in a buffer: at most 17 digits, a sign, a point, an exponent or
+    // five leading zeros.
+    char buf[48];
+    size_t n = 0;
+    auto put = [&](char c) { buf[n++] = c; };
+    const int count = static_cast<int>(digits.size());
+    if (std::signbit(value))
+        put('-');
     if (exponent >= -5 && exponent < sig) {
         if (exponent < 0) {
-            out = "0." + std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
-        } else if (static_cast<int>(digits.size()) <= exponent + 1) {
-            out = digits + std::string(static_cast<size_t>(exponent + 1) - digits.size(), '0');
+            put('0');
+            put('.');
+            for (int i = 0; i < -exponent - 1; ++i)
+                put('0');
+            for (char c : digits)
+                put(c);
         } else {
-            out = digits.substr(0, static_cast<size_t>(exponent + 1)) + "." +
-                  digits.substr(static_cast<size_t>(exponent + 1));
+            for (int i = 0; i <= exponent || i < count; ++i) {
+                if (i == exponent + 1)
+                    put('.');
+                put(i < count ? digits[static_cast<size_t>(i)] : '0');
+            }
         }
     } else {
-        out = digits.substr(0, 1);
-        if (digits.size() > 1)
-            out += "." + digits.substr(1);
-        out += "E" + std::to_string(exponent);
+        put(digits[0]);
+        if (count > 1) {
+            put('.');
+            for (int i = 1; i < count; ++i)
+                put(digits[static_cast<size_t>(i)]);
+        }
+        put('E');
+        auto r = std::to_chars(buf + n, buf + sizeof buf, exponent);
+        n = static_cast<size_t>(r.ptr - buf);
     }
-    if (std::signbit(value))
-        out.insert(out.begin(), '-');
-    return out;
+    return std::string(buf, n);
 }
 
 [[noreturn]] void BadFormat(const QString& pattern)
@@ -324,32 +341,81 @@ bool ScanNumber(const QString& text, std::string& ascii, bool allowFraction)
 
 } // namespace
 
-bool TryStrToFloat(const QString& text, double& value)
+bool TryAsciiToFloat(const char* first, const char* last, double& value)
 {
-    std::string ascii;
-    if (!ScanNumber(text, ascii, true))
+    // Syntax first: from_chars alone would take "inf", "nan" and "1e".
+    const char* p = first;
+    if (p != last && (*p == '+' || *p == '-'))
+        ++p;
+    const char* mantStart = p;
+    int mantDigits = 0;
+    while (p != last && *p >= '0' && *p <= '9') {
+        ++p;
+        ++mantDigits;
+    }
+    if (p != last && *p == '.') {
+        ++p;
+        while (p != last && *p >= '0' && *p <= '9') {
+            ++p;
+            ++mantDigits;
+        }
+    }
+    if (mantDigits == 0)
         return false;
+    const char* mantEnd = p;
+    long exp10 = 0;
+    if (p != last && (*p == 'e' || *p == 'E')) {
+        ++p;
+        const char* expStart = p;
+        if (p != last && (*p == '+' || *p == '-'))
+            ++p;
+        const char* digits = p;
+        while (p != last && *p >= '0' && *p <= '9')
+            ++p;
+        if (p == digits)
+            return false;
+        if (std::from_chars(*expStart == '+' ? expStart + 1 : expStart, p, exp10).ec != std::errc())
+            exp10 = *expStart == '-' ? -1000000000L : 1000000000L;
+    }
+    if (p != last)
+        return false;
+
+    const char* from = *first == '+' ? first + 1 : first;
+    // Most numbers in data files are short decimals without an exponent: an
+    // integer of at most 15 digits divided by an exact power of ten is the
+    // correctly rounded value, with no need for the general conversion.
+    if (mantEnd == last && mantDigits <= 15) {
+        int64_t digits = 0;
+        int decimals = 0;
+        bool afterPoint = false;
+        for (const char* q = mantStart; q != mantEnd; ++q) {
+            if (*q == '.') {
+                afterPoint = true;
+                continue;
+            }
+            digits = digits * 10 + (*q - '0');
+            decimals += afterPoint ? 1 : 0;
+        }
+        static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                             1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        const double magnitude = static_cast<double>(digits) / kPowers[decimals];
+        value = *first == '-' ? -magnitude : magnitude;
+        return true;
+    }
     double v = 0.0;
-    const char* first = ascii.data();
-    const char* last = ascii.data() + ascii.size();
-    auto r = std::from_chars(first, last, v, std::chars_format::general);
+    auto r = std::from_chars(from, last, v, std::chars_format::general);
     if (r.ptr != last)
         return false;
     if (r.ec == std::errc::result_out_of_range) {
-        // Distinguish underflow (reads as zero) from overflow (rejected): the
-        // decimal magnitude is the exponent plus the digits before the point.
-        const auto ePos = ascii.find('e');
-        long exp10 = 0;
-        if (ePos != std::string::npos)
-            std::from_chars(ascii.data() + ePos + 1, last, exp10);
-        const std::string mant = ascii.substr(0, ePos);
+        // Underflow reads as zero, overflow is refused: the decimal magnitude
+        // is the exponent plus the digits before the point.
+        const std::string_view mant(mantStart, static_cast<size_t>(mantEnd - mantStart));
         const auto firstNonZero = mant.find_first_of("123456789");
         const auto point = mant.find('.');
-        const long pointPos = static_cast<long>(point == std::string::npos ? mant.size() : point);
-        const long magnitude = exp10 + pointPos - static_cast<long>(firstNonZero);
-        if (firstNonZero != std::string::npos && magnitude > 0)
+        const long pointPos = static_cast<long>(point == std::string_view::npos ? mant.size() : point);
+        if (firstNonZero != std::string_view::npos && exp10 + pointPos - static_cast<long>(firstNonZero) > 0)
             return false;
-        v = ascii[0] == '-' ? -0.0 : 0.0;
+        v = *first == '-' ? -0.0 : 0.0;
     } else if (r.ec != std::errc()) {
         return false;
     }
@@ -357,6 +423,21 @@ bool TryStrToFloat(const QString& text, double& value)
         return false;
     value = v;
     return true;
+}
+
+bool TryStrToFloat(const QString& text, double& value)
+{
+    const qsizetype n = text.size();
+    if (n == 0 || n > 400)
+        return false;
+    char buf[400];
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 128)
+            return false;
+        buf[i] = static_cast<char>(c);
+    }
+    return TryAsciiToFloat(buf, buf + n, value);
 }
 
 double StrToFloat(const QString& text)

@@ -58,6 +58,8 @@ QString FormatFixed(double value, int decimals);
 // Strict number parsing: optional sign, digits with an optional "." and an
 // optional exponent. No blanks, no group separators, no "inf", "nan" or hex.
 bool TryStrToFloat(const QString& text, double& value);
+// The same on ASCII text, for readers that hold the bytes of a file.
+bool TryAsciiToFloat(const char* first, const char* last, double& value);
 double StrToFloat(const QString& text); // raises EConvertError
 double StrToFloatDef(const QString& text, double def);
 bool TryStrToInt(const QString& text, int& value);

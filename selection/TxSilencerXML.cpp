@@ -127,7 +127,12 @@ void TSilencerCatalog::LoadFromDocument(TXMLFile& xml, const QString& fileName)
             Refs.push_back({xml.GetAttr(ref, QStringLiteral("href"))});
     }
 
-    ReadItems(xml, body);
+    if (ReadBodies) {
+        ReadItems(xml, body);
+    } else {
+        Items.clear();
+        ItemCount = 0;
+    }
 }
 
 void TSilencerCatalog::ReadShape(TXMLFile& xml, TXmlNode head, TXmlNode size)

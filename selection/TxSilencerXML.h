@@ -118,6 +118,9 @@ public:
     double KFactor = 1.0;
     std::vector<TSilImage> Images;
     std::vector<TSilRef> Refs;
+    // The bodies are read into Items only when set; the checks do not need
+    // them, so a caller that wants the verdicts alone clears it.
+    bool ReadBodies = true;
     int ItemCount = 0;
     std::vector<TSilencerItem> Items;
 

@@ -1,0 +1,648 @@
+#include "SilencerSearch.h"
+
+#include "TxFormat.h"
+#include "TxString.h"
+#include "TxUnitsCtrl.h"
+#include "UnitsManager.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+
+namespace {
+
+const QString kHead = QStringLiteral("head");
+const QString kSize = QStringLiteral("size");
+const QString kLength = QStringLiteral("length");
+const QString kHeight = QStringLiteral("height");
+const QString kWidth = QStringLiteral("width");
+const QString kDiameter = QStringLiteral("diameter");
+const QString kPod = QStringLiteral("pod");
+const QString kGap = QStringLiteral("gap");
+const QString kMaxModules = QStringLiteral("maxmodules");
+const QString kShape = QStringLiteral("shape");
+const QString kKind = QStringLiteral("kind");
+const QString kKFactor = QStringLiteral("kfactor");
+const QString kPrefix = QStringLiteral("prefix");
+const QString kDescription = QStringLiteral("description");
+const QString kImg = QStringLiteral("img");
+const QString kAlt = QStringLiteral("alt");
+const QString kSrc = QStringLiteral("src");
+const QString kPhoto = QStringLiteral("photo");
+const QString kGa = QStringLiteral("ga");
+const QString kPage = QStringLiteral("page");
+const QString kHref = QStringLiteral("href");
+const QString kBody = QStringLiteral("body");
+const QString kName = QStringLiteral("name");
+
+bool AtMostMm(double a, double b)
+{
+    return a <= b + SizeToleranceMm;
+}
+
+// lo <= required <= hi, all in metres, compared as millimetres.
+bool WithinMm(double lo, double required, double hi)
+{
+    return AtMostMm(lo * 1000.0, required * 1000.0) && AtMostMm(required * 1000.0, hi * 1000.0);
+}
+
+// The body's value in a named size column (mm).
+double ColumnValue(int index, const TDoubleDynArray& sizes, const QString& what)
+{
+    if (index < 0 || index >= static_cast<int>(sizes.size()))
+        throw EBodyError(QStringLiteral("no %1 in the size list").arg(what));
+    return sizes[static_cast<size_t>(index)];
+}
+
+int ColumnIndex(const QString& name, const QStringList& columns)
+{
+    return name.isEmpty() ? -1 : IndexOfText(name, columns);
+}
+
+double CheckedQuotient(double num, double den)
+{
+    if (den == 0.0 || !std::isfinite(num) || !std::isfinite(den))
+        throw EBodyError(QStringLiteral("division by zero"));
+    return num / den;
+}
+
+// Readers straight on the document's bytes, for the values every body has.
+// They give what the XML reader gives and hand anything unusual (quotes,
+// non-ASCII text, long lists) to it.
+
+// The first element child named exactly `name`.
+TXmlNode Child(TXmlNode parent, const char* name)
+{
+    for (TXmlNode c = parent.first_child(); c; c = c.next_sibling())
+        if (c.type() == pugi::node_element && std::strcmp(c.name(), name) == 0)
+            return c;
+    return {};
+}
+
+// The element's text: "" for an empty element, null when it is missing or
+// holds anything but one text node (the reader's default applies).
+const char* TextOf(TXmlNode element)
+{
+    if (!element)
+        return nullptr;
+    const TXmlNode first = element.first_child();
+    if (!first)
+        return "";
+    if (first.next_sibling() || (first.type() != pugi::node_pcdata && first.type() != pugi::node_cdata))
+        return nullptr;
+    return first.value();
+}
+
+// The first `size`, `sil` and `kfactor` elements of a body, in one pass.
+struct TBodyNodes {
+    TXmlNode Size;
+    TXmlNode Sil;
+    TXmlNode KFactor;
+
+    explicit TBodyNodes(TXmlNode body)
+    {
+        for (TXmlNode c = body.first_child(); c; c = c.next_sibling()) {
+            if (c.type() != pugi::node_element)
+                continue;
+            const char* n = c.name();
+            if (n[0] == 's') {
+                if (!Size && n[1] == 'i' && n[2] == 'z' && n[3] == 'e' && n[4] == 0)
+                    Size = c;
+                else if (!Sil && n[1] == 'i' && n[2] == 'l' && n[3] == 0)
+                    Sil = c;
+            } else if (n[0] == 'k' && !KFactor && std::strcmp(n, "kfactor") == 0) {
+                KFactor = c;
+            }
+        }
+    }
+};
+
+bool IsBlankByte(char c)
+{
+    return c >= 1 && c <= 32;
+}
+
+constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+enum class TScan { Number, Invalid, General };
+
+// Reads one list item from `p` up to the next comma or blank (blanks other
+// than the space too when `spaceIsBlank`; spaces are skipped otherwise, as
+// the reader removes them first). Plain decimals are converted on the way;
+// other forms go to the strict parser. A quote makes the whole text one for
+// the general reader.
+TScan ScanItem(const char*& p, const char* end, bool spaceIsBlank, double& value)
+{
+    const char* start = p;
+    auto isEnd = [&](const char* q) {
+        return q == end || *q == ',' || (*q >= 1 && *q < 32) || (*q == ' ' && spaceIsBlank);
+    };
+    // The common case in one quick pass: [-]digits[.digits].
+    {
+        const char* q = p;
+        const bool negative = q != end && *q == '-';
+        if (negative)
+            ++q;
+        uint64_t mant = 0;
+        int digits = 0;
+        int decimals = 0;
+        while (q != end && static_cast<unsigned>(*q - '0') < 10u) {
+            mant = mant * 10 + static_cast<unsigned>(*q++ - '0');
+            ++digits;
+        }
+        if (q != end && *q == '.') {
+            ++q;
+            while (q != end && static_cast<unsigned>(*q - '0') < 10u) {
+                mant = mant * 10 + static_cast<unsigned>(*q++ - '0');
+                ++digits;
+                ++decimals;
+            }
+        }
+        if (digits > 0 && digits <= 15 && isEnd(q)) {
+            const double magnitude = static_cast<double>(mant) / kPowersOfTen[decimals];
+            value = negative ? -magnitude : magnitude;
+            p = q;
+            return TScan::Number;
+        }
+    }
+    int64_t mant = 0;
+    int digits = 0;
+    int decimals = 0;
+    bool point = false;
+    bool plain = true;
+    for (; p != end; ++p) {
+        const char c = *p;
+        if (c == ',' || (c >= 1 && c < 32) || (c == ' ' && spaceIsBlank))
+            break;
+        if (c == ' ')
+            continue;
+        if (c >= '0' && c <= '9') {
+            if (++digits > 15)
+                plain = false;
+            else
+                mant = mant * 10 + (c - '0');
+            decimals += point ? 1 : 0;
+        } else if (c == '.' && !point) {
+            point = true;
+        } else if (c == '-' && p == start) {
+            // a leading minus: applied below
+        } else if (c == '"') {
+            return TScan::General;
+        } else {
+            plain = false;
+        }
+    }
+    if (plain && digits > 0) {
+        const double magnitude = static_cast<double>(mant) / kPowersOfTen[decimals];
+        value = *start == '-' ? -magnitude : magnitude;
+        return TScan::Number;
+    }
+    if (plain)
+        return TScan::Invalid;
+    // Exponents, signs, long numbers: the strict parser, on the item without
+    // its spaces.
+    char buf[64];
+    size_t n = 0;
+    for (const char* q = start; q != p; ++q) {
+        if (*q == ' ')
+            continue;
+        if (n == sizeof buf)
+            return TScan::Invalid;
+        buf[n++] = *q;
+    }
+    return TryAsciiToFloat(buf, buf + n, value) ? TScan::Number : TScan::Invalid;
+}
+
+// The number list of `element`, the child `qname` of `parent`, as
+// TXMLFile::GetFloatList reads it: spaces removed, one trailing comma
+// dropped, items between commas; one bad item empties the list. Quoted
+// items go to the XML reader, which knows every form of comma text.
+void ReadFloatList(TXMLFile& xml, TXmlNode parent, TXmlNode element, const QString& qname, TDoubleDynArray& list)
+{
+    list.clear();
+    const char* text = TextOf(element);
+    if (!text)
+        return;
+    const char* end = text + std::strlen(text);
+    // Where the last non-space character is a comma, that comma is dropped.
+    const char* last = end;
+    while (last != text && last[-1] == ' ')
+        --last;
+    if (last != text && last[-1] == ',')
+        end = last - 1;
+    const char* p = text;
+    auto skipBlanks = [&] {
+        while (p != end && IsBlankByte(*p))
+            ++p;
+    };
+    skipBlanks();
+    while (p != end) {
+        double v = 0.0;
+        switch (ScanItem(p, end, false, v)) {
+        case TScan::Number:
+            list.push_back(v);
+            break;
+        case TScan::Invalid:
+            list.clear();
+            return;
+        case TScan::General:
+            list.clear();
+            xml.GetFloatList(parent, qname, list);
+            return;
+        }
+        skipBlanks();
+        if (p != end && *p == ',') {
+            ++p;
+            if (p == end) {
+                list.clear(); // an empty last item
+                return;
+            }
+            skipBlanks();
+        }
+    }
+}
+
+// The element's bands, as StrToOctave reads its text: items between commas
+// or blanks, the first eight converted (a bad one raises), missing bands 0.
+TOctave ReadOctave(TXmlNode element)
+{
+    TOctave bands{};
+    const char* text = TextOf(element);
+    if (!text)
+        return bands;
+    const char* end = text + std::strlen(text);
+    const char* p = text;
+    auto skipBlanks = [&] {
+        while (p != end && IsBlankByte(*p))
+            ++p;
+    };
+    auto bad = [&] {
+        return EConvertError(QStringLiteral("'%1' is not a valid band value").arg(QString::fromUtf8(text)));
+    };
+    skipBlanks();
+    int count = 0;
+    while (p != end && count < OctaveBands) {
+        double v = 0.0;
+        switch (ScanItem(p, end, true, v)) {
+        case TScan::Number:
+            bands[static_cast<size_t>(count++)] = v;
+            break;
+        case TScan::Invalid:
+            throw bad();
+        case TScan::General:
+            StrToOctave(QString::fromUtf8(text), bands);
+            return bands;
+        }
+        skipBlanks();
+        if (p != end && *p == ',') {
+            ++p;
+            if (p == end && count < OctaveBands)
+                throw bad(); // an empty last item
+            skipBlanks();
+        }
+    }
+    return bands;
+}
+
+// The element's number, or `def` as TXMLFile::GetFloat gives it.
+double ReadFloat(TXmlNode element, double def)
+{
+    const char* text = TextOf(element);
+    if (!text)
+        return def;
+    const char* end = text + std::strlen(text);
+    while (text != end && IsBlankByte(*text))
+        ++text;
+    while (end != text && IsBlankByte(end[-1]))
+        --end;
+    double v = 0.0;
+    return TryAsciiToFloat(text, end, v) ? v : def;
+}
+
+enum class TShapeClass { Round, Rectangular, Unknown };
+
+// What the search reads of a range once, before its bodies.
+struct TRangeInfo {
+    TShapeClass Shape = TShapeClass::Unknown;
+    bool Annular = false;
+    bool Fixed = false;
+    QStringList Columns;
+    int LengthIndex = -1;
+    int DiameterIndex = -1;
+    int PodIndex = -1;
+    int HeightIndex = -1;
+    int WidthIndex = -1;
+    int ModulesIndex = -1;
+    int GapIndex = -1;
+    TDoubleDynArray Lengths;
+    TDoubleDynArray Heights;
+    TDoubleDynArray Widths;
+    double KRange = 1.0;
+    QString Prefix;
+    QString Description;
+    QString Photo;
+    QString Ga;
+    QString Page;
+};
+
+} // namespace
+
+double PickSize(int columnIndex, const TDoubleDynArray& sizes, const TDoubleDynArray& headList, double required)
+{
+    if (columnIndex != -1)
+        return 0.001 * ColumnValue(columnIndex, sizes, QStringLiteral("size column"));
+    if (headList.empty())
+        throw EBodyError(QStringLiteral("no size offered"));
+    if (!(required > 0))
+        return 0.001 * headList.front();
+    size_t i = headList.size();
+    while (i-- > 0)
+        if (AtMostMm(headList[i], required * 1000.0))
+            return 0.001 * headList[i];
+    return 0.001 * headList.front();
+}
+
+int IndexOfFirstAtLeast(const TDoubleDynArray& list, double value)
+{
+    for (size_t i = 0; i < list.size(); ++i)
+        if (AtMostMm(value, list[i]))
+            return static_cast<int>(i);
+    return static_cast<int>(list.size()) - 1;
+}
+
+TSilencerSearch::TSilencerSearch(IMessageService& messages) : FMessages(messages), FCatalog(messages)
+{
+    // The search wants the checker's verdicts, not its model of the bodies.
+    FCatalog.ReadBodies = false;
+}
+
+void TSilencerSearch::Run(const TSpecificationRec& spec, const QStringList& rangeFiles,
+                          std::vector<TSelectionRec>& results)
+{
+    for (const QString& fileName : rangeFiles)
+        SearchRange(spec, fileName, results);
+}
+
+void TSilencerSearch::SearchRange(const TSpecificationRec& spec, const QString& fileName,
+                                  std::vector<TSelectionRec>& results)
+{
+    // One open and one read per range: the checker is handed the parsed
+    // document, and the file is known to exist once it has been read.
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EXMLError(Format("Cannot open file %s: %s", fileName, file.errorString()));
+    const QByteArray bytes = file.readAll();
+    file.close();
+    FXml.LoadFromBytes(bytes);
+    if (FXml.ReadStatus() == xrsInvalidFormat)
+        throw EXMLError(Format("%s: %s", fileName, FXml.ErrorText()));
+
+    // The checker's verdicts are messages only: the range is searched anyway.
+    FCatalog.LoadFromDocument(FXml, fileName);
+
+    TXMLFile& xml = FXml;
+    const TXmlNode root = xml.DocumentElement();
+    const TXmlNode head = xml.FindChild(root, kHead);
+    const TXmlNode size = xml.FindChild(head, kSize);
+
+    TRangeInfo r;
+    const QString shape = xml.GetAttr(size, kShape);
+    xml.GetTextList(head, kSize, true, r.Columns);
+    r.LengthIndex = ColumnIndex(xml.GetAttr(size, kLength), r.Columns);
+    xml.GetFloatList(head, kLength, r.Lengths);
+    if (SameText(shape, QStringLiteral("circular")) || SameText(shape, QStringLiteral("annular"))) {
+        r.Shape = TShapeClass::Round;
+        r.Annular = SameText(shape, QStringLiteral("annular"));
+        r.Fixed = SameText(xml.GetAttr(size, kKind, QStringLiteral("fixed")), QStringLiteral("fixed"));
+        r.DiameterIndex = ColumnIndex(xml.GetAttr(size, kDiameter), r.Columns);
+        if (r.Annular)
+            r.PodIndex = ColumnIndex(xml.GetAttr(size, kPod), r.Columns);
+    } else if (SameText(shape, QStringLiteral("rectangular"))) {
+        r.Shape = TShapeClass::Rectangular;
+        r.Fixed = SameText(xml.GetAttr(size, kKind, QStringLiteral("variable")), QStringLiteral("fixed"));
+        r.HeightIndex = ColumnIndex(xml.GetAttr(size, kHeight), r.Columns);
+        r.WidthIndex = ColumnIndex(xml.GetAttr(size, kWidth), r.Columns);
+        r.ModulesIndex = ColumnIndex(xml.GetAttr(size, kMaxModules), r.Columns);
+        r.GapIndex = ColumnIndex(xml.GetAttr(size, kGap), r.Columns);
+        xml.GetFloatList(head, kHeight, r.Heights);
+        xml.GetFloatList(head, kWidth, r.Widths);
+    } else {
+        // The checker has said the shape is unknown; without a shape there is
+        // no size rule to apply.
+        return;
+    }
+    r.KRange = xml.GetFloat(head, kKFactor, 1.0);
+    r.Prefix = xml.GetText(head, kPrefix);
+    r.Description = xml.GetText(head, kDescription);
+    r.Photo = xml.GetAttrByAttr(head, kImg, kAlt, kPhoto, kSrc);
+    r.Ga = xml.GetAttrByAttr(head, kImg, kAlt, kGa, kSrc);
+    r.Page = xml.GetAttr(xml.FindChild(head, kPage), kHref);
+
+    const TXmlNode body = xml.FindChild(root, kBody);
+    double H = 0.0;
+    double W = 0.0;
+    TDoubleDynArray sizes;
+    for (TXmlNode node = body.first_child(); node; node = node.next_sibling()) {
+        if (node.type() != pugi::node_element)
+            continue;
+        try {
+            const TBodyNodes parts(node);
+            ReadFloatList(xml, node, parts.Size, kSize, sizes);
+            int modules = 1;
+            const double L = PickSize(r.LengthIndex, sizes, r.Lengths, 0.0);
+            double D = 0.0;
+            double area = 0.0;
+
+            if (r.Shape == TShapeClass::Round) {
+                if (r.Fixed) {
+                    D = 0.001 * ColumnValue(r.DiameterIndex, sizes, kDiameter);
+                    if (spec.diameter != 0.0 && !WithinMm(0.8 * D, spec.diameter, 1.5 * D))
+                        continue;
+                    if (r.Annular) {
+                        const double P = 0.001 * ColumnValue(r.PodIndex, sizes, kPod);
+                        area = std::numbers::pi / 4.0 * (D * D - P * P);
+                    } else {
+                        area = std::numbers::pi / 4.0 * D * D;
+                    }
+                } else {
+                    D = spec.diameter;
+                    area = std::numbers::pi * D * D / 4.0;
+                }
+            } else {
+                if (r.Fixed) {
+                    H = 0.001 * ColumnValue(r.HeightIndex, sizes, kHeight);
+                    W = 0.001 * ColumnValue(r.WidthIndex, sizes, kWidth);
+                } else {
+                    H = PickSize(r.HeightIndex, sizes, r.Heights, spec.height);
+                    W = PickSize(r.WidthIndex, sizes, r.Widths, spec.width);
+                }
+                const bool sizeTestFirst = r.Fixed;
+                auto sizeTests = [&] {
+                    return (spec.height == 0.0 || WithinMm(0.8 * H, spec.height, 1.5 * H)) &&
+                           (spec.width == 0.0 || WithinMm(0.5 * W, spec.width, 2.0 * W));
+                };
+                if (sizeTestFirst && !sizeTests())
+                    continue;
+                auto gapRatio = [&] {
+                    return CheckedQuotient(ColumnValue(r.GapIndex, sizes, kGap),
+                                           ColumnValue(r.WidthIndex, sizes, kWidth));
+                };
+                if (r.Fixed) {
+                    area = H * W * gapRatio();
+                } else if (r.ModulesIndex != -1) {
+                    const double moduleMm = ColumnValue(r.WidthIndex, sizes, kWidth);
+                    const double wanted = CheckedQuotient(spec.width * 1000.0, moduleMm);
+                    modules = static_cast<int>(std::clamp(std::trunc(wanted + SizeToleranceMm / moduleMm), -1e9, 1e9));
+                    if (modules < 1)
+                        modules = 1;
+                    const double limit = std::trunc(ColumnValue(r.ModulesIndex, sizes, kMaxModules));
+                    if (modules > limit)
+                        modules = static_cast<int>(std::max(limit, -1e9));
+                    W = modules * 0.001 * moduleMm;
+                    area = H * W * gapRatio();
+                } else {
+                    area = H * W;
+                }
+                if (!sizeTestFirst && !sizeTests())
+                    continue;
+            }
+
+            const TOctave sil = ReadOctave(parts.Sil);
+            if (!OctaveMeetsAll(sil, spec.atten))
+                continue;
+
+            double kBody = 1.0;
+            const TXmlNode kNode = parts.KFactor;
+            const QString param = kNode ? QString::fromUtf8(kNode.attribute("param").value()) : QString();
+            if (!param.isEmpty()) {
+                if (r.Shape != TShapeClass::Rectangular)
+                    throw EBodyError(QStringLiteral("a K-factor by size needs a rectangular range"));
+                TDoubleDynArray factors;
+                ReadFloatList(xml, node, kNode, kKFactor, factors);
+                int index = -1;
+                if (SameText(param, kHeight))
+                    index = IndexOfFirstAtLeast(r.Heights, 1000.0 * H);
+                else if (SameText(param, kWidth))
+                    index = IndexOfFirstAtLeast(r.Widths, 1000.0 * W);
+                else if (SameText(param, kDiameter))
+                    index =
+                        H < W ? IndexOfFirstAtLeast(r.Heights, 1000.0 * H) : IndexOfFirstAtLeast(r.Widths, 1000.0 * W);
+                else
+                    throw EBodyError(QStringLiteral("unknown K-factor parameter"));
+                if (index < 0 || index >= static_cast<int>(factors.size()))
+                    throw EBodyError(QStringLiteral("K-factor list too short"));
+                kBody = factors[static_cast<size_t>(index)];
+            } else {
+                kBody = ReadFloat(kNode, 1.0);
+            }
+
+            if (!(area > 0.0) || !std::isfinite(area))
+                throw EBodyError(QStringLiteral("no passage area"));
+            const double v = spec.airflow / area;
+            const double dp = v * v * r.KRange * kBody * 0.5 * 1.2;
+            if (!std::isfinite(v) || !std::isfinite(dp))
+                throw EBodyError(QStringLiteral("invalid velocity or pressure drop"));
+            if (dp > spec.maxdP)
+                continue;
+
+            const bool rect = r.Shape == TShapeClass::Rectangular;
+            const QString name = xml.GetText(node, kName);
+            TSelectionRec rec;
+            rec.prefix = r.Prefix;
+            rec.model = name.isEmpty() ? r.Prefix : r.Prefix + QLatin1Char('-') + name;
+            rec.size = JoinWithComma(r.Columns) + QLatin1Char('=') + JoinFloats(sizes, QStringLiteral("%0.0f"));
+            rec.rangedesc = r.Description;
+            rec.shape = rect ? 1 : 0;
+            rec.widdiam = rect ? W : D;
+            rec.nmodules = modules;
+            rec.height = rect ? H : 0.0;
+            rec.length = L;
+            rec.weight = ReadFloat(Child(node, "weight"), 0.0);
+            rec.atten = sil;
+            rec.db = OctaveTotal(sil);
+            rec.dp = dp;
+            rec.vp = v;
+            try {
+                RegenSpectrum(modules, rec.regen, rect ? H : D, v);
+            } catch (const Exception&) {
+                rec.regen = ZeroOctave;
+            }
+            const QString ownPhoto = xml.GetAttrByAttr(node, kImg, kAlt, kPhoto, kSrc);
+            const QString ownGa = xml.GetAttrByAttr(node, kImg, kAlt, kGa, kSrc);
+            rec.photo = ownPhoto.isEmpty() ? r.Photo : ownPhoto;
+            rec.ga = ownGa.isEmpty() ? r.Ga : ownGa;
+            rec.page = r.Page;
+            results.push_back(rec);
+        } catch (const Exception&) {
+            FMessages.ShowMessage(QStringLiteral("error processing ") + xml.GetText(node, kName));
+        }
+    }
+}
+
+QStringList ResultColumnTexts(const TSelectionRec& rec)
+{
+    return {rec.model.Text(),
+            DimensionUnits->FormatValue(0, rec.widdiam),
+            DimensionUnits->FormatValue(0, rec.height),
+            DimensionUnits->FormatValue(0, rec.length),
+            OctaveToStr(rec.atten, QStringLiteral("%0.0f")),
+            Format("%0.0f", rec.db),
+            PressureUnits->FormatValue(0, rec.dp),
+            VelocityUnits->FormatValue(0, rec.vp)};
+}
+
+void TResultSort::ColumnClick(int column)
+{
+    if (column < 0 || column >= ResultColumnCount)
+        return;
+    SortColumn = column;
+    SortDirection[static_cast<size_t>(column)] = -SortDirection[static_cast<size_t>(column)];
+}
+
+namespace {
+
+double SortKey(const TSelectionRec& rec, int column)
+{
+    switch (column) {
+    case 1:
+        return rec.widdiam;
+    case 2:
+        return rec.height;
+    case 3:
+        return rec.length;
+    case 4:
+    case 5:
+        return rec.db;
+    case 6:
+        return rec.dp;
+    default:
+        return rec.vp;
+    }
+}
+
+} // namespace
+
+bool ResultLess(const TSelectionRec& a, const TSelectionRec& b, const TResultSort& sort)
+{
+    const int column = std::clamp(sort.SortColumn, 0, ResultColumnCount - 1);
+    const bool ascending = sort.SortDirection[static_cast<size_t>(column)] >= 0;
+    if (column == 0) {
+        // Character codes, case-sensitive.
+        const int c = QString::compare(a.model.Text(), b.model.Text(), Qt::CaseSensitive);
+        return ascending ? c < 0 : c > 0;
+    }
+    const double x = SortKey(a, column);
+    const double y = SortKey(b, column);
+    return ascending ? x < y : y < x;
+}
+
+void SortResultIndices(const std::vector<TSelectionRec>& records, std::vector<int>& order, const TResultSort& sort)
+{
+    std::stable_sort(order.begin(), order.end(), [&](int i, int j) {
+        return ResultLess(records[static_cast<size_t>(i)], records[static_cast<size_t>(j)], sort);
+    });
+}

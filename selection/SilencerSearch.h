@@ -1,0 +1,90 @@
+#pragma once
+
+#include "SilencerRecords.h"
+#include "TxErrors.h"
+#include "TxPlatform.h"
+#include "TxSilencerXML.h"
+#include "TxTypes.h"
+#include "TxXMLFiles.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <vector>
+
+// Raised for a body whose values leave a step of the search undefined; the
+// search reports it as "error processing " + the body's name.
+class EBodyError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// Catalogue sizes are whole millimetres; products of metre values carry
+// binary noise (1.5 x 0.6 m < 0.9 m), so limits compare millimetres with
+// this tolerance.
+inline constexpr double SizeToleranceMm = 1e-6;
+
+// A size in metres for one body: the body's own value in `columnIndex` of
+// `sizes` (mm), else from the range's offered sizes `headList` (mm): the
+// first when nothing is required, otherwise the largest not above
+// `required` (m), or the smallest when all are above it. Raises EBodyError
+// when the column is not in the body's list or nothing is offered.
+double PickSize(int columnIndex, const TDoubleDynArray& sizes, const TDoubleDynArray& headList, double required);
+
+// The smallest index whose entry is not less than `value` (mm), the last
+// index when every entry is less; -1 for an empty list.
+int IndexOfFirstAtLeast(const TDoubleDynArray& list, double value);
+
+// Finds the silencers of the given ranges that meet a duty: size, attenuation
+// in every band and pressure drop. No window: the main window feeds it the
+// ticked range files and lists what it finds.
+class TSilencerSearch {
+public:
+    explicit TSilencerSearch(IMessageService& messages);
+    TSilencerSearch(const TSilencerSearch&) = delete;
+    TSilencerSearch& operator=(const TSilencerSearch&) = delete;
+
+    // Searches `rangeFiles` (full paths) in order and appends one record per
+    // accepted body to `results`. A body that cannot be processed is
+    // reported and skipped; the checker reports unfit ranges, which are still
+    // searched. A file that cannot be loaded ends the search by raising its
+    // load error; what was found before stays in `results`.
+    void Run(const TSpecificationRec& spec, const QStringList& rangeFiles, std::vector<TSelectionRec>& results);
+
+    // The reader of the range files, for callers that share it.
+    TXMLFile& Xml() { return FXml; }
+
+private:
+    void SearchRange(const TSpecificationRec& spec, const QString& fileName, std::vector<TSelectionRec>& results);
+
+    IMessageService& FMessages;
+    TXMLFile FXml;
+    TSilencerCatalog FCatalog;
+};
+
+// The result list's columns: Model, W or D, H, L, SIL, dB, dp, Vp.
+inline constexpr int ResultColumnCount = 8;
+
+// The caption and the seven sub-item texts of a result row, formatted through
+// the display quantities (which must exist).
+QStringList ResultColumnTexts(const TSelectionRec& rec);
+
+// Sort state of the result list: the column rows are sorted by and each
+// column's direction (1 ascending, -1 descending).
+struct TResultSort {
+    int SortColumn = 0;
+    std::array<int, ResultColumnCount> SortDirection{1, 1, 1, 1, 1, 1, 1, 1};
+
+    // A header click: that column becomes the sort column and its direction
+    // turns round (the first click on a column sorts descending).
+    void ColumnClick(int column);
+};
+
+// Orders records by the sort column's value: the model's character codes for
+// column 0, `db` for columns 4 and 5, the column's number otherwise. A strict
+// weak ordering, so equal keys keep their order in a stable sort.
+bool ResultLess(const TSelectionRec& a, const TSelectionRec& b, const TResultSort& sort);
+
+// Sorts indices into `records` stably by ResultLess.
+void SortResultIndices(const std::vector<TSelectionRec>& records, std::vector<int>& order, const TResultSort& sort);

@@ -1,0 +1,544 @@
+#include "SilencerSearch.h"
+#include "TestUtil.h"
+#include "TxFormat.h"
+#include "TxSilencerXML.h"
+#include "TxUnitsCtrl.h"
+#include "UnitsManager.h"
+
+#include <QDir>
+#include <QSet>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+const TOctave kNoAttenuation{};
+
+// A range file: head attributes and lists, then the bodies' XML.
+struct TRange {
+    QString shape = QStringLiteral("circular");
+    QString kind = QStringLiteral("fixed");
+    QString columns = QStringLiteral("diameter,length");
+    QString sizeAttrs = QStringLiteral("diameter=\"diameter\" length=\"length\"");
+    QString headExtra;
+    QString prefix = QStringLiteral("TC");
+    QString code = QString::fromLatin1(AppIdentifier);
+    QString bodies;
+
+    QString Xml() const
+    {
+        return QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                              "<catalog type=\"silencer\"><head><code>%1</code><title>T</title>"
+                              "<description>Test range</description><prefix>%2</prefix>"
+                              "<size shape=\"%3\" kind=\"%4\" %5>%6</size>%7"
+                              "<img src=\"range.png\" alt=\"photo\"/><img src=\"range-ga.png\" alt=\"ga\"/>"
+                              "<page href=\"tc.htm\"/></head><body>%8</body></catalog>\n")
+            .arg(code, prefix, shape, kind, sizeAttrs, columns, headExtra, bodies);
+    }
+};
+
+QString Body(const QString& name, const QString& sizes, const QString& sil = QStringLiteral("10,10,10,10,10,10,10,10"),
+             const QString& extra = QString())
+{
+    return QStringLiteral("<item><name>%1</name><size>%2</size><sil>%3</sil>%4</item>").arg(name, sizes, sil, extra);
+}
+
+TSpecificationRec Duty(double airflow, double maxdP, double width, double height, double diameter,
+                       const TOctave& atten = kNoAttenuation)
+{
+    TSpecificationRec s;
+    s.airflow = airflow;
+    s.maxdP = maxdP;
+    s.width = width;
+    s.height = height;
+    s.diameter = diameter;
+    s.atten = atten;
+    return s;
+}
+
+class SearchTest : public ::testing::Test {
+protected:
+    void SetUp() override { SetAppCode(QString::fromLatin1(AppIdentifier)); }
+
+    QString Add(const TRange& range) { return FDir.Write(QStringLiteral("r%1.xml").arg(++FCount), range.Xml()); }
+
+    std::vector<TSelectionRec> Run(const TSpecificationRec& spec, const QStringList& files)
+    {
+        std::vector<TSelectionRec> found;
+        TSilencerSearch search(FMessages);
+        search.Run(spec, files, found);
+        return found;
+    }
+
+    QStringList Models(const std::vector<TSelectionRec>& found)
+    {
+        QStringList m;
+        for (const auto& r : found)
+            m.append(r.model.Text());
+        return m;
+    }
+
+    TTempFolder FDir;
+    TRecordingMessageService FMessages;
+    int FCount = 0;
+};
+
+TEST_F(SearchTest, FixedCircularSizeLimitsAreInclusive)
+{
+    TRange r;
+    r.bodies = Body("500", "500,900");
+    const QString file = Add(r);
+    struct {
+        double diameter;
+        bool accepted;
+    } cases[] = {{0.4, true}, {0.75, true}, {0.399, false}, {0.751, false}, {0.0, true}, {0.6, true}};
+    for (const auto& c : cases)
+        EXPECT_EQ(Run(Duty(1, 1e9, 0, 0, c.diameter), {file}).size(), c.accepted ? 1u : 0u) << c.diameter;
+    EXPECT_TRUE(FMessages.Messages.isEmpty());
+}
+
+TEST_F(SearchTest, FixedRectangularSizeLimitsAreInclusive)
+{
+    TRange r;
+    r.shape = "rectangular";
+    r.columns = "height,width,gap,length";
+    r.sizeAttrs = "height=\"height\" width=\"width\" gap=\"gap\" length=\"length\"";
+    r.bodies = Body("A", "600,1000,500,900");
+    const QString file = Add(r);
+    struct {
+        double height, width;
+        bool accepted;
+    } cases[] = {{0.48, 1.0, true}, {0.9, 1.0, true},    {0.479, 1.0, false}, {0.901, 1.0, false}, {0.6, 0.5, true},
+                 {0.6, 2.0, true},  {0.6, 0.499, false}, {0.6, 2.001, false}, {0.0, 0.0, true}};
+    for (const auto& c : cases)
+        EXPECT_EQ(Run(Duty(1, 1e9, c.width, c.height, 0), {file}).size(), c.accepted ? 1u : 0u)
+            << c.height << " x " << c.width;
+
+    // Area: H x W x gap / width.
+    const auto found = Run(Duty(1.5, 1e9, 1.0, 0.6, 0), {file});
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_NEAR(found[0].vp, 1.5 / (0.6 * 1.0 * 0.5), 1e-12);
+    EXPECT_EQ(found[0].shape, 1);
+    EXPECT_EQ(found[0].height, 0.6);
+    EXPECT_EQ(found[0].widdiam, 1.0);
+}
+
+TEST_F(SearchTest, VariableCircularWithoutDiameterIsAnErrorOfEveryBody)
+{
+    TRange r;
+    r.kind = "variable";
+    r.bodies = Body("A", "0,900") + Body("B", "0,1200");
+    const QString file = Add(r);
+    EXPECT_TRUE(Run(Duty(1, 1e9, 0, 0, 0), {file}).empty());
+    EXPECT_EQ(FMessages.Messages, (QStringList{"error processing A", "error processing B"}));
+
+    FMessages.Clear();
+    const auto found = Run(Duty(1, 1e9, 0, 0, 0.5), {file});
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].widdiam, 0.5);
+    EXPECT_NEAR(found[0].vp, 1 / (M_PI * 0.25 / 4), 1e-9);
+}
+
+struct ModuleCase {
+    double width;    // required, m
+    double moduleMm; // module width
+    double limit;    // largest module count
+    int modules;     // expected; -1: rejected, -2: error of the body
+    double W;        // expected width, m
+};
+
+class ModuleCount : public SearchTest, public ::testing::WithParamInterface<ModuleCase> {};
+
+TEST_P(ModuleCount, FollowsRequiredWidthAndLimit)
+{
+    const auto& c = GetParam();
+    TRange r;
+    r.shape = "rectangular";
+    r.kind = "variable";
+    r.columns = "width,gap,modules,length";
+    r.sizeAttrs = "width=\"width\" gap=\"gap\" maxmodules=\"modules\" length=\"length\"";
+    r.headExtra = "<height>300,600,900</height>";
+    r.bodies = Body("M", Format("%0.0f,%0.0f,%0.0f,900", c.moduleMm, c.moduleMm / 2, c.limit));
+    const auto found = Run(Duty(1, 1e9, c.width, 0.6, 0), {Add(r)});
+    if (c.modules >= 0) {
+        ASSERT_EQ(found.size(), 1u);
+        EXPECT_EQ(found[0].nmodules, c.modules);
+        EXPECT_NEAR(found[0].widdiam, c.W, 1e-12);
+        EXPECT_EQ(found[0].height, 0.6);
+    } else {
+        EXPECT_TRUE(found.empty());
+    }
+    EXPECT_EQ(FMessages.Messages.size(), c.modules == -2 ? 1 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ModuleCount,
+                         ::testing::Values(ModuleCase{0.0, 600, 3, 1, 0.6}, ModuleCase{2.7, 600, 3, 3, 1.8},
+                                           ModuleCase{1.2, 400, 5, 3, 1.2}, ModuleCase{1.5, 600, 5, 2, 1.2},
+                                           ModuleCase{0.3, 600, 3, 1, 0.6}, ModuleCase{1.2, 600, 0, -1, 0},
+                                           ModuleCase{0.0, 600, 0, -2, 0}));
+
+TEST(PickSize, ChoosesFromOfferedSizes)
+{
+    const TDoubleDynArray offered{500, 600, 700, 800};
+    struct {
+        double required, expected;
+    } cases[] = {{0.7, 0.7}, {0.0, 0.5}, {0.45, 0.5}, {0.95, 0.8}, {0.6999999, 0.6}, {0.65, 0.6}, {-1, 0.5}};
+    for (const auto& c : cases)
+        EXPECT_DOUBLE_EQ(PickSize(-1, {}, offered, c.required), c.expected) << c.required;
+    EXPECT_DOUBLE_EQ(PickSize(1, {900, 1200}, offered, 0.5), 1.2) << "the body's own column wins";
+    EXPECT_THROW(PickSize(2, {900, 1200}, offered, 0.5), EBodyError);
+    EXPECT_THROW(PickSize(-1, {}, {}, 0.5), EBodyError);
+    EXPECT_THROW(PickSize(-1, {}, {}, 0.0), EBodyError);
+
+    EXPECT_EQ(IndexOfFirstAtLeast(offered, 600), 1);
+    EXPECT_EQ(IndexOfFirstAtLeast(offered, 650), 2);
+    EXPECT_EQ(IndexOfFirstAtLeast(offered, 0), 0);
+    EXPECT_EQ(IndexOfFirstAtLeast(offered, 900), 3);
+    EXPECT_EQ(IndexOfFirstAtLeast(offered, 0.6 * 1000), 1) << "metre noise";
+    EXPECT_EQ(IndexOfFirstAtLeast({}, 1), -1);
+}
+
+TEST_F(SearchTest, PressureDropEqualToTheLimitIsAccepted)
+{
+    TRange r;
+    r.bodies = Body("A", "500,900", "10,10,10,10,10,10,10,10", "<kfactor>1.7</kfactor>");
+    r.headExtra = "<kfactor>1.1</kfactor>";
+    const QString file = Add(r);
+    const auto probe = Run(Duty(2, 1e9, 0, 0, 0), {file});
+    ASSERT_EQ(probe.size(), 1u);
+    const double dp = probe[0].dp;
+    const double v = 2 / (M_PI / 4 * 0.25);
+    EXPECT_DOUBLE_EQ(dp, v * v * 1.1 * 1.7 * 0.5 * 1.2);
+    EXPECT_EQ(Run(Duty(2, dp, 0, 0, 0), {file}).size(), 1u);
+    EXPECT_EQ(Run(Duty(2, std::nextafter(dp, 0.0), 0, 0, 0), {file}).size(), 0u);
+}
+
+TEST_F(SearchTest, AttenuationMustBeMetInEveryBand)
+{
+    TRange r;
+    r.bodies = Body("A", "500,900", "5,10,20,30,40,35,25,15");
+    const QString file = Add(r);
+    TOctave need{5, 10, 20, 30, 40, 35, 25, 15};
+    EXPECT_EQ(Run(Duty(1, 1e9, 0, 0, 0, need), {file}).size(), 1u);
+    need[7] = 15.5;
+    EXPECT_TRUE(Run(Duty(1, 1e9, 0, 0, 0, need), {file}).empty());
+}
+
+TEST_F(SearchTest, RecordIsFilledFromRangeAndBody)
+{
+    TRange r;
+    r.bodies = Body("", "600,900") + Body(QString(60, QLatin1Char('X')), "500,900") +
+               Body("own", "500,900", "1,2,3,4,5,6,7,8", "<weight>42.5</weight><img src=\"own.png\" alt=\"photo\"/>");
+    TRange rect;
+    rect.shape = "rectangular";
+    rect.prefix = "TR";
+    rect.columns = "height,width,gap,length";
+    rect.sizeAttrs = "height=\"height\" width=\"width\" gap=\"gap\" length=\"length\"";
+    rect.bodies = Body("R", "600,1000,500,1200");
+    const auto found = Run(Duty(1, 1e9, 0, 0, 0), {Add(rect), Add(r)});
+    ASSERT_EQ(found.size(), 4u);
+    EXPECT_EQ(found[0].model.Text(), "TR-R");
+    EXPECT_EQ(found[0].height, 0.6);
+    EXPECT_EQ(found[1].model.Text(), "TC") << "no name: the prefix alone";
+    EXPECT_EQ(found[1].size.Text(), "diameter,length=600,900");
+    EXPECT_EQ(found[1].height, 0.0) << "a circular body after a rectangular one";
+    EXPECT_EQ(found[1].shape, 0);
+    EXPECT_EQ(found[1].length, 0.9);
+    EXPECT_EQ(found[1].rangedesc.Text(), "Test range");
+    EXPECT_EQ(found[1].photo.Text(), "range.png");
+    EXPECT_EQ(found[1].ga.Text(), "range-ga.png");
+    EXPECT_EQ(found[1].page.Text(), "tc.htm");
+    EXPECT_EQ(found[1].nmodules, 1);
+    EXPECT_EQ(found[2].model.Text(), "TC-" + QString(45, QLatin1Char('X')));
+    EXPECT_EQ(found[3].photo.Text(), "own.png");
+    EXPECT_EQ(found[3].ga.Text(), "range-ga.png");
+    EXPECT_EQ(found[3].weight, 42.5);
+    EXPECT_EQ(found[3].atten, (TOctave{1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_DOUBLE_EQ(found[3].db, OctaveTotal(found[3].atten));
+    TOctave regen{};
+    RegenSpectrum(1, regen, 0.5, found[3].vp);
+    EXPECT_EQ(found[3].regen, regen);
+}
+
+TEST_F(SearchTest, FailingRegeneratedNoiseLeavesZeros)
+{
+    TRange r;
+    r.bodies = Body("A", "500,900");
+    const auto found = Run(Duty(0, 1e9, 0, 0, 0), {Add(r)}); // no airflow: v = 0
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].regen, ZeroOctave);
+    EXPECT_TRUE(FMessages.Messages.isEmpty());
+}
+
+TEST_F(SearchTest, UnloadableFileEndsTheSearchKeepingEarlierRows)
+{
+    TRange good;
+    good.bodies = Body("A", "500,900");
+    const QString first = Add(good);
+    const QString broken = FDir.Write("broken.xml", QStringLiteral("<catalog type=\"silencer\"><head>"));
+    const QString after = Add(good);
+    std::vector<TSelectionRec> found;
+    TSilencerSearch search(FMessages);
+    EXPECT_THROW(search.Run(Duty(1, 1e9, 0, 0, 0), {first, broken, after}, found), EXMLError);
+    EXPECT_EQ(found.size(), 1u);
+
+    found.clear();
+    EXPECT_THROW(search.Run(Duty(1, 1e9, 0, 0, 0), {first, FDir.File("gone.xml"), after}, found), EXMLError);
+    EXPECT_EQ(found.size(), 1u);
+}
+
+TEST_F(SearchTest, CheckerMessagesDoNotStopTheSearch)
+{
+    TRange r;
+    r.code = QString::fromLatin1(AppIdentifier).toLower();
+    r.bodies = Body("A", "500,900");
+    const QString file = Add(r);
+    EXPECT_EQ(Run(Duty(1, 1e9, 0, 0, 0), {file}).size(), 1u);
+    EXPECT_EQ(FMessages.Messages, QStringList{"Invalid silencer data file...\r\n" + file});
+}
+
+TEST_F(SearchTest, UndefinedValuesAreErrorsOfTheBody)
+{
+    struct Case {
+        const char* what;
+        TRange range;
+        double width = 0.9;
+    };
+    std::vector<Case> cases;
+    {
+        TRange r; // the diameter column holds no value
+        r.bodies = Body("A", "");
+        cases.push_back({"short size list", r});
+    }
+    {
+        TRange r; // neither length column nor offered lengths
+        r.columns = "diameter";
+        r.sizeAttrs = "diameter=\"diameter\"";
+        r.bodies = Body("A", "500");
+        cases.push_back({"no length", r});
+    }
+    {
+        TRange r;
+        r.sizeAttrs = "diameter=\"dia\" length=\"length\"";
+        r.bodies = Body("A", "500,900");
+        cases.push_back({"unknown column name", r});
+    }
+    {
+        TRange r;
+        r.shape = "rectangular";
+        r.columns = "height,width,length";
+        r.sizeAttrs = "height=\"height\" width=\"width\" length=\"length\"";
+        r.bodies = Body("A", "600,1000,900");
+        cases.push_back({"no gap column", r});
+    }
+    {
+        TRange r;
+        r.shape = "rectangular";
+        r.columns = "height,width,gap,length";
+        r.sizeAttrs = "height=\"height\" width=\"width\" gap=\"gap\" length=\"length\"";
+        r.bodies = Body("A", "600,0,0,900");
+        cases.push_back({"zero width value", r, 0.0});
+    }
+    {
+        TRange r;
+        r.shape = "rectangular";
+        r.kind = "variable";
+        r.columns = "length";
+        r.sizeAttrs = "length=\"length\"";
+        r.headExtra = "<width>600,1200</width>";
+        r.bodies = Body("A", "900");
+        cases.push_back({"no heights offered", r});
+    }
+    {
+        TRange r;
+        r.bodies = Body("A", "500,900", "10,10,10,10,10,10,10,10", "<kfactor param=\"height\">1,2</kfactor>");
+        cases.push_back({"K by height on a circular range", r});
+    }
+    {
+        TRange r;
+        r.shape = "rectangular";
+        r.kind = "variable";
+        r.columns = "length";
+        r.sizeAttrs = "length=\"length\"";
+        r.headExtra = "<height>300,600,900</height><width>600,1200</width>";
+        r.bodies = Body("A", "900", "10,10,10,10,10,10,10,10", "<kfactor param=\"height\">1</kfactor>");
+        cases.push_back({"K list shorter than the index", r});
+    }
+    {
+        TRange r;
+        r.shape = "rectangular";
+        r.kind = "variable";
+        r.columns = "length";
+        r.sizeAttrs = "length=\"length\"";
+        r.headExtra = "<height>300,600,900</height><width>600,1200</width>";
+        r.bodies = Body("A", "900", "10,10,10,10,10,10,10,10", "<kfactor param=\"depth\">1,2,3</kfactor>");
+        cases.push_back({"unknown K parameter", r});
+    }
+    {
+        TRange r;
+        r.bodies = Body("A", "500,900", "10,x");
+        cases.push_back({"bad band text", r});
+    }
+    {
+        TRange r;
+        r.shape = "annular";
+        r.columns = "diameter,pod,length";
+        r.sizeAttrs = "diameter=\"diameter\" pod=\"pod\" length=\"length\"";
+        r.bodies = Body("A", "500,500,900");
+        cases.push_back({"pod fills the annulus", r});
+    }
+    for (const auto& c : cases) {
+        FMessages.Clear();
+        const auto found = Run(Duty(1, 1e9, c.width, 0.6, 0), {Add(c.range)});
+        EXPECT_TRUE(found.empty()) << c.what;
+        EXPECT_EQ(FMessages.Messages, QStringList{"error processing A"}) << c.what;
+    }
+}
+
+TEST_F(SearchTest, KFactorBySizeTakesTheEntryOfTheChosenSize)
+{
+    TRange r;
+    r.shape = "rectangular";
+    r.kind = "variable";
+    r.columns = "length";
+    r.sizeAttrs = "length=\"length\"";
+    r.headExtra = "<height>300,600,900</height><width>600,1200</width>";
+    r.bodies = Body("H", "900", "10,10,10,10,10,10,10,10", "<kfactor param=\"height\">1,2,3</kfactor>") +
+               Body("W", "900", "10,10,10,10,10,10,10,10", "<kfactor param=\"Width\">4,5</kfactor>") +
+               Body("D", "900", "10,10,10,10,10,10,10,10", "<kfactor param=\"diameter\">7,8,9</kfactor>");
+    const auto found = Run(Duty(1, 1e9, 1.2, 0.6, 0), {Add(r)});
+    ASSERT_EQ(found.size(), 3u);
+    const double v = 1 / (0.6 * 1.2);
+    EXPECT_DOUBLE_EQ(found[0].dp, v * v * 2 * 0.6);
+    EXPECT_DOUBLE_EQ(found[1].dp, v * v * 5 * 0.6);
+    EXPECT_DOUBLE_EQ(found[2].dp, v * v * 8 * 0.6) << "H < W: by height";
+}
+
+TEST_F(SearchTest, OnlyElementsAreBodiesAndUnknownShapesAreSkipped)
+{
+    TRange r;
+    r.bodies = "<!-- a note -->" + Body("A", "500,900") + "text";
+    EXPECT_EQ(Run(Duty(1, 1e9, 0, 0, 0), {Add(r)}).size(), 1u);
+    EXPECT_TRUE(FMessages.Messages.isEmpty());
+
+    TRange oval;
+    oval.shape = "oval";
+    oval.bodies = Body("A", "500,900");
+    EXPECT_TRUE(Run(Duty(1, 1e9, 0, 0, 0), {Add(oval)}).empty());
+    EXPECT_EQ(FMessages.Messages, QStringList{"oval not recognised as a valid silencer shape..."});
+}
+
+TEST(ResultSort, ClicksTurnDirectionAndEqualKeysKeepOrder)
+{
+    std::vector<TSelectionRec> recs(4);
+    const double dps[] = {40, 70, 40, 10};
+    const char* models[] = {"b", "a", "C", "d"};
+    for (int i = 0; i < 4; ++i) {
+        recs[static_cast<size_t>(i)].dp = dps[i];
+        recs[static_cast<size_t>(i)].model = QString::fromLatin1(models[i]);
+    }
+    TResultSort sort;
+    auto order = [&] {
+        std::vector<int> o{0, 1, 2, 3};
+        SortResultIndices(recs, o, sort);
+        return o;
+    };
+    EXPECT_EQ(order(), (std::vector<int>{2, 1, 0, 3})) << "model by character codes, ascending";
+    sort.ColumnClick(6);
+    EXPECT_EQ(order(), (std::vector<int>{1, 0, 2, 3})) << "first click: largest first, equal keys in order";
+    sort.ColumnClick(6);
+    EXPECT_EQ(order(), (std::vector<int>{3, 0, 2, 1}));
+    sort.ColumnClick(0);
+    EXPECT_EQ(order(), (std::vector<int>{3, 0, 1, 2})) << "each column keeps its own direction";
+}
+
+class ShippedCatalogue : public ::testing::Test {
+protected:
+    static QStringList RangeFiles()
+    {
+        const QDir data(QStringLiteral(VOZ_CONTENT_DIR "/data"));
+        QStringList files;
+        for (const QString& name : data.entryList({"*.xml"}, QDir::Files, QDir::Name))
+            files.append(data.filePath(name));
+        return files;
+    }
+
+    void SetUp() override { SetAppCode(QString::fromLatin1(AppIdentifier)); }
+
+    TRecordingMessageService FMessages;
+};
+
+TEST_F(ShippedCatalogue, EveryRangePassesTheChecker)
+{
+    const QStringList files = RangeFiles();
+    ASSERT_GE(files.size(), 8);
+    TSilencerCatalog checker(FMessages);
+    int bodies = 0;
+    for (const QString& f : files) {
+        checker.LoadFromFile(f);
+        EXPECT_GT(checker.ItemCount, 0) << f.toStdString();
+        bodies += checker.ItemCount;
+    }
+    EXPECT_TRUE(FMessages.Messages.isEmpty()) << FMessages.Messages.join('\n').toStdString();
+    EXPECT_GE(bodies, 150);
+}
+
+TEST_F(ShippedCatalogue, DefaultDutyFindsCredibleResults)
+{
+    TTempFolder home;
+    CreateUnitsManager(home.File("units.ini"));
+    const TSpecificationRec spec = Duty(2.8, 80, 0.9, 0.5, 0.6, TOctave{9, 10, 15, 45, 50, 50, 45, 20});
+    std::vector<TSelectionRec> found;
+    TSilencerSearch search(FMessages);
+    search.Run(spec, RangeFiles(), found);
+    EXPECT_TRUE(FMessages.Messages.isEmpty()) << FMessages.Messages.join('\n').toStdString();
+    EXPECT_GE(found.size(), 3u);
+    EXPECT_LE(found.size(), 40u);
+    QSet<QString> prefixes;
+    for (const auto& r : found) {
+        prefixes.insert(r.prefix.Text());
+        EXPECT_LE(r.dp, 80.0);
+        EXPECT_TRUE(OctaveMeetsAll(r.atten, spec.atten));
+        for (const QString& text : ResultColumnTexts(r)) {
+            EXPECT_FALSE(text.contains("nan", Qt::CaseInsensitive)) << text.toStdString();
+            EXPECT_FALSE(text.contains("inf", Qt::CaseInsensitive)) << text.toStdString();
+        }
+        for (const QString& pic : {r.photo.Text(), r.ga.Text()})
+            EXPECT_TRUE(QFileInfo::exists(QStringLiteral(VOZ_CONTENT_DIR "/images/") + pic)) << pic.toStdString();
+        if (!r.page.IsEmpty()) {
+            EXPECT_TRUE(QFileInfo::exists(QStringLiteral(VOZ_CONTENT_DIR "/catalog/") + r.page.Text()));
+        }
+    }
+    EXPECT_GE(prefixes.size(), 2);
+    FreeUnitsManager();
+}
+
+TEST(ResultColumns, FormatThroughDisplayQuantities)
+{
+    TTempFolder home;
+    CreateUnitsManager(home.File("units.ini"));
+    TSelectionRec r;
+    r.model = QStringLiteral("TC-500");
+    r.widdiam = 0.5;
+    r.height = 0;
+    r.length = 0.9;
+    r.atten = TOctave{9, 10, 15, 45, 50, 50, 45, 20};
+    r.db = OctaveTotal(r.atten);
+    r.dp = 45.4;
+    r.vp = 7.25;
+    const QStringList texts = ResultColumnTexts(r);
+    ASSERT_EQ(texts.size(), ResultColumnCount);
+    EXPECT_EQ(texts[0], "TC-500");
+    EXPECT_EQ(texts[4], "9, 10, 15, 45, 50, 50, 45, 20");
+    EXPECT_EQ(texts[5], "54");
+    EXPECT_EQ(texts[1], DimensionUnits->FormatValue(0, 0.5));
+    EXPECT_EQ(texts[6], PressureUnits->FormatValue(0, 45.4));
+    EXPECT_EQ(texts[7], VelocityUnits->FormatValue(0, 7.25));
+    FreeUnitsManager();
+}
+
+} // namespace
