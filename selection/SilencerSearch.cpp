@@ -217,6 +217,8 @@ TScan ScanItem(const char*& p, const char* end, bool spaceIsBlank, double& value
     return TryAsciiToFloat(buf, buf + n, value) ? TScan::Number : TScan::Invalid;
 }
 
+} // namespace
+
 // The number list of `element`, the child `qname` of `parent`, as
 // TXMLFile::GetFloatList reads it: spaces removed, one trailing comma
 // dropped, items between commas; one bad item empties the list. Quoted
@@ -322,6 +324,8 @@ double ReadFloat(TXmlNode element, double def)
     double v = 0.0;
     return TryAsciiToFloat(text, end, v) ? v : def;
 }
+
+namespace {
 
 enum class TShapeClass { Round, Rectangular, Unknown };
 

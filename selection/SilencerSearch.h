@@ -36,6 +36,15 @@ double PickSize(int columnIndex, const TDoubleDynArray& sizes, const TDoubleDynA
 // index when every entry is less; -1 for an empty list.
 int IndexOfFirstAtLeast(const TDoubleDynArray& list, double value);
 
+// Readers of a body's values straight on the document's bytes, giving what
+// the XML reader gives: `ReadFloatList` as TXMLFile::GetFloatList of the
+// child `qname` of `parent` (whose node `element` is), `ReadOctave` as
+// StrToOctave of the element's text (raising on a bad band), `ReadFloat` as
+// TXMLFile::GetFloat. Texts they do not handle go to the general readers.
+void ReadFloatList(TXMLFile& xml, TXmlNode parent, TXmlNode element, const QString& qname, TDoubleDynArray& list);
+TOctave ReadOctave(TXmlNode element);
+double ReadFloat(TXmlNode element, double def);
+
 // Finds the silencers of the given ranges that meet a duty: size, attenuation
 // in every band and pressure drop. No window: the main window feeds it the
 // ticked range files and lists what it finds.

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
+#include <string>
 #include <limits>
 
 namespace {
@@ -133,6 +135,37 @@ TEST(FloatToStr, ShortestTextReadsBackExactly)
     EXPECT_EQ(FloatToStr(2.8), "2.8");
     EXPECT_EQ(FloatToStr(80), "80");
     EXPECT_EQ(FloatToStr(1e-5), "1E-5");
+}
+
+} // namespace
+
+namespace {
+
+// The quick path for plain decimals must round exactly as the general
+// conversion does.
+TEST(StrictParser, PlainDecimalsRoundLikeTheGeneralConversion)
+{
+    uint64_t seed = 12345;
+    auto next = [&] {
+        seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+        return seed >> 33;
+    };
+    for (int i = 0; i < 20000; ++i) {
+        const int digits = 1 + static_cast<int>(next() % 15);
+        std::string text;
+        if (next() % 3 == 0)
+            text += '-';
+        const int point = static_cast<int>(next() % static_cast<uint64_t>(digits + 1));
+        for (int d = 0; d < digits; ++d) {
+            if (d == point && d > 0)
+                text += '.';
+            text += static_cast<char>('0' + next() % 10);
+        }
+        double fast = 0, general = 0;
+        ASSERT_TRUE(TryAsciiToFloat(text.data(), text.data() + text.size(), fast)) << text;
+        std::from_chars(text.data(), text.data() + text.size(), general);
+        EXPECT_EQ(fast, general) << text;
+    }
 }
 
 } // namespace

@@ -542,3 +542,81 @@ TEST(ResultColumns, FormatThroughDisplayQuantities)
 }
 
 } // namespace
+
+namespace {
+
+// The byte-level readers must give exactly what the general readers give.
+TEST(BodyReaders, AgreeWithTheGeneralReaders)
+{
+    const char* texts[] = {"",
+                           "300,600,1200",
+                           " 1 2.5 ,3",
+                           "1,2,",
+                           "1,2,,",
+                           ",",
+                           "1,,2",
+                           "1\t2\n3",
+                           "-5,.5,5.",
+                           "1e3,2E-2",
+                           "+4",
+                           "1.2.3",
+                           "\"1\",2",
+                           "\"1, 2\"",
+                           "x",
+                           "1,x",
+                           "- 5",
+                           "5 - 3",
+                           "1234567890123456,7",
+                           "0.1,0.2,0.3",
+                           "9,10,15,45,50,50,45,20",
+                           "1 2 3 4 5 6 7 8 9",
+                           "1,2,3,4,5,6,7,8,",
+                           "1,2,3,4,5,6,7,8,x",
+                           "  ",
+                           "1 ,2",
+                           "1, ,2",
+                           "1 ,",
+                           "3/4",
+                           "1,2,\n",
+                           "caf\xc3\xa9",
+                           "00012.500",
+                           "-0",
+                           "\"\"",
+                           "1e400",
+                           "1e-400",
+                           "1,\"2\"x,3",
+                           "12345678901234.5"};
+    for (const char* t : texts) {
+        TXMLFile xml;
+        xml.LoadFromBytes(QByteArray("<r><v>") + QByteArray(t).replace("&", "&amp;").replace("<", "&lt;") +
+                          QByteArray("</v></r>"));
+        const TXmlNode root = xml.DocumentElement();
+        const TXmlNode v = root.child("v");
+
+        TDoubleDynArray general, fast;
+        xml.GetFloatList(root, QStringLiteral("v"), general);
+        ReadFloatList(xml, root, v, QStringLiteral("v"), fast);
+        EXPECT_EQ(fast, general) << "list of '" << t << "'";
+
+        TOctave a{}, b{};
+        bool generalOk = true, fastOk = true;
+        try {
+            StrToOctave(xml.GetText(root, QStringLiteral("v")), a);
+        } catch (const EConvertError&) {
+            generalOk = false;
+        }
+        try {
+            b = ReadOctave(v);
+        } catch (const EConvertError&) {
+            fastOk = false;
+        }
+        EXPECT_EQ(fastOk, generalOk) << "bands of '" << t << "'";
+        if (fastOk && generalOk) {
+            EXPECT_EQ(a, b) << "bands of '" << t << "'";
+        }
+
+        EXPECT_EQ(ReadFloat(v, -7), xml.GetFloat(root, QStringLiteral("v"), -7)) << "number '" << t << "'";
+    }
+}
+
+} // namespace
