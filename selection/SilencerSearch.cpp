@@ -259,7 +259,11 @@ void ReadFloatList(TXMLFile& xml, TXmlNode parent, TXmlNode element, const QStri
         skipBlanks();
         if (p != end && *p == ',') {
             ++p;
-            if (p == end) {
+            // Spaces count as removed: a comma they alone follow ends the text.
+            const char* q = p;
+            while (q != end && *q == ' ')
+                ++q;
+            if (q == end) {
                 list.clear(); // an empty last item
                 return;
             }

@@ -585,7 +585,7 @@ TEST(BodyReaders, AgreeWithTheGeneralReaders)
                            "1e400",
                            "1e-400",
                            "1,\"2\"x,3",
-                           "12345678901234.5"};
+                           "12345678901234.5", "1, ,",     "1,\t",      "1,2, ,",    "1 ,2, "};
     for (const char* t : texts) {
         TXMLFile xml;
         xml.LoadFromBytes(QByteArray("<r><v>") + QByteArray(t).replace("&", "&amp;").replace("<", "&lt;") +
