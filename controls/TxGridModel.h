@@ -396,6 +396,9 @@ protected:
     virtual void RowHeightsChanged();
     virtual void TimedScroll(TGridScrollDirection direction);
     virtual IGridInplaceEditor* CreateEditor() { return FHost.CreateInplaceEditor(); }
+    // Binds the editor to the current cell and loads it: the column's
+    // format, the cell's text and edit limit, then everything selected.
+    virtual void UpdateEditor();
     virtual bool BeginColumnDrag(int&, int&, int, int) { return true; }
     virtual bool BeginRowDrag(int&, int&, int, int) { return true; }
     virtual bool CheckColumnDrag(int&, int&, int, int) { return true; }
@@ -428,7 +431,6 @@ private:
     void SelectionMoved(const TGridRect& oldSel);
     void ScrollData(int dx, int dy);
     void ModifyPixelScrollBar(TScrollCode code, int pos);
-    void UpdateEditor();
     void DrawSizingLine();
     void DrawMove();
     void MoveAndScroll(int mouse, int cellHit, TGridDrawInfo& info, bool columns, int X, int Y);

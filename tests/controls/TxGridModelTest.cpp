@@ -443,6 +443,17 @@ TEST(GridModel, MovingColumnsCarriesWidthsAndFormats)
     EXPECT_EQ(g.Col(), 1);
 }
 
+TEST(GridModel, MovesRepaintTheWholeGrid)
+{
+    TTestGridModel g;
+    int before = g.WholeInvalidations;
+    g.MoveRow(1, 3);
+    EXPECT_GT(g.WholeInvalidations, before);
+    before = g.WholeInvalidations;
+    g.MoveColumn(4, 2);
+    EXPECT_GT(g.WholeInvalidations, before);
+}
+
 TEST(GridModel, MoveAdjustOfTheCurrentRow)
 {
     TTestGridModel g;

@@ -504,6 +504,30 @@ TEST(Grids, EditorCoversOnlyItsOwnCell)
     EXPECT_TRUE(editor->Visible());
 }
 
+TEST(Grids, FocusedCellIsPaintedWhenNoEditorCoversIt)
+{
+    TGridWindow w;
+    ASSERT_TRUE(w.Active);
+    w.Grid->SetCells(1, 1, QStringLiteral("WWW"));
+    w.Grid->OnCanEditShow = [](QObject*, int, int, bool& can) { can = false; };
+    TGridWindow::Key(Qt::Key_F2);
+    ASSERT_TRUE(w.Grid->EditorMode());
+    ASSERT_TRUE(w.Grid->InplaceEdit() == nullptr);
+    const QImage image = w.Grid->viewport()->grab().toImage();
+    const TPixelRect cell = w.Grid->CellRect(1, 1);
+    // Painted: the cell's background with its text on it.
+    int ink = 0;
+    int paper = 0;
+    for (int x = cell.Left + 2; x < cell.Right - 2; ++x)
+        for (int y = cell.Top + 2; y < cell.Bottom - 2; ++y) {
+            const QColor c = image.pixelColor(x, y);
+            ink += c.lightness() < 100 ? 1 : 0;
+            paper += c == w.Grid->Color() ? 1 : 0;
+        }
+    EXPECT_GT(ink, 10);
+    EXPECT_GT(paper, 200);
+}
+
 // --- String grid ---
 
 TEST(StringGrid, CommaTextOfARow)
