@@ -2,6 +2,7 @@
 
 #include "TxFormat.h"
 #include "TxGrids.h"
+#include "TxKeyNavigate.h"
 #include "TxPlatform.h"
 #include "TxString.h"
 
@@ -74,7 +75,8 @@ constexpr int kNoLimit = 32767;
 
 TxInplaceEdit::TxInplaceEdit(TxCustomGrid* grid) : QLineEdit(grid->viewport()), FGrid(grid)
 {
-    setProperty("voz_inplace_editor", true);
+    // Dialog key navigation leaves Enter and Up/Down to the grid.
+    setProperty(InplaceEditorProperty, true);
     setFrame(false);
     setFocusPolicy(Qt::ClickFocus);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);

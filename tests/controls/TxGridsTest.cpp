@@ -10,11 +10,13 @@
 #include <QClipboard>
 #include <QImage>
 #include <QLineEdit>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
 
 #include <memory>
+#include <random>
 
 namespace {
 
@@ -526,6 +528,78 @@ TEST(Grids, FocusedCellIsPaintedWhenNoEditorCoversIt)
         }
     EXPECT_GT(ink, 10);
     EXPECT_GT(paper, 200);
+}
+
+// What the window shows (its backing store) is what a full paint gives:
+// every change invalidates, and scrolled pixels land where they belong.
+TEST(Grids, ScreenMatchesAFreshPaint)
+{
+    TGridWindow w;
+    ASSERT_TRUE(w.Active);
+    TxStringGrid& g = *w.Grid;
+    g.SetColCount(12);
+    g.SetRowCount(60);
+    g.SetOptions(g.Options() | xgoColSizing | xgoRowSizing);
+    for (int r = 0; r < 60; ++r)
+        for (int c = 0; c < 12; ++c)
+            g.SetCells(c, r, QStringLiteral("r%1c%2").arg(r).arg(c));
+    auto differences = [&] {
+        QTest::qWait(20);
+        const QImage screen =
+            w.Window.screen()->grabWindow(w.Window.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+        const QPoint at = g.viewport()->mapTo(&w.Window, QPoint(0, 0));
+        const QImage shown = screen.copy(at.x(), at.y(), g.viewport()->width(), g.viewport()->height());
+        const QImage fresh = g.viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        if (shown.size() != fresh.size())
+            return -1;
+        int n = 0;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x)
+                n += shown.pixel(x, y) != fresh.pixel(x, y) ? 1 : 0;
+        return n;
+    };
+    ASSERT_EQ(differences(), 0);
+
+    const Qt::Key keys[] = {Qt::Key_Down,   Qt::Key_Up,  Qt::Key_Right, Qt::Key_Left, Qt::Key_PageDown,
+                            Qt::Key_PageUp, Qt::Key_End, Qt::Key_Home,  Qt::Key_F2,   Qt::Key_Return};
+    std::mt19937 rng(5);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    for (int step = 0; step < 60; ++step) {
+        switch (pick(0, 9)) {
+        case 0:
+        case 1:
+        case 2:
+            TGridWindow::Key(keys[pick(0, 9)], pick(0, 3) == 0 ? Qt::ShiftModifier : Qt::NoModifier);
+            break;
+        case 3:
+            TGridWindow::Key(keys[pick(0, 7)], Qt::ControlModifier);
+            break;
+        case 4:
+            g.verticalScrollBar()->triggerAction(pick(0, 1) ? QAbstractSlider::SliderPageStepAdd
+                                                            : QAbstractSlider::SliderSingleStepSub);
+            break;
+        case 5:
+            g.horizontalScrollBar()->triggerAction(pick(0, 1) ? QAbstractSlider::SliderSingleStepAdd
+                                                              : QAbstractSlider::SliderSingleStepSub);
+            break;
+        case 6:
+            g.SetColWidths(pick(0, 11), pick(20, 90));
+            break;
+        case 7:
+            g.SetCells(g.Col(), g.Row(), QStringLiteral("s%1").arg(step));
+            break;
+        case 8:
+            if (pick(0, 1))
+                g.MoveColumn(pick(1, 11), pick(1, 11));
+            else
+                g.SetRowCount(pick(30, 60));
+            break;
+        case 9:
+            w.Click(pick(1, 3), pick(1, 5));
+            break;
+        }
+        ASSERT_EQ(differences(), 0) << "step " << step;
+    }
 }
 
 // --- String grid ---
