@@ -13,11 +13,10 @@ namespace {
 // causes in any edit are no entry or exit of the user's.
 int ReturningFocus = 0;
 
-// Focus that moves because a pop-up or another window opened or closed comes
-// back to the same edit: no entry or exit.
-bool IsPassingFocusChange(Qt::FocusReason reason)
+// Focus that moves because a pop-up or another window opened or closed.
+bool IsWindowFocusChange(Qt::FocusReason reason)
 {
-    return reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason || ReturningFocus > 0;
+    return reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason;
 }
 
 } // namespace
@@ -160,14 +159,19 @@ void TxCustomEdit::keyReleaseEvent(QKeyEvent* e)
 
 void TxCustomEdit::focusInEvent(QFocusEvent* e)
 {
-    if (!IsPassingFocusChange(e->reason()))
+    // Coming back from a pop-up or another window is no entry; the first
+    // focus of a window that opens is.
+    const bool returning = FFocusAway && IsWindowFocusChange(e->reason());
+    FFocusAway = false;
+    if (!returning && ReturningFocus == 0)
         DoEnter();
     QLineEdit::focusInEvent(e);
 }
 
 void TxCustomEdit::focusOutEvent(QFocusEvent* e)
 {
-    if (IsPassingFocusChange(e->reason())) {
+    if (IsWindowFocusChange(e->reason()) || ReturningFocus > 0) {
+        FFocusAway = IsWindowFocusChange(e->reason());
         QLineEdit::focusOutEvent(e);
         return;
     }

@@ -133,6 +133,7 @@ private:
     friend class TFmtEditLabel;
     TxEditLogic FLogic;
     QPointer<TFmtEditLabel> FUnitsLabel;
+    bool FFocusAway = false; // lost the focus to a pop-up or another window
 };
 
 // The numeric edit of windows, with its settings as properties in the order a
