@@ -9,8 +9,8 @@
 
 namespace {
 
-// Set while a failed validation puts the focus back: the focus events this
-// causes in any edit are no entry or exit of the user's.
+// Set while a failed validation on exit puts the focus back: the focus
+// events this causes in any edit are no entry or exit of the user's.
 int ReturningFocus = 0;
 
 // Focus that moves because a pop-up or another window opened or closed.
@@ -163,7 +163,7 @@ void TxCustomEdit::focusInEvent(QFocusEvent* e)
     // focus of a window that opens is.
     const bool returning = FFocusAway && IsWindowFocusChange(e->reason());
     FFocusAway = false;
-    if (!returning && ReturningFocus == 0)
+    if (!returning && ReturningFocus == 0 && !FKeepingFocus)
         DoEnter();
     QLineEdit::focusInEvent(e);
 }
@@ -175,7 +175,9 @@ void TxCustomEdit::focusOutEvent(QFocusEvent* e)
         QLineEdit::focusOutEvent(e);
         return;
     }
+    FValidatingOnExit = true;
     ValidateEdit();
+    FValidatingOnExit = false;
     // A failed validation has put the focus back already.
     if (!hasFocus())
         QLineEdit::focusOutEvent(e);
@@ -258,9 +260,16 @@ void TxCustomEdit::KeepFocus()
 {
     if (!isVisible())
         return;
-    ++ReturningFocus;
+    // On exit the focus has already gone to a control that never saw it
+    // arrive; otherwise (a commit) its holder leaves as usual.
+    const bool onExit = FValidatingOnExit;
+    if (onExit)
+        ++ReturningFocus;
+    FKeepingFocus = true;
     setFocus(Qt::OtherFocusReason);
-    --ReturningFocus;
+    FKeepingFocus = false;
+    if (onExit)
+        --ReturningFocus;
 }
 
 void TxCustomEdit::UnitsCaptionChanged(const QString& caption)

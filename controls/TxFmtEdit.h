@@ -134,6 +134,8 @@ private:
     TxEditLogic FLogic;
     QPointer<TFmtEditLabel> FUnitsLabel;
     bool FFocusAway = false; // lost the focus to a pop-up or another window
+    bool FValidatingOnExit = false;
+    bool FKeepingFocus = false;
 };
 
 // The numeric edit of windows, with its settings as properties in the order a

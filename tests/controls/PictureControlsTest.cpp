@@ -77,7 +77,9 @@ protected:
         Image->OnMouseDown = [this](QObject*, Qt::MouseButton, TShiftState shift, int, int) {
             Log.append(shift & ssDouble ? QStringLiteral("down2") : QStringLiteral("down"));
         };
-        Image->OnMouseUp = [this](QObject*, Qt::MouseButton, TShiftState, int, int) { Log.append(QStringLiteral("up")); };
+        Image->OnMouseUp = [this](QObject*, Qt::MouseButton, TShiftState, int, int) {
+            Log.append(QStringLiteral("up"));
+        };
         Image->OnClick = [this](QObject*) { Log.append(QStringLiteral("click")); };
         QObject::connect(Image, &TRolloverImage::clicked, [this] { Log.append(QStringLiteral("clicked")); });
     }
@@ -146,8 +148,7 @@ TEST_F(RolloverImage, DoubleClickGivesOneClick)
     const QList<QList<QEvent::Type>> sequences = {
         {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonPress, QEvent::MouseButtonDblClick,
          QEvent::MouseButtonRelease},
-        {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
-         QEvent::MouseButtonRelease},
+        {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease},
     };
     for (const auto& sequence : sequences) {
         Log.clear();

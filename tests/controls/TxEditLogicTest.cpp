@@ -29,10 +29,10 @@ TEST(FormatClasses, LettersAnywhereDecide)
         const char* format;
         bool string, pair, integer, floating, general;
     } const cases[] = {
-        {"%0.1f", false, false, false, true, false},  {"%0.4g", false, false, false, true, true},
-        {"%d", false, false, true, false, false},     {"%S", true, false, false, false, false},
-        {" %s", true, false, false, false, false},    {"%0.1f/%0.1f", false, true, false, true, false},
-        {"%x", false, false, false, false, false},    {"%0.2F", false, false, false, true, false},
+        {"%0.1f", false, false, false, true, false}, {"%0.4g", false, false, false, true, true},
+        {"%d", false, false, true, false, false},    {"%S", true, false, false, false, false},
+        {" %s", true, false, false, false, false},   {"%0.1f/%0.1f", false, true, false, true, false},
+        {"%x", false, false, false, false, false},   {"%0.2F", false, false, false, true, false},
     };
     for (const auto& c : cases) {
         const QString f = QString::fromLatin1(c.format);
@@ -139,11 +139,16 @@ TEST_F(EditLogic, FormatNumberByType)
         double x;
         const char* text;
     } const cases[] = {
-        {ft_AutoOverride, "%0.1f", 9.99, "9.990"},   {ft_AutoOverride, "%0.1f", 10, "10.0"},
-        {ft_AutoOverride, "%0.1f", 0.0123, "0.0123"}, {ft_AutoOverride, "%0.1f", 1234.56, "1234.6"},
-        {ft_AutoOverride, "%0.3f", 0.5, "0.500"},    {ft_Auto, "%0.1f", 123.456, "123.46"},
-        {ft_Auto, "%0.1f", 0.00123, "0.00123"},      {ft_Fixed, "%0.2f", 9.99, "9.99"},
-        {ft_Manual, "%0.0f", 2.5, "3"},              {ft_Fixed, "%0.1f", -0.04, "0.0"},
+        {ft_AutoOverride, "%0.1f", 9.99, "9.990"},
+        {ft_AutoOverride, "%0.1f", 10, "10.0"},
+        {ft_AutoOverride, "%0.1f", 0.0123, "0.0123"},
+        {ft_AutoOverride, "%0.1f", 1234.56, "1234.6"},
+        {ft_AutoOverride, "%0.3f", 0.5, "0.500"},
+        {ft_Auto, "%0.1f", 123.456, "123.46"},
+        {ft_Auto, "%0.1f", 0.00123, "0.00123"},
+        {ft_Fixed, "%0.2f", 9.99, "9.99"},
+        {ft_Manual, "%0.0f", 2.5, "3"},
+        {ft_Fixed, "%0.1f", -0.04, "0.0"},
     };
     for (const auto& c : cases) {
         Edit.Logic.SetFormatStr(QString::fromLatin1(c.format));
@@ -163,12 +168,17 @@ TEST_F(EditLogic, ReturnValidatesAgainstTheRange)
         const char* shown;
         int beeps;
     } const cases[] = {
-        {"%0.2f", 10, 100, "9.96", "9.96", 0},   {"%0.2f", 10, 100, "9.9", "10.00", 1},
-        {"%0.2f", 10, 100, "100.4", "100.40", 0}, {"%0.2f", 10, 100, "101", "100.00", 1},
-        {"%0.1f", 0, 50, "50.2", "50.2", 0},      {"%0.1f", 0, 50, "60", "50.0", 1},
-        {"%0.1f", 0, 50, "-1", "0.0", 1},         {"%0.1f", 0, 0, "-123456", "-123456.0", 0},
+        {"%0.2f", 10, 100, "9.96", "9.96", 0},
+        {"%0.2f", 10, 100, "9.9", "10.00", 1},
+        {"%0.2f", 10, 100, "100.4", "100.40", 0},
+        {"%0.2f", 10, 100, "101", "100.00", 1},
+        {"%0.1f", 0, 50, "50.2", "50.2", 0},
+        {"%0.1f", 0, 50, "60", "50.0", 1},
+        {"%0.1f", 0, 50, "-1", "0.0", 1},
+        {"%0.1f", 0, 0, "-123456", "-123456.0", 0},
         {"%0.4g", 0, 0, "1e3", "1000", 0},
-        {"%0.1f", 0, 0, "1.2.3", "1.2", 0},       {"%0.1f", 0, 0, "-", "0.0", 0},
+        {"%0.1f", 0, 0, "1.2.3", "1.2", 0},
+        {"%0.1f", 0, 0, "-", "0.0", 0},
         {"%0.1f/%0.1f", 0, 10, "2/30", "2.0/10.0", 1},
         {"%0.1f/%0.1f", 1, 10, "0/30", "1.0/10.0", 1},
         {"%0.1f/%0.1f", 0, 10, "7", "7.0", 0},
@@ -212,7 +222,10 @@ TEST_F(EditLogic, KeyFilterByFormat)
         {"%0.3g", "-1.5e3", "-1.5e3", 0},
         {"%S", "Abc xyz!", "Abc xyz!", 0},
         {"%d", "1\x01\x1a", "1", 2}, // Ctrl+A and Ctrl+Z are refused
-        {"%S", "a\x01" "b", "ab", 1},   // and never typed into a text
+        {"%S",
+         "a\x01"
+         "b",
+         "ab", 1}, // and never typed into a text
     };
     for (const auto& c : cases) {
         Service.Clear();
@@ -332,8 +345,7 @@ TEST_F(EditLogic, Backspace)
         int caret;
     } const cases[] = {
         {3, 0, false, true, "1245", 2},  {1, 3, false, true, "2345", 0}, // a selection is not deleted
-        {0, 2, false, true, "12345", 0}, {3, 0, true, true, "12345", 3},
-        {3, 0, false, false, "12345", 3},
+        {0, 2, false, true, "12345", 0}, {3, 0, true, true, "12345", 3}, {3, 0, false, false, "12345", 3},
     };
     for (const auto& c : cases) {
         Edit.Text = QStringLiteral("12345");
@@ -521,7 +533,8 @@ TEST_F(EditLogic, TemperatureOffsetAndManualFormat)
     EXPECT_EQ(Edit.Text, QStringLiteral("20.0"));
     Edit.Logic.SetUnitsValue(1);
     EXPECT_EQ(Edit.Text, QStringLiteral("68.0"));
-    EXPECT_EQ(Edit.Caption, QString::fromUtf8("\xC2\xB0" "F"));
+    EXPECT_EQ(Edit.Caption, QString::fromUtf8("\xC2\xB0"
+                                              "F"));
     EXPECT_DOUBLE_EQ(Edit.Logic.AsFloat(), 20.0);
 
     Edit.Logic.SetFormatType(ft_Manual);

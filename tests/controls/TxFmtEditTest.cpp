@@ -183,7 +183,7 @@ TEST_F(FmtEditWindow, ReturnChecksTheRangeAndKeepsTheFocus)
         const char* shown;
         int beeps;
     } const cases[] = {
-        {"%0.2f", 10, 100, "9.96", "9.96", 0}, {"%0.2f", 10, 100, "9.9", "10.00", 1},
+        {"%0.2f", 10, 100, "9.96", "9.96", 0},  {"%0.2f", 10, 100, "9.9", "10.00", 1},
         {"%0.2f", 10, 100, "101", "100.00", 1}, {"%0.1f", 0, 50, "60", "50.0", 1},
         {"%0.1f", 0, 50, "-1", "0.0", 1},       {"%0.1f", 0, 0, "-1000", "-1000.0", 0},
     };
@@ -261,11 +261,6 @@ TEST_F(FmtEditWindow, AnotherWindowOpeningDoesNotValidate)
 TEST_F(FmtEditWindow, CommitEdit)
 {
     Edit->SetRangeHi(50);
-    TypeInto(QStringLiteral("60"));
-    Other->setFocus(Qt::TabFocusReason);
-    ASSERT_EQ(Service.Beeps, 1); // left it: validated, focus back
-    Exits = 0;
-    Service.Clear();
     Edit->setText(QStringLiteral("40"));
     Edit->setModified(true);
     Edit->CommitEdit();
@@ -273,6 +268,29 @@ TEST_F(FmtEditWindow, CommitEdit)
     EXPECT_EQ(Exits, 1);
     EXPECT_FALSE(Edit->isModified());
     EXPECT_EQ(Service.Beeps, 0);
+}
+
+TEST_F(FmtEditWindow, FailedCommitTakesTheFocusFromAnotherEdit)
+{
+    int otherExits = 0;
+    Other->OnExit = [&](QObject*) { ++otherExits; };
+    Other->setFocus(Qt::TabFocusReason);
+    Other->selectAll();
+    QTest::keyClicks(Other, QStringLiteral("7"));
+    Edit->SetRangeHi(50);
+    Edit->setText(QStringLiteral("60"));
+    Edit->setModified(true);
+    Enters = Exits = 0;
+
+    Edit->CommitEdit(); // a window's command, the focus elsewhere
+    EXPECT_EQ(Edit->text(), QStringLiteral("50.0"));
+    EXPECT_EQ(Service.Beeps, 1);
+    EXPECT_TRUE(Edit->hasFocus());
+    EXPECT_EQ(Enters, 0); // the entry text stays what it was
+    EXPECT_EQ(Exits, 1);
+    // The other edit left as usual: validated, its exit event fired.
+    EXPECT_EQ(Other->text(), QStringLiteral("7.0"));
+    EXPECT_EQ(otherExits, 1);
 }
 
 TEST_F(FmtEditWindow, PastedOrDroppedTextThatIsNoNumber)
