@@ -353,6 +353,14 @@ void TFmtEditLabel::mousePressEvent(QMouseEvent* e)
     QLabel::mousePressEvent(e);
 }
 
+void TFmtEditLabel::mouseDoubleClickEvent(QMouseEvent* e)
+{
+    // The second half of a double-click is no second click (the default
+    // would take it for a press).
+    FPressed = false;
+    e->accept();
+}
+
 void TFmtEditLabel::mouseReleaseEvent(QMouseEvent* e)
 {
     const bool click = FPressed && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());

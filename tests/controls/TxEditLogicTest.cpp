@@ -23,28 +23,6 @@ protected:
     }
 };
 
-TEST(FormatClasses, LettersAnywhereDecide)
-{
-    struct {
-        const char* format;
-        bool string, pair, integer, floating, general;
-    } const cases[] = {
-        {"%0.1f", false, false, false, true, false}, {"%0.4g", false, false, false, true, true},
-        {"%d", false, false, true, false, false},    {"%S", true, false, false, false, false},
-        {" %s", true, false, false, false, false},   {"%0.1f/%0.1f", false, true, false, true, false},
-        {"%x", false, false, false, false, false},   {"%0.2F", false, false, false, true, false},
-    };
-    for (const auto& c : cases) {
-        const QString f = QString::fromLatin1(c.format);
-        SCOPED_TRACE(c.format);
-        EXPECT_EQ(IsStringFormat(f), c.string);
-        EXPECT_EQ(IsPairFormat(f), c.pair);
-        EXPECT_EQ(IsIntegerFormat(f), c.integer);
-        EXPECT_EQ(IsFloatFormat(f), c.floating);
-        EXPECT_EQ(IsGeneralFormat(f), c.general);
-    }
-}
-
 TEST(FormatClasses, AcceptedCharacters)
 {
     struct {

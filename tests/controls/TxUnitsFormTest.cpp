@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QFontMetrics>
+#include <QMouseEvent>
 #include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -311,6 +312,15 @@ TEST_F(LabelClick, OnlyALeftClickInsideCounts)
     QTest::mousePress(Label, Qt::LeftButton);
     QTest::mouseRelease(Label, Qt::LeftButton, {}, QPoint(-5, -5));
     EXPECT_EQ(Clicks, 0);
+    // A double-click is one click.
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                              QEvent::MouseButtonRelease}) {
+        const QPointF at(2, 2);
+        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent e(type, at, Label->mapToGlobal(at), Qt::LeftButton, held, Qt::NoModifier);
+        QApplication::sendEvent(Label, &e);
+    }
+    EXPECT_EQ(Clicks, 1);
 }
 
 TEST_F(LabelClick, OpeningThePopupDoesNotValidateTheEdit)
