@@ -1,0 +1,536 @@
+#include "TxEditLogic.h"
+
+#include "TxErrors.h"
+#include "TxFormat.h"
+#include "TxPlatform.h"
+#include "TxString.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+bool HasAnyOf(const QString& text, const char* letters)
+{
+    for (const char* c = letters; *c; ++c)
+        if (text.contains(QLatin1Char(*c)))
+            return true;
+    return false;
+}
+
+bool IsDigit(char16_t c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// The text of a value handed to SetValue for the text and pair patterns.
+QString VariantText(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return FloatToStr(value.toDouble());
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        return IntToStr(value.toLongLong());
+    default:
+        return value.toString();
+    }
+}
+
+// A number handed to SetValue; text is read with the strict parser.
+bool VariantToFloat(const QVariant& value, double& x)
+{
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return TryStrToFloat(value.toString(), x);
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        x = value.toDouble();
+        return std::isfinite(x);
+    default:
+        return false;
+    }
+}
+
+qint64 RoundedOrThrow(double x)
+{
+    qint64 r = 0;
+    if (!RoundHalfEven(x, r))
+        throw EConvertError(QStringLiteral("Value out of range"));
+    return r;
+}
+
+void RequireFinite(double x)
+{
+    if (!std::isfinite(x))
+        throw EConvertError(QStringLiteral("Value out of range"));
+}
+
+} // namespace
+
+bool IsStringFormat(const QString& format)
+{
+    return HasAnyOf(format, "sS");
+}
+
+bool IsPairFormat(const QString& format)
+{
+    return format.contains(QLatin1Char('/'));
+}
+
+bool IsIntegerFormat(const QString& format)
+{
+    return HasAnyOf(format, "dD");
+}
+
+bool IsFloatFormat(const QString& format)
+{
+    return HasAnyOf(format, "fFgG");
+}
+
+bool IsGeneralFormat(const QString& format)
+{
+    return HasAnyOf(format, "gG");
+}
+
+bool EditAcceptsChar(const QString& format, const QString& ch)
+{
+    if (ch.isEmpty())
+        return false;
+    const char16_t c = ch.at(0).unicode();
+    if (c < 32 || c == 127)
+        return false;
+    if (ch.size() == 1 && QChar::isSurrogate(c))
+        return false;
+    if (ch.size() == 2 && !(QChar::isHighSurrogate(c) && QChar::isLowSurrogate(ch.at(1).unicode())))
+        return false;
+    if (ch.size() > 2)
+        return false;
+    const bool single = ch.size() == 1;
+    if (IsPairFormat(format))
+        return single && (IsDigit(c) || c == '-' || c == '.' || c == '/');
+    if (IsIntegerFormat(format))
+        return single && (IsDigit(c) || c == '-');
+    if (IsFloatFormat(format)) {
+        if (single && (IsDigit(c) || c == '-' || c == '.'))
+            return true;
+        return single && IsGeneralFormat(format) && (c == 'e' || c == 'E');
+    }
+    return true;
+}
+
+bool CheckRangeValue(double& x, double lo, double hi)
+{
+    if (std::fabs(lo - hi) < 1e-5)
+        return true;
+    if (x < lo) {
+        if (lo == 0.0 || std::fabs((lo - x) / lo) > 0.005) {
+            x = lo;
+            return false;
+        }
+    }
+    if (x > hi) {
+        if (hi == 0.0 || std::fabs((x - hi) / hi) > 0.005) {
+            x = hi;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool RoundHalfEven(double x, qint64& result)
+{
+    if (!std::isfinite(x))
+        return false;
+    const double r = std::nearbyint(x); // the default rounding mode: ties to even
+    // 2^63 is exact in a double; anything from it up does not fit.
+    if (r >= 9223372036854775808.0 || r < -9223372036854775808.0)
+        return false;
+    result = static_cast<qint64>(r);
+    return true;
+}
+
+IEditHost::~IEditHost() = default;
+
+TxEditLogic::TxEditLogic(IEditHost& host) : FHost(host) {}
+
+void TxEditLogic::SetFormatStr(const QString& format)
+{
+    FFormatStr = format;
+    FDecimals = DecimalsOfFormat(format);
+    if (format == QLatin1String("%S") && FHost.EditText() == QLatin1String("0.0"))
+        FHost.SetEditText(QString());
+}
+
+void TxEditLogic::SetUnitsType(TUnitsType kind)
+{
+    FUnitsType = kind;
+    FUnitsValue = ClampUnitsIndex(kind, FUnitsValue);
+    FUnitsBase = ClampUnitsIndex(kind, FUnitsBase);
+    Factor = 1.0;
+    Offset = 0.0;
+    UpdateUnits();
+}
+
+void TxEditLogic::SetUnitsBase(int index)
+{
+    FUnitsBase = ClampUnitsIndex(FUnitsType, index);
+    UpdateUnits();
+}
+
+void TxEditLogic::SetUnitsValue(int index)
+{
+    FUnitsValue = ClampUnitsIndex(FUnitsType, index);
+    UpdateUnits();
+}
+
+double TxEditLogic::ToStored(double shown) const
+{
+    return FromDisplayUnits(shown, Factor, Offset);
+}
+
+double TxEditLogic::ToShown(double stored) const
+{
+    return ToDisplayUnits(stored, Factor, Offset);
+}
+
+bool TxEditLogic::CheckRange(double& x) const
+{
+    if (IsStringFormat(FFormatStr))
+        return true;
+    return CheckRangeValue(x, ToShown(RangeLo), ToShown(RangeHi));
+}
+
+QString TxEditLogic::FormatNumber(double x) const
+{
+    switch (FFormatType) {
+    case ft_Auto:
+        return Format(SigDigitsFormat(FSigDigs, 12, x), x);
+    case ft_AutoOverride:
+        if (std::pow(10.0, 2 - FDecimals) > x)
+            return Format(SigDigitsFormat(FSigDigs, 12, x), x);
+        return Format(FFormatStr, x);
+    case ft_Fixed:
+    case ft_Manual:
+        break;
+    }
+    return Format(FFormatStr, x);
+}
+
+QVariant TxEditLogic::GetValue() const
+{
+    const QString text = FHost.EditText();
+    try {
+        if (IsStringFormat(FFormatStr))
+            return Format(FFormatStr, text);
+        if (IsPairFormat(FFormatStr)) {
+            double a = 0.0;
+            double b = 0.0;
+            if (ParseValuePair(text, a, b))
+                return Format(FFormatStr, ToStored(a), ToStored(b));
+            return Format(QStringLiteral("%0.4g"), ToStored(a));
+        }
+        const double x = ToStored(StrToFloat(NormaliseNumberText(text)));
+        RequireFinite(x);
+        if (IsIntegerFormat(FFormatStr)) {
+            const qint64 r = RoundedOrThrow(x);
+            if (r >= std::numeric_limits<int>::min() && r <= std::numeric_limits<int>::max())
+                return QVariant(static_cast<int>(r));
+            return QVariant(static_cast<qlonglong>(r));
+        }
+        return x;
+    } catch (const Exception&) {
+        return text;
+    }
+}
+
+bool TxEditLogic::TryGetFloat(double& value) const
+{
+    if (IsStringFormat(FFormatStr) || IsPairFormat(FFormatStr))
+        return false;
+    const QVariant v = GetValue();
+    if (v.typeId() == QMetaType::QString)
+        return false;
+    value = v.toDouble();
+    return true;
+}
+
+double TxEditLogic::AsFloat() const
+{
+    double value = 0.0;
+    if (!TryGetFloat(value))
+        throw EConvertError(QStringLiteral("'%1' is not a valid floating point value").arg(FHost.EditText()));
+    return value;
+}
+
+void TxEditLogic::Anchor(bool pair, double a, double b)
+{
+    FAnchor.Valid = std::isfinite(a) && std::isfinite(b);
+    FAnchor.Pair = pair;
+    FAnchor.A = a;
+    FAnchor.B = b;
+    FAnchor.Text = FHost.EditText();
+}
+
+void TxEditLogic::ShowNumber(double stored)
+{
+    const double x = ToShown(stored);
+    RequireFinite(x);
+    QString text;
+    if (IsIntegerFormat(FFormatStr))
+        text = Format(FFormatStr, RoundedOrThrow(x));
+    else if (IsFloatFormat(FFormatStr))
+        text = FormatNumber(x);
+    else
+        return; // a pattern of no class leaves the text
+    FHost.SetEditText(text);
+    Anchor(false, stored, 0.0);
+}
+
+void TxEditLogic::ShowPair(double a, double b)
+{
+    const double x = ToShown(a);
+    const double y = ToShown(b);
+    RequireFinite(x);
+    RequireFinite(y);
+    FHost.SetEditText(Format(FFormatStr, x, y));
+    Anchor(true, a, b);
+}
+
+void TxEditLogic::SetValue(const QVariant& value)
+{
+    try {
+        if (IsStringFormat(FFormatStr)) {
+            FHost.SetEditText(Format(FFormatStr, VariantText(value)));
+            FAnchor.Valid = false;
+            return;
+        }
+        if (IsPairFormat(FFormatStr)) {
+            double a = 0.0;
+            double b = 0.0;
+            if (!ParseValuePair(VariantText(value), a, b))
+                b = 0.0;
+            ShowPair(a, b);
+            return;
+        }
+        double x = 0.0;
+        if (!VariantToFloat(value, x))
+            throw EConvertError(QStringLiteral("Not a number"));
+        ShowNumber(x);
+    } catch (const Exception&) {
+        FHost.SetEditText(QString());
+        FAnchor.Valid = false;
+    }
+}
+
+bool TxEditLogic::Validate(const QString& text)
+{
+    if (IsStringFormat(FFormatStr)) {
+        try {
+            FHost.SetEditText(Format(FFormatStr, text));
+            FHost.SetEditModified(true);
+            FAnchor.Valid = false;
+        } catch (const Exception&) {
+        }
+        return true;
+    }
+    bool ok = true;
+    QString shown;
+    bool pair = false;
+    double a = 0.0;
+    double b = 0.0;
+    try {
+        const QString s = NormaliseNumberText(text);
+        if (IsPairFormat(FFormatStr)) {
+            pair = true;
+            const bool two = ParseValuePair(s, a, b);
+            // Every number is checked, so each one out of range is set to its bound.
+            ok = CheckRange(a);
+            if (two) {
+                const bool okB = CheckRange(b);
+                ok = ok && okB;
+                shown = Format(FFormatStr, a, b);
+            } else {
+                b = 0.0;
+                shown = Format(FFormatStr.left(FFormatStr.indexOf(QLatin1Char('/'))), a);
+            }
+        } else {
+            a = StrToFloat(s);
+            ok = CheckRange(a);
+            shown = IsIntegerFormat(FFormatStr) ? Format(FFormatStr, RoundedOrThrow(a)) : FormatNumber(a);
+        }
+    } catch (const Exception&) {
+        // No number: pasted, dropped or typed through an input method. Text
+        // that is still what the edit had on entry stays; anything else goes
+        // back to it.
+        if (text == OldValue)
+            return true;
+        FHost.SetEditText(OldValue);
+        FAnchor.Valid = false;
+        return false;
+    }
+    FHost.SetEditText(shown);
+    FHost.SetEditModified(true);
+    Anchor(pair, ToStored(a), ToStored(b));
+    return ok;
+}
+
+void TxEditLogic::ValidateError()
+{
+    Messages().Beep();
+}
+
+void TxEditLogic::ValidateEdit()
+{
+    if (!FHost.EditModified())
+        return;
+    if (FHost.Validate(FHost.EditText()))
+        return;
+    FHost.KeepFocus();
+    FHost.SetEditModified(true);
+    FHost.ValidateError();
+}
+
+void TxEditLogic::Reset()
+{
+    if (!FHost.EditModified())
+        return;
+    FHost.SetEditText(OldValue);
+    FHost.SetEditModified(false);
+}
+
+void TxEditLogic::Enter()
+{
+    OldValue = FHost.EditText();
+    FHost.SetEditModified(false);
+}
+
+void TxEditLogic::KeyDown(int& key, TShiftState /*shift*/)
+{
+    if (key != VK_BACK)
+        return;
+    key = VK_NONE;
+    if (!FHost.EditCanModify() || FHost.EditReadOnly())
+        return;
+    const int start = FHost.EditSelStart();
+    if (start <= 0)
+        return;
+    QString text = FHost.EditText();
+    if (start > text.size())
+        return;
+    // A surrogate pair goes as one character.
+    int count = 1;
+    if (start >= 2 && text.at(start - 1).isLowSurrogate() && text.at(start - 2).isHighSurrogate())
+        count = 2;
+    text.remove(start - count, count);
+    FHost.SetEditText(text);
+    FHost.SetEditSel(start - count, 0);
+}
+
+void TxEditLogic::KeyPress(QChar& key)
+{
+    const char16_t c = key.unicode();
+    if (c == 0 || c == 3 || c == 22 || c == 24)
+        return; // clipboard keys work as in a plain edit
+    if (c == 27) {
+        FHost.Reset();
+    } else if (FHost.EditCanModify() && !FHost.EditReadOnly()) {
+        if (c == 8)
+            FHost.SetEditModified(true); // the deletion took place at key down
+        else if (c == 13)
+            FHost.ValidateEdit();
+        else
+            TypeChar(QString(key));
+    }
+    key = QChar();
+}
+
+void TxEditLogic::TypeChar(const QString& ch)
+{
+    if (!FHost.EditCanModify() || FHost.EditReadOnly())
+        return;
+    if (!EditAcceptsChar(FFormatStr, ch)) {
+        Messages().Beep();
+        return;
+    }
+    const QString text = FHost.EditText();
+    const int start = std::clamp(FHost.EditSelStart(), 0, static_cast<int>(text.size()));
+    const int length = std::clamp(FHost.EditSelLength(), 0, static_cast<int>(text.size()) - start);
+    const QString changed = text.left(start) + ch + text.mid(start + length);
+    if (changed.size() > FHost.EditMaxLength()) {
+        Messages().Beep();
+        return;
+    }
+    FHost.SetEditText(changed);
+    FHost.SetEditSel(std::min(start + static_cast<int>(ch.size()), static_cast<int>(changed.size())), 0);
+    FHost.SetEditModified(true);
+}
+
+bool TxEditLogic::ReadStored(bool pair, double& a, double& b) const
+{
+    const QString text = FHost.EditText();
+    if (FAnchor.Valid && FAnchor.Pair == pair && FAnchor.Text == text) {
+        a = FAnchor.A;
+        b = FAnchor.B;
+        return true;
+    }
+    try {
+        b = 0.0;
+        if (pair) {
+            // Carried as numbers, not through a text rounded to the old
+            // decimals; a single number gets 0 as its second.
+            double x = 0.0;
+            double y = 0.0;
+            const bool two = ParseValuePair(NormaliseNumberText(text), x, y);
+            a = ToStored(x);
+            b = two ? ToStored(y) : 0.0;
+        } else {
+            a = ToStored(StrToFloat(NormaliseNumberText(text)));
+        }
+        return std::isfinite(a) && std::isfinite(b);
+    } catch (const Exception&) {
+        return false;
+    }
+}
+
+void TxEditLogic::UpdateUnits()
+{
+    if ((IsStringFormat(FFormatStr) || IsIntegerFormat(FFormatStr)) && FUnitsType == utNone)
+        return;
+    try {
+        const bool pair = IsPairFormat(FFormatStr);
+        double a = 0.0;
+        double b = 0.0;
+        // Read with the old conversion. Text that is no number is kept, but
+        // the unit, label and format still change.
+        const bool have = !IsStringFormat(FFormatStr) && ReadStored(pair, a, b);
+
+        QString caption;
+        QString format;
+        GetUnitsConversion(FUnitsType, FUnitsValue, FUnitsBase, caption, Factor, Offset, format);
+        if (FFormatType != ft_Manual && FUnitsType != utNone)
+            FFormatStr = format;
+        if (IsStringFormat(FFormatStr))
+            return;
+        FDecimals = DecimalsOfFormat(FFormatStr);
+        FUnitsCaption = caption;
+        FHost.UnitsCaptionChanged(caption);
+        if (pair) {
+            if (!IsPairFormat(FFormatStr))
+                FFormatStr = FFormatStr + QLatin1Char('/') + FFormatStr;
+            if (have)
+                ShowPair(a, b);
+        } else if (have) {
+            ShowNumber(a);
+        }
+    } catch (const Exception&) {
+    }
+}
