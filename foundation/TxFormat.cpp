@@ -428,16 +428,14 @@ bool TryAsciiToFloat(const char* first, const char* last, double& value)
 bool TryStrToFloat(const QString& text, double& value)
 {
     const qsizetype n = text.size();
-    if (n == 0 || n > 400)
-        return false;
-    char buf[400];
+    std::string ascii(static_cast<size_t>(n), '\0');
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = text[i].unicode();
         if (c >= 128)
             return false;
-        buf[i] = static_cast<char>(c);
+        ascii[static_cast<size_t>(i)] = static_cast<char>(c);
     }
-    return TryAsciiToFloat(buf, buf + n, value);
+    return TryAsciiToFloat(ascii.data(), ascii.data() + ascii.size(), value);
 }
 
 double StrToFloat(const QString& text)

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <string>
 
 namespace {
 
@@ -205,16 +206,12 @@ TScan ScanItem(const char*& p, const char* end, bool spaceIsBlank, double& value
         return TScan::Invalid;
     // Exponents, signs, long numbers: the strict parser, on the item without
     // its spaces.
-    char buf[64];
-    size_t n = 0;
-    for (const char* q = start; q != p; ++q) {
-        if (*q == ' ')
-            continue;
-        if (n == sizeof buf)
-            return TScan::Invalid;
-        buf[n++] = *q;
-    }
-    return TryAsciiToFloat(buf, buf + n, value) ? TScan::Number : TScan::Invalid;
+    std::string item;
+    item.reserve(static_cast<size_t>(p - start));
+    for (const char* q = start; q != p; ++q)
+        if (*q != ' ')
+            item.push_back(*q);
+    return TryAsciiToFloat(item.data(), item.data() + item.size(), value) ? TScan::Number : TScan::Invalid;
 }
 
 } // namespace
