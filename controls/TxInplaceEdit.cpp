@@ -1,10 +1,8 @@
 #include "TxInplaceEdit.h"
 
-#include "TxFormat.h"
 #include "TxGrids.h"
 #include "TxKeyNavigate.h"
 #include "TxPlatform.h"
-#include "TxString.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -17,8 +15,8 @@
 #include <QStyleHints>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <chrono>
-#include <cmath>
 
 namespace {
 
@@ -40,40 +38,11 @@ qint64 MonotonicMs()
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-bool HasAny(const QString& format, const char* letters)
-{
-    for (const char* c = letters; *c; ++c)
-        if (format.contains(QLatin1Char(*c)))
-            return true;
-    return false;
-}
-
-bool IsStringClass(const QString& f)
-{
-    return HasAny(f, "sS");
-}
-bool IsPairClass(const QString& f)
-{
-    return HasAny(f, "/");
-}
-bool IsIntegerClass(const QString& f)
-{
-    return HasAny(f, "dD");
-}
-bool IsFloatClass(const QString& f)
-{
-    return HasAny(f, "fFgG");
-}
-bool IsGeneralClass(const QString& f)
-{
-    return HasAny(f, "gG");
-}
-
 constexpr int kNoLimit = 32767;
 
 } // namespace
 
-TxInplaceEdit::TxInplaceEdit(TxCustomGrid* grid) : QLineEdit(grid->viewport()), FGrid(grid)
+TxInplaceEdit::TxInplaceEdit(TxCustomGrid* grid) : TxCustomEdit(grid->viewport()), FGrid(grid)
 {
     // Dialog key navigation leaves Enter and Up/Down to the grid.
     setProperty(InplaceEditorProperty, true);
@@ -82,9 +51,13 @@ TxInplaceEdit::TxInplaceEdit(TxCustomGrid* grid) : QLineEdit(grid->viewport()), 
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setTextMargins(2, 2, 2, 0);
     setFont(grid->font());
-    setMaxLength(kNoLimit);
+    TxCustomEdit::SetFormatStr(QStringLiteral("%S")); // empties the edit's "0.0"
     SetShown(false);
-    connect(this, &QLineEdit::textEdited, this, [this] { Guarded([this] { FGrid->UpdateText(); }); });
+    // What the platform's edit changes itself (paste, cut, Delete, a drop).
+    connect(this, &QLineEdit::textEdited, this, [this] {
+        if (FUserEdits == 0)
+            FeedGrid();
+    });
 }
 
 TxInplaceEdit::~TxInplaceEdit() = default;
@@ -94,13 +67,13 @@ TxInplaceEdit::~TxInplaceEdit() = default;
 void TxInplaceEdit::setVisible(bool visible)
 {
     if (FShowing)
-        QLineEdit::setVisible(visible);
+        TxCustomEdit::setVisible(visible);
 }
 
 void TxInplaceEdit::SetShown(bool shown)
 {
     FShowing = true;
-    QLineEdit::setVisible(shown);
+    TxCustomEdit::setVisible(shown);
     FShowing = false;
 }
 
@@ -170,22 +143,44 @@ QString TxInplaceEdit::Text() const
 
 void TxInplaceEdit::SetText(const QString& text)
 {
-    setMaxLength(kNoLimit);
+    ApplyMaxLength(text.size());
     setText(text);
-    ApplyMaxLength();
+}
+
+void TxInplaceEdit::SetEditText(const QString& text)
+{
+    // The edit's own rewrites (typing, validation) pass the cell's limit as
+    // the program's text does.
+    SetText(text);
 }
 
 void TxInplaceEdit::SetMaxLength(int length)
 {
     FMaxLength = length;
-    ApplyMaxLength();
+    ApplyMaxLength(text().size());
 }
 
-void TxInplaceEdit::ApplyMaxLength()
+void TxInplaceEdit::ApplyMaxLength(qsizetype textLength)
 {
     // A limit stops typing; it never cuts a text the cell already holds.
-    const int limit = FMaxLength > 0 ? std::max(FMaxLength, static_cast<int>(text().size())) : kNoLimit;
-    setMaxLength(std::min(limit, kNoLimit));
+    // (Setting the platform's limit resets its text state: only on a change.)
+    const qsizetype limit = FMaxLength > 0 ? std::max<qsizetype>(FMaxLength, textLength) : kNoLimit;
+    const int applied = static_cast<int>(std::min<qsizetype>(limit, kNoLimit));
+    if (maxLength() != applied)
+        setMaxLength(applied);
+}
+
+void TxInplaceEdit::SetFormatStr(const QString& format)
+{
+    // The grid sets the column's format again before every store: a text
+    // cell that holds "0.0" keeps it.
+    const QString kept = text();
+    const bool modified = isModified();
+    TxCustomEdit::SetFormatStr(format);
+    if (text() != kept) {
+        SetText(kept);
+        setModified(modified);
+    }
 }
 
 void TxInplaceEdit::SelectAll()
@@ -201,94 +196,52 @@ void TxInplaceEdit::Deselect()
 
 void TxInplaceEdit::DoEnter()
 {
-    FOldValue = text();
-    FModified = false;
-}
-
-void TxInplaceEdit::Reset()
-{
-    if (!FModified)
-        return;
-    setText(FOldValue);
-    FModified = false;
-}
-
-bool TxInplaceEdit::EditCanModify() const
-{
-    return FGrid->CanEditModify();
-}
-
-bool TxInplaceEdit::CheckRange(double& x) const
-{
-    const double lo = FRangeLo;
-    const double hi = FRangeHi;
-    if (IsStringClass(FFormatStr) || std::fabs(lo - hi) < 1e-5)
-        return true;
-    if (x < lo) {
-        if (lo == 0.0 || std::fabs((lo - x) / lo) > 0.005) {
-            x = lo;
-            return false;
-        }
-    }
-    if (x > hi) {
-        if (hi == 0.0 || std::fabs((x - hi) / hi) > 0.005) {
-            x = hi;
-            return false;
-        }
-    }
-    return true;
-}
-
-bool TxInplaceEdit::Validate(const QString& s)
-{
-    try {
-        if (IsStringClass(FFormatStr)) {
-            setText(Format(FFormatStr, s));
-            FModified = true;
-            return true;
-        }
-        const QString n = NormaliseNumberText(s);
-        bool ok = true;
-        if (IsPairClass(FFormatStr)) {
-            double a = 0.0;
-            double b = 0.0;
-            const bool two = ParseValuePair(n, a, b);
-            ok = CheckRange(a);
-            if (two) {
-                ok = CheckRange(b) && ok;
-                setText(Format(FFormatStr, a, b));
-            } else {
-                setText(Format(FFormatStr.left(FFormatStr.indexOf(QLatin1Char('/'))), a));
-            }
-        } else {
-            double x = StrToFloat(n);
-            ok = CheckRange(x);
-            if (IsIntegerClass(FFormatStr)) {
-                if (!std::isfinite(x) || std::fabs(x) > 9.0e18)
-                    throw EConvertError(QStringLiteral("Integer out of range"));
-                setText(Format(FFormatStr, static_cast<long long>(std::nearbyint(x))));
-            } else {
-                setText(Format(FFormatStr, x));
-            }
-        }
-        FModified = true;
-        return ok;
-    } catch (const Exception&) {
-        return true; // not a number: the text stays as typed
-    }
+    TxCustomEdit::DoEnter();
 }
 
 void TxInplaceEdit::ValidateEdit()
 {
-    // The editor is being stored and hidden: a value set to its bound beeps,
-    // but the focus does not go back into it.
-    if (FModified && !Validate(text())) {
-        FModified = true;
-        Messages().Beep();
+    TxCustomEdit::ValidateEdit();
+}
+
+void TxInplaceEdit::KeepFocus()
+{
+    // The editor is validated while the grid stores and hides it: a value
+    // set to its bound beeps, but the focus stays where the grid puts it.
+}
+
+bool TxInplaceEdit::EditCanModify()
+{
+    return FGrid->CanEditModify();
+}
+
+template <class F>
+void TxInplaceEdit::UserEdit(F&& work)
+{
+    const bool outer = FUserEdits++ == 0;
+    const QString before = outer ? text() : QString();
+    try {
+        work();
+    } catch (...) {
+        --FUserEdits;
+        throw;
     }
+    --FUserEdits;
+    if (outer && text() != before)
+        FeedGrid();
+}
+
+void TxInplaceEdit::FeedGrid()
+{
+    Guarded([this] { FGrid->UpdateText(); });
 }
 
 // --- Keys ---
+
+bool TxInplaceEdit::WantsEscapeKey() const
+{
+    return true;
+}
 
 void TxInplaceEdit::Selection(int& start, int& end) const
 {
@@ -300,86 +253,29 @@ void TxInplaceEdit::Selection(int& start, int& end) const
     }
 }
 
-bool TxInplaceEdit::AcceptsChar(QChar ch) const
-{
-    const char16_t c = ch.unicode();
-    const bool digit = c >= '0' && c <= '9';
-    if (IsPairClass(FFormatStr))
-        return digit || c == '-' || c == '.' || c == '/';
-    if (IsIntegerClass(FFormatStr))
-        return digit || c == '-';
-    if (IsFloatClass(FFormatStr))
-        return digit || c == '-' || c == '.' || (IsGeneralClass(FFormatStr) && (c == 'e' || c == 'E'));
-    return true;
-}
-
 void TxInplaceEdit::KeyDown(int& key, TShiftState shift)
 {
     int start = 0;
     int end = 0;
     Selection(start, end);
     FGrid->EditorKeyDown(key, shift, start, end, static_cast<int>(text().size()));
-    if (key != 0)
-        EditKeyDown(key);
+    if (key != VK_NONE)
+        UserEdit([&] { TxCustomEdit::KeyDown(key, shift); });
 }
 
-void TxInplaceEdit::KeyPress(QChar& ch)
+void TxInplaceEdit::KeyPress(QChar& key)
 {
     int start = 0;
     int end = 0;
     Selection(start, end);
-    FGrid->EditorKeyPress(ch, start, end, static_cast<int>(text().size()));
-    if (!ch.isNull())
-        EditKeyPress(ch);
+    FGrid->EditorKeyPress(key, start, end, static_cast<int>(text().size()));
+    if (!key.isNull())
+        UserEdit([&] { TxCustomEdit::KeyPress(key); });
 }
 
-void TxInplaceEdit::EditKeyDown(int& key)
+void TxInplaceEdit::KeyUp(int& key, TShiftState shift)
 {
-    if (key != VK_BACK)
-        return;
-    // Backspace deletes the character before the caret, never a whole
-    // selection.
-    if (EditCanModify() && !isReadOnly()) {
-        int start = 0;
-        int end = 0;
-        Selection(start, end);
-        if (start > 0) {
-            setSelection(start - 1, 1);
-            del();
-        }
-    }
-    key = 0;
-}
-
-void TxInplaceEdit::EditKeyPress(QChar& ch)
-{
-    const char16_t c = ch.unicode();
-    // Clipboard keys are left to the edit itself.
-    if (c == 0 || c == 3 || c == 22 || c == 24)
-        return;
-    if (c == 27) {
-        Reset();
-    } else if (EditCanModify() && !isReadOnly()) {
-        if (c == 8) {
-            FModified = true;
-        } else if (c == 13) {
-            ValidateEdit();
-        } else if (c >= 32 && !ch.isSurrogate()) {
-            int start = 0;
-            int end = 0;
-            Selection(start, end);
-            if (end - start >= 2) {
-                del();
-                setCursorPosition(start);
-            }
-            FModified = true;
-            if (!AcceptsChar(ch))
-                Messages().Beep();
-            else
-                insert(QString(ch));
-        }
-    }
-    ch = QChar();
+    Guarded([&] { FGrid->KeyUp(key, shift); });
 }
 
 void TxInplaceEdit::TypeChar(QChar ch)
@@ -397,23 +293,12 @@ bool TxInplaceEdit::event(QEvent* e)
             return true;
         }
     }
-    return QLineEdit::event(e);
+    return TxCustomEdit::event(e);
 }
 
 void TxInplaceEdit::keyPressEvent(QKeyEvent* e)
 {
-    Guarded([&] {
-        DispatchKeyPress(
-            e, [this](int& key, TShiftState shift) { KeyDown(key, shift); }, [this](QChar& ch) { KeyPress(ch); },
-            [this](QKeyEvent* ev) { QLineEdit::keyPressEvent(ev); });
-    });
-}
-
-void TxInplaceEdit::keyReleaseEvent(QKeyEvent* e)
-{
-    int key = VirtualKeyOf(*e);
-    Guarded([&] { FGrid->KeyUp(key, ShiftStateOf(e->modifiers())); });
-    QLineEdit::keyReleaseEvent(e);
+    Guarded([&] { TxCustomEdit::keyPressEvent(e); });
 }
 
 // --- Mouse ---
@@ -427,12 +312,12 @@ void TxInplaceEdit::mousePressEvent(QMouseEvent* e)
         return;
     }
     FClickTime.reset();
-    QLineEdit::mousePressEvent(e);
+    TxCustomEdit::mousePressEvent(e);
 }
 
 void TxInplaceEdit::mouseDoubleClickEvent(QMouseEvent* e)
 {
-    QLineEdit::mouseDoubleClickEvent(e);
+    TxCustomEdit::mouseDoubleClickEvent(e);
     Guarded([&] { FGrid->DblClick(); });
 }
 
@@ -443,7 +328,7 @@ void TxInplaceEdit::mouseReleaseEvent(QMouseEvent* e)
         e->accept();
         return;
     }
-    QLineEdit::mouseReleaseEvent(e);
+    TxCustomEdit::mouseReleaseEvent(e);
 }
 
 void TxInplaceEdit::wheelEvent(QWheelEvent* e)
@@ -454,10 +339,14 @@ void TxInplaceEdit::wheelEvent(QWheelEvent* e)
     if (handled)
         e->accept();
     else
-        QLineEdit::wheelEvent(e);
+        TxCustomEdit::wheelEvent(e);
 }
 
 // --- Focus ---
+
+// The grid and its editor are one control to the window: entering and leaving
+// are the grid's (it runs the editor's entry step when it loads a cell and
+// validates when it stores), so the numeric edit's own focus work is skipped.
 
 void TxInplaceEdit::focusInEvent(QFocusEvent* e)
 {
@@ -476,20 +365,20 @@ void TxInplaceEdit::focusOutEvent(QFocusEvent* e)
 void TxInplaceEdit::contextMenuEvent(QContextMenuEvent* e)
 {
     if (EditCanModify()) {
-        QLineEdit::contextMenuEvent(e);
+        TxCustomEdit::contextMenuEvent(e);
         return;
     }
     // The menu of a read-only edit: copy and select, nothing that changes.
     const bool wasReadOnly = isReadOnly();
     setReadOnly(true);
-    QLineEdit::contextMenuEvent(e);
+    TxCustomEdit::contextMenuEvent(e);
     setReadOnly(wasReadOnly);
 }
 
 void TxInplaceEdit::dragEnterEvent(QDragEnterEvent* e)
 {
     if (EditCanModify())
-        QLineEdit::dragEnterEvent(e);
+        TxCustomEdit::dragEnterEvent(e);
     else
         e->ignore();
 }
@@ -497,7 +386,7 @@ void TxInplaceEdit::dragEnterEvent(QDragEnterEvent* e)
 void TxInplaceEdit::dragMoveEvent(QDragMoveEvent* e)
 {
     if (EditCanModify())
-        QLineEdit::dragMoveEvent(e);
+        TxCustomEdit::dragMoveEvent(e);
     else
         e->ignore();
 }
@@ -505,15 +394,16 @@ void TxInplaceEdit::dragMoveEvent(QDragMoveEvent* e)
 void TxInplaceEdit::dropEvent(QDropEvent* e)
 {
     if (EditCanModify())
-        QLineEdit::dropEvent(e);
+        TxCustomEdit::dropEvent(e);
     else
         e->ignore();
 }
 
 void TxInplaceEdit::inputMethodEvent(QInputMethodEvent* e)
 {
-    if (EditCanModify())
-        QLineEdit::inputMethodEvent(e);
-    else
+    if (!EditCanModify()) {
         e->ignore();
+        return;
+    }
+    Guarded([&] { UserEdit([&] { TxCustomEdit::inputMethodEvent(e); }); });
 }

@@ -1,23 +1,20 @@
 #pragma once
 
+#include "TxFmtEdit.h"
 #include "TxGridModel.h"
-
-#include <QLineEdit>
 
 #include <optional>
 
 class TxCustomGrid;
 
-// The borderless edit a grid lays over its current cell. It passes
-// navigation keys, the wheel, double clicks and key releases on to its grid,
-// asks the grid whether the text may change, and is shown, placed and hidden
-// by the grid only.
-//
-// It carries the part of the numeric edit that a cell editor uses: the
-// format decides which characters are typed (digits for "%d", a number for
-// "%0.1f", anything for "%S"), and storing validates and formats the text,
-// setting a value outside RangeLo..RangeHi to its bound with a beep.
-class TxInplaceEdit : public QLineEdit, public IGridInplaceEditor {
+// The borderless numeric edit a grid lays over its current cell. The grid
+// gives it the column's format before it loads a cell and again before it
+// stores it, so the typed characters, the validation, the range and the
+// formatting are the numeric edit's own; with the default "%S" the text stays
+// as typed. It passes navigation keys, the wheel, double clicks and key
+// releases on to its grid, asks the grid whether the text may change, and is
+// shown, placed and hidden by the grid only.
+class TxInplaceEdit : public TxCustomEdit, public IGridInplaceEditor {
     Q_OBJECT
 public:
     explicit TxInplaceEdit(TxCustomGrid* grid);
@@ -25,6 +22,7 @@ public:
 
     TxCustomGrid* Grid() const { return FGrid; }
 
+    // What the grid asks of its editor.
     void Move(const TPixelRect& loc) override;
     void UpdateLoc(const TPixelRect& loc) override;
     void Hide() override;
@@ -33,26 +31,21 @@ public:
     void SetText(const QString& text) override;
     int MaxLength() const override { return FMaxLength; }
     void SetMaxLength(int length) override;
-    void SetFormatStr(const QString& format) override { FFormatStr = format; }
+    void SetFormatStr(const QString& format) override;
     void ValidateEdit() override;
     void DoEnter() override;
     void SelectAll() override;
     void Deselect() override;
     void TypeChar(QChar ch) override;
 
-    QString FormatStr() const { return FFormatStr; }
-    double RangeLo() const { return FRangeLo; }
-    void SetRangeLo(double value) { FRangeLo = value; }
-    double RangeHi() const { return FRangeHi; }
-    void SetRangeHi(double value) { FRangeHi = value; }
-    bool Modified() const { return FModified; }
-    void SetModified(bool value) { FModified = value; }
-    // Back to the text the editor had when it was loaded.
-    void Reset();
-    // Formats the text; false when a number had to be set to a bound.
-    bool Validate(const QString& text);
     // The grid decides whether its cell may change.
-    bool EditCanModify() const;
+    bool EditCanModify() override;
+    // Escape is the grid's while it edits, never the window's.
+    bool WantsEscapeKey() const override;
+    void KeyDown(int& key, TShiftState shift) override;
+    void KeyPress(QChar& key) override;
+    void KeyUp(int& key, TShiftState shift) override;
+
     // Repaints the editor and the grid under it.
     void Invalidate();
     // The time (monotonic, ms) of the grid click that opened the editor.
@@ -64,9 +57,11 @@ public:
 protected:
     virtual void BoundsChanged();
 
+    void SetEditText(const QString& text) override;
+    void KeepFocus() override;
+
     bool event(QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
-    void keyReleaseEvent(QKeyEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
@@ -80,25 +75,19 @@ protected:
     void inputMethodEvent(QInputMethodEvent* e) override;
 
 private:
-    void KeyDown(int& key, TShiftState shift);
-    void KeyPress(QChar& ch);
-    // The numeric edit's own handling of a key and a character.
-    void EditKeyDown(int& key);
-    void EditKeyPress(QChar& ch);
-    bool AcceptsChar(QChar ch) const;
-    bool CheckRange(double& x) const;
     void Selection(int& start, int& end) const;
     void InternalMove(const TPixelRect& loc, bool redraw);
     void SetShown(bool shown);
-    void ApplyMaxLength();
+    void ApplyMaxLength(qsizetype textLength);
+    // Runs the edit's own handling of the user's input; when it changed the
+    // text, the grid follows once at the end.
+    template <class F>
+    void UserEdit(F&& work);
+    void FeedGrid();
 
     TxCustomGrid* FGrid;
-    QString FFormatStr = QStringLiteral("%S");
-    double FRangeLo = 0.0;
-    double FRangeHi = 0.0;
-    bool FModified = false;
-    QString FOldValue;
     int FMaxLength = 0;
     std::optional<qint64> FClickTime;
     bool FShowing = false;
+    int FUserEdits = 0;
 };
