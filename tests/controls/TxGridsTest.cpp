@@ -2,14 +2,19 @@
 #include "TestUtil.h"
 #include "TxGrids.h"
 #include "TxInplaceEdit.h"
+#include "TxFormat.h"
 #include "TxPlatform.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
+#include <QDropEvent>
 #include <QImage>
+#include <QInputMethodEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTest>
@@ -17,6 +22,7 @@
 
 #include <memory>
 #include <random>
+#include <type_traits>
 
 namespace {
 
@@ -600,6 +606,356 @@ TEST(Grids, ScreenMatchesAFreshPaint)
         }
         ASSERT_EQ(differences(), 0) << "step " << step;
     }
+}
+
+// --- The in-place editor is the numeric edit ---
+
+static_assert(std::is_base_of_v<TxCustomEdit, TxInplaceEdit>);
+
+namespace {
+
+// Cells of at most Limit characters (0: no limit, -1: read-only).
+class TLimitGrid : public TxStringGrid {
+public:
+    int Limit = 0;
+
+protected:
+    int GetEditLimit() override { return Limit; }
+};
+
+// An editor that counts what the grid's store asks of the numeric edit.
+class TCountingEditor : public TxInplaceEdit {
+public:
+    using TxInplaceEdit::TxInplaceEdit;
+    QStringList Validated;
+    bool Validate(const QString& text) override
+    {
+        Validated << text;
+        return TxInplaceEdit::Validate(text);
+    }
+};
+
+class TCountingEditorGrid : public TxStringGrid {
+protected:
+    IGridInplaceEditor* CreateInplaceEditor() override { return new TCountingEditor(this); }
+};
+
+void TypeText(const QString& keys)
+{
+    for (QChar c : keys)
+        TGridWindow::Type(static_cast<char>(c.unicode()));
+}
+
+} // namespace
+
+TEST(InplaceEdit, ColumnFormatFiltersValidatesAndClamps)
+{
+    struct TCase {
+        const char* Format;
+        double Lo, Hi;
+        const char* Keys;
+        QString Stored;
+        int Beeps;
+    };
+    const TCase cases[] = {
+        {"%0.1f", 0, 50, "60", QStringLiteral("50.0"), 1},
+        {"%0.1f", 0, 50, "50.2", QStringLiteral("50.2"), 0},
+        {"%0.1f", 0, 50, "-1", QStringLiteral("0.0"), 1},
+        {"%0.2f", 10, 100, "9.96", QStringLiteral("9.96"), 0},
+        {"%0.2f", 10, 100, "9.9", QStringLiteral("10.00"), 1},
+        {"%0.2f", 10, 100, "101", QStringLiteral("100.00"), 1},
+        {"%0.1f", 0, 0, "12a.5", QStringLiteral("12.5"), 1},
+        {"%d", 0, 0, "4.2", QStringLiteral("42"), 1},
+        {"%d", 0, 0, "2x5", QStringLiteral("25"), 1},
+        {"%0.1f/%0.1f", 0, 0, "2/3", QStringLiteral("2.0/3.0"), 0},
+        {"%0.1f/%0.1f", 0, 0, "2a/3", QStringLiteral("2.0/3.0"), 1},
+        {"%0.1f/%0.1f", 0, 50, "60/70", QStringLiteral("50.0/50.0"), 1},
+        {"%0.1f/%0.1f", 0, 0, "4", QStringLiteral("4.0"), 0},
+        {"%0.3g", 0, 0, "1e3x", Format(QStringLiteral("%0.3g"), 1000.0), 1},
+        {"%S", 0, 0, "a.b/c", QStringLiteral("a.b/c"), 0},
+    };
+    TRecordingMessageService messages;
+    TScopedMessageService scope(messages);
+    TGridWindow w;
+    ASSERT_TRUE(w.Active);
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(std::string(c.Format) + " " + c.Keys);
+        w.Grid->SetColFormatStr(1, QString::fromLatin1(c.Format));
+        messages.Clear();
+        TGridWindow::Key(Qt::Key_F2);
+        TxInplaceEdit* editor = w.Grid->InplaceEdit();
+        ASSERT_NE(editor, nullptr);
+        ASSERT_EQ(editor->FormatStr(), QString::fromLatin1(c.Format));
+        editor->SetRangeLo(c.Lo);
+        editor->SetRangeHi(c.Hi);
+        editor->selectAll();
+        TypeText(QString::fromLatin1(c.Keys));
+        TGridWindow::Key(Qt::Key_Return);
+        EXPECT_EQ(w.Grid->Cells(1, 1), c.Stored);
+        EXPECT_EQ(messages.Beeps, c.Beeps);
+        // The store never takes the focus back into the hidden editor.
+        EXPECT_FALSE(editor->Visible());
+        EXPECT_EQ(QApplication::focusWidget(), w.Grid);
+    }
+}
+
+TEST(InplaceEdit, PastedTextThatIsNoNumberGivesTheCellItsTextBack)
+{
+    TRecordingMessageService messages;
+    TScopedMessageService scope(messages);
+    TGridWindow w;
+    ASSERT_TRUE(w.Active);
+    w.Grid->SetColFormatStr(1, QStringLiteral("%0.1f"));
+    w.Grid->SetCells(1, 1, QStringLiteral("5.0"));
+    TGridWindow::Key(Qt::Key_F2);
+    w.Grid->InplaceEdit()->selectAll();
+    QApplication::clipboard()->setText(QStringLiteral("abc"));
+    TGridWindow::Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(w.Grid->Cells(1, 1), QStringLiteral("abc"));
+    TGridWindow::Key(Qt::Key_Return);
+    EXPECT_EQ(w.Grid->Cells(1, 1), QStringLiteral("5.0"));
+    EXPECT_EQ(messages.Beeps, 1);
+    EXPECT_EQ(QApplication::focusWidget(), w.Grid);
+}
+
+TEST(InplaceEdit, ClampingWhileTheFocusLeavesKeepsItWhereItWent)
+{
+    TRecordingMessageService messages;
+    TScopedMessageService scope(messages);
+    TGridWindow w;
+    ASSERT_TRUE(w.Active);
+    w.Grid->SetColFormatStr(1, QStringLiteral("%0.1f"));
+    TGridWindow::Key(Qt::Key_F2);
+    TxInplaceEdit* editor = w.Grid->InplaceEdit();
+    editor->SetRangeLo(0.0);
+    editor->SetRangeHi(50.0);
+    TypeText(QStringLiteral("60"));
+    w.Other->setFocus();
+    EXPECT_EQ(w.Grid->Cells(1, 1), QStringLiteral("50.0"));
+    EXPECT_EQ(messages.Beeps, 1);
+    EXPECT_EQ(QApplication::focusWidget(), w.Other);
+    EXPECT_FALSE(editor->Visible());
+}
+
+TEST(InplaceEdit, FormatIsTakenBeforeLoadAndBeforeStore)
+{
+    TGridWindow w;
+    ASSERT_TRUE(w.Active);
+    w.Grid->SetColFormatStr(1, QStringLiteral("%d"));
+    w.Grid->SetColFormatStr(2, QStringLiteral("%0.2f"));
+    TGridWindow::Key(Qt::Key_F2);
+    TxInplaceEdit* editor = w.Grid->InplaceEdit();
+    EXPECT_EQ(editor->FormatStr(), QStringLiteral("%d"));
+    TGridWindow::Type('7');
+    // A format changed while editing counts when the edit is stored.
+    w.Grid->SetColFormatStr(1, QStringLiteral("%0.2f"));
+    TGridWindow::Key(Qt::Key_Return);
+    EXPECT_EQ(w.Grid->Cells(1, 1), QStringLiteral("7.00"));
+    TGridWindow::Key(Qt::Key_Right);
+    TGridWindow::Key(Qt::Key_F2);
+    EXPECT_EQ(editor->FormatStr(), QStringLiteral("%0.2f"));
+    // Back in a text column the text stays as typed, "0.0" too.
+    w.Grid->SetColFormatStr(2, QStringLiteral("%S"));
+    TGridWindow::Key(Qt::Key_Return);
+    TGridWindow::Key(Qt::Key_Right);
+    TGridWindow::Key(Qt::Key_F2);
+    EXPECT_EQ(editor->FormatStr(), QStringLiteral("%S"));
+    TypeText(QStringLiteral("0.0"));
+    TGridWindow::Key(Qt::Key_Return);
+    EXPECT_EQ(w.Grid->Cells(3, 1), QStringLiteral("0.0"));
+}
+
+TEST(InplaceEdit, TheCellFollowsOnlyTheUsersEdits)
+{
+    TRecordingMessageService messages;
+    TScopedMessageService scope(messages);
+    TGridWindow w;
+    ASSERT_TRUE(w.Active);
+    QStringList log;
+    RecordEdits(*w.Grid, log);
+    w.Grid->SetColFormatStr(1, QStringLiteral("%d"));
+    TGridWindow::Key(Qt::Key_F2);
+    TxInplaceEdit* editor = w.Grid->InplaceEdit();
+    log.clear();
+    TypeText(QStringLiteral("1x2"));
+    TGridWindow::Key(Qt::Key_Backspace);
+    EXPECT_EQ(log,
+              (QStringList{QStringLiteral("set 1,1=1"), QStringLiteral("set 1,1=12"), QStringLiteral("set 1,1=1")}));
+    EXPECT_EQ(messages.Beeps, 1);
+
+    // A text the program loads is no edit; a paste is.
+    log.clear();
+    w.Grid->SetCells(1, 1, QStringLiteral("9"));
+    EXPECT_EQ(editor->text(), QStringLiteral("9"));
+    EXPECT_TRUE(log.isEmpty());
+    QApplication::clipboard()->setText(QStringLiteral("34"));
+    TGridWindow::Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(log, QStringList{QStringLiteral("set 1,1=34")});
+}
+
+TEST(InplaceEdit, EditLimitStopsTypingButCutsNoText)
+{
+    TRecordingMessageService messages;
+    TScopedMessageService scope(messages);
+    auto* grid = new TLimitGrid;
+    grid->Limit = 3;
+    grid->SetColFormatStr(1, QStringLiteral("%0.1f"));
+    grid->SetCells(2, 1, QStringLiteral("12345"));
+    TGridWindow w(grid);
+    ASSERT_TRUE(w.Active);
+    TGridWindow::Key(Qt::Key_F2);
+    TypeText(QStringLiteral("1234"));
+    EXPECT_EQ(w.Grid->InplaceEdit()->text(), QStringLiteral("123"));
+    EXPECT_EQ(messages.Beeps, 1);
+    TGridWindow::Key(Qt::Key_Return);
+    EXPECT_EQ(w.Grid->Cells(1, 1), QStringLiteral("123.0"));
+    TGridWindow::Key(Qt::Key_Right);
+    TGridWindow::Key(Qt::Key_F2);
+    EXPECT_EQ(w.Grid->InplaceEdit()->text(), QStringLiteral("12345"));
+}
+
+TEST(InplaceEdit, ReadOnlyCellTakesNoInputMethodTextOrDrop)
+{
+    TRecordingMessageService messages;
+    TScopedMessageService scope(messages);
+    auto* grid = new TLimitGrid;
+    grid->Limit = -1;
+    grid->SetColFormatStr(1, QStringLiteral("%d"));
+    grid->SetCells(1, 1, QStringLiteral("12"));
+    TGridWindow w(grid);
+    ASSERT_TRUE(w.Active);
+    TGridWindow::Key(Qt::Key_F2);
+    TxInplaceEdit* editor = w.Grid->InplaceEdit();
+    QInputMethodEvent ime;
+    ime.setCommitString(QStringLiteral("5"));
+    QApplication::sendEvent(editor, &ime);
+    QMimeData mime;
+    mime.setText(QStringLiteral("7"));
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(editor, &drop);
+    TGridWindow::Key(Qt::Key_Return);
+    EXPECT_EQ(w.Grid->Cells(1, 1), QStringLiteral("12"));
+    EXPECT_EQ(messages.Beeps, 0);
+}
+
+TEST(InplaceEdit, InputMethodTextMeetsTheColumnFilter)
+{
+    TRecordingMessageService messages;
+    TScopedMessageService scope(messages);
+    TGridWindow w;
+    ASSERT_TRUE(w.Active);
+    QStringList log;
+    RecordEdits(*w.Grid, log);
+    w.Grid->SetColFormatStr(1, QStringLiteral("%d"));
+    TGridWindow::Key(Qt::Key_F2);
+    log.clear();
+    QInputMethodEvent ime;
+    ime.setCommitString(QStringLiteral("4.2"));
+    QApplication::sendEvent(w.Grid->InplaceEdit(), &ime);
+    EXPECT_EQ(w.Grid->Cells(1, 1), QStringLiteral("42"));
+    EXPECT_EQ(messages.Beeps, 1);
+    EXPECT_EQ(log, QStringList{QStringLiteral("set 1,1=42")});
+}
+
+TEST(InplaceEdit, BackspaceAtTheLeftSideGoesToTheGridOnly)
+{
+    TRecordingMessageService messages;
+    TScopedMessageService scope(messages);
+    TGridWindow w;
+    ASSERT_TRUE(w.Active);
+    QStringList log;
+    RecordEdits(*w.Grid, log);
+    QList<int> keys;
+    w.Grid->OnKeyDown = [&](QObject*, int& key, TShiftState) { keys << key; };
+    w.Grid->SetCells(1, 1, QStringLiteral("ab"));
+    TGridWindow::Key(Qt::Key_F2);
+    TxInplaceEdit* editor = w.Grid->InplaceEdit();
+    editor->setCursorPosition(0);
+    keys.clear();
+    log.clear();
+    TGridWindow::Key(Qt::Key_Backspace);
+    EXPECT_EQ(keys, QList<int>{VK_BACK});
+    EXPECT_EQ(editor->text(), QStringLiteral("ab"));
+    EXPECT_TRUE(log.isEmpty());
+    EXPECT_EQ(messages.Beeps, 0);
+    EXPECT_EQ(w.Grid->Current(), (TGridCoord{1, 1}));
+    // It takes the character before the selection, not the selection.
+    editor->setSelection(1, 1);
+    TGridWindow::Key(Qt::Key_Backspace);
+    EXPECT_EQ(editor->text(), QStringLiteral("b"));
+    EXPECT_EQ(w.Grid->Cells(1, 1), QStringLiteral("b"));
+}
+
+TEST(InplaceEdit, LeftAndRightAtTheSidesGoToTheGridWhenTheEditorStays)
+{
+    TGridWindow w;
+    ASSERT_TRUE(w.Active);
+    w.Grid->SetCells(2, 1, QStringLiteral("abc"));
+    w.Grid->SetCol(2);
+    w.Grid->SetOptions(w.Grid->Options() | xgoAlwaysShowEditor);
+    TxInplaceEdit* editor = w.Grid->InplaceEdit();
+    ASSERT_NE(editor, nullptr);
+    ASSERT_TRUE(editor->Visible());
+    editor->setCursorPosition(1);
+    TGridWindow::Key(Qt::Key_Left); // inside the text: the caret moves
+    EXPECT_EQ(w.Grid->Col(), 2);
+    EXPECT_EQ(editor->cursorPosition(), 0);
+    TGridWindow::Key(Qt::Key_Left); // at the left side: the grid moves
+    EXPECT_EQ(w.Grid->Col(), 1);
+    TGridWindow::Key(Qt::Key_Right); // all selected: the right side too
+    EXPECT_EQ(w.Grid->Col(), 2);
+    editor->setCursorPosition(1);
+    TGridWindow::Key(Qt::Key_Right, Qt::ControlModifier); // Ctrl anywhere: a page on
+    EXPECT_GT(w.Grid->Col(), 2);
+}
+
+TEST(InplaceEdit, EscapeIsTheGridsEvenInADialog)
+{
+    QDialog dialog;
+    auto* grid = new TxStringGrid(&dialog);
+    grid->setGeometry(0, 0, 300, 100);
+    dialog.resize(320, 120);
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    grid->setFocus();
+    QList<int> keys;
+    grid->OnKeyDown = [&](QObject*, int& key, TShiftState) { keys << key; };
+    TGridWindow::Key(Qt::Key_F2);
+    TxInplaceEdit* editor = grid->InplaceEdit();
+    ASSERT_EQ(QApplication::focusWidget(), editor);
+    for (const char* typed : {"", "5"}) {
+        SCOPED_TRACE(typed);
+        TypeText(QString::fromLatin1(typed));
+        keys.clear();
+        TGridWindow::Key(Qt::Key_Escape);
+        ASSERT_TRUE(dialog.isVisible());
+        EXPECT_TRUE(editor->Visible());
+        EXPECT_EQ(editor->text(), QString::fromLatin1(typed));
+        EXPECT_EQ(keys, QList<int>{VK_ESCAPE});
+    }
+    // Without the editor it is the dialog's.
+    TGridWindow::Key(Qt::Key_Return);
+    ASSERT_EQ(QApplication::focusWidget(), grid);
+    TGridWindow::Key(Qt::Key_Escape);
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST(InplaceEdit, StoringGoesThroughTheEditsOverridableValidation)
+{
+    TGridWindow w(new TCountingEditorGrid);
+    ASSERT_TRUE(w.Active);
+    w.Grid->SetColFormatStr(1, QStringLiteral("%0.1f"));
+    TGridWindow::Type('7');
+    auto* editor = dynamic_cast<TCountingEditor*>(w.Grid->InplaceEdit());
+    ASSERT_NE(editor, nullptr);
+    TGridWindow::Key(Qt::Key_Return);
+    EXPECT_EQ(editor->Validated, QStringList{QStringLiteral("7")});
+    EXPECT_EQ(w.Grid->Cells(1, 1), QStringLiteral("7.0"));
+    // Nothing typed: nothing to validate.
+    TGridWindow::Key(Qt::Key_Return);
+    TGridWindow::Key(Qt::Key_Return);
+    EXPECT_EQ(editor->Validated.size(), 1);
 }
 
 // --- String grid ---
