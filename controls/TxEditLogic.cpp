@@ -342,6 +342,13 @@ bool TxEditLogic::Validate(const QString& text)
         }
         return true;
     }
+    if (!IsPairFormat(FFormatStr) && !IsIntegerFormat(FFormatStr) && !IsFloatFormat(FFormatStr)) {
+        // A pattern of no class (a choice or plain text field) takes every
+        // character, so its text is no number to check: it stays as typed.
+        FHost.SetEditModified(true);
+        FAnchor.Valid = false;
+        return true;
+    }
     bool ok = true;
     QString shown;
     bool pair = false;

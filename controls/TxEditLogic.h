@@ -130,7 +130,7 @@ public:
     // Rewrites `text` in the edit's format and checks the range; false when a
     // number had to be set to a bound, or when the text is no number: then
     // the text the edit had on entry comes back (text that is still that
-    // entry text passes untouched).
+    // entry text passes untouched). A pattern of no class leaves the text.
     bool Validate(const QString& text);
     void ValidateError();
     // When modified and Validate fails: focus back, modified again, error.

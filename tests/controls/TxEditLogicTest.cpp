@@ -161,6 +161,9 @@ TEST_F(EditLogic, ReturnValidatesAgainstTheRange)
         {"%0.1f/%0.1f", 1, 10, "0/30", "1.0/10.0", 1},
         {"%0.1f/%0.1f", 0, 10, "7", "7.0", 0},
         {"%d", 0, 10, "25", "10", 1},
+        // A pattern of no class (a choice field) keeps what was typed.
+        {"enum", 0, 10, "Round", "Round", 0},
+        {"enum", 0, 10, "100", "100", 0},
     };
     for (const auto& c : cases) {
         Service.Clear();

@@ -673,6 +673,7 @@ TEST(InplaceEdit, ColumnFormatFiltersValidatesAndClamps)
         {"%0.1f/%0.1f", 0, 0, "4", QStringLiteral("4.0"), 0},
         {"%0.3g", 0, 0, "1e3x", Format(QStringLiteral("%0.3g"), 1000.0), 1},
         {"%S", 0, 0, "a.b/c", QStringLiteral("a.b/c"), 0},
+        {"enum", 0, 0, "Round 2", QStringLiteral("Round 2"), 0},
     };
     TRecordingMessageService messages;
     TScopedMessageService scope(messages);
