@@ -1,5 +1,6 @@
 #include "TxGrids.h"
 
+#include "TxEventGuard.h"
 #include "TxInplaceEdit.h"
 #include "TxPlatform.h"
 #include "TxString.h"
@@ -17,23 +18,9 @@
 #include <QWheelEvent>
 
 #include <algorithm>
-#include <chrono>
 #include <vector>
 
 namespace {
-
-// No error leaves an event handler: it is shown and the work goes on.
-template <class F>
-void Guarded(F&& f)
-{
-    try {
-        f();
-    } catch (const Exception& e) {
-        Messages().ShowError(e.Message());
-    } catch (const std::exception& e) {
-        Messages().ShowError(QString::fromUtf8(e.what()));
-    }
-}
 
 TMouseButton ButtonOf(Qt::MouseButton b)
 {
@@ -45,12 +32,6 @@ TMouseButton ButtonOf(Qt::MouseButton b)
     default:
         return mbLeft;
     }
-}
-
-qint64 MonotonicMs()
-{
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 const QColor kSilver(192, 192, 192);
@@ -409,7 +390,7 @@ void TxCustomGrid::mousePressEvent(QMouseEvent* e)
     // double click there.
     if (e->button() == Qt::LeftButton)
         if (TxInplaceEdit* editor = InplaceEdit())
-            editor->SetClickTime(MonotonicMs());
+            editor->ClickedOpen();
     e->accept();
 }
 

@@ -1,8 +1,8 @@
 #include "TxInplaceEdit.h"
 
+#include "TxEventGuard.h"
 #include "TxGrids.h"
 #include "TxKeyNavigate.h"
-#include "TxPlatform.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -16,27 +16,8 @@
 #include <QWheelEvent>
 
 #include <algorithm>
-#include <chrono>
 
 namespace {
-
-template <class F>
-void Guarded(F&& f)
-{
-    try {
-        f();
-    } catch (const Exception& e) {
-        Messages().ShowError(e.Message());
-    } catch (const std::exception& e) {
-        Messages().ShowError(QString::fromUtf8(e.what()));
-    }
-}
-
-qint64 MonotonicMs()
-{
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 constexpr int kNoLimit = 32767;
 
@@ -305,13 +286,13 @@ void TxInplaceEdit::keyPressEvent(QKeyEvent* e)
 
 void TxInplaceEdit::mousePressEvent(QMouseEvent* e)
 {
-    if (e->button() == Qt::LeftButton && FClickTime &&
-        MonotonicMs() - *FClickTime < QGuiApplication::styleHints()->mouseDoubleClickInterval()) {
-        FClickTime.reset();
+    const bool second =
+        FClick.isValid() && FClick.elapsed() < QGuiApplication::styleHints()->mouseDoubleClickInterval();
+    FClick.invalidate();
+    if (e->button() == Qt::LeftButton && second) {
         mouseDoubleClickEvent(e);
         return;
     }
-    FClickTime.reset();
     TxCustomEdit::mousePressEvent(e);
 }
 

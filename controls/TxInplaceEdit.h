@@ -3,7 +3,7 @@
 #include "TxFmtEdit.h"
 #include "TxGridModel.h"
 
-#include <optional>
+#include <QElapsedTimer>
 
 class TxCustomGrid;
 
@@ -48,8 +48,9 @@ public:
 
     // Repaints the editor and the grid under it.
     void Invalidate();
-    // The time (monotonic, ms) of the grid click that opened the editor.
-    void SetClickTime(qint64 ms) { FClickTime = ms; }
+    // The grid was clicked (which may have opened the editor): a quick
+    // second click in the editor makes a double click.
+    void ClickedOpen() { FClick.start(); }
 
     // Only the grid shows and hides the editor.
     void setVisible(bool visible) override;
@@ -87,7 +88,7 @@ private:
 
     TxCustomGrid* FGrid;
     int FMaxLength = 0;
-    std::optional<qint64> FClickTime;
+    QElapsedTimer FClick;
     bool FShowing = false;
     int FUserEdits = 0;
 };
