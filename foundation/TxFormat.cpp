@@ -376,6 +376,7 @@ bool TryAsciiToFloat(const char* first, const char* last, double& value)
             return false;
         if (std::from_chars(*expStart == '+' ? expStart + 1 : expStart, p, exp10).ec != std::errc())
             exp10 = *expStart == '-' ? -1000000000L : 1000000000L;
+        exp10 = std::clamp(exp10, -1000000000L, 1000000000L);
     }
     if (p != last)
         return false;

@@ -103,13 +103,14 @@ INSTANTIATE_TEST_SUITE_P(
     Texts, StrictParser,
     ::testing::Values(ParseCase{"2.8", true, 2.8}, ParseCase{"-2E-3", true, -0.002}, ParseCase{"+5", true, 5},
                       ParseCase{".5", true, 0.5}, ParseCase{"5.", true, 5}, ParseCase{"1e300", true, 1e300},
-                      ParseCase{"1e-400", true, 0.0}, ParseCase{"0.000", true, 0}, ParseCase{"inf", false, 0},
-                      ParseCase{"nan", false, 0}, ParseCase{"NaN", false, 0}, ParseCase{"infinity", false, 0},
-                      ParseCase{"0x10", false, 0}, ParseCase{"1,000.5", false, 0}, ParseCase{"2,8", false, 0},
-                      ParseCase{"", false, 0}, ParseCase{" 1", false, 0}, ParseCase{"1 ", false, 0},
-                      ParseCase{"1e400", false, 0}, ParseCase{"1E", false, 0}, ParseCase{"E5", false, 0},
-                      ParseCase{"-", false, 0}, ParseCase{".", false, 0}, ParseCase{"1.2.3", false, 0},
-                      ParseCase{"１", false, 0}, ParseCase{"5e-", false, 0}));
+                      ParseCase{"1e-400", true, 0.0}, ParseCase{"2e9223372036854775807", false, 0},
+                      ParseCase{"2e-9223372036854775807", true, 0.0}, ParseCase{"0.000", true, 0},
+                      ParseCase{"inf", false, 0}, ParseCase{"nan", false, 0}, ParseCase{"NaN", false, 0},
+                      ParseCase{"infinity", false, 0}, ParseCase{"0x10", false, 0}, ParseCase{"1,000.5", false, 0},
+                      ParseCase{"2,8", false, 0}, ParseCase{"", false, 0}, ParseCase{" 1", false, 0},
+                      ParseCase{"1 ", false, 0}, ParseCase{"1e400", false, 0}, ParseCase{"1E", false, 0},
+                      ParseCase{"E5", false, 0}, ParseCase{"-", false, 0}, ParseCase{".", false, 0},
+                      ParseCase{"1.2.3", false, 0}, ParseCase{"１", false, 0}, ParseCase{"5e-", false, 0}));
 
 TEST(StrictParser, IntegersAndRaisingForms)
 {
