@@ -11,6 +11,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -28,6 +29,7 @@ protected:
         CreateUnitsManager(IniFile());
         QDir().mkpath(ExeDir() + "data");
         QDir().mkpath(CatalogDir());
+        QDir().mkpath(QFileInfo(IniFile()).absolutePath());
     }
     void TearDown() override
     {
@@ -73,9 +75,10 @@ protected:
         return p;
     }
     // A new window, shown: its first activation has run.
-    TMainForm& Open()
+    TMainForm& Open() { return Open(Paths()); }
+    TMainForm& Open(const TMainFormPaths& paths)
     {
-        Form = std::make_unique<TMainForm>(Paths());
+        Form = std::make_unique<TMainForm>(paths);
         Form->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(Form.get()));
         return *Form;
@@ -108,6 +111,15 @@ protected:
 };
 
 // A small range file: `shape`, `prefix` and bodies of "name|size list|sil".
+// A picture file.
+inline void WritePicture(const QString& fileName)
+{
+    QDir().mkpath(QFileInfo(fileName).absolutePath());
+    QImage image(40, 20, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    image.save(fileName);
+}
+
 inline QByteArray RangeXml(const QString& title, const QString& shape, const QString& prefix,
                            const QStringList& bodies = {}, const QString& headExtra = QString())
 {
