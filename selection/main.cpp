@@ -411,6 +411,7 @@ void TMainForm::CreateControls()
     LabelCount->setObjectName(QStringLiteral("LabelCount"));
     LabelCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     LabelCount->setGeometry(421, 505, 200, 15);
+    EnableResultButtons(false);
 
     setTabOrder(edAirflow, edMaxDP);
     setTabOrder(edMaxDP, edWidth);

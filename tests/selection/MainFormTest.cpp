@@ -7,6 +7,8 @@
 #include "TxGrids.h"
 #include "TxIniFile.h"
 #include "TxPlacement.h"
+#include "TxVerInfo.h"
+#include "VozVersion.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -124,7 +126,9 @@ TEST_F(MainForm, NoCatalogueFilesGiveAnEmptyListAndNoMessage)
     EXPECT_TRUE(form.Image2->pixmap().isNull());
     EXPECT_TRUE(Msgs.Messages.isEmpty());
     EXPECT_TRUE(Msgs.Errors.isEmpty());
-    EXPECT_TRUE(form.windowTitle().startsWith("Vozudarizazi "));
+    EXPECT_EQ(form.windowTitle(), "Vozudarizazi " + Format("%d.%d.%d.%d", VOZ_VERSION_MAJOR, VOZ_VERSION_MINOR,
+                                                           VOZ_VERSION_PATCH, VOZ_VERSION_BUILD + 0));
+    EXPECT_EQ(form.VersionText, GetFileVersion(QCoreApplication::applicationFilePath()));
 }
 
 TEST_F(MainForm, ARangeFileThatVanishedIsReportedAndTheWindowGoesOn)
