@@ -337,7 +337,8 @@ void TMainForm::CreateControls()
     }
     Shape1 = new QFrame(this);
     Shape1->setGeometry(521, 221, 100, 100);
-    Shape1->setStyleSheet(QStringLiteral("QFrame { border: 1px solid rgb(0, 128, 128); background: transparent; }"));
+    Shape1->setStyleSheet(
+        QStringLiteral("QFrame { border: 1px solid %1; background: transparent; }").arg(ShapeColor.name()));
     Image2 = new QLabel(this);
     Image2->setObjectName(QStringLiteral("Image2"));
     Image2->setGeometry(522, 222, 98, 98);
