@@ -118,6 +118,8 @@ int RunVozudarizazi(const TStartupOptions& options)
         // The print-preview, project, e-mail and unit-settings windows follow
         // here, in this order, once the program has them.
         mainForm.show();
+        if (options.OnWindowsCreated)
+            options.OnWindowsCreated(mainForm);
         if (options.RunEventLoop)
             result = QApplication::exec();
     }

@@ -48,6 +48,8 @@ struct TStartupOptions {
     std::function<void()> InitPaths;
     // Runs the event loop until the main window closes; tests leave it.
     bool RunEventLoop = true;
+    // Called with the main window once the windows exist; for tests.
+    std::function<void(class TMainForm&)> OnWindowsCreated;
 };
 // Runs the start-up in its fixed order, creates the windows and runs the
 // loop. A start-up error is shown and ends the program before any window

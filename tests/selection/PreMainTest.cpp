@@ -3,10 +3,14 @@
 #include "TxApplicationPath.h"
 #include "TxErrors.h"
 #include "TxPlatform.h"
+#include "TxSilencerXML.h"
 #include "TxSysUtils.h"
+#include "TxVerInfo.h"
+#include "TxFmtEdit.h"
 #include "main.h"
 
 #include <QApplication>
+#include <QListWidget>
 #include <QFileInfo>
 #include <QLocale>
 
@@ -17,6 +21,48 @@
 #include <stdexcept>
 
 namespace {
+
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const QString& value)
+        : FName(name), FHad(qEnvironmentVariableIsSet(name)), FOld(qgetenv(name))
+    {
+        qputenv(name, value.toUtf8());
+    }
+    ~ScopedEnv()
+    {
+        if (FHad)
+            qputenv(FName, FOld);
+        else
+            qunsetenv(FName);
+    }
+
+private:
+    const char* FName;
+    bool FHad;
+    QByteArray FOld;
+};
+
+// The globals a start-up sets, put back afterwards.
+class SavedGlobals {
+public:
+    SavedGlobals()
+        : FValues{&RegBase,    &DataFolder,      &ExeDir,         &AppName,  &MyDocumentsDir, &UserDataDir,
+                  &DesktopDir, &ProgramFilesDir, &CommonFilesDir, &MakerDir, &MakerCommonDir}
+    {
+        for (QString* v : FValues)
+            FSaved.append(*v);
+    }
+    ~SavedGlobals()
+    {
+        for (qsizetype i = 0; i < FValues.size(); ++i)
+            *FValues[i] = FSaved[i];
+    }
+
+private:
+    QList<QString*> FValues;
+    QStringList FSaved;
+};
 
 struct BoxCase {
     const char* message;
@@ -87,6 +133,46 @@ TEST(Startup, NoDocumentsFolderEndsStartUpBeforeAnyWindow)
         EXPECT_EQ(qobject_cast<TMainForm*>(w), nullptr);
     RegBase = oldBase;
     DataFolder = oldFolder;
+}
+
+TEST(Startup, ANewMachineOpensTheMainWindowOnTheBundledCatalogue)
+{
+    const QString program = QStringLiteral(VOZ_PROGRAM_DIR "/vozudarizazi");
+    if (!QFileInfo::exists(QStringLiteral(VOZ_PROGRAM_DIR "/data/tcr-circular.xml")))
+        GTEST_SKIP() << "the program folder is not laid out";
+    TTempFolder dir;
+    ScopedEnv home("HOME", dir.File("home"));
+    ScopedEnv config("XDG_CONFIG_HOME", dir.File("config"));
+    ScopedEnv data("XDG_DATA_HOME", dir.File("data"));
+    SavedGlobals saved;
+    TRecordingMessageService messages;
+    TScopedMessageService scope(messages);
+
+    TStartupOptions options;
+    options.InitPaths = [&] { InitApplicationPaths(program); };
+    options.RunEventLoop = false;
+    int ranges = -1;
+    QString title;
+    bool visible = false;
+    QString airflow;
+    options.OnWindowsCreated = [&](TMainForm& form) {
+        ranges = form.RangeBox->count();
+        title = form.windowTitle();
+        visible = form.isVisible();
+        airflow = form.edAirflow->text();
+    };
+    EXPECT_EQ(RunVozudarizazi(options), 0);
+    EXPECT_EQ(ranges, 9);
+    EXPECT_TRUE(visible);
+    EXPECT_EQ(title, "Vozudarizazi " + GetFileVersion(QCoreApplication::applicationFilePath()));
+    EXPECT_EQ(airflow, "2.800");
+    EXPECT_EQ(AppCode(), QString::fromLatin1(AppIdentifier));
+    EXPECT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('|').toStdString();
+    EXPECT_TRUE(messages.Messages.isEmpty());
+    const QString documents = dir.File("home/Documents/DEZ Uder/Reruror/vozudarizazi/");
+    for (const char* name : {"Logo.gif", "letterhead.txt", "style.css"})
+        EXPECT_TRUE(QFileInfo::exists(documents + name)) << name;
+    EXPECT_TRUE(QFileInfo(dir.File("config/DEZ Uder/vozudarizazi")).isDir());
 }
 
 TEST(Startup, DefaultDocumentsAreCopiedOnlyWhereMissing)
