@@ -1,29 +1,26 @@
 // The program's entry point.
+#include "PreMain.h"
 #include "TxPlatform.h"
-#include "VozVersion.h"
+#include "TxShell.h"
+#include "main.h"
 
-#include <QApplication>
-#include <QLabel>
-#include <QMainWindow>
-
-#include <clocale>
+#include <QIcon>
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
+    TVozApplication app(argc, argv);
     // Numbers in files and on screen never follow the user's locale.
-    std::setlocale(LC_NUMERIC, "C");
-    QApplication::setApplicationName(QStringLiteral(VOZ_PRODUCT_NAME));
-    QApplication::setApplicationDisplayName(QStringLiteral(VOZ_PRODUCT_NAME));
+    SetNumberSeparators();
+    InitMainResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/vozudarizazi.png")));
 
     TMessageBoxService messages;
     SetMessageService(&messages);
+    TShellDocumentOpener opener;
+    SetDocumentOpener(&opener);
 
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral(VOZ_PRODUCT_NAME " " VOZ_VERSION_TEXT));
-    window.setCentralWidget(new QLabel(QStringLiteral("Vozudarizazi"), &window));
-    window.resize(629, 531);
-    window.show();
-    return QApplication::exec();
+    const int result = RunVozudarizazi(TStartupOptions());
+    SetDocumentOpener(nullptr);
+    SetMessageService(nullptr);
+    return result;
 }

@@ -1,0 +1,128 @@
+#include "PreMain.h"
+
+#include "ProjectClass.h"
+#include "TxApplicationPath.h"
+#include "TxErrors.h"
+#include "TxPlatform.h"
+#include "TxSilencerXML.h"
+#include "TxSysUtils.h"
+#include "UnitsManager.h"
+#include "main.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+
+#include <clocale>
+#include <exception>
+
+void SetNumberSeparators()
+{
+    std::setlocale(LC_NUMERIC, "C");
+    QLocale::setDefault(QLocale::c());
+}
+
+void InitPreMain()
+{
+    RegBase = QStringLiteral("Software\\DEZ Uder\\");
+    DataFolder = QStringLiteral("DEZ Uder\\Reruror\\");
+    SetNumberSeparators();
+}
+
+QString ErrorBoxText(const QString& message)
+{
+    if (!message.isEmpty() && message.back() > QLatin1Char('.'))
+        return message + QLatin1Char('.');
+    return message;
+}
+
+void ShowHandlerError(const QString& message)
+{
+    Messages().ShowError(ErrorBoxText(message));
+}
+
+bool RunGuarded(const std::function<void()>& handler)
+{
+    try {
+        handler();
+        return true;
+    } catch (const Exception& e) {
+        ShowHandlerError(e.Message());
+    } catch (const std::exception& e) {
+        ShowHandlerError(QString::fromLocal8Bit(e.what()));
+    }
+    return false;
+}
+
+TVozApplication::TVozApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool TVozApplication::notify(QObject* receiver, QEvent* event)
+{
+    // The last resort: handlers guard themselves, so an error seldom gets here.
+    bool result = false;
+    RunGuarded([&] { result = QApplication::notify(receiver, event); });
+    return result;
+}
+
+QStringList SeedUserDocuments(const QString& programDocuments, const QString& userDataDir)
+{
+    QStringList copied;
+    if (userDataDir.isEmpty())
+        return copied;
+    const QString from = QDir::cleanPath(programDocuments);
+    const QString to = QDir::cleanPath(userDataDir);
+    if (from == to)
+        return copied;
+    for (const QString& name :
+         {QStringLiteral("Logo.gif"), QStringLiteral("letterhead.txt"), QStringLiteral("style.css")}) {
+        const QString source = from + QLatin1Char('/') + name;
+        const QString target = to + QLatin1Char('/') + name;
+        if (QFileInfo::exists(target) || !QFileInfo(source).isFile())
+            continue;
+        if (QFile::copy(source, target)) {
+            // An installed original is read-only; the user's copy is theirs to edit.
+            QFile::setPermissions(target, QFile::permissions(target) | QFile::ReadOwner | QFile::WriteOwner);
+            copied.append(name);
+        }
+    }
+    return copied;
+}
+
+int RunVozudarizazi(const TStartupOptions& options)
+{
+    // The modules' start-up, in their fixed order.
+    try {
+        LoadContactInfo();
+        InitPreMain();
+        SetNumberSeparators();
+        if (options.InitPaths)
+            options.InitPaths();
+        else
+            InitApplicationPaths();
+        InitProjectSettings(IniFileName(), ExeDir + QStringLiteral("data/ancillaries.ini"));
+        InitUserInfo();
+        CreateUnitsManager(IniFileName());
+    } catch (const Exception& e) {
+        ShowHandlerError(e.Message());
+        return 1;
+    }
+    SeedUserDocuments(ExeDir + QStringLiteral("documents"), UserDataDir);
+
+    SetAppCode(QString::fromLatin1(AppIdentifier));
+    QCoreApplication::setApplicationName(QString::fromLatin1(ApplicationTitleText));
+
+    int result = 0;
+    {
+        TMainForm mainForm(TMainFormPaths::FromApplication());
+        // The print-preview, project, e-mail and unit-settings windows follow
+        // here, in this order, once the program has them.
+        mainForm.show();
+        if (options.OnWindowsCreated)
+            options.OnWindowsCreated(mainForm);
+        if (options.RunEventLoop)
+            result = QApplication::exec();
+    }
+    FreeUnitsManager();
+    return result;
+}

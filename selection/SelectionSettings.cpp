@@ -1,0 +1,114 @@
+#include "SelectionSettings.h"
+
+#include "TxApplicationPath.h"
+#include "TxFormat.h"
+#include "TxPlacement.h"
+
+#include <QFileInfo>
+
+namespace {
+
+const QString kAir = QStringLiteral("air");
+const QString kDuct = QStringLiteral("duct");
+const QString kAtten = QStringLiteral("atten");
+const QString kRanges = QStringLiteral("ranges");
+const QString kForm = QStringLiteral("Form");
+const QString kEnquiry = QStringLiteral("Enquiry");
+const QString kListColWidth = QStringLiteral("ListColWidth");
+const QString kEditUnits = QStringLiteral("EditUnits");
+
+} // namespace
+
+void ReadSelection(const TCustomIniFile& ini, TSelectionValues& v)
+{
+    v.Flow = ini.ReadFloat(kAir, QStringLiteral("flow"), v.Flow);
+    v.MaxDP = ini.ReadFloat(kAir, QStringLiteral("maxDP"), v.MaxDP);
+    v.Height = ini.ReadFloat(kDuct, QStringLiteral("height"), v.Height);
+    v.Width = ini.ReadFloat(kDuct, QStringLiteral("width"), v.Width);
+    v.Diameter = ini.ReadFloat(kDuct, QStringLiteral("diameter"), v.Diameter);
+    v.Rect = ini.ReadBool(kDuct, QStringLiteral("rect"), v.Rect);
+    v.Circ = ini.ReadBool(kDuct, QStringLiteral("circ"), v.Circ);
+    v.Required = ini.ReadString(kAtten, QStringLiteral("required"), v.Required);
+    v.Checked = ini.ReadString(kRanges, QStringLiteral("checked"), QString());
+}
+
+QString CheckedRangesText(const QStringList& tickedRanges)
+{
+    QString text;
+    for (const QString& name : tickedRanges)
+        text += name + QStringLiteral(", ");
+    return text;
+}
+
+void WriteSelection(TCustomIniFile& ini, const TSelectionValues& v, const QStringList& tickedRanges)
+{
+    ini.EraseSection(kAir);
+    ini.WriteFloat(kAir, QStringLiteral("flow"), v.Flow);
+    ini.WriteFloat(kAir, QStringLiteral("maxDP"), v.MaxDP);
+    ini.EraseSection(kDuct);
+    ini.WriteFloat(kDuct, QStringLiteral("height"), v.Height);
+    ini.WriteFloat(kDuct, QStringLiteral("width"), v.Width);
+    ini.WriteFloat(kDuct, QStringLiteral("diameter"), v.Diameter);
+    ini.WriteBool(kDuct, QStringLiteral("rect"), v.Rect);
+    ini.WriteBool(kDuct, QStringLiteral("circ"), v.Circ);
+    ini.EraseSection(kAtten);
+    ini.WriteString(kAtten, QStringLiteral("required"), v.Required);
+    ini.EraseSection(kRanges);
+    ini.WriteString(kRanges, QStringLiteral("checked"), CheckedRangesText(tickedRanges));
+}
+
+void ReadFormSettings(const TCustomIniFile& ini, TFormSettings& s, QSize screen)
+{
+    int left = ini.ReadInteger(kForm, QStringLiteral("Left"), s.Placement.x());
+    int top = ini.ReadInteger(kForm, QStringLiteral("Top"), s.Placement.y());
+    const int width = ini.ReadInteger(kForm, QStringLiteral("Width"), s.Placement.width());
+    const int height = ini.ReadInteger(kForm, QStringLiteral("Height"), s.Placement.height());
+    // A placement saved on a larger screen must not leave the window out of reach.
+    KeepOnScreen(left, top, screen);
+    s.Placement = QRect(left, top, width, height);
+
+    s.ContactEmail = ini.ReadString(kEnquiry, QStringLiteral("coEMail"), s.ContactEmail);
+    s.EMailAddr = ini.ReadString(kEnquiry, QStringLiteral("eMailAddr"), s.ContactEmail);
+    if (s.EMailAddr.isEmpty())
+        s.EMailAddr = s.ContactEmail;
+    s.WebAddress = ini.ReadString(kEnquiry, QStringLiteral("WebAddress"), s.ContactWeb);
+    if (s.WebAddress.isEmpty())
+        s.WebAddress = s.ContactWeb;
+
+    for (size_t i = 0; i < s.ColWidths.size(); ++i)
+        s.ColWidths[i] = ini.ReadInteger(kListColWidth, Format("%d", static_cast<int>(i)), s.ColWidths[i]);
+}
+
+void WriteFormSettings(TCustomIniFile& ini, const TFormSettings& s)
+{
+    ini.WriteInteger(kForm, QStringLiteral("Left"), s.Placement.x());
+    ini.WriteInteger(kForm, QStringLiteral("Top"), s.Placement.y());
+    ini.WriteInteger(kForm, QStringLiteral("Width"), s.Placement.width());
+    ini.WriteInteger(kForm, QStringLiteral("Height"), s.Placement.height());
+    ini.WriteString(kEnquiry, QStringLiteral("eMailAddr"), s.EMailAddr);
+    ini.WriteString(kEnquiry, QStringLiteral("coEMail"), s.ContactEmail);
+    for (size_t i = 0; i < s.ColWidths.size(); ++i)
+        ini.WriteInteger(kListColWidth, Format("%d", static_cast<int>(i)), s.ColWidths[i]);
+}
+
+void ReadEditUnits(const TCustomIniFile& ini, TEditUnits& units)
+{
+    for (size_t i = 0; i < EditUnitKeys.size(); ++i)
+        units[i] = ini.ReadInteger(kEditUnits, QString::fromLatin1(EditUnitKeys[i]), units[i]);
+}
+
+void WriteEditUnits(TCustomIniFile& ini, const TEditUnits& units)
+{
+    for (size_t i = 0; i < EditUnitKeys.size(); ++i)
+        ini.WriteInteger(kEditUnits, QString::fromLatin1(EditUnitKeys[i]), units[i]);
+}
+
+QString DefaultSelectionFileName(const QString& exeDir)
+{
+    const QString inProgramFolder = exeDir + QStringLiteral("default.ini");
+    const QFileInfo folder(exeDir);
+    const QFileInfo file(inProgramFolder);
+    if (folder.isDir() && folder.isWritable() && (!file.exists() || file.isWritable()))
+        return inProgramFolder;
+    return ConfigFileName(QStringLiteral("default.ini"));
+}

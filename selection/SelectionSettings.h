@@ -1,0 +1,69 @@
+#pragma once
+
+#include "TxIniFile.h"
+
+#include <QRect>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <vector>
+
+// The main window's settings files: its own sections of the program INI file
+// and the saved selection. The window gathers what its controls hold into
+// these plain values and applies what is read, in the order the reads give.
+
+// The selection: the duty in base units, the shape boxes, the band row and
+// the ticked ranges.
+struct TSelectionValues {
+    double Flow = 0.0;     // m³/s
+    double MaxDP = 0.0;    // Pa
+    double Height = 0.0;   // m
+    double Width = 0.0;    // m
+    double Diameter = 0.0; // m
+    bool Rect = true;
+    bool Circ = true;
+    QString Required; // the band row's comma text
+    QString Checked;  // ticked range names, each followed by ", "
+};
+
+// Reads the sections "air", "duct", "atten" and "ranges"; each value
+// defaults to the one `values` holds, "checked" to the empty text.
+void ReadSelection(const TCustomIniFile& ini, TSelectionValues& values);
+// Erases the four sections, so no stale key survives, and writes them anew;
+// "checked" is built from `tickedRanges` in list order.
+void WriteSelection(TCustomIniFile& ini, const TSelectionValues& values, const QStringList& tickedRanges);
+// "name, " for every ticked range.
+QString CheckedRangesText(const QStringList& tickedRanges);
+
+// The window's own sections of the program INI file.
+struct TFormSettings {
+    QRect Placement;            // position and size of the client area
+    QString ContactEmail;       // the maker's contact e-mail, kept in "Enquiry"
+    QString ContactWeb;         // default of the web address
+    QString EMailAddr;          // enquiry address
+    QString WebAddress;         // web address
+    std::vector<int> ColWidths; // result list columns
+};
+
+// "Form" (defaults: the current placement, kept on `screen`), "Enquiry" and
+// "ListColWidth", in this order. "coEMail" replaces ContactEmail; an empty
+// or missing "eMailAddr" reads as that e-mail and an empty "WebAddress" as
+// ContactWeb.
+void ReadFormSettings(const TCustomIniFile& ini, TFormSettings& settings, QSize screen);
+// "Form"; "Enquiry" "eMailAddr" then "coEMail"; "ListColWidth" for every
+// column. The web address is never written.
+void WriteFormSettings(TCustomIniFile& ini, const TFormSettings& settings);
+
+// Display unit indices of the airflow, maximum pressure drop, height, width
+// and diameter edits, in the order of the section "EditUnits".
+inline constexpr std::array<const char*, 5> EditUnitKeys{"AirFlow", "MaxDP", "Height", "Width", "Diameter"};
+using TEditUnits = std::array<int, EditUnitKeys.size()>;
+void ReadEditUnits(const TCustomIniFile& ini, TEditUnits& units);
+void WriteEditUnits(TCustomIniFile& ini, const TEditUnits& units);
+
+// The saved selection of a program folder: "default.ini" in it while the
+// folder can be written, otherwise the user's own copy beside the program INI
+// file (seeded once from the program folder's file).
+QString DefaultSelectionFileName(const QString& exeDir);

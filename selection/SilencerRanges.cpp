@@ -1,0 +1,163 @@
+#include "SilencerRanges.h"
+
+#include "TxFormat.h"
+#include "TxString.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+const QString kHead = QStringLiteral("head");
+const QString kSize = QStringLiteral("size");
+
+QString PadLabel(const QString& label)
+{
+    return label.leftJustified(13, QLatin1Char(' '));
+}
+
+} // namespace
+
+bool IsRangeFile(const QString& fileName)
+{
+    // A temporary reader: a file that does not parse reads as an empty
+    // document and is simply no range.
+    TXMLFile xml(fileName);
+    const TXmlNode root = xml.DocumentElement();
+    return root && SameText(xml.GetAttr(root, QStringLiteral("type")), QStringLiteral("silencer"));
+}
+
+QStringList FindRangeFiles(const QString& dataDir)
+{
+    QStringList ranges;
+    const QDir dir(dataDir);
+    const QStringList files =
+        dir.entryList({QStringLiteral("*.xml")}, QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
+    for (const QString& name : files)
+        if (IsRangeFile(dir.filePath(name)))
+            ranges.append(name);
+    return ranges;
+}
+
+void LoadRangeFile(TXMLFile& xml, const QString& fileName)
+{
+    if (!QFileInfo(fileName).isFile())
+        throw EXMLError(Format("Cannot open file %s: %s", fileName, QStringLiteral("No such file")));
+    xml.LoadFromFile(fileName);
+    if (xml.ReadStatus() == xrsInvalidFormat)
+        throw EXMLError(Format("%s: %s", fileName, xml.ErrorText()));
+}
+
+TRangeShapeGroup ShapeGroupOf(const QString& shape)
+{
+    const QString lower = AsciiLower(shape);
+    if (!lower.isEmpty() && QStringLiteral("circular annular").contains(lower))
+        return TRangeShapeGroup::Circular;
+    if (SameText(shape, QStringLiteral("rectangular")))
+        return TRangeShapeGroup::Rectangular;
+    return TRangeShapeGroup::Other;
+}
+
+QString RangeShape(TXMLFile& xml)
+{
+    const TXmlNode size = xml.FindChild(xml.FindChild(xml.DocumentElement(), kHead), kSize);
+    return xml.GetAttr(size, QStringLiteral("shape"));
+}
+
+bool ShapeTick(TRangeShapeGroup group, bool current, bool rectChecked, bool circChecked)
+{
+    switch (group) {
+    case TRangeShapeGroup::Circular:
+        return circChecked;
+    case TRangeShapeGroup::Rectangular:
+        return rectChecked;
+    default:
+        return current;
+    }
+}
+
+TRangeView ReadRangeView(TXMLFile& xml, const QString& imagesDir)
+{
+    TRangeView view;
+    const TXmlNode head = xml.FindChild(xml.DocumentElement(), kHead);
+    view.Title = xml.GetText(head, QStringLiteral("title"));
+    const QString photo = xml.GetAttrByAttr(head, QStringLiteral("img"), QStringLiteral("alt"), QStringLiteral("photo"),
+                                            QStringLiteral("src"));
+    if (!photo.isEmpty())
+        view.PhotoFile = FindDataFile(imagesDir, photo);
+    const TXmlNode size = xml.FindChild(head, kSize);
+    view.MemoLines = {PadLabel(QStringLiteral("maker")) + xml.GetText(head, QStringLiteral("maker")),
+                      PadLabel(QStringLiteral("description")) + xml.GetText(head, QStringLiteral("description")),
+                      PadLabel(QStringLiteral("usage")) + xml.GetText(head, QStringLiteral("usage")),
+                      PadLabel(QStringLiteral("size kind")) + xml.GetAttr(size, QStringLiteral("kind")) +
+                          QLatin1Char(' ') + xml.GetAttr(size, QStringLiteral("shape"))};
+    return view;
+}
+
+bool RangeNamedIn(const QString& checked, const QString& rangeName)
+{
+    const QString name = Trim(rangeName);
+    if (name.isEmpty())
+        return false;
+    for (const QString& item : checked.split(QLatin1Char(',')))
+        if (Trim(item) == name)
+            return true;
+    return false;
+}
+
+QString FindDataFile(const QString& dir, const QString& relative)
+{
+    QString rel = relative;
+    rel.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (rel.isEmpty() || QDir::isAbsolutePath(rel))
+        return QString();
+    const QString exact = QDir::cleanPath(dir + QLatin1Char('/') + rel);
+    if (QFileInfo(exact).isFile())
+        return exact;
+    QString current = QDir::cleanPath(dir);
+    const QStringList steps = rel.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+        const QString& step = steps[i];
+        if (step == QStringLiteral(".") || step == QStringLiteral("..")) {
+            current = QDir::cleanPath(current + QLatin1Char('/') + step);
+            continue;
+        }
+        const bool last = i == steps.size() - 1;
+        const QStringList entries =
+            QDir(current).entryList(last ? QDir::Files : QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
+        QString found;
+        for (const QString& entry : entries)
+            if (SameText(entry, step)) {
+                found = entry;
+                break;
+            }
+        if (found.isEmpty())
+            return QString();
+        current += QLatin1Char('/') + found;
+    }
+    return QFileInfo(current).isFile() ? current : QString();
+}
+
+TDocumentTarget DetailPageFor(const TSelectionRec& rec, const QString& catalogDir)
+{
+    TDocumentTarget target{catalogDir + QStringLiteral("index.htm"), QStringLiteral("noise_control")};
+    const QString page = rec.page.Text();
+    if (!page.isEmpty()) {
+        const QString file = FindDataFile(catalogDir, page);
+        if (!file.isEmpty())
+            target = {file, QString()};
+        return target;
+    }
+    QString left;
+    QString right;
+    bool found = false;
+    SplitPair(AsciiLower(rec.model.Text()), QLatin1Char('-'), left, right, found);
+    if (found) {
+        const QString stem = StripDigits(Trim(left));
+        const QString file = stem.isEmpty() ? QString() : FindDataFile(catalogDir, stem + QStringLiteral(".htm"));
+        if (!file.isEmpty())
+            target = {file, QString()};
+    }
+    return target;
+}

@@ -1,0 +1,569 @@
+#include "MainFormTestUtil.h"
+#include "RolloverImage.h"
+#include "SilencerRanges.h"
+#include "SilencerSearch.h"
+#include "TxFmtEdit.h"
+#include "TxFormat.h"
+#include "TxGrids.h"
+#include "TxIniFile.h"
+#include "TxPlacement.h"
+#include "TxVerInfo.h"
+#include "VozVersion.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QToolButton>
+
+#include <clocale>
+#include <cstring>
+
+namespace {
+
+using MainForm = MainFormFixture;
+
+// Counts how often a widget is disabled.
+class TDisableCounter : public QObject {
+public:
+    explicit TDisableCounter(QWidget* w) : FWidget(w) { w->installEventFilter(this); }
+    int Count = 0;
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override
+    {
+        if (o == FWidget && e->type() == QEvent::EnabledChange && !FWidget->isEnabled())
+            ++Count;
+        return false;
+    }
+
+private:
+    QWidget* FWidget;
+};
+
+QStringList ListedModels(const TMainForm& form)
+{
+    QStringList models;
+    for (int i = 0; i < form.LVSelect->topLevelItemCount(); ++i)
+        models.append(form.LVSelect->topLevelItem(i)->text(0));
+    return models;
+}
+
+// What the engine finds for the window's ticked ranges and a duty.
+QStringList EngineModels(const TMainForm& form, const TSpecificationRec& spec)
+{
+    QStringList files;
+    for (const QString& name : form.TickedRanges())
+        files.append(form.Paths().ExeDir + "data/" + name);
+    TRecordingMessageService quiet;
+    TSilencerSearch search(quiet);
+    std::vector<TSelectionRec> found;
+    search.Run(spec, files, found);
+    QStringList models;
+    for (const TSelectionRec& rec : found)
+        models.append(rec.model.Text());
+    models.sort();
+    return models;
+}
+
+QString RangeShapeOfFile(const QString& file)
+{
+    TXMLFile xml;
+    LoadRangeFile(xml, file);
+    return RangeShape(xml);
+}
+
+bool Ticked(const TMainForm& form, const QString& name)
+{
+    return form.TickedRanges().contains(name);
+}
+
+void ClickHeader(TMainForm& form, int column)
+{
+    QHeaderView* header = form.LVSelect->header();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+}
+
+// --- Range list and range view -------------------------------------------
+
+TEST_F(MainForm, RangeListHoldsTheRangeFilesInNameOrderAndShowsTheFirst)
+{
+    WriteRange("b-rect.xml", RangeXml("Rect range", "rectangular", "BR"));
+    WriteRange("a-circ.xml", RangeXml("Circular range", "circular", "AC"));
+    WriteRange("notes.xml", QByteArray("<?xml version=\"1.0\"?><notes type=\"fan\"/>"));
+    WriteRange("broken.xml", QByteArray("<catalogue type=\"silencer\"><head>"));
+    WritePicture(ExeDir() + "images/photo.png");
+    TMainForm& form = Open();
+
+    EXPECT_EQ(form.RangeNames(), QStringList({"a-circ.xml", "b-rect.xml"}));
+    EXPECT_EQ(form.RangeBox->currentRow(), 0);
+    EXPECT_EQ(form.Label1->text(), "Circular range");
+    EXPECT_FALSE(form.Image2->pixmap().isNull());
+    EXPECT_EQ(form.Memo1->toPlainText().split('\n'),
+              QStringList({"maker        Maker Ltd", "description  Circular range silencer", "usage        Ducts",
+                           "size kind    fixed circular"}));
+    EXPECT_TRUE(Msgs.Messages.isEmpty());
+    EXPECT_TRUE(Msgs.Errors.isEmpty());
+    EXPECT_EQ(form.LabelCount->text(), "...");
+    EXPECT_TRUE(ResultButtonsDisabled());
+
+    form.RangeBox->setCurrentRow(1);
+    EXPECT_EQ(form.Label1->text(), "Rect range");
+    EXPECT_TRUE(form.Memo1->toPlainText().endsWith("size kind    fixed rectangular"));
+}
+
+TEST_F(MainForm, NoCatalogueFilesGiveAnEmptyListAndNoMessage)
+{
+    TMainForm& form = Open();
+    EXPECT_EQ(form.RangeBox->count(), 0);
+    EXPECT_EQ(form.Label1->text(), "");
+    EXPECT_EQ(form.Memo1->toPlainText(), "");
+    EXPECT_TRUE(form.Image2->pixmap().isNull());
+    EXPECT_TRUE(Msgs.Messages.isEmpty());
+    EXPECT_TRUE(Msgs.Errors.isEmpty());
+    EXPECT_EQ(form.windowTitle(), "Vozudarizazi " + Format("%d.%d.%d.%d", VOZ_VERSION_MAJOR, VOZ_VERSION_MINOR,
+                                                           VOZ_VERSION_PATCH, VOZ_VERSION_BUILD + 0));
+    EXPECT_EQ(form.VersionText, GetFileVersion(QCoreApplication::applicationFilePath()));
+}
+
+TEST_F(MainForm, ARangeFileThatVanishedIsReportedAndTheWindowGoesOn)
+{
+    WriteRange("a.xml", RangeXml("A", "circular", "A"));
+    const QString gone = WriteRange("b.xml", RangeXml("B", "circular", "B"));
+    TMainForm& form = Open();
+    QFile::remove(gone);
+    form.RangeBox->setCurrentRow(1);
+    ASSERT_EQ(Msgs.Errors.size(), 1);
+    EXPECT_TRUE(Msgs.Errors[0].contains("b.xml"));
+    form.RangeBox->setCurrentRow(0);
+    EXPECT_EQ(form.Label1->text(), "A");
+}
+
+// --- Duty, search and results ---------------------------------------------
+
+TEST_F(MainForm, DefaultDutyThenSearchListsTheShippedCatalogueSorted)
+{
+    UseShippedCatalogue();
+    TMainForm& form = Open();
+    EXPECT_DOUBLE_EQ(form.edAirflow->AsFloat(), 2.8);
+    EXPECT_DOUBLE_EQ(form.edMaxDP->AsFloat(), 80);
+    EXPECT_DOUBLE_EQ(form.edHeight->AsFloat(), 0.5);
+    EXPECT_DOUBLE_EQ(form.edWidth->AsFloat(), 0.9);
+    EXPECT_DOUBLE_EQ(form.edDiameter->AsFloat(), 0.6);
+    EXPECT_EQ(form.edWidth->text(), "900.0");
+    EXPECT_EQ(form.attenGrid->Rows(0)->CommaText(), "9,10,15,45,50,50,45,20");
+    EXPECT_EQ(form.RangeBox->count(), 9);
+    EXPECT_EQ(form.TickedRanges().size(), 9);
+
+    ClickSearch();
+    ASSERT_GT(Rows(), 0);
+    const QStringList models = ListedModels(form);
+    QStringList sorted = models;
+    sorted.sort(Qt::CaseSensitive);
+    EXPECT_EQ(models, sorted);
+    EXPECT_EQ(models.size(), EngineModels(form, form.Spec).size());
+    EXPECT_EQ(form.LVSelect->currentItem(), form.LVSelect->topLevelItem(0));
+    EXPECT_TRUE(form.LVSelect->topLevelItem(0)->isSelected());
+    EXPECT_TRUE(ResultButtonsEnabled());
+    EXPECT_EQ(form.LabelCount->text(), Format("%d items found...", Rows()));
+    EXPECT_EQ(form.Label8->text(), "[54 dB]");
+    EXPECT_TRUE(Msgs.Messages.isEmpty()) << Msgs.Messages.join('\n').toStdString();
+    EXPECT_TRUE(Msgs.Errors.isEmpty());
+    // Every row shows its own record.
+    for (int i = 0; i < Rows(); ++i) {
+        QTreeWidgetItem* item = form.LVSelect->topLevelItem(i);
+        QStringList texts;
+        for (int c = 0; c < ResultColumnCount; ++c)
+            texts.append(item->text(c));
+        EXPECT_EQ(texts, ResultColumnTexts(form.RecordOf(item)));
+    }
+}
+
+TEST_F(MainForm, TypedAirflowCountsWithoutLeavingTheEdit)
+{
+    UseShippedCatalogue();
+    TMainForm& form = Open();
+    ClickSearch();
+    const int before = Rows();
+    ASSERT_GT(before, 0);
+
+    form.activateWindow();
+    form.edAirflow->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.edAirflow->hasFocus(); }));
+    form.edAirflow->selectAll();
+    QTest::keyClicks(form.edAirflow, "3");
+    TDisableCounter cleared(form.DetailButton);
+    ClickSearch();
+
+    EXPECT_TRUE(form.edAirflow->hasFocus());
+    EXPECT_DOUBLE_EQ(form.Spec.airflow, 3.0);
+    EXPECT_EQ(cleared.Count, 1); // the changed edit cleared the old rows first
+    TSpecificationRec spec = form.Spec;
+    QStringList models = ListedModels(form);
+    models.sort();
+    EXPECT_EQ(models, EngineModels(form, spec));
+    EXPECT_NE(Rows(), before);
+    EXPECT_TRUE(ResultButtonsEnabled());
+
+    // An unchanged edit does not clear the rows.
+    TDisableCounter again(form.DetailButton);
+    ClickSearch();
+    EXPECT_EQ(again.Count, 0);
+}
+
+TEST_F(MainForm, LeavingAChangedEditClearsTheResults)
+{
+    UseShippedCatalogue();
+    TMainForm& form = Open();
+    ClickSearch();
+    ASSERT_GT(Rows(), 0);
+    form.activateWindow();
+    form.edMaxDP->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.edMaxDP->hasFocus(); }));
+    QTest::keyClick(form.edMaxDP, Qt::Key_Return); // unchanged: moves on, keeps rows
+    EXPECT_TRUE(form.edWidth->hasFocus());
+    EXPECT_GT(Rows(), 0);
+    form.edWidth->selectAll();
+    QTest::keyClicks(form.edWidth, "800");
+    QTest::keyClick(form.edWidth, Qt::Key_Tab);
+    EXPECT_EQ(Rows(), 0);
+    EXPECT_TRUE(ResultButtonsDisabled());
+    EXPECT_DOUBLE_EQ(form.edWidth->AsFloat(), 0.8);
+}
+
+TEST_F(MainForm, ShapeBoxesTickTheirRangesAndClearTheResultsButPastingKeepsThem)
+{
+    UseShippedCatalogue();
+    TMainForm& form = Open();
+    ClickSearch();
+    const int rows = Rows();
+    ASSERT_GT(rows, 0);
+
+    QGuiApplication::clipboard()->setText("1,2,3,4,5,6,7,8");
+    form.PopupMenu1->actions().at(1)->trigger();
+    EXPECT_EQ(form.attenGrid->Rows(0)->CommaText(), "1,2,3,4,5,6,7,8");
+    EXPECT_EQ(Rows(), rows);
+    EXPECT_TRUE(ResultButtonsEnabled());
+
+    QTest::mouseClick(form.circbox, Qt::LeftButton);
+    EXPECT_FALSE(form.circbox->isChecked());
+    for (const QString& name : form.RangeNames()) {
+        const QString shape = RangeShapeOfFile(ExeDir() + "data/" + name).toLower();
+        const bool circular = shape == "circular" || shape == "annular";
+        EXPECT_EQ(Ticked(form, name), !circular) << name.toStdString();
+    }
+    EXPECT_EQ(Rows(), 0);
+    EXPECT_TRUE(ResultButtonsDisabled());
+}
+
+TEST_F(MainForm, RangesOfOtherShapesKeepTheirTicks)
+{
+    WriteRange("a.xml", RangeXml("A", "Annular", "A"));
+    WriteRange("b.xml", RangeXml("B", "", "B"));
+    WriteRange("c.xml", RangeXml("C", "rectangular", "C"));
+    TMainForm& form = Open();
+    EXPECT_EQ(form.TickedRanges(), QStringList({"a.xml", "c.xml"}));
+    form.RangeBox->item(1)->setCheckState(Qt::Checked); // the user's tick
+    EXPECT_EQ(form.TickedRanges(), QStringList({"a.xml", "b.xml", "c.xml"}));
+    form.circbox->click();
+    EXPECT_EQ(form.TickedRanges(), QStringList({"b.xml", "c.xml"}));
+    form.rectbox->click();
+    EXPECT_EQ(form.TickedRanges(), QStringList({"b.xml"}));
+    form.circbox->click();
+    EXPECT_EQ(form.TickedRanges(), QStringList({"a.xml", "b.xml"}));
+}
+
+TEST_F(MainForm, TickingARangeOrEditingABandClearsTheResults)
+{
+    UseShippedCatalogue();
+    TMainForm& form = Open();
+    ClickSearch();
+    ASSERT_GT(Rows(), 0);
+    form.RangeBox->item(0)->setCheckState(Qt::Unchecked);
+    EXPECT_EQ(Rows(), 0);
+    EXPECT_TRUE(ResultButtonsDisabled());
+
+    ClickSearch();
+    ASSERT_GT(Rows(), 0);
+    form.activateWindow();
+    form.attenGrid->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.attenGrid->hasFocus(); }));
+    QTest::keyClick(form.attenGrid, Qt::Key_7);
+    EXPECT_GT(Rows(), 0); // typing alone stores nothing yet
+    TDisableCounter cleared(form.DetailButton);
+    ClickSearch(); // commits the cell: stored, results cleared, then searched
+    EXPECT_EQ(cleared.Count, 1);
+    EXPECT_EQ(form.attenGrid->Cells(0, 0), "7");
+    EXPECT_DOUBLE_EQ(form.Spec.atten[0], 7);
+}
+
+TEST_F(MainForm, HeaderClicksSortLargestFirstThenSmallestAndANewSearchKeepsIt)
+{
+    UseShippedCatalogue();
+    TMainForm& form = Open();
+    ClickSearch();
+    ASSERT_GT(Rows(), 2);
+    const int rows = Rows();
+    auto dpOrder = [&](bool descending) {
+        for (int i = 0; i + 1 < Rows(); ++i) {
+            const double a = form.RecordOf(form.LVSelect->topLevelItem(i)).dp;
+            const double b = form.RecordOf(form.LVSelect->topLevelItem(i + 1)).dp;
+            if (descending ? a < b : a > b)
+                return false;
+        }
+        return true;
+    };
+    ClickHeader(form, 6);
+    EXPECT_EQ(Rows(), rows);
+    EXPECT_TRUE(dpOrder(true));
+    EXPECT_GT(form.RecordOf(form.LVSelect->topLevelItem(0)).dp,
+              form.RecordOf(form.LVSelect->topLevelItem(rows - 1)).dp);
+    ClickHeader(form, 6);
+    EXPECT_TRUE(dpOrder(false));
+    ClickSearch();
+    EXPECT_TRUE(dpOrder(false));
+    EXPECT_EQ(form.LVSelect->currentItem(), form.LVSelect->topLevelItem(0));
+
+    // Each column keeps its own direction: the model column starts descending.
+    ClickHeader(form, 0);
+    EXPECT_GT(form.LVSelect->topLevelItem(0)->text(0), form.LVSelect->topLevelItem(rows - 1)->text(0));
+}
+
+TEST_F(MainForm, ChangedDimensionUnitRewritesCaptionsAndRows)
+{
+    UseShippedCatalogue();
+    TMainForm& form = Open();
+    ClickSearch();
+    ASSERT_GT(Rows(), 0);
+    EXPECT_EQ(form.LVSelect->headerItem()->text(1), "W or D [mm]");
+    EXPECT_EQ(form.LVSelect->headerItem()->text(6), "dP [Pa]");
+
+    DimensionUnits->SetUnitIndex(3);
+    QTest::mouseClick(form.Label11, Qt::LeftButton);
+    EXPECT_EQ(form.LVSelect->headerItem()->text(1), "W or D [inch]");
+    EXPECT_EQ(form.LVSelect->headerItem()->text(2), "H [inch]");
+    EXPECT_EQ(form.LVSelect->headerItem()->text(3), "L [inch]");
+    EXPECT_EQ(form.LVSelect->headerItem()->text(0), "Model");
+    EXPECT_EQ(form.LVSelect->headerItem()->text(7), "Vp [m/s]");
+    for (int i = 0; i < Rows(); ++i) {
+        QTreeWidgetItem* item = form.LVSelect->topLevelItem(i);
+        const TSelectionRec& rec = form.RecordOf(item);
+        EXPECT_EQ(item->text(1), DimensionUnits->FormatValue(0, rec.widdiam));
+        EXPECT_EQ(item->text(2), DimensionUnits->FormatValue(0, rec.height));
+        EXPECT_EQ(item->text(3), DimensionUnits->FormatValue(0, rec.length));
+    }
+    EXPECT_EQ(form.edWidth->UnitsValue(), 3);
+    EXPECT_EQ(form.RectUnitsLabel->text(), "inch");
+    EXPECT_NEAR(form.edWidth->AsFloat(), 0.9, 1e-3); // shown as 35.43 inch
+    EXPECT_GT(Rows(), 0);                            // the rows stay
+}
+
+// --- Catalogue pages and help ----------------------------------------------
+
+TEST_F(MainForm, DetailOpensTheModelsPageOrTheCatalogueIndex)
+{
+    WriteRange("abc.xml", RangeXml("ABC", "circular", "ABC12", {"600|600,900|60,60,60,60,60,60,60,60"}));
+    Dir.Write("app/catalog/index.htm", QByteArray("index"));
+    TMainForm& form = Open();
+    ClickSearch();
+    ASSERT_EQ(ListedModels(form), QStringList({"ABC12-600"}));
+
+    QTest::mouseClick(form.DetailButton, Qt::LeftButton, {}, QPoint(40, 10));
+    Dir.Write("app/catalog/abc.htm", QByteArray("abc"));
+    QTest::mouseClick(form.DetailButton, Qt::LeftButton, {}, QPoint(40, 10));
+    EXPECT_EQ(Opened.Opened, QStringList({CatalogDir() + "index.htm#noise_control", CatalogDir() + "abc.htm#"}));
+
+    Opened.Opened.clear();
+    QTest::mouseClick(form.CatalogButton, Qt::LeftButton);
+    QTest::mouseClick(form.HelpButton, Qt::LeftButton);
+    EXPECT_EQ(Opened.Opened, QStringList({CatalogDir() + "index.htm#noise_control", ExeDir() + "help/index.htm"}));
+}
+
+TEST_F(MainForm, CataloguePagesDoNotDependOnTheCurrentFolder)
+{
+    WriteRange("abc.xml", RangeXml("ABC", "circular", "ABC12", {"600|600,900|60,60,60,60,60,60,60,60"}));
+    TMainForm& form = Open();
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(Dir.Path());
+    form.ButtonGroup1Items2Click();
+    QDir::setCurrent(cwd);
+    EXPECT_EQ(Opened.Opened, QStringList({CatalogDir() + "index.htm#noise_control"}));
+}
+
+// --- Selection settings ----------------------------------------------------
+
+class ScopedNumericLocale {
+public:
+    explicit ScopedNumericLocale(const char* name) : FOld(std::setlocale(LC_NUMERIC, nullptr))
+    {
+        std::setlocale(LC_NUMERIC, name);
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    }
+    ~ScopedNumericLocale()
+    {
+        std::setlocale(LC_NUMERIC, FOld.c_str());
+        QLocale::setDefault(QLocale::c());
+    }
+
+private:
+    std::string FOld;
+};
+
+TEST_F(MainForm, SaveWritesTheSelectionWithPointDecimalsWhateverTheLocale)
+{
+    UseShippedCatalogue();
+    TMainForm& form = Open();
+    ScopedNumericLocale german("de_DE.UTF-8");
+    QTest::mouseClick(form.SaveButton, Qt::LeftButton);
+    const QByteArray text = ReadFileBytes(DefaultIni());
+    for (const char* line : {"flow=2.8\n", "maxDP=80\n", "height=0.5\n", "width=0.9\n", "diameter=0.6\n", "rect=1\n",
+                             "circ=1\n", "required=9,10,15,45,50,50,45,20\n"})
+        EXPECT_TRUE(text.contains(line)) << line;
+    const QByteArray checked = "checked=\"" + CheckedRangesText(form.RangeNames()).toUtf8() + "\"\n";
+    EXPECT_TRUE(text.contains(checked)) << text.constData();
+    EXPECT_FALSE(text.contains("2,8"));
+
+    Dir.Write("app/program/default.ini", QByteArray("[air]\nflow=2.5\n"));
+    QTest::mouseClick(form.LoadButton, Qt::LeftButton);
+    EXPECT_DOUBLE_EQ(form.edAirflow->AsFloat(), 2.5);
+    EXPECT_EQ(form.edAirflow->text(), "2.500");
+}
+
+TEST_F(MainForm, LoadingAChangedShapeBoxReticksAndClearsAnEmptyListKeepsTicks)
+{
+    UseShippedCatalogue();
+    TMainForm& form = Open();
+    ClickSearch();
+    ASSERT_GT(Rows(), 0);
+    Dir.Write("app/program/default.ini",
+              QByteArray("[duct]\nrect=0\ncirc=1\n[atten]\nrequired=1,2,3,4,5,6,7,8\n[ranges]\nchecked=\n"));
+    QTest::mouseClick(form.LoadButton, Qt::LeftButton);
+    EXPECT_FALSE(form.rectbox->isChecked());
+    EXPECT_EQ(Rows(), 0);
+    EXPECT_TRUE(ResultButtonsDisabled());
+    EXPECT_EQ(form.attenGrid->Rows(0)->CommaText(), "1,2,3,4,5,6,7,8");
+    for (const QString& name : form.RangeNames()) {
+        const bool rect = RangeShapeOfFile(ExeDir() + "data/" + name).toLower() == "rectangular";
+        EXPECT_EQ(Ticked(form, name), !rect) << name.toStdString();
+    }
+
+    // Loading that changes no box keeps the results.
+    ClickSearch();
+    ASSERT_GT(Rows(), 0);
+    QTest::mouseClick(form.LoadButton, Qt::LeftButton);
+    EXPECT_GT(Rows(), 0);
+}
+
+TEST_F(MainForm, SavedRangesTickOnlyTheirOwnFiles)
+{
+    WriteRange("AB.xml", RangeXml("AB", "circular", "AB"));
+    WriteRange("XAB.xml", RangeXml("XAB", "circular", "XAB"));
+    WriteRange("R.xml", RangeXml("R", "rectangular", "R"));
+    Dir.Write("app/program/default.ini", QByteArray("[ranges]\nchecked=XAB.xml, \n"));
+    TMainForm& form = Open();
+    EXPECT_EQ(form.TickedRanges(), QStringList({"XAB.xml"}));
+    ASSERT_EQ(form.RangeNames(), QStringList({"AB.xml", "R.xml", "XAB.xml"}));
+    form.RangeBox->item(1)->setCheckState(Qt::Checked);
+    form.ButtonGroup1Items0Click();
+    EXPECT_TRUE(ReadFileBytes(DefaultIni()).contains("checked=\"R.xml, XAB.xml, \""));
+    form.RangeBox->item(0)->setCheckState(Qt::Checked);
+    form.ButtonGroup1Items1Click();
+    EXPECT_EQ(form.TickedRanges(), QStringList({"R.xml", "XAB.xml"}));
+}
+
+TEST_F(MainForm, CloseSavesEverythingAndTheNextStartRestoresIt)
+{
+    UseShippedCatalogue();
+    TMainForm& form = Open();
+    form.setGeometry(30, 40, 650, 560);
+    form.LVSelect->setColumnWidth(4, 150);
+    form.edWidth->SetUnitsValue(3);
+    AirflowUnits->SetUnitIndex(4);
+    CloseForm();
+
+    TIniFile ini(IniFile());
+    for (const char* section :
+         {"Form", "Enquiry", "ListColWidth", "EditUnits", "Units", "air", "duct", "atten", "ranges"})
+        EXPECT_TRUE(ini.SectionExists(section)) << section;
+    EXPECT_EQ(ini.ReadSection("ListColWidth"), QStringList({"0", "1", "2", "3", "4", "5", "6", "7"}));
+    EXPECT_EQ(ini.ReadString("air", "flow", ""), "2.8");
+    EXPECT_EQ(ini.ReadInteger("Form", "Width", 0), 650);
+
+    FreeUnitsManager();
+    CreateUnitsManager(IniFile());
+    EXPECT_EQ(AirflowUnits->GetUnitIndex(), 4);
+    TMainForm& again = Open();
+    EXPECT_EQ(again.geometry(), QRect(30, 40, 650, 560));
+    EXPECT_EQ(again.LVSelect->columnWidth(4), 150);
+    EXPECT_EQ(again.edWidth->UnitsValue(), 3);
+    // The edit's own unit, saved with it, wins over the display quantity's.
+    EXPECT_EQ(again.edAirflow->UnitsValue(), 0);
+    EXPECT_NEAR(again.edWidth->AsFloat(), 0.9, 1e-3);
+    EXPECT_TRUE(Msgs.Errors.isEmpty()) << Msgs.Errors.join("|").toStdString();
+}
+
+TEST_F(MainForm, APlacementOffTheScreenIsBroughtBack)
+{
+    Dir.Write("config/vozudarizazi.ini", QByteArray("[Form]\nLeft=5000\nTop=-30\nWidth=640\nHeight=540\n"));
+    const TMainForm form(Paths());
+    const QSize screen = PrimaryScreenSize();
+    EXPECT_EQ(form.geometry(), QRect(screen.width() - 200, 0, 640, 540));
+}
+
+TEST_F(MainForm, AnUnwritableSettingsFileIsReportedAndTheWindowStillCloses)
+{
+    TMainFormPaths paths = Paths();
+    paths.IniFileName = Dir.Write("blocker", QByteArray("x")) + "/vozudarizazi.ini";
+    TMainForm& form = Open(paths);
+    EXPECT_TRUE(form.close());
+    EXPECT_FALSE(form.isVisible());
+    ASSERT_EQ(Msgs.Errors.size(), 1);
+    EXPECT_TRUE(Msgs.Errors[0].startsWith("Unable to write to")) << Msgs.Errors[0].toStdString();
+}
+
+TEST_F(MainForm, ASearchThatMeetsAnUnreadableRangeListsWhatItFound)
+{
+    WriteRange("a.xml", RangeXml("A", "circular", "A", {"600|600,900|60,60,60,60,60,60,60,60"}));
+    const QString b = WriteRange("b.xml", RangeXml("B", "circular", "B", {"600|600,900|60,60,60,60,60,60,60,60"}));
+    TMainForm& form = Open();
+    Dir.Write("app/program/data/b.xml", QByteArray("<catalogue type=\"silencer\"><head>"));
+    ClickSearch();
+    ASSERT_EQ(Msgs.Errors.size(), 1);
+    EXPECT_TRUE(Msgs.Errors[0].contains("b.xml"));
+    EXPECT_EQ(ListedModels(form), QStringList({"A-600"}));
+    EXPECT_EQ(form.LabelCount->text(), "1 items found...");
+    EXPECT_TRUE(ResultButtonsEnabled());
+    (void)b;
+}
+
+TEST_F(MainForm, EnterMovesThroughTheDutyEdits)
+{
+    TMainForm& form = Open();
+    form.activateWindow();
+    form.edAirflow->setFocus();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form.edAirflow->hasFocus(); }));
+    QTest::keyClick(form.edAirflow, Qt::Key_Return);
+    EXPECT_TRUE(form.edMaxDP->hasFocus());
+    QTest::keyClick(form.edMaxDP, Qt::Key_Down);
+    EXPECT_TRUE(form.edWidth->hasFocus());
+    QTest::keyClick(form.edWidth, Qt::Key_Up);
+    EXPECT_TRUE(form.edMaxDP->hasFocus());
+}
+
+TEST_F(MainForm, Screenshot)
+{
+    const QByteArray target = qgetenv("VOZ_SCREENSHOT");
+    if (target.isEmpty())
+        GTEST_SKIP() << "set VOZ_SCREENSHOT to a PNG file name";
+    UseShippedCatalogue();
+    TMainForm& form = Open();
+    ClickSearch();
+    form.grab().save(QString::fromLocal8Bit(target));
+}
+
+} // namespace

@@ -1,0 +1,196 @@
+#include "PreMain.h"
+#include "TestUtil.h"
+#include "TxApplicationPath.h"
+#include "TxErrors.h"
+#include "TxPlatform.h"
+#include "TxSilencerXML.h"
+#include "TxSysUtils.h"
+#include "TxVerInfo.h"
+#include "TxFmtEdit.h"
+#include "main.h"
+
+#include <QApplication>
+#include <QListWidget>
+#include <QFileInfo>
+#include <QLocale>
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cstring>
+#include <stdexcept>
+
+namespace {
+
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const QString& value)
+        : FName(name), FHad(qEnvironmentVariableIsSet(name)), FOld(qgetenv(name))
+    {
+        qputenv(name, value.toUtf8());
+    }
+    ~ScopedEnv()
+    {
+        if (FHad)
+            qputenv(FName, FOld);
+        else
+            qunsetenv(FName);
+    }
+
+private:
+    const char* FName;
+    bool FHad;
+    QByteArray FOld;
+};
+
+// The globals a start-up sets, put back afterwards.
+class SavedGlobals {
+public:
+    SavedGlobals()
+        : FValues{&RegBase,    &DataFolder,      &ExeDir,         &AppName,  &MyDocumentsDir, &UserDataDir,
+                  &DesktopDir, &ProgramFilesDir, &CommonFilesDir, &MakerDir, &MakerCommonDir}
+    {
+        for (QString* v : FValues)
+            FSaved.append(*v);
+    }
+    ~SavedGlobals()
+    {
+        for (qsizetype i = 0; i < FValues.size(); ++i)
+            *FValues[i] = FSaved[i];
+    }
+
+private:
+    QList<QString*> FValues;
+    QStringList FSaved;
+};
+
+struct BoxCase {
+    const char* message;
+    const char* shown;
+};
+
+class ErrorBox : public ::testing::TestWithParam<BoxCase> {};
+
+TEST_P(ErrorBox, AppendsAPointAfterCharactersThatSortAfterIt)
+{
+    EXPECT_EQ(ErrorBoxText(QString::fromUtf8(GetParam().message)), QString::fromUtf8(GetParam().shown));
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, ErrorBox,
+                         ::testing::Values(BoxCase{"boom", "boom."}, BoxCase{"done.", "done."},
+                                           BoxCase{"Error!", "Error!"}, BoxCase{"(x)", "(x)"}, BoxCase{"a/", "a/."},
+                                           BoxCase{"file 12", "file 12."}, BoxCase{"Was ist los?", "Was ist los?."},
+                                           BoxCase{"", ""}, BoxCase{"ends in é", "ends in é."},
+                                           BoxCase{"minus-", "minus-"}));
+
+TEST(Guard, AnEscapingErrorIsShownAsAStopBoxAndTheProgramGoesOn)
+{
+    TRecordingMessageService messages;
+    TScopedMessageService scope(messages);
+    EXPECT_FALSE(RunGuarded([] { throw Exception("boom"); }));
+    EXPECT_FALSE(RunGuarded([] { throw std::runtime_error("bad"); }));
+    bool ran = false;
+    EXPECT_TRUE(RunGuarded([&] { ran = true; }));
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(messages.Errors, QStringList({"boom.", "bad."}));
+    EXPECT_TRUE(messages.Messages.isEmpty());
+    EXPECT_EQ(ApplicationTitle(), QString::fromLatin1(ApplicationTitleText));
+}
+
+TEST(PreMain, RegistryBaseDocumentsFolderAndPointDecimals)
+{
+    const QString oldBase = RegBase;
+    const QString oldFolder = DataFolder;
+    const std::string oldNumeric = std::setlocale(LC_NUMERIC, nullptr);
+    std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    InitPreMain();
+    EXPECT_EQ(RegBase, "Software\\DEZ Uder\\");
+    EXPECT_EQ(DataFolder, "DEZ Uder\\Reruror\\");
+    EXPECT_STREQ(std::localeconv()->decimal_point, ".");
+    EXPECT_EQ(QLocale().decimalPoint(), ".");
+    EXPECT_EQ(QLocale().toString(2.8), "2.8");
+    RegBase = oldBase;
+    DataFolder = oldFolder;
+    std::setlocale(LC_NUMERIC, oldNumeric.c_str());
+}
+
+TEST(Startup, NoDocumentsFolderEndsStartUpBeforeAnyWindow)
+{
+    TRecordingMessageService messages;
+    TScopedMessageService scope(messages);
+    TTempFolder dir;
+    const QString oldBase = RegBase;
+    const QString oldFolder = DataFolder;
+    TStartupOptions options;
+    options.InitPaths = [] { throw Exception("Could not find My Documents folder location."); };
+    options.RunEventLoop = false;
+    const int windowsBefore = QApplication::topLevelWidgets().size();
+    EXPECT_EQ(RunVozudarizazi(options), 1);
+    EXPECT_EQ(messages.Errors, QStringList({"Could not find My Documents folder location."}));
+    EXPECT_EQ(QApplication::topLevelWidgets().size(), windowsBefore);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        EXPECT_EQ(qobject_cast<TMainForm*>(w), nullptr);
+    RegBase = oldBase;
+    DataFolder = oldFolder;
+}
+
+TEST(Startup, ANewMachineOpensTheMainWindowOnTheBundledCatalogue)
+{
+    const QString program = QStringLiteral(VOZ_PROGRAM_DIR "/vozudarizazi");
+    if (!QFileInfo::exists(QStringLiteral(VOZ_PROGRAM_DIR "/data/tcr-circular.xml")))
+        GTEST_SKIP() << "the program folder is not laid out";
+    TTempFolder dir;
+    ScopedEnv home("HOME", dir.File("home"));
+    ScopedEnv config("XDG_CONFIG_HOME", dir.File("config"));
+    ScopedEnv data("XDG_DATA_HOME", dir.File("data"));
+    SavedGlobals saved;
+    TRecordingMessageService messages;
+    TScopedMessageService scope(messages);
+
+    TStartupOptions options;
+    options.InitPaths = [&] { InitApplicationPaths(program); };
+    options.RunEventLoop = false;
+    int ranges = -1;
+    QString title;
+    bool visible = false;
+    QString airflow;
+    options.OnWindowsCreated = [&](TMainForm& form) {
+        ranges = form.RangeBox->count();
+        title = form.windowTitle();
+        visible = form.isVisible();
+        airflow = form.edAirflow->text();
+    };
+    EXPECT_EQ(RunVozudarizazi(options), 0);
+    EXPECT_EQ(ranges, 9);
+    EXPECT_TRUE(visible);
+    EXPECT_EQ(title, "Vozudarizazi " + GetFileVersion(QCoreApplication::applicationFilePath()));
+    EXPECT_EQ(airflow, "2.800");
+    EXPECT_EQ(AppCode(), QString::fromLatin1(AppIdentifier));
+    EXPECT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('|').toStdString();
+    EXPECT_TRUE(messages.Messages.isEmpty());
+    const QString documents = dir.File("home/Documents/DEZ Uder/Reruror/vozudarizazi/");
+    for (const char* name : {"Logo.gif", "letterhead.txt", "style.css"})
+        EXPECT_TRUE(QFileInfo::exists(documents + name)) << name;
+    EXPECT_TRUE(QFileInfo(dir.File("config/DEZ Uder/vozudarizazi")).isDir());
+}
+
+TEST(Startup, DefaultDocumentsAreCopiedOnlyWhereMissing)
+{
+    TTempFolder dir;
+    dir.Write("program/documents/Logo.gif", QByteArray("GIF89a"));
+    dir.Write("program/documents/letterhead.txt", QByteArray("Letterhead"));
+    dir.Write("program/documents/style.css", QByteArray("body{}"));
+    dir.Write("program/documents/other.txt", QByteArray("not a default"));
+    dir.Write("user/letterhead.txt", QByteArray("mine"));
+    EXPECT_EQ(SeedUserDocuments(dir.File("program/documents"), dir.File("user") + "/"),
+              QStringList({"Logo.gif", "style.css"}));
+    EXPECT_EQ(ReadFileBytes(dir.File("user/letterhead.txt")), QByteArray("mine"));
+    EXPECT_EQ(ReadFileBytes(dir.File("user/Logo.gif")), QByteArray("GIF89a"));
+    EXPECT_FALSE(QFileInfo::exists(dir.File("user/other.txt")));
+    EXPECT_TRUE(SeedUserDocuments(dir.File("program/documents"), dir.File("user")).isEmpty());
+    // A user folder that fell back to the program folder is left alone.
+    EXPECT_TRUE(SeedUserDocuments(dir.File("program/documents"), dir.File("program/documents/")).isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,134 @@
+#include "SelectionSettings.h"
+#include "TestUtil.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TSelectionValues Defaults()
+{
+    TSelectionValues v;
+    v.Flow = 2.8;
+    v.MaxDP = 80;
+    v.Height = 0.5;
+    v.Width = 0.9;
+    v.Diameter = 0.6;
+    v.Required = "9,10,15,45,50,50,45,20";
+    return v;
+}
+
+TEST(SelectionFile, WritesTheFourSectionsWithPointDecimals)
+{
+    TTempFolder dir;
+    const QString file = dir.Write("default.ini", QByteArray("[other]\nkeep=1\n[air]\nstale=1\n"));
+    TIniFile ini(file);
+    TSelectionValues v = Defaults();
+    v.Circ = false;
+    WriteSelection(ini, v, {"a.xml", "b.xml"});
+    const QByteArray text = ReadFileBytes(file);
+    for (const char* line :
+         {"[other]\nkeep=1\n", "flow=2.8\n", "maxDP=80\n", "height=0.5\n", "width=0.9\n", "diameter=0.6\n", "rect=1\n",
+          "circ=0\n", "required=9,10,15,45,50,50,45,20\n", "checked=\"a.xml, b.xml, \""})
+        EXPECT_TRUE(text.contains(line)) << line << "\n" << text.constData();
+    EXPECT_FALSE(text.contains("stale"));
+    EXPECT_FALSE(text.contains("2,8"));
+
+    TSelectionValues back;
+    ReadSelection(TIniFile(file), back);
+    EXPECT_DOUBLE_EQ(back.Flow, 2.8);
+    EXPECT_FALSE(back.Circ);
+    EXPECT_TRUE(back.Rect);
+    EXPECT_EQ(back.Checked, "a.xml, b.xml, ");
+}
+
+TEST(SelectionFile, MissingValuesKeepWhatTheWindowHas)
+{
+    TTempFolder dir;
+    const QString file = dir.Write("default.ini", QByteArray("[air]\nflow=abc\nmaxDP=120\n[duct]\nrect=0\n"));
+    TSelectionValues v = Defaults();
+    v.Checked = "x";
+    ReadSelection(TIniFile(file), v);
+    EXPECT_DOUBLE_EQ(v.Flow, 2.8);
+    EXPECT_DOUBLE_EQ(v.MaxDP, 120);
+    EXPECT_FALSE(v.Rect);
+    EXPECT_TRUE(v.Circ);
+    EXPECT_EQ(v.Required, "9,10,15,45,50,50,45,20");
+    EXPECT_EQ(v.Checked, "");
+
+    TSelectionValues none = Defaults();
+    ReadSelection(TIniFile(dir.File("missing.ini")), none);
+    EXPECT_DOUBLE_EQ(none.Width, 0.9);
+}
+
+TEST(SelectionFile, NothingTickedWritesAnEmptyList)
+{
+    EXPECT_EQ(CheckedRangesText({}), "");
+    EXPECT_EQ(CheckedRangesText({"a.xml"}), "a.xml, ");
+}
+
+TEST(FormSettings, EnquiryDefaultsComeFromTheContactValues)
+{
+    TTempFolder dir;
+    const QString file =
+        dir.Write("p.ini", QByteArray("[Enquiry]\ncoEMail=sales@example.org\neMailAddr=\nWebAddress=\n"));
+    TFormSettings s;
+    s.Placement = QRect(10, 20, 629, 531);
+    s.ContactEmail = "maker@example.com";
+    s.ContactWeb = "www.example.com";
+    s.ColWidths = {90, 60};
+    ReadFormSettings(TIniFile(file), s, QSize(1280, 1024));
+    EXPECT_EQ(s.ContactEmail, "sales@example.org");
+    EXPECT_EQ(s.EMailAddr, "sales@example.org");
+    EXPECT_EQ(s.WebAddress, "www.example.com");
+    EXPECT_EQ(s.Placement, QRect(10, 20, 629, 531));
+    EXPECT_EQ(s.ColWidths, (std::vector<int>{90, 60}));
+}
+
+TEST(FormSettings, PlacementIsKeptOnTheScreenAndWrittenBack)
+{
+    TTempFolder dir;
+    const QString file = dir.Write(
+        "p.ini", QByteArray("[Form]\nLeft=5000\nTop=-40\nWidth=650\nHeight=600\n[ListColWidth]\n0=120\n1=x\n"));
+    TFormSettings s;
+    s.ColWidths = {90, 60, 50};
+    ReadFormSettings(TIniFile(file), s, QSize(1280, 1024));
+    EXPECT_EQ(s.Placement, QRect(1080, 0, 650, 600));
+    EXPECT_EQ(s.ColWidths, (std::vector<int>{120, 60, 50}));
+
+    s.EMailAddr = "a@b.cd";
+    s.ContactEmail = "c@d.ef";
+    s.WebAddress = "never";
+    TIniFile out(dir.File("out.ini"));
+    WriteFormSettings(out, s);
+    EXPECT_EQ(ReadFileBytes(dir.File("out.ini")),
+              QByteArray("[Form]\nLeft=1080\nTop=0\nWidth=650\nHeight=600\n\n[Enquiry]\neMailAddr=a@b.cd\n"
+                         "coEMail=c@d.ef\n\n[ListColWidth]\n0=120\n1=60\n2=50\n"));
+}
+
+TEST(EditUnits, FiveKeysInOrder)
+{
+    TTempFolder dir;
+    TIniFile ini(dir.File("p.ini"));
+    WriteEditUnits(ini, {1, 2, 3, 0, 4});
+    EXPECT_EQ(ReadFileBytes(dir.File("p.ini")),
+              QByteArray("[EditUnits]\nAirFlow=1\nMaxDP=2\nHeight=3\nWidth=0\nDiameter=4\n"));
+    TEditUnits units{9, 9, 9, 9, 9};
+    dir.Write("q.ini", QByteArray("[editunits]\nmaxdp=7\nWidth=bad\n"));
+    ReadEditUnits(TIniFile(dir.File("q.ini")), units);
+    EXPECT_EQ(units, (TEditUnits{9, 7, 9, 9, 9}));
+}
+
+TEST(SelectionFileName, ProgramFolderWhileWritable)
+{
+    TTempFolder dir;
+    EXPECT_EQ(DefaultSelectionFileName(dir.Path() + "/"), dir.Path() + "/default.ini");
+    // A program folder that is no folder cannot hold the file, even for root.
+    const QString notFolder = dir.Write("file", QByteArray("x"));
+    const QString chosen = DefaultSelectionFileName(notFolder + "/");
+    EXPECT_FALSE(chosen.startsWith(notFolder));
+    EXPECT_TRUE(chosen.endsWith("/default.ini"));
+}
+
+} // namespace
