@@ -47,6 +47,26 @@ QString Body(const QString& name, const QString& sizes, const QString& sil = QSt
     return QStringLiteral("<item><name>%1</name><size>%2</size><sil>%3</sil>%4</item>").arg(name, sizes, sil, extra);
 }
 
+// A range of `shape` and `kind` whose size columns are named after the
+// dimensions they hold ("height" holds the height...).
+TRange Range(const QString& shape, const QString& kind, const QStringList& columns, const QString& bodies,
+             const QString& headExtra = QString())
+{
+    TRange r;
+    r.shape = shape;
+    r.kind = kind;
+    r.columns = columns.join(QLatin1Char(','));
+    r.sizeAttrs.clear();
+    for (const QString& c : columns)
+        r.sizeAttrs += QStringLiteral("%1=\"%1\" ").arg(c);
+    r.bodies = bodies;
+    r.headExtra = headExtra;
+    return r;
+}
+
+const QString kOffered = QStringLiteral("<height>300,600,900</height><width>600,1200</width>");
+const QString kBands = QStringLiteral("10,10,10,10,10,10,10,10");
+
 TSpecificationRec Duty(double airflow, double maxdP, double width, double height, double diameter,
                        const TOctave& atten = kNoAttenuation)
 {
@@ -303,94 +323,38 @@ TEST_F(SearchTest, CheckerMessagesDoNotStopTheSearch)
 
 TEST_F(SearchTest, UndefinedValuesAreErrorsOfTheBody)
 {
-    struct Case {
+    TRange unknownColumn;
+    unknownColumn.sizeAttrs = "diameter=\"dia\" length=\"length\"";
+    unknownColumn.bodies = Body("A", "500,900");
+    const struct {
         const char* what;
         TRange range;
-        double width = 0.9;
+        double width;
+    } cases[] = {
+        {"short size list", Range("circular", "fixed", {"diameter", "length"}, Body("A", "")), 0.9},
+        {"no length", Range("circular", "fixed", {"diameter"}, Body("A", "500")), 0.9},
+        {"unknown column name", unknownColumn, 0.9},
+        {"no gap column", Range("rectangular", "fixed", {"height", "width", "length"}, Body("A", "600,1000,900")), 0.9},
+        {"zero width value",
+         Range("rectangular", "fixed", {"height", "width", "gap", "length"}, Body("A", "600,0,0,900")), 0.0},
+        {"no heights offered",
+         Range("rectangular", "variable", {"length"}, Body("A", "900"), "<width>600,1200</width>"), 0.9},
+        {"K by height on a circular range",
+         Range("circular", "fixed", {"diameter", "length"},
+               Body("A", "500,900", kBands, "<kfactor param=\"height\">1,2</kfactor>")),
+         0.9},
+        {"K list shorter than the index",
+         Range("rectangular", "variable", {"length"}, Body("A", "900", kBands, "<kfactor param=\"height\">1</kfactor>"),
+               kOffered),
+         0.9},
+        {"unknown K parameter",
+         Range("rectangular", "variable", {"length"},
+               Body("A", "900", kBands, "<kfactor param=\"depth\">1,2,3</kfactor>"), kOffered),
+         0.9},
+        {"bad band text", Range("circular", "fixed", {"diameter", "length"}, Body("A", "500,900", "10,x")), 0.9},
+        {"pod fills the annulus", Range("annular", "fixed", {"diameter", "pod", "length"}, Body("A", "500,500,900")),
+         0.9},
     };
-    std::vector<Case> cases;
-    {
-        TRange r; // the diameter column holds no value
-        r.bodies = Body("A", "");
-        cases.push_back({"short size list", r});
-    }
-    {
-        TRange r; // neither length column nor offered lengths
-        r.columns = "diameter";
-        r.sizeAttrs = "diameter=\"diameter\"";
-        r.bodies = Body("A", "500");
-        cases.push_back({"no length", r});
-    }
-    {
-        TRange r;
-        r.sizeAttrs = "diameter=\"dia\" length=\"length\"";
-        r.bodies = Body("A", "500,900");
-        cases.push_back({"unknown column name", r});
-    }
-    {
-        TRange r;
-        r.shape = "rectangular";
-        r.columns = "height,width,length";
-        r.sizeAttrs = "height=\"height\" width=\"width\" length=\"length\"";
-        r.bodies = Body("A", "600,1000,900");
-        cases.push_back({"no gap column", r});
-    }
-    {
-        TRange r;
-        r.shape = "rectangular";
-        r.columns = "height,width,gap,length";
-        r.sizeAttrs = "height=\"height\" width=\"width\" gap=\"gap\" length=\"length\"";
-        r.bodies = Body("A", "600,0,0,900");
-        cases.push_back({"zero width value", r, 0.0});
-    }
-    {
-        TRange r;
-        r.shape = "rectangular";
-        r.kind = "variable";
-        r.columns = "length";
-        r.sizeAttrs = "length=\"length\"";
-        r.headExtra = "<width>600,1200</width>";
-        r.bodies = Body("A", "900");
-        cases.push_back({"no heights offered", r});
-    }
-    {
-        TRange r;
-        r.bodies = Body("A", "500,900", "10,10,10,10,10,10,10,10", "<kfactor param=\"height\">1,2</kfactor>");
-        cases.push_back({"K by height on a circular range", r});
-    }
-    {
-        TRange r;
-        r.shape = "rectangular";
-        r.kind = "variable";
-        r.columns = "length";
-        r.sizeAttrs = "length=\"length\"";
-        r.headExtra = "<height>300,600,900</height><width>600,1200</width>";
-        r.bodies = Body("A", "900", "10,10,10,10,10,10,10,10", "<kfactor param=\"height\">1</kfactor>");
-        cases.push_back({"K list shorter than the index", r});
-    }
-    {
-        TRange r;
-        r.shape = "rectangular";
-        r.kind = "variable";
-        r.columns = "length";
-        r.sizeAttrs = "length=\"length\"";
-        r.headExtra = "<height>300,600,900</height><width>600,1200</width>";
-        r.bodies = Body("A", "900", "10,10,10,10,10,10,10,10", "<kfactor param=\"depth\">1,2,3</kfactor>");
-        cases.push_back({"unknown K parameter", r});
-    }
-    {
-        TRange r;
-        r.bodies = Body("A", "500,900", "10,x");
-        cases.push_back({"bad band text", r});
-    }
-    {
-        TRange r;
-        r.shape = "annular";
-        r.columns = "diameter,pod,length";
-        r.sizeAttrs = "diameter=\"diameter\" pod=\"pod\" length=\"length\"";
-        r.bodies = Body("A", "500,500,900");
-        cases.push_back({"pod fills the annulus", r});
-    }
     for (const auto& c : cases) {
         FMessages.Clear();
         const auto found = Run(Duty(1, 1e9, c.width, 0.6, 0), {Add(c.range)});
@@ -401,15 +365,11 @@ TEST_F(SearchTest, UndefinedValuesAreErrorsOfTheBody)
 
 TEST_F(SearchTest, KFactorBySizeTakesTheEntryOfTheChosenSize)
 {
-    TRange r;
-    r.shape = "rectangular";
-    r.kind = "variable";
-    r.columns = "length";
-    r.sizeAttrs = "length=\"length\"";
-    r.headExtra = "<height>300,600,900</height><width>600,1200</width>";
-    r.bodies = Body("H", "900", "10,10,10,10,10,10,10,10", "<kfactor param=\"height\">1,2,3</kfactor>") +
-               Body("W", "900", "10,10,10,10,10,10,10,10", "<kfactor param=\"Width\">4,5</kfactor>") +
-               Body("D", "900", "10,10,10,10,10,10,10,10", "<kfactor param=\"diameter\">7,8,9</kfactor>");
+    const TRange r = Range("rectangular", "variable", {"length"},
+                           Body("H", "900", kBands, "<kfactor param=\"height\">1,2,3</kfactor>") +
+                               Body("W", "900", kBands, "<kfactor param=\"Width\">4,5</kfactor>") +
+                               Body("D", "900", kBands, "<kfactor param=\"diameter\">7,8,9</kfactor>"),
+                           kOffered);
     const auto found = Run(Duty(1, 1e9, 1.2, 0.6, 0), {Add(r)});
     ASSERT_EQ(found.size(), 3u);
     const double v = 1 / (0.6 * 1.2);
