@@ -6,7 +6,7 @@
 #include "TxFormat.h"
 #include "TxSysUtils.h"
 #include "UnitsManager.h"
-#include "VozVersion.h"
+#include "TxVerInfo.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -214,11 +214,6 @@ QString SaveAndShow(THTMReporter& reporter)
 
 } // namespace
 
-QString DocumentVersionText()
-{
-    return QStringLiteral(VOZ_PRODUCT_NAME " " VOZ_VERSION_TEXT);
-}
-
 QString FormatBandPair(double selected, double required)
 {
     return Format("%4.0f  %7.0f", selected, required).replace(QLatin1Char(' '), Nbsp);
@@ -358,12 +353,12 @@ QString ShowSchedule(const TProject& project, const QString& versionText, const 
     return SaveAndShow(reporter);
 }
 
-QString ShowQuotation(const TProject& project, const QString& versionText)
+QString ShowQuotation(const TProject& project)
 {
-    return ShowQuotation(project, versionText, UserDataDir);
+    return ShowQuotation(project, GetProductVersionText(QString()), UserDataDir);
 }
 
-QString ShowSchedule(const TProject& project, const QString& versionText)
+QString ShowSchedule(const TProject& project)
 {
-    return ShowSchedule(project, versionText, UserDataDir);
+    return ShowSchedule(project, GetProductVersionText(QString()), UserDataDir);
 }

@@ -18,9 +18,6 @@ class TProject;
 inline constexpr char QuotationFileName[] = "Project.htm";
 inline constexpr char ScheduleFileName[] = "Schedule.htm";
 
-// The line under each document: product name and version of this build.
-QString DocumentVersionText();
-
 // Two band values side by side in fixed-width columns ("%4.0f  %7.0f" with
 // every blank made a non-breaking space).
 QString FormatBandPair(double selected, double required);
@@ -43,6 +40,6 @@ void BuildSchedule(THTMReporter& reporter, const TProject& project, const QStrin
 // nothing opened, when the folder or the file cannot be written.
 QString ShowQuotation(const TProject& project, const QString& versionText, const QString& folder);
 QString ShowSchedule(const TProject& project, const QString& versionText, const QString& folder);
-// The same into UserDataDir.
-QString ShowQuotation(const TProject& project, const QString& versionText);
-QString ShowSchedule(const TProject& project, const QString& versionText);
+// The same into UserDataDir, with the running program's version text.
+QString ShowQuotation(const TProject& project);
+QString ShowSchedule(const TProject& project);
