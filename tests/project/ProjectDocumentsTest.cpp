@@ -11,13 +11,11 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 
 namespace {
 
-const QString Q = QStringLiteral("\"");
 
 TSpecificationRec Spec(double airflow, double height, const TOctave& atten)
 {
