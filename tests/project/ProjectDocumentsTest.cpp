@@ -16,7 +16,6 @@
 
 namespace {
 
-
 TSpecificationRec Spec(double airflow, double height, const TOctave& atten)
 {
     TSpecificationRec s;
