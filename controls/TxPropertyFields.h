@@ -131,10 +131,10 @@ public:
 
 // What a key pressed in the in-place edit does.
 enum class TPropertyEditKey {
-    Normal,         // the edit's own handling
-    Commit,         // Tab, Enter
-    CommitAndMove,  // Up, Down: then the tree moves to the next row
-    Revert,         // Escape
+    Normal,        // the edit's own handling
+    Commit,        // Tab, Enter
+    CommitAndMove, // Up, Down: then the tree moves to the next row
+    Revert,        // Escape
 };
 TPropertyEditKey PropertyEditKeyAction(int key);
 

@@ -870,7 +870,8 @@ void TVirtualPropertyTree::paintEvent(QPaintEvent* e)
     QTreeWidget::paintEvent(e);
 }
 
-void TVirtualPropertyTree::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+void TVirtualPropertyTree::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                                   const QModelIndex& index) const
 {
     PVirtualNode node = itemFromIndex(index);
     if (!node)

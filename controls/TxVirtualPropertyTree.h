@@ -119,6 +119,10 @@ public:
     PVirtualNode Node() const { return FNode; }
     void SetNode(PVirtualNode node) { FNode = node; }
 
+protected:
+    // A click anywhere on it toggles it, not only on the box.
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+
 private:
     TVirtualPropertyTree* FTree;
     PVirtualNode FNode = nullptr;
