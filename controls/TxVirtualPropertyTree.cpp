@@ -440,7 +440,12 @@ void TVTPropertyDialog::ButtonClick()
     QVariant value = FEdit->text();
     if (field->OnButton(value) != 1)
         return;
-    FEdit->setText(value.toString());
+    const QString text = value.toString();
+    // A number is stored from the numeric edit below this editor, so that
+    // edit takes the accepted value as well.
+    if (field->Kind == tfInteger || field->Kind == tfFloat)
+        FTree->PropertyEdit()->setText(text);
+    FEdit->setText(text);
     FEdit->Commit();
     update();
 }

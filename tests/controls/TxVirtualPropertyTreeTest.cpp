@@ -506,6 +506,19 @@ TEST_F(PropertyTree, AButtonCallbackGetsTheDialogEditorOnTop)
     EXPECT_EQ(path, QStringLiteral("/tmp/b"));
     EXPECT_EQ(dialog->Edit()->text(), QStringLiteral("/tmp/b"));
     EXPECT_EQ(Edited.size(), 1u);
+
+    // A number the callback accepts is stored too (in the display unit).
+    TTreeField* length = Tree->GetNodeField(LengthRow());
+    length->OnButton = [](QVariant& value) {
+        EXPECT_EQ(value, QVariant(QStringLiteral("900.0")));
+        value = 1250.0;
+        return 1;
+    };
+    Select(LengthRow());
+    EXPECT_EQ(Shown(), QStringLiteral("ED"));
+    QTest::mouseClick(dialog->Button(), Qt::LeftButton);
+    EXPECT_DOUBLE_EQ(Length, 1.25);
+    EXPECT_EQ(dialog->Edit()->text(), QStringLiteral("1250.0"));
 }
 
 TEST_F(PropertyTree, RebuildHidesTheEditorsAndExpandsAgain)
