@@ -224,18 +224,9 @@ void TVTPropertyEdit::DoExit()
     // The user moved on: the commit leaves the focus where it went, unless
     // that is the tree or nowhere.
     const QWidget* focus = QApplication::focusWidget();
-    const bool toTree = !focus || focus == FTree || FTree->isAncestorOf(focus);
-    if (toTree) {
-        Commit();
-        return;
-    }
-    FExitCommit = true;
-    try {
-        Commit();
-    } catch (...) {
-        FExitCommit = false;
-        throw;
-    }
+    FExitCommit = focus && focus != FTree && !FTree->isAncestorOf(focus);
+    // Runs inside the platform's focus change: nothing may leave it.
+    Guarded([this] { Commit(); });
     FExitCommit = false;
 }
 
