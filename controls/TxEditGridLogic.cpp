@@ -339,9 +339,11 @@ bool SpinValue(const TNumField& field, double& x, bool up)
     if (x == (up ? field.High : field.Low))
         return false;
     double v = RoundedToFormat(field, x);
-    // The remainder towards zero, exact (a quotient's fraction is not).
+    // The remainder towards zero, exact (a quotient's fraction is not). A
+    // remainder of almost a whole step is none either: 0.3 holds 0.1 three
+    // times, though not in binary.
     double r = std::fmod(v, step);
-    if (std::fabs(r) < 1e-5)
+    if (std::fabs(r) < 1e-5 || std::fabs(std::fabs(r) - std::fabs(step)) < 1e-5)
         r = 0.0;
     const bool positive = v > 0.0;
     const bool negative = v < 0.0;
