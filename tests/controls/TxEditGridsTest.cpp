@@ -178,6 +178,14 @@ TEST(EditGrid, ColumnsFromDefinitionLines)
     EXPECT_EQ(typeid(*numbered.Field(0)), typeid(TField));
     EXPECT_EQ(numbered.Field(0)->FormatStr, QStringLiteral("%S"));
 
+    // Another delimiter.
+    TxColGrid piped;
+    piped.SetDelim(QLatin1Char('|'));
+    piped.SetFieldDefArray({QStringLiteral("||"), QStringLiteral("Len|%0.2f|m||0|5")});
+    EXPECT_EQ(piped.Cells(1, 0), QStringLiteral("Len,m"));
+    EXPECT_EQ(piped.Cells(1, 1), QStringLiteral("0.00"));
+    EXPECT_EQ(typeid(*piped.Field(1)), typeid(TNumField));
+
     // A single line leaves one column, not fixed.
     TxColGrid single;
     single.SetFieldDefArray({QStringLiteral(";;;")});
@@ -395,6 +403,28 @@ TEST(EditGrid, CaptionPressOpensTheUnitsPopup)
     EXPECT_TRUE(messages.Errors.isEmpty());
 }
 
+TEST(EditGrid, CaptionPressThatSizesAColumnIsNoCaptionPress)
+{
+    TColGridWindow w(kItemDefs);
+    ASSERT_TRUE(w.Active);
+    TxColGrid& g = *w.Grid;
+    int popups = 0;
+    int afterClicks = 0;
+    g.SetUnitsPopupProc([&](TxEditGrid*, int, int, int, TField*&) { ++popups; });
+    g.OnAfterRightClick = [&](QObject*, int) { ++afterClicks; };
+    const TPixelRect caption = g.CellRect(2, 0);
+    const QPoint line(caption.Right, (caption.Top + caption.Bottom) / 2);
+    QTest::mousePress(g.viewport(), Qt::LeftButton, {}, line);
+    EXPECT_EQ(g.GridState(), gsColSizing);
+    QTest::mouseRelease(g.viewport(), Qt::LeftButton, {}, line + QPoint(10, 0));
+    EXPECT_EQ(popups, 0);
+    EXPECT_EQ(afterClicks, 0);
+    EXPECT_EQ(g.ColWidths(2), 60);
+    w.Click(2, 0);
+    EXPECT_EQ(popups, 1);
+    EXPECT_EQ(afterClicks, 1);
+}
+
 TEST(EditGrid, CaptionPressWithoutAPopupProcDoesNothingMore)
 {
     TColGridWindow w(kItemDefs);
@@ -419,10 +449,14 @@ TEST(EditGrid, EditingACellStoresTheStoredValue)
     QStringList data;
     g.OnDoSetData = [&](QObject*, int c, int r) { data << QStringLiteral("%1,%2").arg(c).arg(r); };
 
+    g.SetColorEditMode(QColor(200, 230, 255));
+    g.SetColorEditModeText(QColor(0, 0, 128));
     w.Click(1, 1);
     TColGridWindow::Type("450");
     TxInplaceEdit* editor = g.InplaceEdit();
     ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->palette().color(QPalette::Base), QColor(200, 230, 255));
+    EXPECT_EQ(editor->palette().color(QPalette::Text), QColor(0, 0, 128));
     EXPECT_EQ(editor->FormatStr(), QStringLiteral("%0.1f"));
     EXPECT_EQ(editor->RangeHi(), 1000.0);
     TColGridWindow::Key(Qt::Key_Return);
@@ -666,6 +700,14 @@ TEST(EditGrid, DropDownList)
     g.MouseMove(0, w.CellCentre(2, 2).x(), w.CellCentre(2, 2).y());
     EXPECT_TRUE(list->isVisible());
     g.MouseMove(0, w.CellCentre(3, 2).x(), w.CellCentre(3, 2).y());
+    EXPECT_FALSE(list->isVisible());
+
+    // So does a release over a cell with choices.
+    g.PullDownReleased();
+    ASSERT_TRUE(list->isVisible());
+    g.MouseUp(mbLeft, 0, w.CellCentre(3, 2).x(), w.CellCentre(3, 2).y());
+    EXPECT_TRUE(list->isVisible());
+    g.MouseUp(mbLeft, 0, w.CellCentre(2, 2).x(), w.CellCentre(2, 2).y());
     EXPECT_FALSE(list->isVisible());
 
     // Moving to another cell closes it too.
