@@ -209,20 +209,25 @@ bool TxEditLogic::CheckRange(double& x) const
     return CheckRangeValue(x, ToShown(RangeLo), ToShown(RangeHi));
 }
 
-QString TxEditLogic::FormatNumber(double x) const
+QString FormatNumberByType(double x, const QString& format, TFormatType type, int sigDigs, int decimals)
 {
-    switch (FFormatType) {
+    switch (type) {
     case ft_Auto:
-        return Format(SigDigitsFormat(FSigDigs, 12, x), x);
+        return Format(SigDigitsFormat(sigDigs, 12, x), x);
     case ft_AutoOverride:
-        if (std::pow(10.0, 2 - FDecimals) > x)
-            return Format(SigDigitsFormat(FSigDigs, 12, x), x);
-        return Format(FFormatStr, x);
+        if (std::pow(10.0, 2 - decimals) > x)
+            return Format(SigDigitsFormat(sigDigs, 12, x), x);
+        return Format(format, x);
     case ft_Fixed:
     case ft_Manual:
         break;
     }
-    return Format(FFormatStr, x);
+    return Format(format, x);
+}
+
+QString TxEditLogic::FormatNumber(double x) const
+{
+    return FormatNumberByType(x, FFormatStr, FFormatType, FSigDigs, FDecimals);
 }
 
 QVariant TxEditLogic::GetValue() const

@@ -33,6 +33,11 @@ bool CheckRangeValue(double& x, double lo, double hi);
 // Nearest whole number, ties to even; false when it does not fit 64 bits.
 bool RoundHalfEven(double x, qint64& result);
 
+// X (display units) as a format type shows it: ft_Auto by significant
+// digits, ft_AutoOverride by significant digits below 10^(2 - decimals),
+// otherwise with the pattern.
+QString FormatNumberByType(double x, const QString& format, TFormatType type, int sigDigs, int decimals);
+
 // ---------------------------------------------------------------------------
 
 // What the edit logic needs of the control it drives: the text buffer with

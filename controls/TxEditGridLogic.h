@@ -1,0 +1,105 @@
+#pragma once
+
+// What an edit grid computes without a window: cell texts to values in
+// stored units and back through a field's unit and format, spin and choice
+// steps, a field's unit change, captions and the places of the editor
+// buttons and the drop-down list.
+
+#include "TxFields.h"
+#include "TxGridModel.h"
+
+#include <QString>
+#include <QVariant>
+
+#include <map>
+#include <utility>
+
+// The stored value a cell's text was written for. Texts are rounded to
+// their format; while a cell still holds the text, its value is the stored
+// one, so re-showing a column in another unit never drifts.
+struct TCellAnchor {
+    bool Valid = false;
+    bool Pair = false;
+    double A = 0.0; // stored units
+    double B = 0.0; // second number of a pair
+    QString Text;
+};
+
+// Anchors of the cells of one grid, kept in step with row and column moves.
+class TCellAnchors {
+public:
+    void Set(int col, int row, const TCellAnchor& anchor);
+    // The anchor of a cell that still holds `text`; null otherwise.
+    const TCellAnchor* Find(int col, int row, const QString& text) const;
+    void Remove(int col, int row);
+    void RemoveColumn(int col);
+    void Clear() { FItems.clear(); }
+    // As the grid moves a row or column: `from` goes to `to`, the ones
+    // between shift by one.
+    void MoveRow(int from, int to);
+    void MoveColumn(int from, int to);
+    // Drops anchors outside a grid of this size.
+    void Truncate(int colCount, int rowCount);
+    int Count() const { return static_cast<int>(FItems.size()); }
+
+private:
+    std::map<std::pair<int, int>, TCellAnchor> FItems; // (col, row)
+};
+
+// The value of a data cell's text in stored units (display value - Offset) /
+// Factor: a pair field gives the text "a/b" (an empty cell counts as
+// "0.0/0.0"; a single number gives "%0.4g" of it), a number field a Double
+// (an Integer for "%d" patterns, nearest, ties to even), a choice field the
+// position of the text among the choices (any case; -1 when absent), any
+// other field the text. Text that is no number comes back as the text.
+// `anchor` is the cell's anchor, if any.
+QVariant CellTextToValue(const TField& field, const QString& text, const TCellAnchor* anchor = nullptr);
+
+// The text that shows `value` (stored units) in a data cell of `field`, and
+// in `anchor` the stored value it shows. Raises EConvertError when the value
+// cannot be shown (no number, a choice out of range); the cell is then
+// emptied.
+QString CellValueToText(const TField& field, const QVariant& value, TCellAnchor* anchor = nullptr);
+
+// A value as plain text ("2.5", "7", the text itself).
+QString VariantToText(const QVariant& value);
+
+// The text the grid draws for a data cell: a number field's text read as a
+// number and formatted with the field's format, a pair's two numbers; empty
+// when the text does not read, and for other fields.
+QString FieldDisplayText(const TField& field, const QString& text);
+
+// One spin step of `x` (stored units) of a number field: up to the next
+// multiple of Step above x (x first rounded to the field's format), down to
+// the next below, then into [Low, High]. False when nothing changes: x is
+// already at the bound it moves towards, or the step is 0.
+bool SpinValue(const TNumField& field, double& x, bool up);
+
+// The next choice position among `count` (forward, after the last comes the
+// first) or the previous one (before the first comes the last). A text that
+// is no choice (-1) steps forward to the first and back to no choice (-2).
+int StepChoice(int position, int count, bool forward);
+
+// Takes the field's chosen unit: Factor and Offset, the unit's format
+// (unless the format type is manual or the field has no kind) with its
+// decimals, and a pair format for a pair field. Returns the unit's label.
+QString ApplyFieldUnits(TNumField& field);
+
+// The caption up to and including its first "," followed by the label; a
+// caption without a comma becomes the label. An empty label (no unit kind)
+// leaves the caption as it is.
+QString CaptionWithUnits(const QString& caption, const QString& label);
+
+enum TEditButtonKind { ebPropEd, ebPullDown, ebSpinUp, ebSpinDown };
+
+// Where an editor button sits at the right end of a cell (client
+// coordinates): property-editor and pull-down buttons are squares of the row
+// height; spin buttons are as wide as the row is high and half as high
+// (halves to even), the down button below the up button.
+TPixelRect EditButtonRect(TEditButtonKind kind, const TPixelRect& cell, int rowHeight);
+
+// The drop-down list below a cell (client coordinates): one item height more
+// than up to five choices; as wide as the cell and its line, widened to the
+// widest choice + 8 pixels when that is wider and below 200.
+TPixelRect DropDownListRect(const TPixelRect& cell, int gridLineWidth, int defaultRowHeight, int itemHeight, int count,
+                            int widestText);
