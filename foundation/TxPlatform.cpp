@@ -9,6 +9,19 @@
 #include <QtGlobal>
 
 IMessageService::~IMessageService() = default;
+
+TMsgAnswer IMessageService::Confirm(const QString&, bool withCancel)
+{
+    return withCancel ? TMsgAnswer::Cancel : TMsgAnswer::No;
+}
+
+TMsgAnswer TRecordingMessageService::Confirm(const QString& text, bool withCancel)
+{
+    Questions.append(text);
+    if (Answers.isEmpty())
+        return IMessageService::Confirm(text, withCancel);
+    return Answers.takeFirst();
+}
 IDocumentOpener::~IDocumentOpener() = default;
 
 namespace {
@@ -116,4 +129,26 @@ void TMessageBoxService::ShowError(const QString& text)
 void TMessageBoxService::Beep()
 {
     QApplication::beep();
+}
+
+TMsgAnswer TMessageBoxService::Confirm(const QString& text, bool withCancel)
+{
+    // A lone carriage return breaks the line as it does in the old boxes.
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QMessageBox::StandardButtons buttons = QMessageBox::Yes | QMessageBox::No;
+    if (withCancel)
+        buttons |= QMessageBox::Cancel;
+    QMessageBox box(QMessageBox::Question, ApplicationTitle(), shown, buttons, QApplication::activeWindow());
+    box.setDefaultButton(QMessageBox::Yes);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return TMsgAnswer::Yes;
+    case QMessageBox::No:
+        return TMsgAnswer::No;
+    default:
+        // Escape or the close box.
+        return withCancel ? TMsgAnswer::Cancel : TMsgAnswer::No;
+    }
 }

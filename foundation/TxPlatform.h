@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
+
+// The answer to a confirmation box.
+enum class TMsgAnswer { Yes, No, Cancel };
 
 // Services the desktop gives a program: message boxes and the beep. Code asks
 // the current service (`Messages()`); the program installs the real one at
@@ -14,6 +18,10 @@ public:
     // An error box: the application title, a stop icon, one OK button.
     virtual void ShowError(const QString& text) = 0;
     virtual void Beep() = 0;
+    // A confirmation box with the buttons Yes and No, or Yes, No and Cancel.
+    // A service that cannot ask answers Cancel, or No without Cancel: the
+    // answer that changes nothing.
+    virtual TMsgAnswer Confirm(const QString& text, bool withCancel);
 };
 
 // Message boxes on the screen, the beep of the desktop.
@@ -22,6 +30,7 @@ public:
     void ShowMessage(const QString& text) override;
     void ShowError(const QString& text) override;
     void Beep() override;
+    TMsgAnswer Confirm(const QString& text, bool withCancel) override;
 };
 
 // Keeps what would have been shown, for tests.
@@ -30,15 +39,22 @@ public:
     void ShowMessage(const QString& text) override { Messages.append(text); }
     void ShowError(const QString& text) override { Errors.append(text); }
     void Beep() override { ++Beeps; }
+    // Keeps the question and gives the next of Answers; with none left, the
+    // answer that changes nothing.
+    TMsgAnswer Confirm(const QString& text, bool withCancel) override;
     void Clear()
     {
         Messages.clear();
         Errors.clear();
+        Questions.clear();
+        Answers.clear();
         Beeps = 0;
     }
 
     QStringList Messages;
     QStringList Errors;
+    QStringList Questions;
+    QList<TMsgAnswer> Answers;
     int Beeps = 0;
 };
 
