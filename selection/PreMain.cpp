@@ -1,11 +1,14 @@
 #include "PreMain.h"
 
 #include "ProjectClass.h"
+#include "ProjectDlg.h"
 #include "TxApplicationPath.h"
 #include "TxErrors.h"
 #include "TxPlatform.h"
 #include "TxSilencerXML.h"
+#include "TxEmailDlg.h"
 #include "TxSysUtils.h"
+#include "UnitSettingsDlg.h"
 #include "UnitsManager.h"
 #include "main.h"
 
@@ -114,9 +117,17 @@ int RunVozudarizazi(const TStartupOptions& options)
 
     int result = 0;
     {
+        // The windows in their fixed order, each once; they live until the
+        // loop has ended and go in the reverse order.
         TMainForm mainForm(TMainFormPaths::FromApplication());
-        // The print-preview, project, e-mail and unit-settings windows follow
-        // here, in this order, once the program has them.
+        // The print-preview window comes here, before the project window.
+        TProjectForm projectForm(&mainForm);
+        TEmailForm emailForm(&projectForm);
+        TUnitSettingsForm unitSettingsForm(&mainForm);
+        mainForm.SetProjectForm(&projectForm);
+        mainForm.SetUnitSettingsForm(&unitSettingsForm);
+        projectForm.SetHost(&mainForm);
+        projectForm.SetEmailForm(&emailForm);
         mainForm.show();
         if (options.OnWindowsCreated)
             options.OnWindowsCreated(mainForm);

@@ -15,6 +15,7 @@
 #include "TxString.h"
 #include "TxSysUtils.h"
 #include "TxVerInfo.h"
+#include "UnitSettingsDlg.h"
 #include "UnitsManager.h"
 
 #include <QApplication>
@@ -977,11 +978,31 @@ void TMainForm::ProjectButtonClick()
 
 void TMainForm::ShowReportPreview(const TSelectionRec&) {}
 
-void TMainForm::AddSelectionToProject(const TSpecificationRec&, const TSelectionRec&) {}
+void TMainForm::AddSelectionToProject(const TSpecificationRec& spec, const TSelectionRec& rec)
+{
+    if (FProjectForm)
+        FProjectForm->AddSelection(spec, rec);
+}
 
-void TMainForm::ShowProjectWindow() {}
+void TMainForm::ShowProjectWindow()
+{
+    if (!FProjectForm)
+        return;
+    FProjectForm->show();
+    FProjectForm->raise();
+    FProjectForm->activateWindow();
+}
 
-void TMainForm::ShowUnitSettings() {}
+void TMainForm::ShowUnitSettings()
+{
+    if (FUnitSettingsForm)
+        FUnitSettingsForm->exec();
+}
+
+QString TMainForm::ProductVersionText() const
+{
+    return GetProductVersionText(FPaths.ProgramFile);
+}
 
 // ---------------------------------------------------------------------------
 // Commands

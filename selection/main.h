@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ProjectDlg.h"
 #include "SelectionSettings.h"
 #include "SilencerRecords.h"
 #include "SilencerSearch.h"
@@ -24,6 +25,7 @@ class TFmtEdit;
 class TFmtEditLabel;
 class TFormKeyNavigator;
 class TRolloverImage;
+class TUnitSettingsForm;
 class TxCustomEdit;
 class TxStringGrid;
 
@@ -51,11 +53,22 @@ public:
 
 // The main window: the duty, the ranges with a view of the selected one, the
 // search and its results, and the commands that act on a result.
-class TMainForm : public QWidget {
+class TMainForm : public QWidget, public IProjectHost {
     Q_OBJECT
 public:
     explicit TMainForm(const TMainFormPaths& paths, QWidget* parent = nullptr);
     ~TMainForm() override;
+
+    // The windows the main window opens, created by the start-up after it.
+    void SetProjectForm(TProjectForm* form) { FProjectForm = form; }
+    TProjectForm* ProjectForm() const { return FProjectForm; }
+    void SetUnitSettingsForm(TUnitSettingsForm* form) { FUnitSettingsForm = form; }
+    TUnitSettingsForm* UnitSettingsForm() const { return FUnitSettingsForm; }
+
+    // What the project window asks of this window.
+    QString EnquiryAddress() const override { return EMailAddr; }
+    void SetEnquiryAddress(const QString& address) override { EMailAddr = address; }
+    QString ProductVersionText() const override;
 
     // Controls.
     QLabel* Image1;
@@ -139,7 +152,7 @@ public:
     void SaveSelection(const QString& fileName);
     void SaveSelection(TCustomIniFile& ini);
 
-    // Windows that later parts of the program bring; for now they open nothing.
+    // The print preview comes with its window; for now it opens nothing.
     void ShowReportPreview(const TSelectionRec& rec);
     void AddSelectionToProject(const TSpecificationRec& spec, const TSelectionRec& rec);
     void ShowProjectWindow();
@@ -194,6 +207,8 @@ private:
     bool FFirstActivate = true;
     bool FShown = false;
     TFormKeyNavigator* FKeyNavigator = nullptr;
+    TProjectForm* FProjectForm = nullptr;
+    TUnitSettingsForm* FUnitSettingsForm = nullptr;
 };
 
 // Fills `list` with one row per record, in the order `sort` gives; the list

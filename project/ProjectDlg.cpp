@@ -1,0 +1,1195 @@
+#include "ProjectDlg.h"
+
+#include "FlatPageControl.h"
+#include "MapiControl.h"
+#include "ProjectDocuments.h"
+#include "TxApplicationPath.h"
+#include "TxColGrids.h"
+#include "TxConv.h"
+#include "TxEmailDlg.h"
+#include "TxEventGuard.h"
+#include "TxFmtEdit.h"
+#include "TxFormat.h"
+#include "TxIniHighlighter.h"
+#include "TxKeyNavigate.h"
+#include "TxPlacement.h"
+#include "TxPlatform.h"
+#include "TxRegistry.h"
+#include "TxString.h"
+#include "TxSysUtils.h"
+#include "TxVerInfo.h"
+#include "UnitsManager.h"
+
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDateEdit>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <limits>
+
+IProjectHost::~IProjectHost() = default;
+
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+const QString FormSection = QStringLiteral("ProjectForm");
+const QString ProjectFilter = QStringLiteral("Project file (*.pxf)|*.pxf");
+const QString ProjectExt = QStringLiteral("pxf");
+
+// Items grid columns.
+enum : int {
+    icDescription = 1,
+    icQty = 2,
+    icModel = 3,
+    icWidDiam = 4,
+    icHeight = 5,
+    icLength = 6,
+    icAirflow = 7,
+    icDP = 8,
+    icPrice = 9,
+    icAncillary = 10,
+    icTotal = 11,
+};
+// Ancillaries grid columns.
+enum : int { acName = 1, acQty = 2, acPrice = 3, acTotal = 4 };
+
+constexpr int ItemsColWidths[] = {15, 100, 30, 100, 35, 35, 35, 35, 35, 50, 50, 55};
+constexpr int AncillsColWidths[] = {15, 100, 30, 50, 50};
+
+// Caption names of the unit columns, by field.
+QString UnitCaptionName(int field)
+{
+    switch (field) {
+    case icWidDiam:
+        return QStringLiteral("Wid/Diam");
+    case icHeight:
+        return QStringLiteral("Height");
+    case icLength:
+        return QStringLiteral("Length");
+    case icAirflow:
+        return QStringLiteral("Q");
+    case icDP:
+        return QStringLiteral("dP");
+    default:
+        return QString();
+    }
+}
+
+QString WithUnit(const TUnitsCtrl* units, double value)
+{
+    if (!units)
+        return FloatToStr(value);
+    return units->FormatWithLabel(QStringLiteral(" "), 0, value);
+}
+
+QString Bands(const TOctave& bands)
+{
+    return OctaveToStr(bands, QStringLiteral("%0.0f"));
+}
+
+TFmtEdit* MakeTextEdit(QWidget* parent, const char* name)
+{
+    auto* edit = new TFmtEdit(parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->SetFormatStr(QStringLiteral("%S"));
+    return edit;
+}
+
+TFmtEdit* MakeTotalEdit(QWidget* parent, const char* name)
+{
+    auto* edit = new TFmtEdit(parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->SetFormatType(ft_Manual);
+    edit->SetFormatStr(QStringLiteral(" R %0.2f"));
+    edit->setText(QStringLiteral("R 0.00"));
+    edit->setFocusPolicy(Qt::ClickFocus);
+    edit->setAlignment(Qt::AlignRight);
+    return edit;
+}
+
+QToolButton* MakeToolButton(QToolBar* bar, const char* name, const QString& caption, const QString& hint,
+                            QStyle::StandardPixmap picture)
+{
+    auto* button = new QToolButton(bar);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setText(caption);
+    button->setToolTip(hint);
+    button->setIcon(bar->style()->standardIcon(picture));
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setAutoRaise(true);
+    bar->addWidget(button);
+    return button;
+}
+
+void SetUpGrid(TxColGrid* grid, TxGridOptions extra)
+{
+    grid->SetDefaultRowHeight(16);
+    grid->SetDefaultColWidth(60);
+    grid->SetFixedCols(0);
+    grid->SetOptions(xgoFixedVertLine | xgoFixedHorzLine | xgoVertLine | xgoHorzLine | xgoRangeSelect | xgoColSizing |
+                     xgoEditing | extra);
+    grid->SetShowItemNumbers(false);
+}
+
+// The lines of a notes memo as a string list reads its text: a line break at
+// the end adds no empty line.
+QStringList MemoLines(const QString& text)
+{
+    if (text.isEmpty())
+        return {};
+    QStringList lines = text.split(QLatin1Char('\n'));
+    if (text.endsWith(QLatin1Char('\n')))
+        lines.removeLast();
+    return lines;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+
+QString CurrencySymbol()
+{
+    const QString symbol = QLocale::system().currencySymbol(QLocale::CurrencySymbol);
+    return symbol.isEmpty() ? QStringLiteral("R") : symbol;
+}
+
+QStringList ItemsGridFieldDefs(const QString& currency)
+{
+    return {QStringLiteral(";;;"),
+            QStringLiteral("Description; %S;;;"),
+            QStringLiteral("Qty;%0.4g;; ;0;0"),
+            QStringLiteral("Model; %S;;;"),
+            QStringLiteral("Wid/Diam,mm; %0.3f;;;0;0"),
+            QStringLiteral("Height; %0.3f;;;0;0"),
+            QStringLiteral("Length; %0.3f;;;0;0"),
+            QStringLiteral("Q; %0.3f;;;0;0"),
+            QStringLiteral("dP; %0.3f;;;0;0"),
+            currency + QStringLiteral(" Item; %0.2f;; ;0;0"),
+            currency + QStringLiteral(" Ancill;%0.2f;; ;0;0"),
+            currency + QStringLiteral(" Total;%0.2f;; ;0;0")};
+}
+
+QStringList AncillsGridFieldDefs(const QString& currency)
+{
+    return {QStringLiteral(";;;"), QStringLiteral("Description; %S;;;"), QStringLiteral("Qty;%0.4g;; ;0;0"),
+            currency + QStringLiteral(" Price; %0.2f;; ;0;0"), currency + QStringLiteral(" Total;%0.2f;; ;0;0")};
+}
+
+QStringList ItemDetailLines(const TProjectItem& item)
+{
+    const TSpecificationRec& spec = item.Spec;
+    const TSelectionRec& sel = item.Sel;
+    const QString model = sel.model.Text();
+    const QString range = sel.rangedesc.Text();
+    QStringList lines{QStringLiteral("[Model]"), model, range, QString(), QStringLiteral("[Specification]")};
+    lines << QStringLiteral("Volume flow = ") + WithUnit(AirflowUnits, spec.airflow)
+          << QStringLiteral("MaxdP = ") + WithUnit(PressureUnits, spec.maxdP)
+          << QStringLiteral("Width = ") + WithUnit(DimensionUnits, spec.width)
+          << QStringLiteral("Height = ") + WithUnit(DimensionUnits, spec.height)
+          << QStringLiteral("Diameter = ") + WithUnit(DimensionUnits, spec.diameter)
+          << QStringLiteral("Atten = ") + Bands(spec.atten) << QString() << QStringLiteral("[Selection]")
+          << QStringLiteral("Model = ") + model << QStringLiteral("Description = ") + range
+          << QStringLiteral("Size = ") + sel.size.Text()
+          << QStringLiteral("Shape = ") + QString::fromLatin1(ShapeNames[sel.shape == 0 ? 0 : 1])
+          << (sel.shape == 0 ? QStringLiteral("Diameter = ") : QStringLiteral("Width = ")) +
+                 WithUnit(DimensionUnits, sel.widdiam)
+          << QStringLiteral("Height = ") + WithUnit(DimensionUnits, sel.height)
+          << QStringLiteral("Length = ") + WithUnit(DimensionUnits, sel.length);
+    if (sel.nmodules > 0)
+        lines << QStringLiteral("No. of modules = ") + IntToStr(sel.nmodules);
+    if (sel.weight > 0)
+        lines << QStringLiteral("Weight = ") + WithUnit(MassUnits, sel.weight);
+    lines << QStringLiteral("Atten = ") + Bands(sel.atten) << QStringLiteral("Regen = ") + Bands(sel.regen)
+          << QStringLiteral("Static insertion loss = ") + Format("%0.1f dB", sel.db)
+          << QStringLiteral("Passage velocity = ") + WithUnit(VelocityUnits, sel.vp)
+          << QStringLiteral("Pressure loss = ") + WithUnit(PressureUnits, sel.dp) << QString();
+    return lines;
+}
+
+QString EnquiryBody(const QString& termsFile)
+{
+    QString body = QStringLiteral("Dear Sirs") + CrLf + CrLf +
+                   QStringLiteral("Please provide your best price for the attached project") + CrLf + CrLf;
+    if (QFileInfo(termsFile).isFile()) {
+        TStringDynArray lines;
+        LoadLinesFromFile(termsFile, lines);
+        body += CrLf;
+        for (const QString& line : lines)
+            body += line + CrLf;
+    } else {
+        body += CrLf + QStringLiteral("Price: ") + CrLf + QStringLiteral("Delivery: ") + CrLf +
+                QStringLiteral("Terms of payment: ") + CrLf + QStringLiteral("Validity: ") + CrLf +
+                QStringLiteral("Quote subject to standard conditions of sale") + CrLf;
+    }
+    return body;
+}
+
+bool CellDecimal(const QVariant& value, double& result)
+{
+    if (value.typeId() == QMetaType::QString)
+        return TryStrToFloat(NormaliseNumberText(value.toString()), result) && std::isfinite(result);
+    bool ok = false;
+    result = value.toDouble(&ok);
+    return ok && std::isfinite(result);
+}
+
+bool CellWholeNumber(const QVariant& value, int& result)
+{
+    double x = 0.0;
+    if (!CellDecimal(value, x))
+        return false;
+    const double rounded = std::round(x); // halves away from zero
+    if (rounded < std::numeric_limits<int>::min() || rounded > std::numeric_limits<int>::max())
+        return false;
+    result = static_cast<int>(rounded);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+
+TProjectForm::TProjectForm(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(FormSection);
+    // Closing hides the window; the main window's closing alone ends the program.
+    setAttribute(Qt::WA_QuitOnClose, false);
+    CreateControls();
+    ConnectHandlers();
+    Guarded([this] { FormCreate(); });
+}
+
+TProjectForm::~TProjectForm() = default;
+
+void TProjectForm::CreateControls()
+{
+    setWindowTitle(QStringLiteral("Project : RAV Silencers"));
+    QFont f = font();
+    f.setFamily(QStringLiteral("Tahoma"));
+    f.setPixelSize(11);
+    setFont(f);
+    setMinimumSize(746, 320);
+    resize(788, 448);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    NewBtn = MakeToolButton(ToolBar1, "NewBtn", QStringLiteral("New"),
+                            QStringLiteral("Clear all fields - start new project"), QStyle::SP_FileIcon);
+    OpenBtn = MakeToolButton(ToolBar1, "OpenBtn", QStringLiteral("Open"), QStringLiteral("Open existing project file"),
+                             QStyle::SP_DialogOpenButton);
+    SaveBtn = MakeToolButton(ToolBar1, "SaveBtn", QStringLiteral("Save"),
+                             QStringLiteral("Save current project to file"), QStyle::SP_DialogSaveButton);
+    ToolBar1->addSeparator();
+    ReportBtn = MakeToolButton(ToolBar1, "ReportBtn", QStringLiteral("Quote"), QStringLiteral("Preview project report"),
+                               QStyle::SP_FileDialogDetailedView);
+    ScheduleBtn =
+        MakeToolButton(ToolBar1, "ScheduleBtn", QStringLiteral("Schedule"), QString(), QStyle::SP_FileDialogListView);
+    EnquiryBtn = MakeToolButton(ToolBar1, "EnquiryBtn", QStringLiteral("Enquiry"),
+                                QStringLiteral("E-mail for quotation on current project"), QStyle::SP_ArrowForward);
+    ToolBar1->addSeparator();
+    CloseBtn = MakeToolButton(ToolBar1, "CloseBtn", QStringLiteral("Close"), QStringLiteral("Close project form"),
+                              QStyle::SP_DialogCloseButton);
+    layout->addWidget(ToolBar1);
+
+    // Header.
+    auto* header = new QGridLayout;
+    header->setContentsMargins(8, 0, 8, 0);
+    header->setHorizontalSpacing(6);
+    header->setVerticalSpacing(3);
+    edProjectName = MakeTextEdit(this, "edProjectName");
+    edAttention = MakeTextEdit(this, "edAttention");
+    edContractor = MakeTextEdit(this, "edContractor");
+    edQuoteNo = MakeTextEdit(this, "edQuoteNo");
+    edRevision = MakeTextEdit(this, "edRevision");
+    edDate = new QDateEdit(this);
+    edDate->setObjectName(QStringLiteral("edDate"));
+    edDate->setCalendarPopup(true);
+    edDate->setDisplayFormat(edDate->locale().dateFormat(QLocale::LongFormat));
+    NotesMemo = new QPlainTextEdit(this);
+    NotesMemo->setObjectName(QStringLiteral("NotesMemo"));
+    NotesMemo->setToolTip(QStringLiteral("Project notes"));
+    NotesMemo->setTabChangesFocus(true);
+    auto addRow = [&](int row, const QString& leftCaption, QWidget* left, const QString& rightCaption, QWidget* right) {
+        header->addWidget(new QLabel(leftCaption, this), row, 0);
+        header->addWidget(left, row, 1);
+        header->addWidget(new QLabel(rightCaption, this), row, 2);
+        header->addWidget(right, row, 3);
+    };
+    addRow(0, QStringLiteral("Project"), edProjectName, QStringLiteral("Quote no."), edQuoteNo);
+    addRow(1, QStringLiteral("Attention"), edAttention, QStringLiteral("Revision"), edRevision);
+    addRow(2, QStringLiteral("Contractor"), edContractor, QStringLiteral("Date"), edDate);
+    header->addWidget(NotesMemo, 0, 4, 3, 1);
+    header->setColumnStretch(1, 3);
+    header->setColumnStretch(3, 2);
+    header->setColumnStretch(4, 3);
+    layout->addLayout(header);
+
+    // Items with the page control beside them.
+    auto* middle = new QHBoxLayout;
+    middle->setContentsMargins(8, 0, 8, 0);
+    ItemsGrid = new TxColGrid(this);
+    ItemsGrid->setObjectName(QStringLiteral("ItemsGrid"));
+    PageControl1 = new TFlatPageControl(this);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    syn = new QPlainTextEdit;
+    syn->setObjectName(QStringLiteral("syn"));
+    syn->setReadOnly(true);
+    syn->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    syn->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    syn->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    {
+        QFont mono(QStringLiteral("Courier New"));
+        mono.setFamilies(
+            {QStringLiteral("Courier New"), QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")});
+        mono.setStyleHint(QFont::Monospace);
+        mono.setPixelSize(11);
+        syn->setFont(mono);
+    }
+    SynIniSyn1 = new TIniHighlighter(syn->document());
+    AncillsGrid = new TxColGrid;
+    AncillsGrid->setObjectName(QStringLiteral("AncillsGrid"));
+    PageControl1->addTab(syn, QStringLiteral("Silencer selection"));
+    PageControl1->addTab(AncillsGrid, QStringLiteral("Ancillaries"));
+    PageControl1->setCurrentIndex(0);
+    middle->addWidget(ItemsGrid, 3);
+    middle->addWidget(PageControl1, 2);
+    layout->addLayout(middle, 1);
+
+    // Mode and totals.
+    auto* bottom = new QHBoxLayout;
+    bottom->setContentsMargins(8, 0, 8, 0);
+    ModeLabel = new QLabel(QString::fromLatin1(AppendModeCaption), this);
+    ModeLabel->setObjectName(QStringLiteral("ModeLabel"));
+    {
+        QFont lf = ModeLabel->font();
+        lf.setUnderline(true);
+        ModeLabel->setFont(lf);
+        QPalette p = ModeLabel->palette();
+        p.setColor(QPalette::WindowText, p.color(QPalette::Link));
+        ModeLabel->setPalette(p);
+        ModeLabel->setCursor(Qt::PointingHandCursor);
+        ModeLabel->installEventFilter(this);
+    }
+    edSubTotal = MakeTotalEdit(this, "edSubTotal");
+    edVATTotal = MakeTotalEdit(this, "edVATTotal");
+    edTotal = MakeTotalEdit(this, "edTotal");
+    bottom->addWidget(ModeLabel);
+    bottom->addStretch(1);
+    for (const auto& [caption, edit] :
+         {std::pair{QStringLiteral("Sub total"), edSubTotal}, std::pair{QStringLiteral("VAT"), edVATTotal},
+          std::pair{QStringLiteral("TOTAL"), edTotal}}) {
+        bottom->addWidget(new QLabel(caption, this));
+        edit->setFixedWidth(90);
+        bottom->addWidget(edit);
+    }
+    layout->addLayout(bottom);
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusPanel0 = new QLabel(StatusBar1);
+    StatusPanel0->setFixedWidth(120);
+    StatusPanel1 = new QLabel(StatusBar1);
+    StatusPanel1->setMinimumWidth(50);
+    StatusBar1->addWidget(StatusPanel0);
+    StatusBar1->addWidget(StatusPanel1, 1);
+    layout->addWidget(StatusBar1);
+
+    GridPopup = new QMenu(this);
+    GridPopup->setObjectName(QStringLiteral("GridPopup"));
+    GridPopup->addAction(QStringLiteral("Delete"), this, [this] { Guarded([this] { Delete1Click(); }); });
+
+    for (TFileDialogRequest* dialog : {&OpenDialog1, &SaveDialog1}) {
+        dialog->Filter = ProjectFilter;
+        dialog->DefaultExt = ProjectExt;
+    }
+    SaveDialog1.Save = true;
+
+    setTabOrder(edProjectName, edAttention);
+    setTabOrder(edAttention, edContractor);
+    setTabOrder(edContractor, edQuoteNo);
+    setTabOrder(edQuoteNo, edRevision);
+    setTabOrder(edRevision, edDate);
+    setTabOrder(edDate, NotesMemo);
+    setTabOrder(NotesMemo, ItemsGrid);
+    setTabOrder(ItemsGrid, PageControl1);
+
+    FKeyNavigator = new TFormKeyNavigator(this);
+}
+
+void TProjectForm::SetupGrids()
+{
+    const QString currency = CurrencySymbol();
+
+    SetUpGrid(ItemsGrid, xgoRowMoving);
+    ItemsGrid->SetAlwaysShowCell(true);
+    ItemsGrid->SetFieldDefArray(ItemsGridFieldDefs(currency));
+    ItemsGrid->SetRowHeights(0, 2 * ItemsGrid->DefaultRowHeight());
+    for (int i = 0; i < ItemsGrid->ColCount(); ++i)
+        ItemsGrid->SetColWidths(i, ItemsColWidths[i]);
+    ItemsGrid->SetFieldUnits(icWidDiam, utLengthMeasure, 0, 2, ft_Fixed, 1.0, 0.0);
+    ItemsGrid->SetFieldUnits(icHeight, utLengthMeasure, 0, 2, ft_Fixed, 1.0, 0.0);
+    ItemsGrid->SetFieldUnits(icLength, utLengthMeasure, 0, 2, ft_Fixed, 1.0, 0.0);
+    ItemsGrid->SetFieldUnits(icAirflow, utAirFlowPrim, 0, 0, ft_Fixed, 1.0, 0.0);
+    ItemsGrid->SetFieldUnits(icDP, utPressure, 1, 1, ft_Fixed, 1.0, 0.0);
+    for (int field : {icWidDiam, icHeight, icLength, icAirflow, icDP, icAncillary, icTotal})
+        ItemsGrid->SetFieldEditable(field, false);
+    ItemsGrid->SetUnitsPopupProc(&TxEditGrid::ShowUnitsPopup);
+    for (int field = icWidDiam; field <= icDP; ++field)
+        ItemsGridAfterRightClick(field);
+
+    SetUpGrid(AncillsGrid, 0);
+    AncillsGrid->SetAlwaysShowCell(false);
+    AncillsGrid->SetFieldDefArray(AncillsGridFieldDefs(currency));
+    AncillsGrid->SetRowHeights(0, 2 * AncillsGrid->DefaultRowHeight());
+    for (int i = 0; i < AncillsGrid->ColCount(); ++i)
+        AncillsGrid->SetColWidths(i, AncillsColWidths[i]);
+    AncillsGrid->SetFieldEditable(acTotal, false);
+}
+
+void TProjectForm::ConnectHandlers()
+{
+    auto guarded = [](auto f) { return [f] { Guarded(f); }; };
+    connect(NewBtn, &QToolButton::clicked, this, guarded([this] { NewBtnClick(); }));
+    connect(OpenBtn, &QToolButton::clicked, this, guarded([this] { OpenBtnClick(); }));
+    connect(SaveBtn, &QToolButton::clicked, this, guarded([this] { SaveBtnClick(); }));
+    connect(ReportBtn, &QToolButton::clicked, this, guarded([this] { ReportBtnClick(); }));
+    connect(ScheduleBtn, &QToolButton::clicked, this, guarded([this] { ScheduleBtnClick(); }));
+    connect(EnquiryBtn, &QToolButton::clicked, this, guarded([this] { EnquiryBtnClick(); }));
+    connect(CloseBtn, &QToolButton::clicked, this, guarded([this] { CloseBtnClick(); }));
+
+    for (TFmtEdit* edit : {edProjectName, edAttention, edContractor, edQuoteNo, edRevision})
+        edit->OnExit = [this](QObject* sender) { Guarded([this, sender] { edFieldExit(sender); }); };
+    connect(edDate, &QDateEdit::dateChanged, this, guarded([this] { edDateChange(); }));
+    connect(NotesMemo, &QPlainTextEdit::textChanged, this, guarded([this] { NotesMemoChange(); }));
+
+    ItemsGrid->OnDoSetData = [this](QObject*, int c, int r) { Guarded([=, this] { ItemsGridDoSetData(c, r); }); };
+    ItemsGrid->OnSelectCell = [this](QObject*, int c, int r, bool&) {
+        Guarded([=, this] { ItemsGridSelectCell(c, r); });
+    };
+    ItemsGrid->OnDrawCell = [this](QObject*, int c, int r, const TPixelRect& rect, TxGridDrawState) {
+        Guarded([=, this] { ItemsGridDrawCell(c, r, rect); });
+    };
+    ItemsGrid->OnRowMoved = [this](QObject*, int from, int to) { Guarded([=, this] { ItemsGridRowMoved(from, to); }); };
+    ItemsGrid->OnAfterRightClick = [this](QObject*, int field) {
+        Guarded([=, this] { ItemsGridAfterRightClick(field); });
+    };
+    ItemsGrid->OnMouseDown = [this](QObject*, TMouseButton button, TShiftState, int X, int Y) {
+        Guarded([=, this] { ItemsGridMouseDown(button, X, Y); });
+    };
+    ItemsGrid->OnKeyDown = [this](QObject*, int& key, TShiftState) {
+        Guarded([this, &key] { GridKeyDown(ItemsGrid, key); });
+    };
+    AncillsGrid->OnDoSetData = [this](QObject*, int c, int r) { Guarded([=, this] { AncillsGridDoSetData(c, r); }); };
+    AncillsGrid->OnMouseDown = [this](QObject*, TMouseButton button, TShiftState, int X, int Y) {
+        Guarded([=, this] { AncillsGridMouseDown(button, X, Y); });
+    };
+    AncillsGrid->OnKeyDown = [this](QObject*, int& key, TShiftState) {
+        Guarded([this, &key] { GridKeyDown(AncillsGrid, key); });
+    };
+}
+
+TEmailForm* TProjectForm::EmailForm()
+{
+    if (!FEmailForm)
+        FEmailForm = new TEmailForm(this);
+    return FEmailForm;
+}
+
+// ---------------------------------------------------------------------------
+// Creation and closing
+
+void TProjectForm::FormCreate()
+{
+    SetFileName(QString());
+    SetModified(false);
+    for (TFileDialogRequest* dialog : {&OpenDialog1, &SaveDialog1}) {
+        dialog->InitialDir = UserDataDir;
+        dialog->FileName.clear();
+    }
+    SetupGrids();
+    LoadColWidths();
+    Project = std::make_unique<TProject>();
+    ProjectToForm();
+}
+
+void TProjectForm::closeEvent(QCloseEvent* e)
+{
+    Guarded([this] { FormCloseQuery(); });
+    e->accept();
+    Guarded([this] { FormClose(); });
+}
+
+void TProjectForm::FormCloseQuery()
+{
+    // The project stays in memory for the next showing: nothing to ask.
+    CommitActiveEdit();
+}
+
+void TProjectForm::FormClose()
+{
+    SaveColWidths();
+}
+
+void TProjectForm::CloseBtnClick()
+{
+    close();
+}
+
+bool TProjectForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ModeLabel && event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && ModeLabel->rect().contains(mouse->position().toPoint())) {
+            Guarded([this] { ModeLabelClick(); });
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TProjectForm::LoadColWidths()
+{
+    LoadFormPlacementReg(this, false, true);
+    const TRegistryIniFile reg(GetAppRegKey());
+    for (int i = 1; i < ItemsGrid->ColCount(); ++i)
+        ItemsGrid->SetColWidths(
+            i, reg.ReadInteger(FormSection, QStringLiteral("ColWidths") + IntToStr(i), ItemsGrid->ColWidths(i)));
+    for (int i = 1; i < AncillsGrid->ColCount(); ++i)
+        AncillsGrid->SetColWidths(i, reg.ReadInteger(FormSection, QStringLiteral("AncillsColWidths") + IntToStr(i),
+                                                     AncillsGrid->ColWidths(i)));
+}
+
+void TProjectForm::SaveColWidths()
+{
+    SaveFormPlacementReg(this);
+    TRegistryIniFile reg(GetAppRegKey());
+    for (int i = 1; i < ItemsGrid->ColCount(); ++i)
+        reg.WriteInteger(FormSection, QStringLiteral("ColWidths") + IntToStr(i), ItemsGrid->ColWidths(i));
+    for (int i = 1; i < AncillsGrid->ColCount(); ++i)
+        reg.WriteInteger(FormSection, QStringLiteral("AncillsColWidths") + IntToStr(i), AncillsGrid->ColWidths(i));
+    reg.WriteString(QStringLiteral("Project"), QStringLiteral("FileName"), FileName);
+}
+
+// ---------------------------------------------------------------------------
+// State and header
+
+void TProjectForm::SetModified(bool value)
+{
+    Modified = value;
+    StatusPanel0->setText(value ? QStringLiteral("File modified") : QStringLiteral("File saved"));
+}
+
+void TProjectForm::SetFileName(const QString& name)
+{
+    FileName = name;
+    StatusPanel1->setText(name);
+}
+
+void TProjectForm::FormToProject()
+{
+    Project->ProjectName = edProjectName->text();
+    Project->Attention = edAttention->text();
+    Project->Contractor = edContractor->text();
+    Project->QuoteNo = edQuoteNo->text();
+    Project->Revision = edRevision->text();
+    Project->Date.setDate(edDate->date());
+    Project->Notes = MemoLines(NotesMemo->toPlainText());
+}
+
+void TProjectForm::ProjectToForm()
+{
+    ++FFilling;
+    try {
+        edProjectName->setText(Project->ProjectName);
+        edAttention->setText(Project->Attention);
+        edContractor->setText(Project->Contractor);
+        edQuoteNo->setText(Project->QuoteNo);
+        edRevision->setText(Project->Revision);
+        edDate->setDate(Project->Date.date());
+        NotesMemo->setPlainText(Project->Notes.join(QLatin1Char('\n')));
+        ShowTotals();
+        RefillItemsGrid();
+        ItemsGrid->SetCol(icQty);
+    } catch (...) {
+        --FFilling;
+        throw;
+    }
+    --FFilling;
+}
+
+void TProjectForm::edFieldExit(QObject* sender)
+{
+    auto* edit = qobject_cast<TxCustomEdit*>(sender);
+    if (edit && edit->isModified())
+        SetModified(true);
+}
+
+void TProjectForm::edDateChange()
+{
+    // The date is part of the file: a new one is a change like any other.
+    if (FFilling == 0)
+        SetModified(true);
+}
+
+void TProjectForm::NotesMemoChange()
+{
+    if (FFilling == 0)
+        SetModified(true);
+}
+
+void TProjectForm::CommitActiveEdit()
+{
+    // The window's own active control, also while another window is active.
+    QWidget* focus = focusWidget();
+    if (!focus)
+        return;
+    for (TxColGrid* grid : {ItemsGrid, AncillsGrid}) {
+        if (grid->IsActiveControl()) {
+            grid->SetEditorMode(false);
+            return;
+        }
+    }
+    if (auto* edit = qobject_cast<TxCustomEdit*>(focus))
+        edit->CommitEdit();
+}
+
+// ---------------------------------------------------------------------------
+// Files
+
+bool TProjectForm::QueryUnsaved()
+{
+    if (!Modified)
+        return true;
+    switch (Messages().Confirm(FileName + QLatin1Char('\r') + QStringLiteral("File not saved. Save now?"), true)) {
+    case TMsgAnswer::Cancel:
+        return false;
+    case TMsgAnswer::No:
+        return true;
+    case TMsgAnswer::Yes:
+        break;
+    }
+    // A save that failed keeps the changes on screen: the command stops.
+    if (!FileName.isEmpty())
+        return SaveProject(FileName);
+    return RunSaveDialog() != TSaveOutcome::Failed;
+}
+
+void TProjectForm::NewBtnClick()
+{
+    CommitActiveEdit();
+    if (QueryUnsaved())
+        NewProject();
+}
+
+void TProjectForm::NewProject()
+{
+    Project->New();
+    ProjectToForm();
+    SetFileName(QString());
+    SetModified(false);
+}
+
+void TProjectForm::ResetCurrentFolder()
+{
+    if (!ExeDir.isEmpty())
+        QDir::setCurrent(ExeDir);
+}
+
+void TProjectForm::OpenBtnClick()
+{
+    CommitActiveEdit();
+    if (!QueryUnsaved())
+        return;
+    QString name;
+    if (FileDialogs().Execute(this, OpenDialog1, name)) {
+        name = WithDefaultExt(name, OpenDialog1.DefaultExt);
+        OpenDialog1.FileName = name;
+        LoadProject(name);
+        SaveDialog1.InitialDir = QFileInfo(name).absolutePath();
+        SaveDialog1.FileName = name;
+    }
+    ResetCurrentFolder();
+}
+
+bool TProjectForm::LoadProject(const QString& name)
+{
+    auto loaded = std::make_unique<TProject>();
+    if (!loaded->LoadFromFile(name))
+        return false;
+    Project = std::move(loaded);
+    ProjectToForm();
+    if (edQuoteNo->text().isEmpty())
+        edQuoteNo->setText(FileNameOnly(name));
+    SetFileName(name);
+    SetModified(false);
+    return true;
+}
+
+void TProjectForm::SaveBtnClick()
+{
+    CommitActiveEdit();
+    RunSaveDialog();
+}
+
+TProjectForm::TSaveOutcome TProjectForm::RunSaveDialog()
+{
+    if (!edQuoteNo->text().isEmpty())
+        SaveDialog1.FileName =
+            AddBackslash(SaveDialog1.InitialDir) + edQuoteNo->text() + QLatin1Char('.') + SaveDialog1.DefaultExt;
+    QString name;
+    TSaveOutcome outcome = TSaveOutcome::Cancelled;
+    if (FileDialogs().Execute(this, SaveDialog1, name)) {
+        name = WithDefaultExt(name, SaveDialog1.DefaultExt);
+        SaveDialog1.FileName = name;
+        outcome = TSaveOutcome::Failed;
+        if (SaveProject(name)) {
+            outcome = TSaveOutcome::Saved;
+            OpenDialog1.InitialDir = QFileInfo(name).absolutePath();
+            OpenDialog1.FileName = name;
+        }
+    }
+    ResetCurrentFolder();
+    return outcome;
+}
+
+bool TProjectForm::SaveProject(const QString& name)
+{
+    FormToProject();
+    if (!Project->SaveToFile(name))
+        return false;
+    SetFileName(name);
+    SetModified(false);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Documents and enquiry
+
+QString TProjectForm::VersionText() const
+{
+    return FHost ? FHost->ProductVersionText() : GetProductVersionText(QString());
+}
+
+void TProjectForm::ReportBtnClick()
+{
+    CommitActiveEdit();
+    FormToProject();
+    ShowQuotation(*Project, VersionText(), UserDataDir);
+}
+
+void TProjectForm::ScheduleBtnClick()
+{
+    CommitActiveEdit();
+    FormToProject();
+    ShowSchedule(*Project, VersionText(), UserDataDir);
+}
+
+void TProjectForm::EnquiryBtnClick()
+{
+    CommitActiveEdit();
+    FormToProject();
+    if (Modified) {
+        // Never attach a file older than what is on screen.
+        const bool saved = FileName.isEmpty() ? RunSaveDialog() != TSaveOutcome::Failed : SaveProject(FileName);
+        if (!saved)
+            return;
+    }
+    if (FileName.isEmpty() || !QFileInfo(FileName).isFile()) {
+        Messages().ShowMessage(QStringLiteral("No project file found to attach to quote request"));
+        return;
+    }
+    const QString body = EnquiryBody(QDir::current().absoluteFilePath(QStringLiteral("terms.txt")));
+    TEmailForm* mail = EmailForm();
+    mail->SetupMessage(FHost ? FHost->EnquiryAddress() : QString(), QString(), QStringLiteral("Enquiry"),
+                       QStringList{FileName}, body, RegOwner, RegOrganization, ContactEmail);
+    if (mail->exec() != QDialog::Accepted)
+        return;
+    QString recipients;
+    for (const QString& recipient : mail->Mapi->Recipients())
+        recipients += recipient + CrLf;
+    if (FHost)
+        FHost->SetEnquiryAddress(recipients);
+    ContactEmail = mail->FromAddressEd->text();
+}
+
+// ---------------------------------------------------------------------------
+// Items
+
+void TProjectForm::AddSelection(const TSpecificationRec& spec, const TSelectionRec& sel)
+{
+    // A cell being typed belongs to the item it was typed on.
+    CommitActiveEdit();
+    const bool append = ModeLabel->text().compare(QString::fromLatin1(AppendModeCaption), Qt::CaseInsensitive) == 0;
+    Project->InsertItem(spec, sel, append ? -1 : ItemsGrid->Row() - 1);
+    RefillItemsGrid();
+    ShowTotals();
+    SetModified(true);
+}
+
+int TProjectForm::CurrentItem() const
+{
+    const int index = ItemsGrid->Row() - 1;
+    return index >= 0 && index < Project->ItemCount() ? index : -1;
+}
+
+void TProjectForm::ClearRows(TxColGrid* grid)
+{
+    for (int r = 1; r < grid->RowCount(); ++r)
+        for (int c = 0; c < grid->ColCount(); ++c)
+            grid->SetCells(c, r, QString());
+}
+
+void TProjectForm::FillItemRow(int row)
+{
+    if (row < 1 || row > Project->ItemCount())
+        return;
+    const TProjectItem& item = Project->Item(row - 1);
+    ItemsGrid->SetCellValue(icDescription, row, item.Description);
+    ItemsGrid->SetCellValue(icQty, row, static_cast<double>(item.Qty));
+    ItemsGrid->SetCellValue(icModel, row, item.Sel.model.Text());
+    ItemsGrid->SetCellValue(icWidDiam, row, item.Sel.widdiam);
+    ItemsGrid->SetCellValue(icHeight, row, item.Spec.height);
+    ItemsGrid->SetCellValue(icLength, row, item.Sel.length);
+    ItemsGrid->SetCellValue(icAirflow, row, item.Spec.airflow);
+    ItemsGrid->SetCellValue(icDP, row, item.Sel.dp);
+    ItemsGrid->SetCellValue(icPrice, row, item.Price);
+    ItemsGrid->SetCellValue(icAncillary, row, item.AncillaryTotal);
+    ItemsGrid->SetCellValue(icTotal, row, item.Total);
+}
+
+void TProjectForm::RefillItemsGrid()
+{
+    const int remembered = ItemsGrid->Row();
+    ClearRows(ItemsGrid);
+    const int n = Project->ItemCount();
+    ItemsGrid->SetRowCount(n + 2);
+    ClearRows(ItemsGrid);
+    for (int r = 1; r <= n; ++r)
+        FillItemRow(r);
+    ItemsGrid->SetRow(1);
+    if (remembered >= 1 && remembered < ItemsGrid->RowCount())
+        ItemsGrid->SetRow(remembered);
+    ShowItemDetail(ItemsGrid->Row() - 1);
+    ShowTotals();
+}
+
+void TProjectForm::SetEmptyAncillaryRow(int row)
+{
+    AncillsGrid->SetCellValue(acName, row, QString());
+    AncillsGrid->SetCellValue(acQty, row, 0.0);
+    AncillsGrid->SetCellValue(acPrice, row, 0.0);
+    AncillsGrid->SetCellValue(acTotal, row, 0.0);
+}
+
+void TProjectForm::ShowItemDetail(int index)
+{
+    syn->clear();
+    ClearRows(AncillsGrid);
+    AncillsGrid->SetRowCount(2);
+    if (index < 0 || index >= Project->ItemCount())
+        return;
+    const TProjectItem& item = Project->Item(index);
+    syn->setPlainText(ItemDetailLines(item).join(QLatin1Char('\n')));
+
+    const int m = static_cast<int>(item.Ancillaries.size());
+    AncillsGrid->SetRowCount(m + 2);
+    for (int r = 1; r <= m; ++r) {
+        const TAncillRec& line = item.Ancillaries[static_cast<size_t>(r - 1)];
+        AncillsGrid->SetCellValue(acName, r, line.Name);
+        AncillsGrid->SetCellValue(acQty, r, static_cast<double>(line.Qty));
+        AncillsGrid->SetCellValue(acPrice, r, line.Price);
+        AncillsGrid->SetCellValue(acTotal, r, line.Total);
+    }
+    SetEmptyAncillaryRow(m + 1);
+}
+
+void TProjectForm::ShowTotals()
+{
+    edSubTotal->SetValue(Project->SubTotal);
+    edVATTotal->SetValue(Project->VAT);
+    edTotal->SetValue(Project->Total);
+}
+
+void TProjectForm::AddBlankItem()
+{
+    Project->InsertItem(TSpecificationRec(), TSelectionRec(), -1);
+}
+
+void TProjectForm::ItemsGridDoSetData(int ACol, int ARow)
+{
+    const int n = Project->ItemCount();
+    if (ARow < 1 || ARow > n + 1)
+        return;
+    if (ARow == ItemsGrid->RowCount() - 1) {
+        if (ARow > n) {
+            const QString kept = ItemsGrid->Cells(ACol, ARow);
+            AddBlankItem();
+            FillItemRow(ARow);
+            ItemsGrid->SetCells(ACol, ARow, kept);
+            ShowItemDetail(ARow - 1);
+            ShowTotals();
+        }
+        ItemsGrid->SetRowCount(ItemsGrid->RowCount() + 1);
+    }
+
+    TProjectItem& item = Project->Item(ARow - 1);
+    const QVariant value = ItemsGrid->GetCellValue(ACol, ARow);
+    switch (ACol) {
+    case icDescription:
+        item.Description = ItemsGrid->Cells(ACol, ARow);
+        break;
+    case icQty: {
+        int qty = 0;
+        if (!CellWholeNumber(value, qty)) {
+            // The row keeps showing what the item holds.
+            Messages().Beep();
+            FillItemRow(ARow);
+            return;
+        }
+        item.Qty = qty;
+        ItemsGrid->SetCellValue(icQty, ARow, static_cast<double>(qty));
+        break;
+    }
+    case icModel:
+        item.Sel.model = ItemsGrid->Cells(ACol, ARow);
+        break;
+    case icPrice: {
+        double price = 0.0;
+        if (!CellDecimal(value, price)) {
+            Messages().Beep();
+            FillItemRow(ARow);
+            return;
+        }
+        item.Price = price;
+        break;
+    }
+    default:
+        break;
+    }
+    if (ACol == icQty || ACol == icPrice) {
+        item.CalcTotal();
+        ItemsGrid->SetCellValue(icTotal, ARow, item.Total);
+        Project->CalcTotals();
+        ShowTotals();
+    }
+    SetModified(true);
+}
+
+void TProjectForm::AncillsGridDoSetData(int ACol, int ARow)
+{
+    const int itemRow = ItemsGrid->Row();
+    if (itemRow < 1 || itemRow > Project->ItemCount())
+        return;
+    TProjectItem& item = Project->Item(itemRow - 1);
+    const int m = static_cast<int>(item.Ancillaries.size());
+    if (ARow < 1 || ARow > m + 1)
+        return;
+
+    const QVariant value = AncillsGrid->GetCellValue(ACol, ARow);
+    int qty = 0;
+    double price = 0.0;
+    if ((ACol == acQty && !CellWholeNumber(value, qty)) || (ACol == acPrice && !CellDecimal(value, price))) {
+        // No number: the cell shows the line's value again.
+        Messages().Beep();
+        if (ARow <= m) {
+            const TAncillRec& line = item.Ancillaries[static_cast<size_t>(ARow - 1)];
+            AncillsGrid->SetCellValue(ACol, ARow, ACol == acQty ? static_cast<double>(line.Qty) : line.Price);
+        } else {
+            AncillsGrid->SetCellValue(ACol, ARow, 0.0);
+        }
+        return;
+    }
+
+    if (ARow == m + 1) {
+        int newQty = 0;
+        double newPrice = 0.0;
+        CellWholeNumber(AncillsGrid->GetCellValue(acQty, ARow), newQty);
+        CellDecimal(AncillsGrid->GetCellValue(acPrice, ARow), newPrice);
+        item.AddAncillary(AncillsGrid->Cells(acName, ARow), newQty, newPrice);
+        AncillsGrid->SetRowCount(AncillsGrid->RowCount() + 1);
+        SetEmptyAncillaryRow(AncillsGrid->RowCount() - 1);
+    }
+
+    TAncillRec& line = item.Ancillaries[static_cast<size_t>(ARow - 1)];
+    switch (ACol) {
+    case acName:
+        line.Name = AncillsGrid->Cells(ACol, ARow);
+        break;
+    case acQty:
+        line.Qty = qty;
+        AncillsGrid->SetCellValue(acQty, ARow, static_cast<double>(qty));
+        break;
+    case acPrice:
+        line.Price = price;
+        break;
+    default:
+        break;
+    }
+    if (ACol == acQty || ACol == acPrice) {
+        item.CalcAncillaryTotal();
+        item.CalcTotal();
+        Project->CalcTotals();
+        AncillsGrid->SetCellValue(acTotal, ARow, line.Total);
+        ItemsGrid->SetCellValue(icAncillary, itemRow, item.AncillaryTotal);
+        ItemsGrid->SetCellValue(icTotal, itemRow, item.Total);
+        ShowTotals();
+    }
+    SetModified(true);
+}
+
+void TProjectForm::ItemsGridSelectCell(int, int ARow)
+{
+    if (ARow != ItemsGrid->Row())
+        ShowItemDetail(ARow - 1);
+}
+
+void TProjectForm::ItemsGridRowMoved(int fromIndex, int toIndex)
+{
+    const int n = Project->ItemCount();
+    if (fromIndex > n || toIndex > n) {
+        // The empty row took part: it becomes an item so that every row
+        // involved has one.
+        AddBlankItem();
+        Project->MoveItem(fromIndex - 1, toIndex - 1);
+        FillItemRow(fromIndex);
+        FillItemRow(toIndex);
+    } else {
+        Project->MoveItem(fromIndex - 1, toIndex - 1);
+    }
+    SetModified(true);
+}
+
+void TProjectForm::ItemsGridAfterRightClick(int field)
+{
+    const QString name = UnitCaptionName(field);
+    if (name.isEmpty())
+        return;
+    ItemsGrid->SetCells(field, 0,
+                        name + QStringLiteral(", ") +
+                            GetUnitsLabel(ItemsGrid->GetUnitsType(field), ItemsGrid->GetUnitsValue(field)));
+}
+
+void TProjectForm::ItemsGridDrawCell(int ACol, int ARow, const TPixelRect& rect)
+{
+    if (ARow != 0)
+        return;
+    QPainter* canvas = ItemsGrid->Canvas();
+    if (!canvas)
+        return;
+    canvas->save();
+    const QRect r = ToQRect(rect);
+    canvas->fillRect(r, canvas->brush());
+    canvas->setClipRect(r, Qt::IntersectClip);
+    canvas->setFont(ItemsGrid->font());
+    canvas->setPen(ItemsGrid->palette().color(QPalette::ButtonText));
+    const QString caption = ItemsGrid->Cells(ACol, ARow);
+    const qsizetype comma = caption.indexOf(QLatin1Char(','));
+    const QString first = comma < 0 ? caption : caption.left(comma);
+    canvas->drawText(QPoint(rect.Left + 4, rect.Top + 1 + canvas->fontMetrics().ascent()), first);
+    if (comma >= 0) {
+        QFont small = canvas->font();
+        if (small.pointSizeF() > 0)
+            small.setPointSizeF(small.pointSizeF() - 1);
+        else
+            small.setPixelSize(std::max(1, small.pixelSize() - 1));
+        canvas->setFont(small);
+        canvas->setPen(QColor(128, 0, 0));
+        const QFontMetrics metrics = canvas->fontMetrics();
+        const int top = rect.Bottom - 1 - metrics.height();
+        canvas->drawText(QPoint(rect.Left + 4, top + metrics.ascent()), caption.mid(comma + 1));
+    }
+    canvas->restore();
+}
+
+void TProjectForm::PopupAt(TxColGrid* grid, int X, int Y, bool itemsOnly)
+{
+    int col = -1;
+    int row = -1;
+    grid->MouseToCell(X, Y, col, row);
+    if (row < 1 || (itemsOnly && row > Project->ItemCount()))
+        return;
+    if (col >= grid->FixedCols() && col < grid->ColCount())
+        grid->FocusCell(col, row, true);
+    else
+        grid->SetRow(row);
+    GridPopup->popup(QCursor::pos());
+}
+
+void TProjectForm::ItemsGridMouseDown(TMouseButton button, int X, int Y)
+{
+    if (button == mbRight)
+        PopupAt(ItemsGrid, X, Y, true);
+}
+
+void TProjectForm::AncillsGridMouseDown(TMouseButton button, int X, int Y)
+{
+    if (button == mbRight)
+        PopupAt(AncillsGrid, X, Y, false);
+}
+
+void TProjectForm::GridKeyDown(TxColGrid* grid, int& key)
+{
+    if (key == VK_DELETE && !grid->EditorMode()) {
+        Delete1Click();
+        key = 0;
+    }
+}
+
+void TProjectForm::Delete1Click()
+{
+    const int n = Project->ItemCount();
+    const int itemRow = ItemsGrid->Row();
+    if (ItemsGrid->IsActiveControl()) {
+        if (n == 0 || itemRow < 1 || itemRow > n)
+            return;
+        if (Messages().Confirm(
+                QStringLiteral("Delete item ") + ItemsGrid->Cells(icDescription, itemRow) + QLatin1Char('?'), false) !=
+            TMsgAnswer::Yes)
+            return;
+        Project->DeleteItem(itemRow - 1);
+        RefillItemsGrid();
+        ShowTotals();
+        SetModified(true);
+    } else if (AncillsGrid->IsActiveControl()) {
+        const int row = AncillsGrid->Row();
+        if (row < 1 || row >= AncillsGrid->RowCount() - 1)
+            return;
+        if (Messages().Confirm(QStringLiteral("Delete ancillary ") + AncillsGrid->Cells(acName, row) + QLatin1Char('?'),
+                               false) != TMsgAnswer::Yes)
+            return;
+        try {
+            Project->DeleteItemAncillary(itemRow - 1, row - 1);
+        } catch (const Exception&) {
+            // The rows below show what the project holds either way.
+        }
+        FillItemRow(itemRow);
+        ShowItemDetail(itemRow - 1);
+        ShowTotals();
+        SetModified(true);
+    }
+}
+
+void TProjectForm::ModeLabelClick()
+{
+    const bool append = ModeLabel->text().compare(QString::fromLatin1(AppendModeCaption), Qt::CaseInsensitive) == 0;
+    ModeLabel->setText(QString::fromLatin1(append ? InsertModeCaption : AppendModeCaption));
+}

@@ -1,0 +1,194 @@
+#pragma once
+
+#include "ProjectClass.h"
+#include "TxFileDialogs.h"
+#include "TxGridModel.h"
+#include "TxKeys.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QWidget>
+
+#include <memory>
+
+class QDateEdit;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QStatusBar;
+class QToolBar;
+class QToolButton;
+class TEmailForm;
+class TFlatPageControl;
+class TFmtEdit;
+class TFormKeyNavigator;
+class TIniHighlighter;
+class TxColGrid;
+class TxEditGrid;
+
+// What the project window needs of the main window, which sits above it.
+class IProjectHost {
+public:
+    virtual ~IProjectHost();
+    // The enquiry recipients, one per line, each line ended by CR LF.
+    virtual QString EnquiryAddress() const = 0;
+    virtual void SetEnquiryAddress(const QString& address) = 0;
+    // The documents' version line: the product name, a blank, the version.
+    virtual QString ProductVersionText() const = 0;
+};
+
+// Captions of the mode label.
+inline constexpr char AppendModeCaption[] = "Append mode";
+inline constexpr char InsertModeCaption[] = "Insert mode";
+
+// The user's currency symbol as the desktop's locale gives it; "R" when it
+// gives none.
+QString CurrencySymbol();
+// The field-definition lines of the two grids for a currency symbol.
+QStringList ItemsGridFieldDefs(const QString& currency);
+QStringList AncillsGridFieldDefs(const QString& currency);
+// The read-only detail of an item, INI-style, values through the display
+// quantities.
+QStringList ItemDetailLines(const TProjectItem& item);
+// The enquiry's text: the greeting and request, then the lines of
+// `termsFile` when it exists, otherwise the five default terms. CR LF ends
+// every line.
+QString EnquiryBody(const QString& termsFile);
+// A cell's value as a whole number: nearest, halves away from zero. False for
+// text that is no number and for numbers outside the integer range.
+bool CellWholeNumber(const QVariant& value, int& result);
+// A cell's value as a decimal number; false for text that is no number.
+bool CellDecimal(const QVariant& value, double& result);
+
+// The window in which the user builds a quotation: the header, the items with
+// their ancillaries and totals, the project files, the quotation and schedule
+// documents and the enquiry e-mail. Closing only hides it; the project stays.
+class TProjectForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TProjectForm(QWidget* parent = nullptr);
+    ~TProjectForm() override;
+
+    // The main window's side; without one the enquiry has no recipients and
+    // the documents carry this program's version text.
+    void SetHost(IProjectHost* host) { FHost = host; }
+    // The program's e-mail window; without one the window makes its own.
+    void SetEmailForm(TEmailForm* form) { FEmailForm = form; }
+    TEmailForm* EmailForm();
+
+    // Controls.
+    QToolBar* ToolBar1;
+    QToolButton* NewBtn;
+    QToolButton* OpenBtn;
+    QToolButton* SaveBtn;
+    QToolButton* ReportBtn; // "Quote"
+    QToolButton* ScheduleBtn;
+    QToolButton* EnquiryBtn;
+    QToolButton* CloseBtn;
+    TFmtEdit* edProjectName;
+    TFmtEdit* edAttention;
+    TFmtEdit* edContractor;
+    TFmtEdit* edQuoteNo;
+    TFmtEdit* edRevision;
+    QDateEdit* edDate;
+    QPlainTextEdit* NotesMemo;
+    TxColGrid* ItemsGrid;
+    TFlatPageControl* PageControl1;
+    QPlainTextEdit* syn;
+    TIniHighlighter* SynIniSyn1;
+    TxColGrid* AncillsGrid;
+    TFmtEdit* edSubTotal;
+    TFmtEdit* edVATTotal;
+    TFmtEdit* edTotal;
+    QLabel* ModeLabel;
+    QMenu* GridPopup;
+    QStatusBar* StatusBar1;
+    QLabel* StatusPanel0; // "File modified" or "File saved"
+    QLabel* StatusPanel1; // the file name
+    TFileDialogRequest OpenDialog1;
+    TFileDialogRequest SaveDialog1;
+
+    // State.
+    QString FileName;
+    bool Modified = false;
+    std::unique_ptr<TProject> Project;
+
+    // The main window's "add to project": appended, or in insert mode put
+    // before the current item. The window is not shown.
+    void AddSelection(const TSpecificationRec& spec, const TSelectionRec& sel);
+
+    void SetModified(bool value);
+    void SetFileName(const QString& name);
+    void FormToProject();
+    void ProjectToForm();
+    // Stores what is being typed into the window's active edit or grid.
+    void CommitActiveEdit();
+    void NewProject();
+    // False, with the window unchanged, when the file could not be read.
+    bool LoadProject(const QString& name);
+    // False, with the file name and modified state unchanged, when the file
+    // could not be written.
+    bool SaveProject(const QString& name);
+    // Whether the command that asks may go on.
+    bool QueryUnsaved();
+
+    // Items and ancillaries.
+    void FillItemRow(int row);
+    void RefillItemsGrid();
+    void ShowItemDetail(int index);
+    void ShowTotals();
+    void AddBlankItem();
+    void LoadColWidths();
+    void SaveColWidths();
+
+    // Handlers.
+    void FormCreate();
+    void FormCloseQuery();
+    void FormClose();
+    void NewBtnClick();
+    void OpenBtnClick();
+    void SaveBtnClick();
+    void ReportBtnClick();
+    void ScheduleBtnClick();
+    void EnquiryBtnClick();
+    void CloseBtnClick();
+    void edFieldExit(QObject* sender);
+    void edDateChange();
+    void NotesMemoChange();
+    void ItemsGridDoSetData(int ACol, int ARow);
+    void ItemsGridSelectCell(int ACol, int ARow);
+    void ItemsGridDrawCell(int ACol, int ARow, const TPixelRect& rect);
+    void ItemsGridRowMoved(int fromIndex, int toIndex);
+    void ItemsGridAfterRightClick(int field);
+    void ItemsGridMouseDown(TMouseButton button, int X, int Y);
+    void AncillsGridDoSetData(int ACol, int ARow);
+    void AncillsGridMouseDown(TMouseButton button, int X, int Y);
+    void GridKeyDown(TxColGrid* grid, int& key);
+    void Delete1Click();
+    void ModeLabelClick();
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    enum class TSaveOutcome { Saved, Cancelled, Failed };
+
+    void CreateControls();
+    void SetupGrids();
+    void ConnectHandlers();
+    TSaveOutcome RunSaveDialog();
+    void ResetCurrentFolder();
+    QString VersionText() const;
+    // The items grid's current item, -1 for the empty row.
+    int CurrentItem() const;
+    void ClearRows(TxColGrid* grid);
+    void SetEmptyAncillaryRow(int row);
+    void PopupAt(TxColGrid* grid, int X, int Y, bool itemsOnly);
+
+    IProjectHost* FHost = nullptr;
+    TEmailForm* FEmailForm = nullptr;
+    TFormKeyNavigator* FKeyNavigator = nullptr;
+    int FFilling = 0; // the form is being filled from the project
+};
