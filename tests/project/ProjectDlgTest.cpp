@@ -1,0 +1,846 @@
+#include "ProjectDlg.h"
+
+#include "FlatPageControl.h"
+#include "MapiControl.h"
+#include "TxApplicationPath.h"
+#include "TxColGrids.h"
+#include "TxEmailDlg.h"
+#include "TxFileDialogs.h"
+#include "TxFmtEdit.h"
+#include "TxIniHighlighter.h"
+#include "TxPlatform.h"
+#include "TxRegistry.h"
+#include "TxSysUtils.h"
+#include "TxUnitsForm.h"
+#include "UnitsManager.h"
+
+#include "TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDateEdit>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <QTimer>
+#include <QToolButton>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+const QString CrLf = "\r\n";
+
+TSpecificationRec Duty(double airflow = 2.8, double height = 0.5)
+{
+    TSpecificationRec s;
+    s.airflow = airflow;
+    s.maxdP = 80;
+    s.width = 0.9;
+    s.height = height;
+    s.diameter = 0.6;
+    s.atten = {9, 10, 15, 45, 50, 50, 45, 20};
+    return s;
+}
+
+TSelectionRec Silencer(const QString& model, uint8_t shape = 1, double widdiam = 0.9)
+{
+    TSelectionRec s;
+    s.prefix = "TCR";
+    s.model = model;
+    s.rangedesc = "Rectangular splitter";
+    s.size = "900x500";
+    s.shape = shape;
+    s.widdiam = widdiam;
+    s.height = 0.5;
+    s.length = 1.2;
+    s.atten = {10, 12, 20, 48, 55, 52, 47, 30};
+    s.regen = {40, 38, 35, 30, 28, 25, 20, 15};
+    s.dp = 55;
+    s.db = 37.25;
+    s.vp = 6.2;
+    return s;
+}
+
+class THost : public IProjectHost {
+public:
+    QString EnquiryAddress() const override { return Address; }
+    void SetEnquiryAddress(const QString& address) override { Address = address; }
+    QString ProductVersionText() const override { return "Vozudarizazi 9.8.7.6"; }
+    QString Address = "sales@maker.example";
+};
+
+// Each test gets its own folders, registry store and recording services.
+class ProjectWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetRegistryFileName(Dir.File("registry.conf"));
+        QDir().mkpath(Dir.File("program"));
+        QDir().mkpath(Dir.File("docs"));
+        ExeDir = Dir.File("program") + "/";
+        UserDataDir = Dir.File("docs") + "/";
+        InitProjectSettings(Dir.File("none.ini"), Dir.File("none-ancillaries.ini"));
+        CreateUnitsManager(Dir.File("units.ini"));
+    }
+    void TearDown() override
+    {
+        Form.reset();
+        FreeUnitsManager();
+        ExeDir = FOldExeDir;
+        UserDataDir = FOldUserDataDir;
+        ContactEmail = FOldContactEmail;
+        QDir::setCurrent(FOldCurrent);
+        SetRegistryFileName(QString());
+    }
+
+    TProjectForm& Open()
+    {
+        Form = std::make_unique<TProjectForm>();
+        Form->SetHost(&Host);
+        Form->show();
+        Form->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(Form.get()));
+        return *Form;
+    }
+
+    // Types `text` into a cell and ends the edit with Enter.
+    static void Type(TxColGrid* grid, int col, int row, const QString& text)
+    {
+        grid->setFocus();
+        grid->FocusCell(col, row, true);
+        for (QChar c : text)
+            QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    }
+    void Add(const QString& model, int count = 1)
+    {
+        for (int i = 0; i < count; ++i)
+            Form->AddSelection(Duty(), Silencer(count == 1 ? model : model + QString::number(i + 1)));
+    }
+    QStringList Models() const
+    {
+        QStringList models;
+        for (int i = 0; i < Form->Project->ItemCount(); ++i)
+            models << Form->Project->Item(i).Sel.model.Text();
+        return models;
+    }
+    QString Total(TFmtEdit* edit) const { return edit->text().trimmed(); }
+
+    TTempFolder Dir;
+    THost Host;
+    TRecordingMessageService Msgs;
+    TScopedMessageService MsgScope{Msgs};
+    TRecordingFileDialogService Dialogs;
+    TScopedFileDialogService DialogScope{Dialogs};
+    TRecordingDocumentOpener Opened;
+    TScopedDocumentOpener OpenScope{Opened};
+    TRecordingMailTransport Mail;
+    TScopedMailTransport MailScope{Mail};
+    std::unique_ptr<TProjectForm> Form;
+
+private:
+    QString FOldExeDir = ExeDir;
+    QString FOldUserDataDir = UserDataDir;
+    QString FOldContactEmail = ContactEmail;
+    QString FOldCurrent = QDir::currentPath();
+};
+
+} // namespace
+
+// --- Helpers without a window ---
+
+TEST(ProjectWindowHelpers, CellNumbers)
+{
+    struct Case {
+        QVariant value;
+        bool whole;
+        int qty;
+        bool decimal;
+        double price;
+    };
+    const Case cases[] = {
+        {QVariant(3.0), true, 3, true, 3.0},        {QVariant(2.5), true, 3, true, 2.5},
+        {QVariant(-2.5), true, -3, true, -2.5},     {QVariant(QString("12.75")), true, 13, true, 12.75},
+        {QVariant(QString("")), true, 0, true, 0}, // as the number normaliser reads it
+        {QVariant(QString("-")), true, 0, true, 0}, {QVariant(QString("abc")), false, 0, false, 0},
+        {QVariant(1e12), false, 0, true, 1e12},
+    };
+    for (const Case& c : cases) {
+        int qty = 0;
+        double price = 0;
+        EXPECT_EQ(CellWholeNumber(c.value, qty), c.whole) << c.value.toString().toStdString();
+        if (c.whole) {
+            EXPECT_EQ(qty, c.qty);
+        }
+        EXPECT_EQ(CellDecimal(c.value, price), c.decimal) << c.value.toString().toStdString();
+        if (c.decimal) {
+            EXPECT_EQ(price, c.price);
+        }
+    }
+}
+
+TEST(ProjectWindowHelpers, EnquiryBodyEndsWithTheTermsFileOrTheDefaultTerms)
+{
+    TTempFolder dir;
+    const QString head =
+        "Dear Sirs" + CrLf + CrLf + "Please provide your best price for the attached project" + CrLf + CrLf + CrLf;
+    EXPECT_EQ(EnquiryBody(dir.File("terms.txt")), head + "Price: " + CrLf + "Delivery: " + CrLf +
+                                                      "Terms of payment: " + CrLf + "Validity: " + CrLf +
+                                                      "Quote subject to standard conditions of sale" + CrLf);
+    const QString terms = dir.Write("terms.txt", QByteArray("Net 30 days\r\nEx works\n"));
+    EXPECT_EQ(EnquiryBody(terms), head + "Net 30 days" + CrLf + "Ex works" + CrLf);
+}
+
+TEST(ProjectWindowHelpers, ItemDetailShowsDutyAndSelectionInTheDisplayUnits)
+{
+    TTempFolder dir;
+    CreateUnitsManager(dir.File("units.ini"));
+    TProjectItem rect(Duty(), Silencer("TCR-900"));
+    TSelectionRec round = Silencer("CS-600", 0, 0.6);
+    round.nmodules = 2;
+    round.weight = 41.5;
+    TProjectItem circ(Duty(), round);
+
+    const QStringList rectLines = ItemDetailLines(rect);
+    EXPECT_EQ(rectLines.mid(0, 6), QStringList({"[Model]", "TCR-900", "Rectangular splitter", "", "[Specification]",
+                                                "Volume flow = " + AirflowUnits->FormatWithLabel(" ", 0, 2.8)}));
+    EXPECT_TRUE(rectLines.contains("Atten = 9, 10, 15, 45, 50, 50, 45, 20"));
+    EXPECT_TRUE(rectLines.contains("Shape = Rectangular"));
+    EXPECT_TRUE(rectLines.contains("Width = " + DimensionUnits->FormatWithLabel(" ", 0, 0.9)));
+    EXPECT_TRUE(rectLines.contains("Regen = 40, 38, 35, 30, 28, 25, 20, 15"));
+    EXPECT_TRUE(rectLines.contains("Static insertion loss = 37.3 dB"));
+    EXPECT_EQ(rectLines.last(), "");
+    EXPECT_FALSE(rectLines.join('|').contains("No. of modules"));
+    EXPECT_FALSE(rectLines.join('|').contains("Weight"));
+
+    const QStringList circLines = ItemDetailLines(circ);
+    EXPECT_TRUE(circLines.contains("Shape = Circular"));
+    EXPECT_TRUE(circLines.contains("Diameter = " + DimensionUnits->FormatWithLabel(" ", 0, 0.6)));
+    EXPECT_TRUE(circLines.contains("No. of modules = 2"));
+    EXPECT_TRUE(circLines.contains("Weight = " + MassUnits->FormatWithLabel(" ", 0, 41.5)));
+    FreeUnitsManager();
+}
+
+TEST(ProjectWindowHelpers, IniColouringMarksSectionsAndKeys)
+{
+    QPlainTextEdit memo;
+    TIniHighlighter highlighter(memo.document());
+    memo.setPlainText("[Model]\nModel = TCR\nplain");
+    const auto formats = [&](int block) { return memo.document()->findBlockByNumber(block).layout()->formats(); };
+    ASSERT_EQ(formats(0).size(), 1);
+    EXPECT_EQ(formats(0)[0].format.background().color(), QColor(0, 128, 192));
+    EXPECT_EQ(formats(0)[0].format.foreground().color(), QColor(Qt::white));
+    ASSERT_EQ(formats(1).size(), 1);
+    EXPECT_EQ(formats(1)[0].start, 0);
+    EXPECT_EQ(formats(1)[0].length, 6);
+    EXPECT_TRUE(formats(2).isEmpty());
+}
+
+// --- The window ---
+
+TEST_F(ProjectWindow, ANewWindowShowsCaptionsAndOneEmptyRow)
+{
+    TProjectForm& f = Open();
+    EXPECT_EQ(f.windowTitle(), "Project : RAV Silencers");
+    EXPECT_EQ(f.ItemsGrid->RowCount(), 2);
+    EXPECT_EQ(f.ItemsGrid->Row(), 1);
+    EXPECT_EQ(f.ItemsGrid->RowHeights(0), 32);
+    const QStringList captions = {"Wid/Diam, mm", "Height, mm", "Length, mm", "Q, m³/s", "dP, Pa"};
+    for (int i = 0; i < captions.size(); ++i)
+        EXPECT_EQ(f.ItemsGrid->Cells(4 + i, 0), captions[i]);
+    EXPECT_EQ(f.ItemsGrid->Cells(9, 0), CurrencySymbol() + " Item");
+    EXPECT_EQ(f.AncillsGrid->RowCount(), 2);
+    EXPECT_TRUE(f.syn->toPlainText().isEmpty());
+    EXPECT_EQ(f.ModeLabel->text(), "Append mode");
+    EXPECT_EQ(f.StatusPanel0->text(), "File saved");
+    EXPECT_FALSE(f.Modified);
+    EXPECT_EQ(f.NotesMemo->toPlainText(), "Notes:\nDelivery:\nValidity:");
+    EXPECT_EQ(f.edDate->date(), QDate::currentDate());
+    EXPECT_EQ(f.PageControl1->currentIndex(), 0);
+    for (TFmtEdit* edit : {f.edSubTotal, f.edVATTotal, f.edTotal})
+        EXPECT_EQ(Total(edit), "R 0.00");
+    EXPECT_EQ(f.OpenDialog1.InitialDir, UserDataDir);
+    EXPECT_EQ(f.SaveDialog1.Filter, "Project file (*.pxf)|*.pxf");
+}
+
+TEST_F(ProjectWindow, TypingIntoTheEmptyRowCreatesAnItemAndAnotherEmptyRow)
+{
+    TProjectForm& f = Open();
+    Type(f.ItemsGrid, 1, 1, "Plant room");
+    ASSERT_EQ(f.Project->ItemCount(), 1);
+    const TProjectItem& item = f.Project->Item(0);
+    EXPECT_EQ(item.Description, "Plant room");
+    EXPECT_EQ(item.Qty, 1);
+    EXPECT_EQ(item.Price, 0);
+    EXPECT_EQ(item.Ancillaries.size(), DefaultAncillaries().size());
+    EXPECT_EQ(f.ItemsGrid->RowCount(), 3);
+    EXPECT_EQ(f.ItemsGrid->Cells(1, 1), "Plant room");
+    EXPECT_EQ(f.ItemsGrid->Cells(2, 1), "1");
+    EXPECT_TRUE(f.syn->toPlainText().startsWith("[Model]"));
+    EXPECT_EQ(f.AncillsGrid->RowCount(), static_cast<int>(DefaultAncillaries().size()) + 2);
+    EXPECT_EQ(f.AncillsGrid->Cells(1, 1), "Matching angles");
+    EXPECT_TRUE(f.Modified);
+    EXPECT_EQ(f.StatusPanel0->text(), "File modified");
+}
+
+TEST_F(ProjectWindow, QuantityAndPriceSetTheTotalsAndVAT)
+{
+    TProjectForm& f = Open();
+    Add("TCR-900");
+    Type(f.ItemsGrid, 9, 1, "100");
+    Type(f.ItemsGrid, 2, 1, "3");
+    EXPECT_EQ(f.Project->Item(0).Total, 300);
+    EXPECT_EQ(f.ItemsGrid->Cells(11, 1), "300.00");
+    EXPECT_EQ(Total(f.edSubTotal), "R 300.00");
+    EXPECT_EQ(Total(f.edVATTotal), "R 42.00");
+    EXPECT_EQ(Total(f.edTotal), "R 342.00");
+
+    // A fractional quantity becomes the nearest whole one, and shows so.
+    Type(f.ItemsGrid, 2, 1, "2.5");
+    EXPECT_EQ(f.Project->Item(0).Qty, 3);
+    EXPECT_EQ(f.ItemsGrid->Cells(2, 1), "3");
+    // Text that is no number changes nothing and shows the item's again.
+    f.ItemsGrid->SetCells(2, 1, "abc");
+    f.ItemsGridDoSetData(2, 1);
+    EXPECT_EQ(f.Project->Item(0).Qty, 3);
+    EXPECT_EQ(f.ItemsGrid->Cells(2, 1), "3");
+    EXPECT_EQ(Msgs.Beeps, 1);
+}
+
+TEST_F(ProjectWindow, AncillaryEditsReachTheItemAndTheTotals)
+{
+    TProjectForm& f = Open();
+    Add("TCR-900");
+    f.PageControl1->setCurrentIndex(1);
+    const int m = static_cast<int>(DefaultAncillaries().size());
+
+    // Typing a quantity into the empty row adds a line.
+    Type(f.AncillsGrid, 2, m + 1, "4");
+    ASSERT_EQ(f.Project->Item(0).Ancillaries.size(), static_cast<size_t>(m + 1));
+    EXPECT_EQ(f.Project->Item(0).Ancillaries.back().Name, "");
+    EXPECT_EQ(f.Project->Item(0).Ancillaries.back().Qty, 4);
+    EXPECT_EQ(f.AncillsGrid->RowCount(), m + 3);
+    EXPECT_EQ(f.AncillsGrid->Cells(2, m + 2), "0");
+
+    Type(f.AncillsGrid, 3, m + 1, "25");
+    Type(f.AncillsGrid, 1, m + 1, "Flanges");
+    const TProjectItem& item = f.Project->Item(0);
+    EXPECT_EQ(item.Ancillaries.back().Name, "Flanges");
+    EXPECT_EQ(item.Ancillaries.back().Total, 100);
+    EXPECT_EQ(item.AncillaryTotal, 100);
+    EXPECT_EQ(f.AncillsGrid->Cells(4, m + 1), "100.00");
+    EXPECT_EQ(f.ItemsGrid->Cells(10, 1), "100.00");
+    EXPECT_EQ(f.ItemsGrid->Cells(11, 1), "100.00");
+    EXPECT_EQ(Total(f.edTotal), "R 114.00");
+
+    // With the empty item row current an ancillary edit changes nothing.
+    f.ItemsGrid->FocusCell(1, 2, true);
+    EXPECT_TRUE(f.syn->toPlainText().isEmpty());
+    EXPECT_EQ(f.AncillsGrid->RowCount(), 2);
+    f.AncillsGrid->SetCells(2, 1, "7");
+    f.AncillsGridDoSetData(2, 1);
+    EXPECT_EQ(f.Project->Item(0).Ancillaries.size(), static_cast<size_t>(m + 1));
+}
+
+TEST_F(ProjectWindow, DeletingItemsAndAncillariesAsks)
+{
+    struct Case {
+        TMsgAnswer answer;
+        int itemsLeft;
+    };
+    for (const Case& c : {Case{TMsgAnswer::No, 2}, Case{TMsgAnswer::Yes, 1}}) {
+        Msgs.Clear();
+        TProjectForm& f = Open();
+        Add("TCR-", 2);
+        Type(f.ItemsGrid, 1, 2, "Second");
+        f.ItemsGrid->FocusCell(1, 2, true);
+        Msgs.Answers = {c.answer};
+        QTest::keyClick(f.ItemsGrid, Qt::Key_Delete);
+        EXPECT_EQ(Msgs.Questions, QStringList{"Delete item Second?"});
+        EXPECT_EQ(f.Project->ItemCount(), c.itemsLeft);
+        EXPECT_EQ(f.ItemsGrid->RowCount(), c.itemsLeft + 2);
+    }
+
+    // The last remaining item goes: caption row and empty row, row 1 current.
+    Msgs.Answers = {TMsgAnswer::Yes};
+    Form->ItemsGrid->FocusCell(1, 1, true);
+    Form->Delete1Click();
+    EXPECT_EQ(Form->Project->ItemCount(), 0);
+    EXPECT_EQ(Form->ItemsGrid->RowCount(), 2);
+    EXPECT_EQ(Form->ItemsGrid->Row(), 1);
+    EXPECT_EQ(Total(Form->edTotal), "R 0.00");
+
+    // An ancillary: its line goes, the totals follow.
+    Add("TCR-900");
+    TProjectForm& f = *Form;
+    f.PageControl1->setCurrentIndex(1);
+    Type(f.AncillsGrid, 2, 2, "2");
+    Type(f.AncillsGrid, 3, 2, "10");
+    EXPECT_DOUBLE_EQ(f.Project->Total, 22.8);
+    Msgs.Clear();
+    Msgs.Answers = {TMsgAnswer::Yes};
+    f.AncillsGrid->FocusCell(1, 2, true);
+    QTest::keyClick(f.AncillsGrid, Qt::Key_Delete);
+    EXPECT_EQ(Msgs.Questions, QStringList{"Delete ancillary Mounting feet?"});
+    EXPECT_EQ(f.Project->Item(0).Ancillaries.size(), DefaultAncillaries().size() - 1);
+    EXPECT_EQ(f.AncillsGrid->Cells(1, 2), "Inlet outlet cones");
+    EXPECT_EQ(f.ItemsGrid->Cells(11, 1), "0.00");
+    EXPECT_EQ(f.Project->Total, 0);
+    // The empty row asks nothing.
+    Msgs.Clear();
+    f.AncillsGrid->FocusCell(1, f.AncillsGrid->RowCount() - 1, true);
+    f.Delete1Click();
+    EXPECT_TRUE(Msgs.Questions.isEmpty());
+}
+
+TEST_F(ProjectWindow, TheRightButtonOpensTheMenuOnItemsAndAncillaryRows)
+{
+    TProjectForm& f = Open();
+    Add("TCR-900");
+    const auto pressRight = [](TxColGrid* grid, int col, int row) {
+        QTest::mousePress(grid->viewport(), Qt::RightButton, {}, ToQRect(grid->CellRect(col, row)).center());
+        QTest::mouseRelease(grid->viewport(), Qt::RightButton, {}, ToQRect(grid->CellRect(col, row)).center());
+    };
+    pressRight(f.ItemsGrid, 1, 2);
+    EXPECT_FALSE(f.GridPopup->isVisible());
+    pressRight(f.ItemsGrid, 3, 1);
+    EXPECT_TRUE(f.GridPopup->isVisible());
+    EXPECT_EQ(f.ItemsGrid->Col(), 3);
+    f.GridPopup->hide();
+
+    f.PageControl1->setCurrentIndex(1);
+    const int empty = f.AncillsGrid->RowCount() - 1;
+    pressRight(f.AncillsGrid, 2, empty);
+    EXPECT_TRUE(f.GridPopup->isVisible());
+    EXPECT_EQ(f.AncillsGrid->Row(), empty);
+    f.GridPopup->actions().first()->trigger();
+    f.GridPopup->hide();
+    EXPECT_TRUE(Msgs.Questions.isEmpty());
+    EXPECT_EQ(f.Project->Item(0).Ancillaries.size(), DefaultAncillaries().size());
+}
+
+TEST_F(ProjectWindow, AUnitPickedOnACaptionRenamesItAndReshowsTheColumn)
+{
+    TProjectForm& f = Open();
+    Add("TCR-900");
+    EXPECT_EQ(f.ItemsGrid->Cells(4, 1), "900.0");
+    // The pop-up opens on the press; the first unit of the list is metres.
+    QTimer::singleShot(50, [] {
+        if (auto* popup = qobject_cast<TUnitsForm*>(QApplication::activePopupWidget())) {
+            popup->ListBox1->setCurrentRow(0);
+            QTest::keyClick(popup->ListBox1, Qt::Key_Return);
+        } else if (auto* modal = qobject_cast<TUnitsForm*>(QApplication::activeModalWidget())) {
+            modal->ListBox1->setCurrentRow(0);
+            QTest::keyClick(modal->ListBox1, Qt::Key_Return);
+        }
+    });
+    QTest::mousePress(f.ItemsGrid->viewport(), Qt::LeftButton, {}, ToQRect(f.ItemsGrid->CellRect(4, 0)).center());
+    QTest::mouseRelease(f.ItemsGrid->viewport(), Qt::LeftButton, {}, ToQRect(f.ItemsGrid->CellRect(4, 0)).center());
+    EXPECT_EQ(f.ItemsGrid->Cells(4, 0), "Wid/Diam, m");
+    EXPECT_EQ(f.ItemsGrid->GetCellValue(4, 1), QVariant(0.9));
+    EXPECT_NE(f.ItemsGrid->Cells(4, 1), "900.0");
+    EXPECT_EQ(f.ItemsGrid->Cells(5, 0), "Height, mm");
+}
+
+TEST_F(ProjectWindow, CaptionsDrawTheirUnitOnASecondLineInDarkRed)
+{
+    TProjectForm& f = Open();
+    const QImage image = f.ItemsGrid->viewport()->grab().toImage();
+    const auto reddish = [&](int col, bool lower) {
+        const QRect r = ToQRect(f.ItemsGrid->CellRect(col, 0));
+        const int top = lower ? r.center().y() : r.top();
+        const int bottom = lower ? r.bottom() : r.center().y();
+        for (int y = top; y <= bottom; ++y)
+            for (int x = r.left(); x <= r.right(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                if (c.red() > c.green() + 60 && c.red() > c.blue() + 60)
+                    return true;
+            }
+        return false;
+    };
+    EXPECT_TRUE(reddish(4, true));
+    EXPECT_FALSE(reddish(4, false));
+    EXPECT_FALSE(reddish(1, true));
+}
+
+TEST_F(ProjectWindow, RowsMoveWithTheirItems)
+{
+    TProjectForm& f = Open();
+    Add("M", 3);
+    f.ItemsGrid->MoveRow(1, 3);
+    EXPECT_EQ(Models(), QStringList({"M2", "M3", "M1"}));
+    f.ItemsGrid->MoveRow(3, 1);
+    EXPECT_EQ(Models(), QStringList({"M1", "M2", "M3"}));
+    EXPECT_TRUE(f.Modified);
+
+    // The empty row moved up becomes a blank item; no empty row follows
+    // until the last row is edited.
+    f.ItemsGrid->MoveRow(4, 1);
+    EXPECT_EQ(Models(), QStringList({"", "M1", "M2", "M3"}));
+    EXPECT_EQ(f.ItemsGrid->RowCount(), 5);
+    EXPECT_EQ(f.ItemsGrid->Cells(2, 1), "1");
+    EXPECT_EQ(f.ItemsGrid->Cells(3, 2), "M1");
+    // Moving an item into the last place then adds no hidden item.
+    f.ItemsGrid->MoveRow(1, 4);
+    EXPECT_EQ(Models(), QStringList({"M1", "M2", "M3", ""}));
+    Type(f.ItemsGrid, 1, 4, "Spare");
+    EXPECT_EQ(f.Project->ItemCount(), 4);
+    EXPECT_EQ(f.Project->Item(3).Description, "Spare");
+    EXPECT_EQ(f.ItemsGrid->RowCount(), 6);
+}
+
+TEST_F(ProjectWindow, AddingAppendsOrInsertsBeforeTheCurrentItem)
+{
+    struct Case {
+        bool insert;
+        int currentRow;
+        QStringList models;
+    };
+    const Case cases[] = {
+        {false, 2, {"A", "B", "C", "New"}},
+        {true, 2, {"A", "New", "B", "C"}},
+        {true, 1, {"New", "A", "B", "C"}},
+        {true, 4, {"A", "B", "C", "New"}}, // the empty row
+    };
+    for (const Case& c : cases) {
+        TProjectForm& f = Open();
+        f.hide();
+        for (const char* m : {"A", "B", "C"})
+            Add(m);
+        if (c.insert) {
+            QTest::mouseClick(f.ModeLabel, Qt::LeftButton);
+            EXPECT_EQ(f.ModeLabel->text(), "Insert mode");
+        }
+        f.ItemsGrid->FocusCell(1, c.currentRow, true);
+        f.AddSelection(Duty(3.5), Silencer("New"));
+        EXPECT_EQ(Models(), c.models);
+        EXPECT_FALSE(f.isVisible());
+        EXPECT_EQ(f.ItemsGrid->RowCount(), 6);
+        const int row = static_cast<int>(c.models.indexOf("New")) + 1;
+        EXPECT_EQ(f.ItemsGrid->GetCellValue(7, row), QVariant(3.5));
+    }
+    // Any caption but "Append mode" (in any case) is insert mode.
+    const std::pair<const char*, const char*> toggles[] = {
+        {"Insert mode", "Append mode"}, {"append MODE", "Insert mode"}, {"INSERT MODE", "Append mode"}};
+    for (const auto& [before, after] : toggles) {
+        Form->ModeLabel->setText(before);
+        QTest::mouseClick(Form->ModeLabel, Qt::LeftButton);
+        EXPECT_EQ(Form->ModeLabel->text(), after);
+    }
+}
+
+TEST_F(ProjectWindow, HeaderNotesAndDateMarkTheProjectModified)
+{
+    TProjectForm& f = Open();
+    f.edProjectName->setFocus();
+    QTest::keyClicks(f.edProjectName, "Clinic");
+    EXPECT_FALSE(f.Modified);
+    QTest::keyClick(f.edProjectName, Qt::Key_Return); // moves on to the next edit
+    EXPECT_TRUE(f.Modified);
+    f.SetModified(false);
+    // Leaving an edit that was not changed marks nothing.
+    f.edAttention->setFocus();
+    f.edContractor->setFocus();
+    EXPECT_FALSE(f.Modified);
+
+    QTest::keyClicks(f.NotesMemo, "x");
+    EXPECT_TRUE(f.Modified);
+    f.SetModified(false);
+    f.edDate->setDate(QDate(2024, 3, 9));
+    EXPECT_TRUE(f.Modified);
+
+    f.FormToProject();
+    EXPECT_EQ(f.Project->ProjectName, "Clinic");
+    EXPECT_EQ(f.Project->Date.date(), QDate(2024, 3, 9));
+    EXPECT_EQ(f.Project->Notes.size(), 3);
+}
+
+TEST_F(ProjectWindow, SaveWritesTheProjectFileAndProposesTheQuoteNumber)
+{
+    TProjectForm& f = Open();
+    Add("TCR-900");
+    f.edQuoteNo->setText("Q-17");
+    f.edProjectName->setText("Clinic");
+    const QString name = Dir.File("jobs/Q-17");
+    QDir().mkpath(Dir.File("jobs"));
+    Dialogs.Answers = {name};
+    QTest::mouseClick(f.SaveBtn, Qt::LeftButton);
+    ASSERT_EQ(Dialogs.Requests.size(), 1);
+    EXPECT_TRUE(Dialogs.Requests[0].Save);
+    EXPECT_EQ(Dialogs.Requests[0].FileName, UserDataDir + "Q-17.pxf");
+    EXPECT_EQ(Dialogs.Requests[0].DefaultExt, "pxf");
+    EXPECT_FALSE(Dialogs.Requests[0].OverwritePrompt);
+
+    TProject saved;
+    ASSERT_TRUE(saved.LoadFromFile(name + ".pxf"));
+    EXPECT_EQ(saved.ProjectName, "Clinic");
+    EXPECT_EQ(saved.QuoteNo, "Q-17");
+    ASSERT_EQ(saved.ItemCount(), 1);
+    EXPECT_EQ(saved.Item(0).Sel.model.Text(), "TCR-900");
+    EXPECT_EQ(f.FileName, name + ".pxf");
+    EXPECT_EQ(f.StatusPanel1->text(), name + ".pxf");
+    EXPECT_EQ(f.StatusPanel0->text(), "File saved");
+    EXPECT_FALSE(f.Modified);
+    EXPECT_EQ(f.OpenDialog1.InitialDir, Dir.File("jobs"));
+    EXPECT_EQ(QDir::currentPath(), QDir(ExeDir).absolutePath());
+
+    // A file that cannot be written is reported; nothing counts as saved.
+    Add("TCR-1200");
+    Dir.Write("blocker", QByteArray("x"));
+    Dialogs.Answers = {Dir.File("blocker/Q-17.pxf")};
+    f.SaveBtnClick();
+    EXPECT_EQ(Msgs.Messages, QStringList{"Error writing file " + Dir.File("blocker/Q-17.pxf")});
+    EXPECT_TRUE(f.Modified);
+    EXPECT_EQ(f.FileName, name + ".pxf");
+}
+
+TEST_F(ProjectWindow, OpenLoadsAFileAndAFailedOpenChangesNothing)
+{
+    TProjectForm& f = Open();
+    TProject onDisk;
+    onDisk.ProjectName = "Theatre";
+    onDisk.InsertItem(Duty(), Silencer("CS-600", 0, 0.6), -1);
+    QDir().mkpath(Dir.File("jobs"));
+    const QString good = Dir.File("jobs/Theatre job.pxf");
+    ASSERT_TRUE(onDisk.SaveToFile(good));
+    const QString bad = Dir.Write("jobs/bad.pxf", QByteArray("<project developer=\"Other\"/>"));
+
+    Add("TCR-900");
+    f.SetModified(false);
+    Dialogs.Answers = {bad};
+    f.OpenBtnClick();
+    EXPECT_EQ(Msgs.Messages.size(), 1);
+    EXPECT_TRUE(Msgs.Messages.value(0).startsWith("Not a valid DEZ Uder project file"));
+    EXPECT_EQ(Models(), QStringList{"TCR-900"});
+    EXPECT_TRUE(f.FileName.isEmpty());
+
+    Dialogs.Answers = {good};
+    f.OpenBtnClick();
+    EXPECT_EQ(Models(), QStringList{"CS-600"});
+    EXPECT_EQ(f.edProjectName->text(), "Theatre");
+    EXPECT_EQ(f.edQuoteNo->text(), "Theatre job");
+    EXPECT_EQ(f.FileName, good);
+    EXPECT_FALSE(f.Modified);
+    EXPECT_EQ(f.ItemsGrid->Col(), 2);
+    EXPECT_EQ(Dialogs.Requests.last().Filter, "Project file (*.pxf)|*.pxf");
+
+    // Save proposes the quote number in the last folder used.
+    Dialogs.Answers.clear();
+    f.SaveBtnClick();
+    EXPECT_EQ(Dialogs.Requests.last().FileName, Dir.File("jobs") + "/Theatre job.pxf");
+}
+
+TEST_F(ProjectWindow, UnsavedChangesAreAskedAboutBeforeNew)
+{
+    struct Case {
+        const char* name;
+        bool modified;
+        bool known;  // the project has a file name
+        bool broken; // writing that file fails
+        QList<TMsgAnswer> answers;
+        QStringList dialog; // answers of the save dialog
+        bool cleared;
+        int dialogs;
+    };
+    const Case cases[] = {
+        {"clean", false, false, false, {}, {}, true, 0},
+        {"cancel", true, false, false, {TMsgAnswer::Cancel}, {}, false, 0},
+        {"no", true, false, false, {TMsgAnswer::No}, {}, true, 0},
+        {"yes, dialog cancelled", true, false, false, {TMsgAnswer::Yes}, {}, true, 1},
+        {"yes, dialog saves", true, false, false, {TMsgAnswer::Yes}, {"saved.pxf"}, true, 1},
+        {"yes, known file", true, true, false, {TMsgAnswer::Yes}, {}, true, 0},
+        {"yes, known file fails", true, true, true, {TMsgAnswer::Yes}, {}, false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TTempFolder dir;
+        TProjectForm& f = Open();
+        Add("TCR-900");
+        QString known;
+        if (c.known) {
+            dir.Write("blocker", QByteArray("x"));
+            known = dir.File(c.broken ? "blocker/p.pxf" : "p.pxf");
+            f.SetFileName(known);
+        }
+        f.SetModified(c.modified);
+        Msgs.Clear();
+        Msgs.Answers = c.answers;
+        Dialogs.Requests.clear();
+        Dialogs.Answers.clear();
+        for (const QString& a : c.dialog)
+            Dialogs.Answers << dir.File(a);
+        f.NewBtnClick();
+        EXPECT_EQ(Msgs.Questions.size(), c.modified ? 1 : 0);
+        if (c.modified) {
+            EXPECT_EQ(Msgs.Questions[0], known + "\rFile not saved. Save now?");
+        }
+        EXPECT_EQ(f.Project->ItemCount(), c.cleared ? 0 : 1);
+        EXPECT_EQ(Dialogs.Requests.size(), c.dialogs);
+        if (c.cleared) {
+            EXPECT_FALSE(f.Modified);
+            EXPECT_TRUE(f.FileName.isEmpty());
+        }
+        if (!c.dialog.isEmpty()) {
+            EXPECT_TRUE(QFileInfo::exists(dir.File(c.dialog[0])));
+        }
+        if (c.known && !c.broken) {
+            EXPECT_TRUE(QFileInfo::exists(known));
+        }
+    }
+}
+
+TEST_F(ProjectWindow, QuoteAndScheduleWriteTheHeaderIntoTheirDocuments)
+{
+    TProjectForm& f = Open();
+    Add("TCR-900");
+    f.edProjectName->setText("Clinic West");
+    struct Case {
+        QToolButton* button;
+        const char* file;
+    };
+    for (const Case& c : {Case{f.ReportBtn, "Project.htm"}, Case{f.ScheduleBtn, "Schedule.htm"}}) {
+        Opened.Opened.clear();
+        QTest::mouseClick(c.button, Qt::LeftButton);
+        EXPECT_EQ(Opened.Opened, QStringList{UserDataDir + c.file});
+        const QString html = QString::fromUtf8(ReadFileBytes(UserDataDir + c.file));
+        EXPECT_TRUE(html.contains("Clinic West")) << c.file;
+        EXPECT_TRUE(html.contains("Vozudarizazi 9.8.7.6")) << c.file;
+    }
+    EXPECT_EQ(f.Project->ProjectName, "Clinic West");
+}
+
+TEST_F(ProjectWindow, EnquiryNeedsASavedFile)
+{
+    TProjectForm& f = Open();
+    f.EnquiryBtnClick();
+    EXPECT_EQ(Msgs.Messages, QStringList{"No project file found to attach to quote request"});
+    EXPECT_EQ(Dialogs.Requests.size(), 0);
+    // A modified project without a file asks for one; cancelling stops.
+    Add("TCR-900");
+    Msgs.Clear();
+    f.EnquiryBtnClick();
+    EXPECT_EQ(Dialogs.Requests.size(), 1);
+    EXPECT_EQ(Msgs.Messages, QStringList{"No project file found to attach to quote request"});
+    EXPECT_TRUE(Mail.Sent.empty());
+}
+
+TEST_F(ProjectWindow, EnquirySendsTheSavedProjectAndKeepsTheAddresses)
+{
+    struct Case {
+        QByteArray terms; // empty: no terms file
+        QString ending;
+    };
+    const Case cases[] = {
+        {{}, "Validity: " + CrLf + "Quote subject to standard conditions of sale" + CrLf},
+        {"Net 30 days\r\nEx works\r\n", CrLf + "Net 30 days" + CrLf + "Ex works" + CrLf},
+    };
+    for (const Case& c : cases) {
+        Mail.Sent.clear();
+        QFile::remove(ExeDir + "terms.txt");
+        if (!c.terms.isEmpty())
+            Dir.Write("program/terms.txt", c.terms);
+        TProjectForm& f = Open();
+        TEmailForm mail;
+        f.SetEmailForm(&mail);
+        Add("TCR-900");
+        const QString file = Dir.File("q.pxf");
+        ASSERT_TRUE(f.SaveProject(file));
+        Add("TCR-1200"); // modified: saved again before it goes
+        RegOwner = "Ann Lee";
+        RegOrganization = "Acme";
+        ContactEmail = "ann@acme.example";
+        Host.Address = "sales@maker.example";
+        QDir::setCurrent(ExeDir);
+        QTimer::singleShot(0, &mail, [&mail] {
+            mail.RecipientsEd->setText("one@maker.example, two@maker.example");
+            mail.FromAddressEd->setText("ann@other.example");
+            mail.ToolButton1->click();
+        });
+        f.EnquiryBtnClick();
+        ASSERT_EQ(Mail.Sent.size(), 1u);
+        const TMapiMessage& sent = Mail.Sent[0];
+        EXPECT_EQ(sent.Subject, "Enquiry");
+        ASSERT_EQ(sent.Files.size(), 1u);
+        EXPECT_EQ(sent.Files[0].PathName, file);
+        EXPECT_TRUE(sent.NoteText.startsWith("Dear Sirs" + CrLf));
+        EXPECT_TRUE(sent.NoteText.contains(c.ending)) << sent.NoteText.toStdString();
+        EXPECT_EQ(mail.Subject, "Enquiry");
+        EXPECT_FALSE(f.Modified);
+        TProject saved;
+        ASSERT_TRUE(saved.LoadFromFile(file));
+        EXPECT_EQ(saved.ItemCount(), 2);
+        EXPECT_EQ(Host.Address, "one@maker.example" + CrLf + "two@maker.example" + CrLf);
+        EXPECT_EQ(ContactEmail, "ann@other.example");
+        Form.reset();
+    }
+}
+
+TEST_F(ProjectWindow, ACancelledEnquiryKeepsTheAddresses)
+{
+    TProjectForm& f = Open();
+    TEmailForm mail;
+    f.SetEmailForm(&mail);
+    ASSERT_TRUE(f.SaveProject(Dir.File("q.pxf")));
+    ContactEmail = "ann@acme.example";
+    QTimer::singleShot(0, &mail, [&mail] {
+        mail.RecipientsEd->setText("other@maker.example");
+        mail.ToolButton2->click();
+    });
+    f.EnquiryBtnClick();
+    EXPECT_TRUE(Mail.Sent.empty());
+    EXPECT_EQ(Host.Address, "sales@maker.example");
+    EXPECT_EQ(ContactEmail, "ann@acme.example");
+}
+
+TEST_F(ProjectWindow, ClosingHidesTheWindowKeepsTheProjectAndSavesItsLayout)
+{
+    TProjectForm& f = Open();
+    Add("TCR-900");
+    f.setGeometry(120, 90, 800, 460);
+    f.ItemsGrid->SetColWidths(1, 140);
+    f.AncillsGrid->SetColWidths(3, 77);
+    f.SetFileName(Dir.File("p.pxf"));
+    f.ItemsGrid->setFocus();
+    f.ItemsGrid->FocusCell(1, 1, true);
+    QTest::keyClick(f.ItemsGrid, 'x'); // still being typed when the window closes
+    QTest::mouseClick(f.CloseBtn, Qt::LeftButton);
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_TRUE(Msgs.Questions.isEmpty());
+    EXPECT_EQ(f.Project->Item(0).Description, "x");
+    f.show();
+    EXPECT_EQ(Models(), QStringList{"TCR-900"});
+    EXPECT_TRUE(f.Modified);
+
+    const TRegistryIniFile reg(GetAppRegKey());
+    EXPECT_EQ(reg.ReadInteger("ProjectForm", "ColWidths1", 0), 140);
+    EXPECT_EQ(reg.ReadInteger("ProjectForm", "AncillsColWidths3", 0), 77);
+    EXPECT_FALSE(reg.ValueExists("ProjectForm", "ColWidths0"));
+    EXPECT_EQ(reg.ReadString("Project", "FileName", ""), Dir.File("p.pxf"));
+    EXPECT_EQ(reg.ReadInteger("ProjectForm", "Width", 0), 800);
+
+    TProjectForm again;
+    EXPECT_EQ(again.ItemsGrid->ColWidths(1), 140);
+    EXPECT_EQ(again.AncillsGrid->ColWidths(3), 77);
+    EXPECT_EQ(again.ItemsGrid->ColWidths(2), 30);
+    EXPECT_EQ(again.size(), QSize(800, 460));
+    EXPECT_FALSE(again.isVisible());
+}
+
+TEST_F(ProjectWindow, Screenshot)
+{
+    const QByteArray target = qgetenv("VOZ_SCREENSHOT");
+    if (target.isEmpty())
+        GTEST_SKIP() << "set VOZ_SCREENSHOT to a PNG file name";
+    TProjectForm& f = Open();
+    Add("TCR-900");
+    Form->AddSelection(Duty(1.2), Silencer("CS-600", 0, 0.6));
+    f.grab().save(QString::fromLocal8Bit(target));
+}
