@@ -7,6 +7,7 @@
 #include "TxSysUtils.h"
 #include "TxVerInfo.h"
 #include "TxFmtEdit.h"
+#include "UnitSettingsDlg.h"
 #include "main.h"
 
 #include <QApplication>
@@ -155,17 +156,28 @@ TEST(Startup, ANewMachineOpensTheMainWindowOnTheBundledCatalogue)
     QString title;
     bool visible = false;
     QString airflow;
+    bool projectHidden = false;
+    bool settingsHidden = false;
+    QString projectFolder;
     options.OnWindowsCreated = [&](TMainForm& form) {
         ranges = form.RangeBox->count();
         title = form.windowTitle();
         visible = form.isVisible();
         airflow = form.edAirflow->text();
+        ASSERT_NE(form.ProjectForm(), nullptr);
+        ASSERT_NE(form.UnitSettingsForm(), nullptr);
+        projectHidden = !form.ProjectForm()->isVisible();
+        settingsHidden = !form.UnitSettingsForm()->isVisible();
+        projectFolder = form.ProjectForm()->SaveDialog1.InitialDir;
     };
     EXPECT_EQ(RunVozudarizazi(options), 0);
     EXPECT_EQ(ranges, 9);
     EXPECT_TRUE(visible);
     EXPECT_EQ(title, "Vozudarizazi " + GetFileVersion(QCoreApplication::applicationFilePath()));
     EXPECT_EQ(airflow, "2.800");
+    EXPECT_TRUE(projectHidden);
+    EXPECT_TRUE(settingsHidden);
+    EXPECT_EQ(projectFolder, dir.File("home/Documents/DEZ Uder/Reruror/vozudarizazi/"));
     EXPECT_EQ(AppCode(), QString::fromLatin1(AppIdentifier));
     EXPECT_TRUE(messages.Errors.isEmpty()) << messages.Errors.join('|').toStdString();
     EXPECT_TRUE(messages.Messages.isEmpty());
