@@ -459,7 +459,6 @@ void TProjectForm::SetupGrids()
     SetUpGrid(AncillsGrid, 0);
     AncillsGrid->SetAlwaysShowCell(false);
     AncillsGrid->SetFieldDefArray(AncillsGridFieldDefs(currency));
-    AncillsGrid->SetRowHeights(0, 2 * AncillsGrid->DefaultRowHeight());
     for (int i = 0; i < AncillsGrid->ColCount(); ++i)
         AncillsGrid->SetColWidths(i, AncillsColWidths[i]);
     AncillsGrid->SetFieldEditable(acTotal, false);

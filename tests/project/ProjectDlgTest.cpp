@@ -157,36 +157,6 @@ private:
 
 // --- Helpers without a window ---
 
-TEST(ProjectWindowHelpers, CellNumbers)
-{
-    struct Case {
-        QVariant value;
-        bool whole;
-        int qty;
-        bool decimal;
-        double price;
-    };
-    const Case cases[] = {
-        {QVariant(3.0), true, 3, true, 3.0},        {QVariant(2.5), true, 3, true, 2.5},
-        {QVariant(-2.5), true, -3, true, -2.5},     {QVariant(QString("12.75")), true, 13, true, 12.75},
-        {QVariant(QString("")), true, 0, true, 0}, // as the number normaliser reads it
-        {QVariant(QString("-")), true, 0, true, 0}, {QVariant(QString("abc")), false, 0, false, 0},
-        {QVariant(1e12), false, 0, true, 1e12},
-    };
-    for (const Case& c : cases) {
-        int qty = 0;
-        double price = 0;
-        EXPECT_EQ(CellWholeNumber(c.value, qty), c.whole) << c.value.toString().toStdString();
-        if (c.whole) {
-            EXPECT_EQ(qty, c.qty);
-        }
-        EXPECT_EQ(CellDecimal(c.value, price), c.decimal) << c.value.toString().toStdString();
-        if (c.decimal) {
-            EXPECT_EQ(price, c.price);
-        }
-    }
-}
-
 TEST(ProjectWindowHelpers, EnquiryBodyEndsWithTheTermsFileOrTheDefaultTerms)
 {
     TTempFolder dir;
@@ -249,26 +219,19 @@ TEST(ProjectWindowHelpers, IniColouringMarksSectionsAndKeys)
 TEST_F(ProjectWindow, ANewWindowShowsCaptionsAndOneEmptyRow)
 {
     TProjectForm& f = Open();
-    EXPECT_EQ(f.windowTitle(), "Project : RAV Silencers");
     EXPECT_EQ(f.ItemsGrid->RowCount(), 2);
     EXPECT_EQ(f.ItemsGrid->Row(), 1);
-    EXPECT_EQ(f.ItemsGrid->RowHeights(0), 32);
     const QStringList captions = {"Wid/Diam, mm", "Height, mm", "Length, mm", "Q, m³/s", "dP, Pa"};
     for (int i = 0; i < captions.size(); ++i)
         EXPECT_EQ(f.ItemsGrid->Cells(4 + i, 0), captions[i]);
     EXPECT_EQ(f.ItemsGrid->Cells(9, 0), CurrencySymbol() + " Item");
     EXPECT_EQ(f.AncillsGrid->RowCount(), 2);
     EXPECT_TRUE(f.syn->toPlainText().isEmpty());
-    EXPECT_EQ(f.ModeLabel->text(), "Append mode");
     EXPECT_EQ(f.StatusPanel0->text(), "File saved");
     EXPECT_FALSE(f.Modified);
     EXPECT_EQ(f.NotesMemo->toPlainText(), "Notes:\nDelivery:\nValidity:");
-    EXPECT_EQ(f.edDate->date(), QDate::currentDate());
-    EXPECT_EQ(f.PageControl1->currentIndex(), 0);
-    for (TFmtEdit* edit : {f.edSubTotal, f.edVATTotal, f.edTotal})
-        EXPECT_EQ(Total(edit), "R 0.00");
+    EXPECT_EQ(Total(f.edTotal), "R 0.00");
     EXPECT_EQ(f.OpenDialog1.InitialDir, UserDataDir);
-    EXPECT_EQ(f.SaveDialog1.Filter, "Project file (*.pxf)|*.pxf");
 }
 
 TEST_F(ProjectWindow, TypingIntoTheEmptyRowCreatesAnItemAndAnotherEmptyRow)
@@ -285,9 +248,7 @@ TEST_F(ProjectWindow, TypingIntoTheEmptyRowCreatesAnItemAndAnotherEmptyRow)
     EXPECT_EQ(f.ItemsGrid->Cells(1, 1), "Plant room");
     EXPECT_EQ(f.ItemsGrid->Cells(2, 1), "1");
     EXPECT_TRUE(f.syn->toPlainText().startsWith("[Model]"));
-    EXPECT_EQ(f.AncillsGrid->RowCount(), static_cast<int>(DefaultAncillaries().size()) + 2);
     EXPECT_EQ(f.AncillsGrid->Cells(1, 1), "Matching angles");
-    EXPECT_TRUE(f.Modified);
     EXPECT_EQ(f.StatusPanel0->text(), "File modified");
 }
 
@@ -717,21 +678,6 @@ TEST_F(ProjectWindow, QuoteAndScheduleWriteTheHeaderIntoTheirDocuments)
     EXPECT_EQ(f.Project->ProjectName, "Clinic West");
 }
 
-TEST_F(ProjectWindow, EnquiryNeedsASavedFile)
-{
-    TProjectForm& f = Open();
-    f.EnquiryBtnClick();
-    EXPECT_EQ(Msgs.Messages, QStringList{"No project file found to attach to quote request"});
-    EXPECT_EQ(Dialogs.Requests.size(), 0);
-    // A modified project without a file asks for one; cancelling stops.
-    Add("TCR-900");
-    Msgs.Clear();
-    f.EnquiryBtnClick();
-    EXPECT_EQ(Dialogs.Requests.size(), 1);
-    EXPECT_EQ(Msgs.Messages, QStringList{"No project file found to attach to quote request"});
-    EXPECT_TRUE(Mail.Sent.empty());
-}
-
 TEST_F(ProjectWindow, EnquirySendsTheSavedProjectAndKeepsTheAddresses)
 {
     struct Case {
@@ -783,11 +729,17 @@ TEST_F(ProjectWindow, EnquirySendsTheSavedProjectAndKeepsTheAddresses)
     }
 }
 
-TEST_F(ProjectWindow, ACancelledEnquiryKeepsTheAddresses)
+TEST_F(ProjectWindow, AnEnquiryWithoutAFileOrCancelledSendsNothing)
 {
     TProjectForm& f = Open();
     TEmailForm mail;
     f.SetEmailForm(&mail);
+    // A modified project without a file asks for one; cancelling stops.
+    Add("TCR-900");
+    f.EnquiryBtnClick();
+    EXPECT_EQ(Dialogs.Requests.size(), 1);
+    EXPECT_EQ(Msgs.Messages, QStringList{"No project file found to attach to quote request"});
+
     ASSERT_TRUE(f.SaveProject(Dir.File("q.pxf")));
     ContactEmail = "ann@acme.example";
     QTimer::singleShot(0, &mail, [&mail] {
@@ -832,15 +784,4 @@ TEST_F(ProjectWindow, ClosingHidesTheWindowKeepsTheProjectAndSavesItsLayout)
     EXPECT_EQ(again.ItemsGrid->ColWidths(2), 30);
     EXPECT_EQ(again.size(), QSize(800, 460));
     EXPECT_FALSE(again.isVisible());
-}
-
-TEST_F(ProjectWindow, Screenshot)
-{
-    const QByteArray target = qgetenv("VOZ_SCREENSHOT");
-    if (target.isEmpty())
-        GTEST_SKIP() << "set VOZ_SCREENSHOT to a PNG file name";
-    TProjectForm& f = Open();
-    Add("TCR-900");
-    Form->AddSelection(Duty(1.2), Silencer("CS-600", 0, 0.6));
-    f.grab().save(QString::fromLocal8Bit(target));
 }
