@@ -269,6 +269,8 @@ TProjectForm::TProjectForm(QWidget* parent)
     setObjectName(FormSection);
     // Closing hides the window; the main window's closing alone ends the program.
     setAttribute(Qt::WA_QuitOnClose, false);
+    // Never without a project, whatever happens while the window is set up.
+    Project = std::make_unique<TProject>();
     CreateControls();
     ConnectHandlers();
     Guarded([this] { FormCreate(); });
