@@ -1,0 +1,137 @@
+#pragma once
+
+#include "TxErrors.h"
+#include "TxPreviewPage.h"
+
+#include <QFont>
+#include <QObject>
+#include <QPainter>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+class QPrinter;
+
+// The preview refuses what it cannot do now or at all.
+class EPrintPreviewError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+enum TPreviewState { psReady, psCreating, psPrinting };
+
+// The pages of a print preview, without a window: a drawer creates them
+// between BeginDoc and EndDoc on Canvas(), in the document's units on a
+// sheet of the chosen paper; the document keeps them as pictures, saves and
+// loads them as preview files, exports them as PDF and prints them. In
+// direct-print mode the drawer's pages go straight to the printer and the
+// pages kept stay as they are.
+class TPreviewDocument : public QObject {
+    Q_OBJECT
+public:
+    explicit TPreviewDocument(QObject* parent = nullptr);
+    ~TPreviewDocument() override;
+
+    // Units of the canvas for pages drawn from now on.
+    TPreviewUnits Units() const { return FUnits; }
+    void SetUnits(TPreviewUnits units);
+    // `value` given in `from`, in the document's units.
+    int ToUnits(int value, TPreviewUnits from) const { return ConvertUnits(value, from, FUnits); }
+
+    // The papers offered, by name; the chosen one sizes new pages.
+    QStringList PaperNames() const;
+    const QString& PaperName() const { return FPaperName; }
+    // Raises EPrintPreviewError for a paper that is not offered.
+    void SetPaperName(const QString& name);
+    // Offers another paper (or resizes one offered), OnPaperAdded.
+    void AddPaper(const QString& name, const QPageSize& size);
+    // Withdraws a paper, OnPaperRemoved; the chosen one goes to the first left.
+    void RemovePaper(const QString& name);
+    QPageSize PaperSize() const;
+    // The chosen paper's sheet in the document's units, at the origin.
+    QRect PageBounds() const;
+
+    // The font a new page's canvas starts with.
+    const QFont& Font() const { return FFont; }
+    void SetFont(const QFont& font) { FFont = font; }
+
+    QString PrintJobTitle;
+    bool GrayscalePreview = false;
+    bool GrayscalePrint = false;
+
+    TPreviewState State() const { return FState; }
+    bool DirectPrint() const { return FDirectPrint; }
+    // Raises while pages are being made.
+    void SetDirectPrint(bool on);
+
+    // Starts a document on a first page (OnBeginDoc, OnNewPage). The pages
+    // kept are dropped unless printing directly. Raises when busy.
+    void BeginDoc();
+    // Ends the page drawn and starts the next (OnNewPage).
+    void NewPage();
+    // Ends the last page and the document (OnEndDoc); nothing when no
+    // document is being made.
+    void EndDoc();
+    // The canvas of the page being drawn; null outside BeginDoc..EndDoc.
+    QPainter* Canvas() { return FPainter.isActive() ? &FPainter : nullptr; }
+
+    int TotalPages() const { return int(FPages.size()); }
+    // 1-based; 0 when there are no pages.
+    int CurrentPage() const { return FCurrentPage; }
+    void SetCurrentPage(int page);
+    const TPreviewPage& Page(int page) const { return FPages.at(size_t(page - 1)); }
+    void Clear();
+
+    // Raise EInOutError, EPreviewFileError or EPrintPreviewError; a failed
+    // load keeps the pages there were.
+    void SaveToFile(const QString& fileName) const;
+    void LoadFromFile(const QString& fileName);
+    void SaveAsPDF(const QString& fileName) const;
+    // Prints the pages on Printer() (OnBeforePrint, OnPrintProgress per page,
+    // OnAfterPrint, the last also after a failure).
+    void Print();
+
+    // The printer the document prints on, made when first asked for.
+    QPrinter& Printer();
+    // The chosen paper, portrait and full-page, for the printer.
+    void ApplyPaperToPrinter();
+    // What the printer can print of the chosen paper, in the document's units.
+    QRect PrintableRect();
+
+signals:
+    void OnBeginDoc();
+    void OnEndDoc();
+    // A page was started; its canvas is ready. `pageNumber` counts from 1.
+    void OnNewPage(int pageNumber);
+    // The pages or the current page changed.
+    void OnChange();
+    void OnBeforePrint();
+    void OnPrintProgress(int page, int percent);
+    void OnAfterPrint();
+    void OnPaperAdded(const QString& name);
+    void OnPaperRemoved(const QString& name);
+
+private:
+    void CheckReady() const;
+    void StartPage();
+    void FinishPage();
+    void ResetCanvas();
+    void PreparePrinter();
+
+    TPreviewUnits FUnits = mmPixel;
+    std::vector<TPaperInfo> FPapers;
+    QString FPaperName;
+    QFont FFont;
+    TPreviewState FState = psReady;
+    bool FDirectPrint = false;
+    std::vector<TPreviewPage> FPages;
+    int FCurrentPage = 0;
+    int FWantedPage = 1;
+    TPreviewPage FDrawing;
+    int FPagesDrawn = 0;
+    QPainter FPainter;
+    std::unique_ptr<QPrinter> FPrinter;
+};

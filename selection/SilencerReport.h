@@ -1,0 +1,45 @@
+#pragma once
+
+#include "SilencerRecords.h"
+
+#include <QSize>
+#include <QString>
+
+class TPrintPreviewForm;
+
+// Body text of the report, in points.
+inline constexpr int ReportFontSize = 10;
+
+// What the silencer report shows besides what the preview window holds.
+struct TSilencerReportInput {
+    TSpecificationRec Spec; // the duty of the last search
+    TSelectionRec Rec;      // the selected result, copied
+    // The main window's shape boxes at the time of drawing.
+    bool Rectangular = false;
+    bool Circular = false;
+    QString UserDataDir; // "Logo.gif", "letterhead.txt"; empty: the program's
+    QString ExeDir;      // "images/"; empty: the program's
+    QString VersionText; // the footer; empty: ReportVersionText()
+};
+
+// Draws the one-page report of a selected silencer on the preview window's
+// pages: letterhead with logo, the duty, the silencer with its bands,
+// pictures and size, and a footer with the version text. Values appear in
+// the display quantities' units, which must exist. It is the window's page
+// creation for a result; the main window installs
+//     [..](TPrintPreviewForm& f) { commit the edit; when a row is selected,
+//                                  BuildReport(f, {Spec, row, rectbox, circbox}); }
+// A missing or unreadable logo or letterhead raises EInOutError after the
+// document was ended, keeping what was drawn.
+void BuildReport(TPrintPreviewForm& form, const TSilencerReportInput& input);
+
+// Product name, a blank and the file version of this build.
+QString ReportVersionText();
+
+// The file `name` in `folder`, its letter case ignored (the exact spelling
+// first); empty when there is none.
+QString FindFileNoCase(const QString& folder, const QString& name);
+
+// How much pictures are scaled so that `photo` and `drawing`, side by side
+// `gap` apart, fit `width` and `height`: 1 when they fit as they are.
+double PictureScale(QSize photo, QSize drawing, int gap, int width, int height);
