@@ -23,6 +23,9 @@ constexpr int MaxDashes = 64;
 constexpr qsizetype MaxTextLength = 100000;
 constexpr int MaxImageSide = 20000;
 constexpr qint64 MaxImagePixels = 100LL * 1000 * 1000;
+constexpr double MaxPenValue = 100000;
+constexpr double MaxFontSize = 100000;
+constexpr qsizetype MaxFamilyLength = 1000;
 
 enum TCommand : quint8 {
     cmTransform = 1,
@@ -53,14 +56,34 @@ void WriteImage(QDataStream& out, const QImage& image)
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
-    if (!image.isNull())
+    // A picture the reader would refuse is left out rather than lose the page.
+    const bool fits = image.width() <= MaxImageSide && image.height() <= MaxImageSide &&
+                      qint64(image.width()) * image.height() <= MaxImagePixels;
+    if (!image.isNull() && fits)
         image.save(&buffer, "PNG");
     out << png;
 }
 
+// What the reader takes: a finite value within the limits.
+double Real(double v, double limit = PageStreamCoordinateLimit)
+{
+    return std::isfinite(v) ? std::clamp(v, -limit, limit) : 0.0;
+}
+
+void WritePoint(QDataStream& out, const QPointF& p)
+{
+    out << Real(p.x()) << Real(p.y());
+}
+
+void WriteRect(QDataStream& out, const QRectF& r)
+{
+    out << Real(r.x()) << Real(r.y()) << Real(r.width()) << Real(r.height());
+}
+
 void WriteTransform(QDataStream& out, const QTransform& t)
 {
-    out << t.m11() << t.m12() << t.m13() << t.m21() << t.m22() << t.m23() << t.m31() << t.m32() << t.m33();
+    for (double v : {t.m11(), t.m12(), t.m13(), t.m21(), t.m22(), t.m23(), t.m31(), t.m32(), t.m33()})
+        out << Real(v);
 }
 
 void WritePath(QDataStream& out, const QPainterPath& path)
@@ -68,7 +91,7 @@ void WritePath(QDataStream& out, const QPainterPath& path)
     out << quint8(path.fillRule()) << quint32(path.elementCount());
     for (int i = 0; i < path.elementCount(); ++i) {
         const QPainterPath::Element e = path.elementAt(i);
-        out << quint8(e.type) << e.x << e.y;
+        out << quint8(e.type) << Real(e.x) << Real(e.y);
     }
 }
 
@@ -85,7 +108,8 @@ void WriteFont(QDataStream& out, const QFont& font)
         flags |= 8;
     if (!font.kerning())
         flags |= 16;
-    out << font.family() << font.pointSizeF() << qint32(font.pixelSize()) << qint32(font.weight()) << flags
+    out << font.family().left(MaxFamilyLength) << Real(font.pointSizeF(), MaxFontSize)
+        << qint32(std::min(font.pixelSize(), int(MaxFontSize))) << qint32(font.weight()) << flags
         << qint32(font.stretch());
 }
 
@@ -133,7 +157,7 @@ public:
             WriteBrush(state.brush());
         if (dirty & DirtyBrushOrigin) {
             Begin(cmBrushOrigin);
-            FOut << state.brushOrigin();
+            WritePoint(FOut, state.brushOrigin());
         }
         if (dirty & DirtyFont) {
             Begin(cmFont);
@@ -149,7 +173,7 @@ public:
         }
         if (dirty & DirtyOpacity) {
             Begin(cmOpacity);
-            FOut << state.opacity();
+            FOut << std::clamp(Real(state.opacity()), 0.0, 1.0);
         }
     }
 
@@ -164,7 +188,7 @@ public:
         Begin(cmPolygon);
         FOut << quint8(mode) << quint32(count);
         for (int i = 0; i < count; ++i)
-            FOut << points[i].x() << points[i].y();
+            WritePoint(FOut, points[i]);
     }
 
     void drawPixmap(const QRectF& r, const QPixmap& pm, const QRectF& sr) override
@@ -180,7 +204,8 @@ public:
     void drawTextItem(const QPointF& p, const QTextItem& textItem) override
     {
         Begin(cmText);
-        FOut << p << textItem.text();
+        WritePoint(FOut, p);
+        FOut << textItem.text().left(MaxTextLength);
         WriteFont(FOut, textItem.font());
     }
 
@@ -196,12 +221,13 @@ private:
     void WritePen(const QPen& pen)
     {
         Begin(cmPen);
-        FOut << quint32(pen.color().rgba()) << pen.widthF() << quint8(pen.style()) << quint16(pen.capStyle())
-             << quint16(pen.joinStyle()) << quint8(pen.isCosmetic()) << pen.miterLimit() << pen.dashOffset();
+        FOut << quint32(pen.color().rgba()) << std::abs(Real(pen.widthF(), MaxPenValue)) << quint8(pen.style())
+             << quint16(pen.capStyle()) << quint16(pen.joinStyle()) << quint8(pen.isCosmetic())
+             << std::abs(Real(pen.miterLimit(), MaxPenValue)) << Real(pen.dashOffset());
         const QList<qreal> dashes = pen.style() == Qt::CustomDashLine ? pen.dashPattern() : QList<qreal>();
         FOut << quint32(std::min<qsizetype>(dashes.size(), MaxDashes));
         for (qsizetype i = 0; i < dashes.size() && i < MaxDashes; ++i)
-            FOut << dashes[i];
+            FOut << std::abs(Real(dashes[i], MaxPenValue));
     }
 
     void WriteBrush(const QBrush& brush)
@@ -220,48 +246,12 @@ private:
     void WriteImageCommand(const QRectF& r, const QImage& image, const QRectF& sr)
     {
         Begin(cmImage);
-        FOut << r << sr;
+        WriteRect(FOut, r);
+        WriteRect(FOut, sr);
         WriteImage(FOut, image);
     }
 
     QDataStream& FOut;
-};
-
-class TCommandDevice : public QPaintDevice {
-public:
-    explicit TCommandDevice(QDataStream& out) : FEngine(out) {}
-    QPaintEngine* paintEngine() const override { return &FEngine; }
-    quint32 Count() const { return FEngine.Count; }
-
-protected:
-    int metric(PaintDeviceMetric m) const override
-    {
-        switch (m) {
-        case PdmWidth:
-        case PdmHeight:
-            return 1000000;
-        case PdmWidthMM:
-        case PdmHeightMM:
-            return 264583; // the size above at 96 dpi
-        case PdmNumColors:
-            return INT_MAX;
-        case PdmDepth:
-            return 32;
-        case PdmDpiX:
-        case PdmDpiY:
-        case PdmPhysicalDpiX:
-        case PdmPhysicalDpiY:
-            return 96;
-        case PdmDevicePixelRatio:
-            return 1;
-        case PdmDevicePixelRatioScaled:
-            return int(devicePixelRatioFScale());
-        }
-        return 0;
-    }
-
-private:
-    mutable TCommandEngine FEngine;
 };
 
 // ---------------------------------------------------------------------------
@@ -401,14 +391,14 @@ public:
     {
         QFont font;
         const QString family = Text();
-        const double pointSize = Real(-1, 10000);
+        const double pointSize = Real(-1, MaxFontSize);
         const qint32 pixelSize = I32();
         const qint32 weight = I32();
         const quint8 flags = U8();
         const qint32 stretch = I32();
         if (!Ok())
             return font;
-        if (family.size() > 1000 || pixelSize > 100000 || weight < 1 || weight > 1000 || stretch < 0 ||
+        if (family.size() > MaxFamilyLength || pixelSize > MaxFontSize || weight < 1 || weight > 1000 || stretch < 0 ||
             stretch > 4000) {
             Fail(QStringLiteral("an invalid font"));
             return font;
@@ -558,12 +548,12 @@ private:
     void ReadPen(QPainter& p)
     {
         const QColor colour = Colour();
-        const double width = Real(0, 100000);
+        const double width = Real(0, MaxPenValue);
         const quint8 style = U8();
         const quint16 cap = U16();
         const quint16 join = U16();
         const quint8 cosmetic = U8();
-        const double miter = Real(0, 100000);
+        const double miter = Real(0, MaxPenValue);
         const double offset = Real();
         const quint32 n = U32();
         if (!Ok())
@@ -576,7 +566,7 @@ private:
         }
         QList<qreal> dashes;
         for (quint32 i = 0; i < n; ++i)
-            dashes.append(Real(0, 100000));
+            dashes.append(Real(0, MaxPenValue));
         if (!Ok())
             return;
         QPen pen(colour);
@@ -661,26 +651,61 @@ private:
 
 } // namespace
 
-QByteArray PageToCommands(const QPicture& page)
+struct TPageRecorder::TData {
+    TData() : Out(&Body, QIODevice::WriteOnly), Engine(Out) { Out.setVersion(StreamVersion); }
+    QByteArray Body;
+    QDataStream Out;
+    TCommandEngine Engine;
+};
+
+TPageRecorder::TPageRecorder(QSize size, int unitsPerInch)
+    : D(std::make_unique<TData>()), FSize(size), FUnitsPerInch(std::max(1, unitsPerInch))
 {
-    QByteArray body;
-    quint32 count = 0;
-    {
-        QDataStream out(&body, QIODevice::WriteOnly);
-        out.setVersion(StreamVersion);
-        TCommandDevice device(out);
-        QPainter painter(&device);
-        QPicture picture = page; // playing is not const
-        picture.play(&painter);
-        painter.end();
-        count = device.Count();
-    }
+}
+
+TPageRecorder::~TPageRecorder() = default;
+
+QPaintEngine* TPageRecorder::paintEngine() const
+{
+    return &D->Engine;
+}
+
+QByteArray TPageRecorder::Commands() const
+{
     QByteArray data;
     QDataStream out(&data, QIODevice::WriteOnly);
     out.setVersion(StreamVersion);
-    out << count;
-    out.writeRawData(body.constData(), int(body.size()));
+    out << D->Engine.Count;
+    out.writeRawData(D->Body.constData(), int(D->Body.size()));
     return data;
+}
+
+int TPageRecorder::metric(PaintDeviceMetric m) const
+{
+    switch (m) {
+    case PdmWidth:
+        return FSize.width();
+    case PdmHeight:
+        return FSize.height();
+    case PdmWidthMM:
+        return qRound(FSize.width() * 25.4 / FUnitsPerInch);
+    case PdmHeightMM:
+        return qRound(FSize.height() * 25.4 / FUnitsPerInch);
+    case PdmNumColors:
+        return INT_MAX;
+    case PdmDepth:
+        return 32;
+    case PdmDpiX:
+    case PdmDpiY:
+    case PdmPhysicalDpiX:
+    case PdmPhysicalDpiY:
+        return FUnitsPerInch;
+    case PdmDevicePixelRatio:
+        return 1;
+    case PdmDevicePixelRatioScaled:
+        return int(devicePixelRatioFScale());
+    }
+    return 0;
 }
 
 bool CommandsToPage(const QByteArray& data, QPicture& page, QString& error)

@@ -1,6 +1,7 @@
 #include "TxPreviewDocument.h"
 
 #include "TxFormat.h"
+#include "TxPageStream.h"
 #include "TxPlatform.h"
 #include "TxPreviewFile.h"
 
@@ -173,7 +174,8 @@ void TPreviewDocument::StartPage()
         FDrawing = TPreviewPage();
         FDrawing.Units = FUnits;
         FDrawing.Size = PaperSizeIn(PaperSize(), FUnits);
-        FPainter.begin(&FDrawing.Picture);
+        FRecorder = std::make_unique<TPageRecorder>(FDrawing.Size, UnitsPerInch(FUnits));
+        FPainter.begin(FRecorder.get());
     } else if (FPagesDrawn > 0) {
         Printer().newPage();
     }
@@ -187,6 +189,13 @@ void TPreviewDocument::FinishPage()
     if (FState != psCreating)
         return;
     FPainter.end();
+    FDrawing.Commands = FRecorder->Commands();
+    FRecorder.reset();
+    // The recorder writes only what reads back; a page that still does not
+    // is said, not hidden (this may run while a drawing error unwinds).
+    QString error;
+    if (!CommandsToPage(FDrawing.Commands, FDrawing.Picture, error))
+        Messages().ShowError(Format("Page %d could not be recorded: %s.", TotalPages() + 1, error));
     FPages.push_back(std::move(FDrawing));
     FDrawing = TPreviewPage();
     FCurrentPage = std::min(FWantedPage, TotalPages());

@@ -14,6 +14,7 @@
 #include <vector>
 
 class QPrinter;
+class TPageRecorder;
 
 // The preview refuses what it cannot do now or at all.
 class EPrintPreviewError : public Exception {
@@ -131,6 +132,7 @@ private:
     int FCurrentPage = 0;
     int FWantedPage = 1;
     TPreviewPage FDrawing;
+    std::unique_ptr<TPageRecorder> FRecorder;
     int FPagesDrawn = 0;
     QPainter FPainter;
     std::unique_ptr<QPrinter> FPrinter;

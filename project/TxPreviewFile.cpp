@@ -33,8 +33,7 @@ QByteArray PreviewFileBytes(const TPreviewFileContents& contents)
         out.setVersion(StreamVersion);
         out << contents.PaperName << quint32(contents.Pages.size());
         for (const TPreviewPage& page : contents.Pages)
-            out << quint8(page.Units) << qint32(page.Size.width()) << qint32(page.Size.height())
-                << PageToCommands(page.Picture);
+            out << quint8(page.Units) << qint32(page.Size.width()) << qint32(page.Size.height()) << page.Commands;
     }
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
@@ -86,6 +85,7 @@ TPreviewFileContents ParsePreviewFile(const QByteArray& bytes, const QString& fi
         if (in.status() != QDataStream::Ok || !UnitsFromCode(units, page.Units) || width <= 0 || height <= 0 ||
             width > MaxSheetUnits || height > MaxSheetUnits || !CommandsToPage(commands, page.Picture, error))
             Damaged(fileName);
+        page.Commands = commands;
         page.Size = QSize(width, height);
         contents.Pages.push_back(std::move(page));
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QPageSize>
 #include <QPicture>
 #include <QSize>
@@ -24,8 +25,10 @@ int ConvertUnits(int value, TPreviewUnits from, TPreviewUnits to);
 // A unit code read from a file; false for one that is not a unit.
 bool UnitsFromCode(int code, TPreviewUnits& units);
 
-// One page: its picture, drawn in `Units` on a sheet of `Size` units.
+// One page: what was drawn in `Units` on a sheet of `Size` units, as
+// recorded (see TxPageStream) and as the picture made from it.
 struct TPreviewPage {
+    QByteArray Commands;
     QPicture Picture;
     TPreviewUnits Units = mmPixel;
     QSize Size;
