@@ -34,8 +34,8 @@ struct TPreviewPage {
     QSize Size;
 };
 
-// Plays `page` on `painter`, whose device has the given resolution, with the
-// sheet's top-left corner at the painter's origin.
+// Plays `page` on `painter` at `dpiX` x `dpiY` dots per inch of the
+// painter's coordinates, with the sheet's top-left corner at its origin.
 void PaintPage(QPainter& painter, const TPreviewPage& page, double dpiX, double dpiY);
 
 // The papers a preview offers, by name.

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
 #include <stdexcept>
 
@@ -51,4 +52,33 @@ void PrintTo(const QStringList& list, std::ostream* os)
     for (qsizetype i = 0; i < list.size(); ++i)
         *os << (i ? ", " : "") << '"' << list[i].toStdString() << '"';
     *os << ']';
+}
+
+namespace {
+
+QString RunTool(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+} // namespace
+
+QString PdfToText(const QString& pdf)
+{
+    return RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), QStringLiteral("-enc"),
+                                                 QStringLiteral("UTF-8"), pdf, QStringLiteral("-")});
+}
+
+QString PdfInfo(const QString& pdf, const QString& key)
+{
+    const QString info = RunTool(QStringLiteral("pdfinfo"), {pdf});
+    for (const QString& line : info.split(QLatin1Char('\n'))) {
+        if (line.startsWith(key + QLatin1Char(':')))
+            return line.mid(key.size() + 1).trimmed();
+    }
+    return {};
 }

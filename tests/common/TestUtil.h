@@ -28,3 +28,9 @@ private:
 
 QByteArray ReadFileBytes(const QString& path);
 QString TestDataDir();
+
+// The text of a PDF file as pdftotext gives it with its layout kept (pages
+// separated by form feeds); empty when it cannot be read.
+QString PdfToText(const QString& pdf);
+// A value of pdfinfo for a PDF file ("Pages", "Page size", "Title", ...).
+QString PdfInfo(const QString& pdf, const QString& key);
