@@ -1,0 +1,429 @@
+#include "SilencerReport.h"
+
+#include "SilencerSearch.h"
+#include "TestUtil.h"
+#include "TxFormat.h"
+#include "TxPrintPreviewDlg.h"
+#include "TxRegistry.h"
+#include "TxSilencerXML.h"
+#include "UnitsManager.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QRegularExpression>
+
+#include <vector>
+
+namespace {
+
+const QString ContentDir = QStringLiteral(VOZ_CONTENT_DIR "/");
+
+// Text compared as a reader sees it: ligatures such as "fi" in one glyph
+// and "³" as "3".
+QString Plain(const QString& text)
+{
+    return text.normalized(QString::NormalizationForm_KC);
+}
+
+struct TWritten {
+    QPoint At;
+    QString Text;
+};
+
+// The preview window, keeping every text its layout routines write.
+class TWatchedForm : public TPrintPreviewForm {
+public:
+    explicit TWatchedForm(const QString& programDir) : TPrintPreviewForm(nullptr, programDir) {}
+    void TextOut(QPoint at, const QString& text) override
+    {
+        Written.push_back({at, text});
+        TPrintPreviewForm::TextOut(at, text);
+    }
+    // The first text that begins with `start`.
+    const TWritten* Find(const QString& start) const
+    {
+        for (const TWritten& w : Written)
+            if (w.Text.startsWith(start))
+                return &w;
+        return nullptr;
+    }
+    std::vector<TWritten> Written;
+};
+
+class SilencerReport : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetRegistryFileName(FHome.File("registry.conf"));
+        CreateUnitsManager(FHome.File("units.ini"));
+        SetAppCode(QString::fromLatin1(AppIdentifier));
+        for (const QString& name : QDir(ContentDir + "documents").entryList(QDir::Files))
+            QFile::copy(ContentDir + "documents/" + name, FDocuments.File(name));
+    }
+    void TearDown() override
+    {
+        FreeUnitsManager();
+        SetRegistryFileName(QString());
+    }
+
+    // Results of the main window's default duty on the shipped catalogue.
+    static const std::vector<TSelectionRec>& Results()
+    {
+        static const std::vector<TSelectionRec> results = [] {
+            TRecordingMessageService messages;
+            TSilencerSearch search(messages);
+            std::vector<TSelectionRec> found;
+            search.Run(DefaultDuty(), RangeFiles(), found);
+            return found;
+        }();
+        return results;
+    }
+
+    static TSpecificationRec DefaultDuty()
+    {
+        TSpecificationRec s;
+        s.airflow = 2.8;
+        s.maxdP = 80;
+        s.width = 0.9;
+        s.height = 0.5;
+        s.diameter = 0.6;
+        s.atten = TOctave{9, 10, 15, 45, 50, 50, 45, 20};
+        return s;
+    }
+
+    // A result of the default duty, or for circular bodies of a small duty
+    // that round ranges meet.
+    static const TSelectionRec& Result(uint8_t shape)
+    {
+        for (const TSelectionRec& r : Results())
+            if (r.shape == shape)
+                return r;
+        static const std::vector<TSelectionRec> small = [] {
+            TSpecificationRec s = DefaultDuty();
+            s.airflow = 0.5;
+            s.maxdP = 150;
+            s.atten = TOctave{2, 3, 5, 8, 8, 8, 6, 4};
+            TRecordingMessageService messages;
+            TSilencerSearch search(messages);
+            std::vector<TSelectionRec> found;
+            search.Run(s, RangeFiles(), found);
+            return found;
+        }();
+        for (const TSelectionRec& r : small)
+            if (r.shape == shape)
+                return r;
+        throw std::runtime_error("no result of that shape");
+    }
+
+    static QStringList RangeFiles()
+    {
+        QStringList files;
+        const QDir data(ContentDir + "data");
+        for (const QString& name : data.entryList({"*.xml"}, QDir::Files, QDir::Name))
+            files.append(data.filePath(name));
+        return files;
+    }
+
+    TSilencerReportInput Input(const TSelectionRec& rec, bool rectangular = true, bool circular = true) const
+    {
+        TSilencerReportInput in;
+        in.Spec = DefaultDuty();
+        in.Rec = rec;
+        in.Rectangular = rectangular;
+        in.Circular = circular;
+        in.UserDataDir = FDocuments.Path();
+        in.ExeDir = ContentDir;
+        return in;
+    }
+
+    // Draws the report in a fresh window and returns its PDF's text.
+    QString ReportText(const TSilencerReportInput& in)
+    {
+        TWatchedForm form(FProgram.Path() + "/");
+        form.OnCreatePages = [&in](TPrintPreviewForm& f) { BuildReport(f, in); };
+        form.DoCreatePages();
+        const QString pdf = FHome.File("report.pdf");
+        form.Document().SaveAsPDF(pdf);
+        return Plain(PdfToText(pdf));
+    }
+
+    TTempFolder FHome;
+    TTempFolder FDocuments;
+    TTempFolder FProgram;
+};
+
+// A row of the PDF's text with these cells in this order.
+bool HasRow(const QString& text, const QStringList& cells)
+{
+    QStringList escaped;
+    for (const QString& c : cells)
+        escaped.append(QRegularExpression::escape(Plain(c)));
+    return QRegularExpression("(^|\\n)\\s*" + escaped.join("\\s+") + "\\s*(\\n|$)").match(text).hasMatch();
+}
+
+} // namespace
+
+TEST_F(SilencerReport, PdfShowsTheDutyAndTheSilencerInDisplayUnits)
+{
+    const TSelectionRec& rec = Result(1);
+    const QString text = ReportText(Input(rec));
+    ASSERT_FALSE(text.isEmpty());
+    auto row = [&](const QStringList& cells) {
+        EXPECT_TRUE(HasRow(text, cells)) << cells.join(" | ").toStdString() << "\n" << text.toStdString();
+    };
+
+    EXPECT_TRUE(text.contains("Silencer Report"));
+    EXPECT_TRUE(text.contains("Specification"));
+    for (const QString& line : {QString("Tarnholm Acoustics"), QString("Duct silencers and noise control"),
+                                QString("sales@tarnholm.example")})
+        EXPECT_TRUE(text.contains(line)) << line.toStdString();
+    row({"Specification"});
+    row({"Airflow", AirflowUnits->FormatValue(0, 2.8), AirflowUnits->GetLabel()});
+    row({"Max dP", PressureUnits->FormatValue(0, 80), PressureUnits->GetLabel()});
+    row({"Required size"});
+    row({"Height", DimensionUnits->FormatValue(0, 0.5), DimensionUnits->GetLabel()});
+    row({"Width", DimensionUnits->FormatValue(0, 0.9), DimensionUnits->GetLabel()});
+    row({"Diameter", DimensionUnits->FormatValue(0, 0.6), DimensionUnits->GetLabel()});
+    row({"Attenuation Required [dB]"});
+    row({"9", "10", "15", "45", "50", "50", "45", "20"});
+    row({"Silencer selected"});
+    row({"Model", rec.model.Text()});
+    row({"Width", DimensionUnits->FormatValue(0, rec.widdiam), DimensionUnits->GetLabel()});
+    row({"Length", DimensionUnits->FormatValue(0, rec.length), DimensionUnits->GetLabel()});
+    row({"Modules", IntToStr(rec.nmodules)});
+    row({"Attenuation Achieved [dB]"});
+    row(OctaveToStr(rec.atten, "%0.0f").split(", "));
+    row({"Regenerated Noise [dB]"});
+    row(OctaveToStr(rec.regen, "%0.0f").split(", "));
+    row({"Static Insertion Loss", Format("%0.1f", rec.db), "dB"});
+    row({"Passage velocity", VelocityUnits->FormatValue(0, rec.vp), VelocityUnits->GetLabel()});
+    row({"Pressure drop", PressureUnits->FormatValue(0, rec.dp), PressureUnits->GetLabel()});
+    row({"Dimensions: " + rec.size.Text()});
+    EXPECT_TRUE(text.contains(ReportVersionText())) << text.toStdString();
+    EXPECT_TRUE(text.contains("Page 1"));
+    EXPECT_EQ(ReportVersionText(), "Vozudarizazi 1.0.0.1");
+}
+
+TEST_F(SilencerReport, ValuesFollowTheChosenUnits)
+{
+    const TSelectionRec& rec = Result(1);
+    DimensionUnits->SetUnitIndex(0); // m
+    const QString metres = ReportText(Input(rec));
+    EXPECT_TRUE(HasRow(metres, {"Length", DimensionUnits->FormatValue(0, rec.length), "m"})) << metres.toStdString();
+    DimensionUnits->SetUnitIndex(2); // mm
+    const QString millimetres = ReportText(Input(rec));
+    EXPECT_TRUE(HasRow(millimetres, {"Length", Format("%0.0f", rec.length * 1000), "mm"})) << millimetres.toStdString();
+    SetImperialUnits();
+    const QString imperial = ReportText(Input(rec));
+    EXPECT_TRUE(HasRow(imperial, {"Airflow", AirflowUnits->FormatValue(0, 2.8), "cfm"})) << imperial.toStdString();
+}
+
+TEST_F(SilencerReport, ShapesDecideTheSizeRows)
+{
+    struct {
+        uint8_t Shape;
+        bool Rectangular;
+        bool Circular;
+    } cases[] = {{1, true, false}, {0, false, true}, {0, true, true}, {1, false, false}};
+    for (const auto& c : cases) {
+        TWatchedForm form(FProgram.Path() + "/");
+        const TSilencerReportInput in = Input(Result(c.Shape), c.Rectangular, c.Circular);
+        form.OnCreatePages = [&in](TPrintPreviewForm& f) { BuildReport(f, in); };
+        form.DoCreatePages();
+        const bool circularBody = c.Shape == 0;
+        SCOPED_TRACE(testing::Message() << int(c.Shape) << c.Rectangular << c.Circular);
+        EXPECT_EQ(form.Find("Rectangular") != nullptr, c.Rectangular);
+        EXPECT_EQ(form.Find("  Height") != nullptr, c.Rectangular);
+        EXPECT_EQ(form.Find("Circular") != nullptr, c.Circular);
+        EXPECT_EQ(form.Find("  Diameter") != nullptr, c.Circular);
+        EXPECT_EQ(form.Find("Diameter") != nullptr, circularBody);
+        EXPECT_EQ(form.Find("Width") != nullptr, !circularBody);
+    }
+}
+
+TEST_F(SilencerReport, LayoutStandsWhereTheUnitsPutIt)
+{
+    TSelectionRec rec = Result(1);
+    rec.photo = QStringLiteral("none.png");
+    rec.ga = QString();
+    TWatchedForm form(FProgram.Path() + "/");
+    const TSilencerReportInput in = Input(rec);
+    form.OnCreatePages = [&in](TPrintPreviewForm& f) { BuildReport(f, in); };
+    form.DoCreatePages();
+    ASSERT_EQ(form.Document().TotalPages(), 1);
+    EXPECT_EQ(form.Document().PrintJobTitle, "RAV Silencer report");
+    EXPECT_EQ(form.ReportUnit, QPoint(38, 38));
+    // Letterhead right of the 360-pixel logo, which stands half a unit in.
+    const TWritten* first = form.Find("Tarnholm Acoustics");
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->At, QPoint(38 + 19 + 360 + 19, 38));
+    EXPECT_EQ(form.Find("Duct silencers")->At, QPoint(436, 38 + 13));
+    // Values 50 mm and units 70 mm right of their labels.
+    const TWritten* airflow = form.Find("Airflow");
+    ASSERT_NE(airflow, nullptr);
+    EXPECT_EQ(airflow->At.x(), 38);
+    // Without pictures "Dimensions" follows 0.2 units below three line feeds.
+    const TWritten* dp = form.Find("Pressure drop");
+    const TWritten* dims = form.Find("Dimensions: ");
+    ASSERT_TRUE(dp && dims);
+    EXPECT_EQ(dims->At, QPoint(38, dp->At.y() + 15 + 3 * 15 + 7));
+    // The footer stands in the bottom margin, below the inset rectangle.
+    const TWritten* footer = form.Find(ReportVersionText());
+    ASSERT_NE(footer, nullptr);
+    EXPECT_EQ(footer->At, QPoint(38, 1123 - 38));
+    EXPECT_EQ(form.ReportColumn1, 190);
+    EXPECT_EQ(form.ReportColumn2, 266);
+    EXPECT_EQ(form.FontHeight(), -13);
+}
+
+TEST_F(SilencerReport, PicturesStayOnThePage)
+{
+    TSelectionRec rec = Result(1);
+    TWatchedForm form(FProgram.Path() + "/");
+    const TSilencerReportInput in = Input(rec);
+    form.OnCreatePages = [&in](TPrintPreviewForm& f) { BuildReport(f, in); };
+    form.DoCreatePages();
+    const TPreviewPage& page = form.Document().Page(1);
+    QImage image(page.Size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter p(&image);
+        PaintPage(p, page, 96, 96);
+    }
+    // The drawing sits right of the photo within the frame, above "Dimensions".
+    const TWritten* dp = form.Find("Pressure drop");
+    const TWritten* dims = form.Find("Dimensions: ");
+    ASSERT_TRUE(dp && dims);
+    const int top = dp->At.y() + 15 + 45;
+    EXPECT_GT(dims->At.y(), top + 100);
+    EXPECT_LT(dims->At.y(), 1085 - 15);
+    int rightmostInk = 0;
+    for (int y = top; y < dims->At.y(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != qRgb(255, 255, 255))
+                rightmostInk = std::max(rightmostInk, x);
+    EXPECT_GT(rightmostInk, 500);
+    EXPECT_LE(rightmostInk, 794 - 38);
+}
+
+TEST_F(SilencerReport, PaperChoiceRedrawsOnThatPaper)
+{
+    TWatchedForm form(FProgram.Path() + "/");
+    const TSilencerReportInput in = Input(Result(0));
+    form.OnCreatePages = [&in](TPrintPreviewForm& f) { BuildReport(f, in); };
+    form.FormComboBox->setCurrentIndex(form.FormComboBox->findText("Letter"));
+    form.FormComboBoxChange();
+    EXPECT_EQ(form.Document().PaperName(), "Letter");
+    EXPECT_EQ(form.Document().Page(1).Size, QSize(816, 1056));
+    EXPECT_EQ(form.Find(ReportVersionText())->At, QPoint(38, 1056 - 38));
+}
+
+TEST_F(SilencerReport, MissingLetterheadFilesStopTheDrawingKeepingThePage)
+{
+    struct {
+        const char* Remove;
+        const char* Message;
+        bool LogoDrawn;
+    } cases[] = {{"Logo.gif", "Logo.gif", false}, {"letterhead.txt", "letterhead.txt", true}};
+    for (const auto& c : cases) {
+        TTempFolder docs;
+        for (const QString& name : QDir(FDocuments.Path()).entryList(QDir::Files))
+            if (name != c.Remove)
+                QFile::copy(FDocuments.File(name), docs.File(name));
+        TWatchedForm form(FProgram.Path() + "/");
+        TSilencerReportInput in = Input(Result(1));
+        in.UserDataDir = docs.Path();
+        form.OnCreatePages = [&in](TPrintPreviewForm& f) { BuildReport(f, in); };
+        try {
+            form.DoCreatePages();
+            ADD_FAILURE() << c.Remove;
+        } catch (const EInOutError& e) {
+            EXPECT_TRUE(e.Message().contains(c.Message)) << e.Message().toStdString();
+        }
+        EXPECT_EQ(form.Document().State(), psReady);
+        EXPECT_EQ(form.Document().TotalPages(), 1);
+        EXPECT_TRUE(form.Written.empty());
+        (void)c.LogoDrawn;
+    }
+}
+
+TEST_F(SilencerReport, PictureThatIsNoPictureStopsTheDrawing)
+{
+    TTempFolder exe;
+    exe.Write("images/bad_photo.png", QByteArray("this is text"));
+    TSilencerReportInput in = Input(Result(1));
+    in.ExeDir = exe.Path();
+    in.Rec.photo = QStringLiteral("bad_photo.png");
+    TWatchedForm form(FProgram.Path() + "/");
+    form.OnCreatePages = [&in](TPrintPreviewForm& f) { BuildReport(f, in); };
+    EXPECT_THROW(form.DoCreatePages(), EInOutError);
+    EXPECT_EQ(form.Document().State(), psReady);
+    EXPECT_NE(form.Find("Pressure drop"), nullptr);
+    EXPECT_EQ(form.Find("Dimensions: "), nullptr);
+}
+
+TEST_F(SilencerReport, LetterheadFilesAreFoundInAnyLetterCase)
+{
+    TTempFolder docs;
+    QFile::copy(FDocuments.File("Logo.gif"), docs.File("LOGO.GIF"));
+    docs.Write("Letterhead.TXT", QByteArray("Caf\xe9 Acoustics\r\nLine two\r\n"));
+    TSilencerReportInput in = Input(Result(1));
+    in.UserDataDir = docs.Path() + "/";
+    TWatchedForm form(FProgram.Path() + "/");
+    form.OnCreatePages = [&in](TPrintPreviewForm& f) { BuildReport(f, in); };
+    form.DoCreatePages();
+    EXPECT_NE(form.Find(QString::fromUtf8("Café Acoustics")), nullptr);
+    EXPECT_NE(form.Find("Line two"), nullptr);
+}
+
+TEST(SilencerReportFiles, FindFileNoCase)
+{
+    TTempFolder dir;
+    dir.Write("Logo.gif", QByteArray("a"));
+    dir.Write("images/TRM_Photo.PNG", QByteArray("b"));
+    dir.Write("exact.txt", QByteArray("c"));
+    dir.Write("EXACT.TXT", QByteArray("d"));
+    struct {
+        QString Name;
+        QString Found;
+    } cases[] = {
+        {"Logo.gif", "Logo.gif"},
+        {"logo.GIF", "Logo.gif"},
+        {"images/trm_photo.png", "images/TRM_Photo.PNG"},
+        {"IMAGES\\trm_photo.png", "images/TRM_Photo.PNG"},
+        {"exact.txt", "exact.txt"},
+        {"EXACT.TXT", "EXACT.TXT"},
+        {"missing.gif", ""},
+        {"images", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        const QString found = FindFileNoCase(dir.Path(), c.Name);
+        EXPECT_EQ(found, c.Found.isEmpty() ? QString() : dir.File(c.Found)) << c.Name.toStdString();
+    }
+}
+
+TEST(SilencerReportFiles, PictureScale)
+{
+    struct {
+        QSize Photo;
+        QSize Drawing;
+        int Width;
+        int Height;
+        double Scale;
+    } cases[] = {
+        {{200, 150}, {300, 200}, 718, 400, 1.0},    // fit as they are
+        {{400, 300}, {640, 400}, 718, 400, 0.6173}, // too wide: (718 - 76) / 1040
+        {{400, 300}, {}, 718, 400, 1.0},            // the photo alone fits
+        {{400, 300}, {640, 400}, 718, 100, 0.25},   // too high as well
+        {{}, {}, 718, 400, 1.0},
+        {{400, 300}, {640, 400}, 718, -5, 0.6173}, // no room: width alone
+    };
+    for (const auto& c : cases)
+        EXPECT_NEAR(PictureScale(c.Photo, c.Drawing, 76, c.Width, c.Height), c.Scale, 1e-4)
+            << c.Photo.width() << " " << c.Drawing.width() << " " << c.Height;
+}
