@@ -513,7 +513,6 @@ void TPrintPreviewForm::PrintPreviewNewPage(int pageNumber)
     ResetReportFont(doc.Font(), doc.Font().pixelSize());
     const int margin = doc.ToUnits(100, mmLoMetric);
     DrawPageFrame(*canvas, doc.PageBounds(), margin, pageNumber, doc.Font(), doc.Units());
-    canvas->setPen(QPen(canvas->pen().color(), 0));
 }
 
 void TPrintPreviewForm::PrintPreviewAnnotation(int pageNumber, QPainter& painter)
