@@ -5,8 +5,8 @@
 #include "TxFormat.h"
 #include "TxPrintPreviewDlg.h"
 #include "TxString.h"
+#include "TxVerInfo.h"
 #include "UnitsManager.h"
-#include "VozVersion.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -235,8 +235,7 @@ void DrawReport(TPrintPreviewForm& f, const TSilencerReportInput& in)
 
 QString ReportVersionText()
 {
-    return Format("%s %d.%d.%d.%d", VOZ_PRODUCT_NAME, VOZ_VERSION_MAJOR, VOZ_VERSION_MINOR, VOZ_VERSION_PATCH,
-                  VOZ_VERSION_BUILD);
+    return GetProductVersionText(QString());
 }
 
 QString FindFileNoCase(const QString& folder, const QString& name)

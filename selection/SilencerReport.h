@@ -33,7 +33,8 @@ struct TSilencerReportInput {
 // document was ended, keeping what was drawn.
 void BuildReport(TPrintPreviewForm& form, const TSilencerReportInput& input);
 
-// Product name, a blank and the file version of this build.
+// The version text of the running program: product name, a blank and the
+// file version.
 QString ReportVersionText();
 
 // The file `name` in `folder`, its letter case ignored (the exact spelling

@@ -205,7 +205,7 @@ TEST_F(SilencerReport, PdfShowsTheDutyAndTheSilencerInDisplayUnits)
     row({"Dimensions: " + rec.size.Text()});
     EXPECT_TRUE(text.contains(ReportVersionText())) << text.toStdString();
     EXPECT_TRUE(text.contains("Page 1"));
-    EXPECT_EQ(ReportVersionText(), "Vozudarizazi 1.0.0.1");
+    EXPECT_TRUE(ReportVersionText().startsWith("Vozudarizazi 1.")) << ReportVersionText().toStdString();
 }
 
 TEST_F(SilencerReport, ValuesFollowTheChosenUnits)
