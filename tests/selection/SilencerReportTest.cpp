@@ -1,5 +1,6 @@
 #include "SilencerReport.h"
 
+#include "MapiControl.h"
 #include "SilencerSearch.h"
 #include "TestUtil.h"
 #include "TxFormat.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QPushButton>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -206,6 +208,25 @@ TEST_F(SilencerReport, PdfShowsTheDutyAndTheSilencerInDisplayUnits)
     EXPECT_TRUE(text.contains(ReportVersionText())) << text.toStdString();
     EXPECT_TRUE(text.contains("Page 1"));
     EXPECT_TRUE(ReportVersionText().startsWith("Vozudarizazi 1.")) << ReportVersionText().toStdString();
+}
+
+TEST_F(SilencerReport, SendingMailsTheReportAsPdf)
+{
+    TRecordingMailTransport mail;
+    TScopedMailTransport scope(mail);
+    const TSelectionRec& rec = Result(1);
+    const TSilencerReportInput in = Input(rec);
+    TWatchedForm form(FProgram.Path() + "/");
+    form.OnCreatePages = [&in](TPrintPreviewForm& f) { BuildReport(f, in); };
+    form.FormActivate();
+    form.SendButton->click();
+    ASSERT_EQ(mail.Sent.size(), 1u);
+    ASSERT_EQ(mail.Sent[0].Files.size(), 1u);
+    const QString pdf = mail.Sent[0].Files[0].PathName;
+    EXPECT_EQ(pdf, FProgram.File("Report/report1.pdf"));
+    EXPECT_EQ(mail.Sent[0].Files[0].FileName, "report1.pdf");
+    EXPECT_TRUE(HasRow(Plain(PdfToText(pdf)), {"Model", rec.model.Text()}));
+    EXPECT_EQ(PdfInfo(pdf, "Title"), "RAV Silencer report");
 }
 
 TEST_F(SilencerReport, ValuesFollowTheChosenUnits)
