@@ -152,6 +152,8 @@ void TPrintPreviewForm::CreateControls()
     PageNavigator->setExpanding(false);
     layout->addWidget(PageNavigator);
 
+    SaveDialog.Save = true;
+    SavePDFDialog.Save = true;
     OpenDialog.DefaultExt = QStringLiteral("ppv");
     OpenDialog.Filter = PreviewFilter;
     OpenDialog.Title = QStringLiteral("Load From File");
@@ -367,9 +369,18 @@ void TPrintPreviewForm::PrintButtonClick()
     }
 }
 
+bool TPrintPreviewForm::ExecuteDialog(TFileDialogRequest& dialog)
+{
+    QString name;
+    if (!FileDialogs().Execute(this, dialog, name))
+        return false;
+    dialog.FileName = WithDefaultExt(name, dialog.DefaultExt);
+    return true;
+}
+
 void TPrintPreviewForm::SaveButtonClick()
 {
-    if (!SaveDialog.Execute(this))
+    if (!ExecuteDialog(SaveDialog))
         return;
     TBusyCaption busy(this, QStringLiteral(" - Saving to file..."));
     Document().SaveToFile(SaveDialog.FileName);
@@ -377,7 +388,7 @@ void TPrintPreviewForm::SaveButtonClick()
 
 void TPrintPreviewForm::LoadButtonClick()
 {
-    if (!OpenDialog.Execute(this))
+    if (!ExecuteDialog(OpenDialog))
         return;
     TBusyCaption busy(this, QStringLiteral(" - Loading from file..."));
     Document().LoadFromFile(OpenDialog.FileName);
@@ -385,7 +396,7 @@ void TPrintPreviewForm::LoadButtonClick()
 
 void TPrintPreviewForm::SavePDFButtonClick()
 {
-    if (!SavePDFDialog.Execute(this))
+    if (!ExecuteDialog(SavePDFDialog))
         return;
     TBusyCaption busy(this, QStringLiteral(" - Saving as PDF..."));
     Document().SaveAsPDF(SavePDFDialog.FileName);

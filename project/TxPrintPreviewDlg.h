@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TxFileDialog.h"
+#include "TxFileDialogs.h"
 #include "TxPrintPreview.h"
 #include "TxReportLayout.h"
 
@@ -50,9 +50,9 @@ public:
     TPrintPreview* PrintPreview;
     QTabBar* PageNavigator;
     // Non-visual parts.
-    TFileDialog OpenDialog{false};
-    TFileDialog SaveDialog{true};
-    TFileDialog SavePDFDialog{true};
+    TFileDialogRequest OpenDialog;
+    TFileDialogRequest SaveDialog;
+    TFileDialogRequest SavePDFDialog;
     TMapiControl* Mapi;
 
     QString ReportFolder;
@@ -103,6 +103,9 @@ protected:
     void changeEvent(QEvent* e) override;
 
 private:
+    // Shows `dialog`; on OK its FileName is the file chosen, with the default
+    // extension when it has none.
+    bool ExecuteDialog(TFileDialogRequest& dialog);
     void CreateControls();
     void ConnectHandlers();
     void UpdateCommandButtons();

@@ -2,7 +2,7 @@
 
 #include "MapiControl.h"
 #include "TxApplicationPath.h"
-#include "TxFileDialog.h"
+#include "TxFileDialogs.h"
 #include "TxPlatform.h"
 #include "TxPrintService.h"
 #include "TxRegistry.h"
