@@ -2,6 +2,7 @@
 
 #include "ProjectClass.h"
 #include "ProjectDlg.h"
+#include "TxPrintPreviewDlg.h"
 #include "TxApplicationPath.h"
 #include "TxErrors.h"
 #include "TxPlatform.h"
@@ -120,10 +121,11 @@ int RunVozudarizazi(const TStartupOptions& options)
         // The windows in their fixed order, each once; they live until the
         // loop has ended and go in the reverse order.
         TMainForm mainForm(TMainFormPaths::FromApplication());
-        // The print-preview window comes here, before the project window.
+        TPrintPreviewForm printPreviewForm(&mainForm);
         TProjectForm projectForm(&mainForm);
         TEmailForm emailForm(&projectForm);
         TUnitSettingsForm unitSettingsForm(&mainForm);
+        mainForm.SetPrintPreviewForm(&printPreviewForm);
         mainForm.SetProjectForm(&projectForm);
         mainForm.SetUnitSettingsForm(&unitSettingsForm);
         projectForm.SetHost(&mainForm);

@@ -3,6 +3,7 @@
 #include "PreMain.h"
 #include "RolloverImage.h"
 #include "SilencerRanges.h"
+#include "SilencerReport.h"
 #include "TxApplicationPath.h"
 #include "TxFmtEdit.h"
 #include "TxFormat.h"
@@ -11,6 +12,7 @@
 #include "TxKeyNavigate.h"
 #include "TxPlacement.h"
 #include "TxPlatform.h"
+#include "TxPrintPreviewDlg.h"
 #include "TxShell.h"
 #include "TxString.h"
 #include "TxSysUtils.h"
@@ -557,7 +559,7 @@ void TMainForm::FormActivate()
         return;
     // Whatever fails below, the set-up runs once.
     FFirstActivate = false;
-    // The report drawer goes to the print preview once that window exists.
+    InstallReportDrawer();
     ApplyUnits();
     LoadEditUnits();
     SetDefaultDuty();
@@ -976,7 +978,39 @@ void TMainForm::ProjectButtonClick()
         AddSelectionToProject(Spec, *rec);
 }
 
-void TMainForm::ShowReportPreview(const TSelectionRec&) {}
+void TMainForm::SetPrintPreviewForm(TPrintPreviewForm* form)
+{
+    FPrintPreviewForm = form;
+    if (!FFirstActivate)
+        InstallReportDrawer();
+}
+
+void TMainForm::InstallReportDrawer()
+{
+    if (FPrintPreviewForm)
+        FPrintPreviewForm->OnCreatePages = [this](TPrintPreviewForm& form) { BuildReport(form); };
+}
+
+void TMainForm::BuildReport(TPrintPreviewForm& form)
+{
+    const TSelectionRec* rec = SelectedRecord();
+    if (!rec)
+        return;
+    TSilencerReportInput input;
+    input.Spec = Spec;
+    input.Rec = *rec;
+    input.Rectangular = rectbox->isChecked();
+    input.Circular = circbox->isChecked();
+    input.ExeDir = FPaths.ExeDir;
+    ::BuildReport(form, input);
+}
+
+void TMainForm::ShowReportPreview(const TSelectionRec&)
+{
+    // The preview draws its pages when it is activated.
+    if (FPrintPreviewForm)
+        FPrintPreviewForm->exec();
+}
 
 void TMainForm::AddSelectionToProject(const TSpecificationRec& spec, const TSelectionRec& rec)
 {

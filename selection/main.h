@@ -53,6 +53,8 @@ public:
 
 // The main window: the duty, the ranges with a view of the selected one, the
 // search and its results, and the commands that act on a result.
+class TPrintPreviewForm;
+
 class TMainForm : public QWidget, public IProjectHost {
     Q_OBJECT
 public:
@@ -63,6 +65,12 @@ public:
     void SetProjectForm(TProjectForm* form) { FProjectForm = form; }
     TProjectForm* ProjectForm() const { return FProjectForm; }
     void SetUnitSettingsForm(TUnitSettingsForm* form) { FUnitSettingsForm = form; }
+    // The report is drawn on this window's pages; the drawer is handed to it
+    // at the first activation.
+    void SetPrintPreviewForm(TPrintPreviewForm* form);
+    TPrintPreviewForm* PrintPreviewForm() const { return FPrintPreviewForm; }
+    // Draws the report of the selected row on the preview's pages.
+    void BuildReport(TPrintPreviewForm& form);
     TUnitSettingsForm* UnitSettingsForm() const { return FUnitSettingsForm; }
 
     // What the project window asks of this window.
@@ -187,6 +195,7 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
 
 private:
+    void InstallReportDrawer();
     void CreateControls();
     void ConnectHandlers();
     void LayoutControls();
@@ -209,6 +218,7 @@ private:
     TFormKeyNavigator* FKeyNavigator = nullptr;
     TProjectForm* FProjectForm = nullptr;
     TUnitSettingsForm* FUnitSettingsForm = nullptr;
+    TPrintPreviewForm* FPrintPreviewForm = nullptr;
 };
 
 // Fills `list` with one row per record, in the order `sort` gives; the list

@@ -1,6 +1,9 @@
 #include "MainFormTestUtil.h"
 
 #include "ProjectDlg.h"
+#include "TxPreviewDocument.h"
+#include "TxPrintPreviewDlg.h"
+#include "TxApplicationPath.h"
 #include "TxColGrids.h"
 #include "TxFmtEdit.h"
 #include "TxRegistry.h"
@@ -117,4 +120,42 @@ TEST_F(MainFormWindows, TheProjectWindowReachesTheEnquiryAddressAndVersion)
     host.SetEnquiryAddress("new@maker.example\r\n");
     EXPECT_EQ(Form->EMailAddr, "new@maker.example\r\n");
     EXPECT_EQ(host.ProductVersionText(), Form->windowTitle());
+}
+
+TEST_F(MainFormWindows, ReportDrawsTheSelectedResultInThePreview)
+{
+    TPrintPreviewForm preview(Form.get(), Dir.Path() + QStringLiteral("/"));
+    Form->SetPrintPreviewForm(&preview);
+    ClickSearch();
+    ASSERT_GE(Rows(), 2);
+    SelectRow(1);
+    const QString model = Form->SelectedRecord()->model.Text();
+
+    // The report's logo and letterhead come from the user's documents folder.
+    const QString oldUserDataDir = UserDataDir;
+    UserDataDir = Dir.Path() + QStringLiteral("/documents/");
+    for (const QString name : {"Logo.gif", "letterhead.txt"})
+        Dir.Write("documents/" + name, ReadFileBytes(QStringLiteral(VOZ_CONTENT_DIR "/documents/") + name));
+
+    // The preview is modal: look at it while it is open, then close it.
+    int pages = -1;
+    bool shown = false;
+    QTimer::singleShot(0, &preview, [&] {
+        shown = preview.isVisible();
+        preview.FormActivate(); // what the window's activation runs
+        pages = preview.Document().TotalPages();
+        preview.reject();
+    });
+    QTest::mouseClick(Form->ReportButton, Qt::LeftButton, {}, QPoint(40, 10));
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(pages, 1);
+
+    // The drawer reads the row selected at drawing time.
+    preview.FirstActivate = true;
+    preview.FormActivate();
+    EXPECT_EQ(preview.Document().TotalPages(), 1);
+    const QString pdf = Dir.File("report.pdf");
+    preview.Document().SaveAsPDF(pdf);
+    EXPECT_TRUE(PdfToText(pdf).contains(model)) << model.toStdString();
+    UserDataDir = oldUserDataDir;
 }
