@@ -16,6 +16,23 @@ if(VOZ_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# With Ninja, a header added to a globbed folder does not make AUTOMOC run
+# again (its dependency file knows only the headers it saw before), so a new
+# Q_OBJECT class would link without its meta-object code. When a target's
+# file list changes, drop its AUTOMOC stamp so the next build runs it.
+function(voz_refresh_autogen target)
+  set(_list_file ${CMAKE_CURRENT_BINARY_DIR}/${target}_sources.txt)
+  string(JOIN "\n" _joined ${ARGN})
+  set(_old "")
+  if(EXISTS ${_list_file})
+    file(READ ${_list_file} _old)
+  endif()
+  if(NOT _old STREQUAL _joined)
+    file(WRITE ${_list_file} "${_joined}")
+    file(REMOVE ${CMAKE_CURRENT_BINARY_DIR}/${target}_autogen/timestamp)
+  endif()
+endfunction()
+
 # voz_library(<name> SOURCES_DIR <dir> [EXCLUDE <files...>] [DEPENDS <targets...>])
 # Every .cpp/.h of the folder (not recursing) belongs to the library unless
 # excluded; new files are picked up at the next build.
@@ -38,6 +55,7 @@ function(voz_library name)
     return()
   endif()
   add_library(${name} STATIC ${_src})
+  voz_refresh_autogen(${name} ${_src})
   target_include_directories(${name} PUBLIC ${ARG_SOURCES_DIR} ${CMAKE_BINARY_DIR}/generated)
   target_link_libraries(${name} PUBLIC ${ARG_DEPENDS})
   set_target_properties(${name} PROPERTIES AUTOUIC_SEARCH_PATHS ${CMAKE_SOURCE_DIR}/resources)
