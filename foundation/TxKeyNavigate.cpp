@@ -5,6 +5,7 @@
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
+#include <QDateTimeEdit>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTabBar>
@@ -27,6 +28,9 @@ bool IsSingleLineControl(QWidget* widget)
 {
     if (auto* combo = qobject_cast<QComboBox*>(widget))
         return combo->isEditable();
+    // A date picker is no edit: its arrow keys step the date.
+    if (qobject_cast<QDateTimeEdit*>(widget))
+        return false;
     return qobject_cast<QLineEdit*>(widget) || qobject_cast<QAbstractSpinBox*>(widget) ||
            qobject_cast<QTabBar*>(widget);
 }

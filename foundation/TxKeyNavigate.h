@@ -9,9 +9,9 @@ class QWidget;
 inline constexpr const char* InplaceEditorProperty = "voz_inplace_editor";
 
 // Dialog key navigation: in a single-line edit (line edit, spin box, editable
-// combo box) or a tab bar of `form`, Enter (VK_RETURN) and Down move the
-// focus to the next control and Up to the previous one, and `key` becomes 0
-// so the control does not see it. Other keys and other controls are left
+// combo box; not a date picker) or a tab bar of `form`, Enter (VK_RETURN)
+// and Down move the focus to the next control and Up to the previous one,
+// and `key` becomes 0 so the control does not see it. Other keys and other controls are left
 // alone, and so is the in-place editor of a grid: a widget that has, or sits
 // in one that has, the dynamic property InplaceEditorProperty set to true.
 // Returns whether it took the key.

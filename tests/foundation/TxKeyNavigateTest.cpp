@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -36,6 +37,8 @@ struct TDialog {
         add(Editable, "editable");
         Plain->addItems({"a", "b", "c"});
         add(Plain, "plain");
+        Date->setDate(QDate(2024, 5, 15));
+        add(Date, "date");
         add(Memo, "memo");
         Grid->setProperty(InplaceEditorProperty, true);
         Grid->setFocusPolicy(Qt::StrongFocus);
@@ -60,6 +63,7 @@ struct TDialog {
     QSpinBox* Spin = new QSpinBox;
     QComboBox* Editable = new QComboBox;
     QComboBox* Plain = new QComboBox;
+    QDateEdit* Date = new QDateEdit;
     QPlainTextEdit* Memo = new QPlainTextEdit;
     QWidget* Grid = new QWidget;
     QLineEdit* GridEditor = nullptr;
@@ -101,12 +105,16 @@ TEST_P(KeyNavigation, MovesFocusFromSingleLineControlsOnly)
     ASSERT_TRUE(HasFocusWithin(from));
     const int spinBefore = d.Spin->value();
     const int plainBefore = d.Plain->currentIndex();
+    const QDate dateBefore = d.Date->date();
     QTest::keyClick(QApplication::focusWidget(), c.key);
     EXPECT_TRUE(HasFocusWithin(to)) << c.from << " key " << c.key << " gave "
                                     << QApplication::focusWidget()->objectName().toStdString();
     EXPECT_EQ(d.Spin->value(), spinBefore) << "the key never reached the spin box";
     if (from == d.Plain) {
         EXPECT_EQ(d.Plain->currentIndex(), plainBefore + 1) << "a plain combo box keeps its keys";
+    }
+    if (from == d.Date) {
+        EXPECT_NE(d.Date->date(), dateBefore) << "a date picker keeps its arrow keys";
     }
 }
 
@@ -116,6 +124,7 @@ INSTANTIATE_TEST_SUITE_P(
                       NavCase{"edit", Qt::Key_Down, "spin"}, NavCase{"spin", Qt::Key_Up, "edit"},
                       NavCase{"spin", Qt::Key_Down, "editable"}, NavCase{"editable", Qt::Key_Up, "spin"},
                       NavCase{"editable", Qt::Key_Return, "plain"}, NavCase{"plain", Qt::Key_Down, "plain"},
+                      NavCase{"date", Qt::Key_Down, "date"}, NavCase{"date", Qt::Key_Up, "date"},
                       NavCase{"memo", Qt::Key_Return, "memo"}, NavCase{"grid", Qt::Key_Return, "grid"},
                       NavCase{"grid", Qt::Key_Down, "grid"}, NavCase{"tabs", Qt::Key_Down, "last"},
                       NavCase{"last", Qt::Key_Up, "tabs"}, NavCase{"edit", Qt::Key_Left, "edit"},
