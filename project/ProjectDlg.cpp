@@ -626,7 +626,11 @@ void TProjectForm::ProjectToForm()
         edQuoteNo->setText(Project->QuoteNo);
         edRevision->setText(Project->Revision);
         edDate->setDate(Project->Date.date());
-        NotesMemo->setPlainText(Project->Notes.join(QLatin1Char('\n')));
+        // An empty last line needs its own break, which MemoLines drops again.
+        QString notes = Project->Notes.join(QLatin1Char('\n'));
+        if (!Project->Notes.isEmpty() && Project->Notes.last().isEmpty())
+            notes += QLatin1Char('\n');
+        NotesMemo->setPlainText(notes);
         ShowTotals();
         RefillItemsGrid();
         ItemsGrid->SetCol(icQty);

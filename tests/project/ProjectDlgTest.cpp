@@ -522,6 +522,16 @@ TEST_F(ProjectWindow, HeaderNotesAndDateMarkTheProjectModified)
     EXPECT_EQ(f.Project->ProjectName, "Clinic");
     EXPECT_EQ(f.Project->Date.date(), QDate(2024, 3, 9));
     EXPECT_EQ(f.Project->Notes.size(), 3);
+
+    // Notes pass through the memo unchanged, empty last lines included.
+    for (const QStringList& notes :
+         {QStringList{}, QStringList{""}, QStringList{"A", ""}, QStringList{"A", "", "B"}, QStringList{"", ""}}) {
+        SCOPED_TRACE(notes.join('|').toStdString());
+        f.Project->Notes = notes;
+        f.ProjectToForm();
+        f.FormToProject();
+        EXPECT_EQ(f.Project->Notes, notes);
+    }
 }
 
 TEST_F(ProjectWindow, SaveWritesTheProjectFileAndProposesTheQuoteNumber)
