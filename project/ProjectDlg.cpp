@@ -1077,6 +1077,9 @@ void TProjectForm::ItemsGridRowMoved(int fromIndex, int toIndex)
         Project->MoveItem(fromIndex - 1, toIndex - 1);
         FillItemRow(fromIndex);
         FillItemRow(toIndex);
+        // The current row may hold the new item, and its cost counts.
+        ShowItemDetail(ItemsGrid->Row() - 1);
+        ShowTotals();
     } else {
         Project->MoveItem(fromIndex - 1, toIndex - 1);
     }

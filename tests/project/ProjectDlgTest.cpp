@@ -456,6 +456,14 @@ TEST_F(ProjectWindow, RowsMoveWithTheirItems)
     EXPECT_EQ(f.Project->ItemCount(), 4);
     EXPECT_EQ(f.Project->Item(3).Description, "Spare");
     EXPECT_EQ(f.ItemsGrid->RowCount(), 6);
+
+    // The selected empty row moved up is an item now: its lines are shown.
+    f.ItemsGrid->SetRow(5);
+    f.ItemsGrid->MoveRow(5, 2);
+    ASSERT_EQ(f.ItemsGrid->Row(), 2);
+    EXPECT_EQ(f.AncillsGrid->RowCount(), static_cast<int>(DefaultAncillaries().size()) + 2);
+    EXPECT_EQ(f.AncillsGrid->Cells(1, 1), DefaultAncillaries().front().Name);
+    EXPECT_FALSE(f.syn->toPlainText().isEmpty());
 }
 
 TEST_F(ProjectWindow, AddingAppendsOrInsertsBeforeTheCurrentItem)
