@@ -525,6 +525,12 @@ TEST_F(ProjectWindow, HeaderNotesAndDateMarkTheProjectModified)
     f.SetModified(false);
     f.edDate->setDate(QDate(2024, 3, 9));
     EXPECT_TRUE(f.Modified);
+    // The date picker is no edit: the arrow keys step its date.
+    f.edDate->setFocus();
+    QTest::keyClick(f.edDate, Qt::Key_Up);
+    EXPECT_EQ(QApplication::focusWidget(), f.edDate);
+    EXPECT_NE(f.edDate->date(), QDate(2024, 3, 9));
+    f.edDate->setDate(QDate(2024, 3, 9));
 
     f.FormToProject();
     EXPECT_EQ(f.Project->ProjectName, "Clinic");
