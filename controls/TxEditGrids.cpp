@@ -60,10 +60,9 @@ void TEditGridList::mousePressEvent(QMouseEvent* e)
 
 void TEditGridList::keyPressEvent(QKeyEvent* e)
 {
-    switch (e->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
+    switch (VirtualKeyOf(*e)) {
+    case VK_RETURN:
+    case VK_ESCAPE:
         e->accept();
         emit closeRequested();
         return;

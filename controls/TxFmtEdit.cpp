@@ -125,7 +125,7 @@ bool TxCustomEdit::event(QEvent* e)
 {
     if (e->type() == QEvent::ShortcutOverride) {
         auto* k = static_cast<QKeyEvent*>(e);
-        if (k->key() == Qt::Key_Escape) {
+        if (VirtualKeyOf(*k) == VK_ESCAPE) {
             // Claimed only while there is something to reset, so that a
             // window's Escape shortcut works over an unmodified edit.
             k->setAccepted(WantsEscapeKey());
@@ -137,7 +137,7 @@ bool TxCustomEdit::event(QEvent* e)
 
 void TxCustomEdit::keyPressEvent(QKeyEvent* e)
 {
-    if (e->key() == Qt::Key_Escape && !WantsEscapeKey()) {
+    if (VirtualKeyOf(*e) == VK_ESCAPE && !WantsEscapeKey()) {
         e->ignore(); // on to the window: a dialog closes
         return;
     }

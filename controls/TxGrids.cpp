@@ -357,8 +357,8 @@ bool TxCustomGrid::event(QEvent* e)
 {
     if (e->type() == QEvent::KeyPress) {
         auto* ke = static_cast<QKeyEvent*>(e);
-        const bool tab = ke->key() == Qt::Key_Tab || ke->key() == Qt::Key_Backtab;
-        if (tab && !(ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) && WantsKey(*ke)) {
+        const bool tab = VirtualKeyOf(*ke) == VK_TAB;
+        if (tab && !(ShiftStateOf(ke->modifiers()) & (ssCtrl | ssAlt)) && WantsKey(*ke)) {
             keyPressEvent(ke);
             return true;
         }

@@ -268,8 +268,8 @@ bool TxInplaceEdit::event(QEvent* e)
 {
     if (e->type() == QEvent::KeyPress) {
         auto* ke = static_cast<QKeyEvent*>(e);
-        const bool tab = ke->key() == Qt::Key_Tab || ke->key() == Qt::Key_Backtab;
-        if (tab && (FGrid->Options() & xgoTabs) && !(ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        const bool tab = VirtualKeyOf(*ke) == VK_TAB;
+        if (tab && (FGrid->Options() & xgoTabs) && !(ShiftStateOf(ke->modifiers()) & (ssCtrl | ssAlt))) {
             keyPressEvent(ke);
             return true;
         }

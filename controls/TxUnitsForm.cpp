@@ -1,6 +1,7 @@
 #include "TxUnitsForm.h"
 
 #include "TxFields.h"
+#include "TxKeys.h"
 
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -41,10 +42,9 @@ QPoint UnitsPopupPos(const QPoint& topLeft, const QSize& size, const QRect& scre
 
 void TUnitsList::keyPressEvent(QKeyEvent* e)
 {
-    switch (e->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
+    switch (VirtualKeyOf(*e)) {
+    case VK_RETURN:
+    case VK_ESCAPE:
         e->accept();
         emit closeRequested();
         return;

@@ -235,8 +235,8 @@ bool TVTPropertyEdit::event(QEvent* e)
     // Tab is the editor's, not the window's focus chain.
     if (e->type() == QEvent::KeyPress) {
         auto* ke = static_cast<QKeyEvent*>(e);
-        const bool tab = ke->key() == Qt::Key_Tab || ke->key() == Qt::Key_Backtab;
-        if (tab && !(ke->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        const bool tab = VirtualKeyOf(*ke) == VK_TAB;
+        if (tab && !(ShiftStateOf(ke->modifiers()) & (ssCtrl | ssAlt))) {
             keyPressEvent(ke);
             return true;
         }
@@ -713,7 +713,7 @@ void TVirtualPropertyTree::SelectionChanged()
 
 void TVirtualPropertyTree::Navigate(int key)
 {
-    QKeyEvent e(QEvent::KeyPress, key == VK_UP ? Qt::Key_Up : Qt::Key_Down, Qt::NoModifier);
+    QKeyEvent e(QEvent::KeyPress, QtKeyOfVirtualKey(key), Qt::NoModifier);
     QTreeWidget::keyPressEvent(&e);
 }
 
@@ -804,7 +804,7 @@ void TVirtualPropertyTree::keyPressEvent(QKeyEvent* e)
     Guarded([&] {
         if (VirtualKeyOf(*e) == VK_RETURN) {
             // Enter moves down as Down does.
-            QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, e->modifiers() & ~Qt::KeypadModifier);
+            QKeyEvent down(QEvent::KeyPress, QtKeyOfVirtualKey(VK_DOWN), e->modifiers() & ~Qt::KeypadModifier);
             QTreeWidget::keyPressEvent(&down);
             e->setAccepted(down.isAccepted());
             return;

@@ -261,7 +261,7 @@ void TUnitSettingsForm::hideEvent(QHideEvent* e)
 void TUnitSettingsForm::keyPressEvent(QKeyEvent* e)
 {
     // No cancel: Escape does not close the window.
-    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+    if (VirtualKeyOf(*e) == VK_ESCAPE && ShiftStateOf(e->modifiers()) == 0) {
         e->accept();
         return;
     }
