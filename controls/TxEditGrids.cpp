@@ -192,7 +192,7 @@ void TxEditGrid::SetFieldAt(int index, std::unique_ptr<TField> field)
 
 void TxEditGrid::ReportFieldError(const QString& text, int index)
 {
-    Messages().ShowError(text + IntToStr(index));
+    Messages().ShowMessage(text + IntToStr(index));
 }
 
 std::unique_ptr<TField> TxEditGrid::ParseFieldDef(int index)
