@@ -95,6 +95,8 @@ QStringList SeedUserDocuments(const QString& programDocuments, const QString& us
 
 int RunVozudarizazi(const TStartupOptions& options)
 {
+    // The title captions every box, those of a failing start-up too.
+    QCoreApplication::setApplicationName(QString::fromLatin1(ApplicationTitleText));
     // The modules' start-up, in their fixed order.
     try {
         LoadContactInfo();
@@ -114,7 +116,6 @@ int RunVozudarizazi(const TStartupOptions& options)
     SeedUserDocuments(ExeDir + QStringLiteral("documents"), UserDataDir);
 
     SetAppCode(QString::fromLatin1(AppIdentifier));
-    QCoreApplication::setApplicationName(QString::fromLatin1(ApplicationTitleText));
 
     int result = 0;
     {

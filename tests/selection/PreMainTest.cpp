@@ -116,10 +116,25 @@ TEST(PreMain, RegistryBaseDocumentsFolderAndPointDecimals)
     std::setlocale(LC_NUMERIC, oldNumeric.c_str());
 }
 
+// Keeps the caption each error box would carry in the program, which sets
+// no display name: the application name.
+class TCaptionRecorder : public TRecordingMessageService {
+public:
+    void ShowError(const QString& text) override
+    {
+        Captions.append(QCoreApplication::applicationName());
+        TRecordingMessageService::ShowError(text);
+    }
+    QStringList Captions;
+};
+
 TEST(Startup, NoDocumentsFolderEndsStartUpBeforeAnyWindow)
 {
-    TRecordingMessageService messages;
+    TCaptionRecorder messages;
     TScopedMessageService scope(messages);
+    // Before the title is set, the name is the program file's.
+    const QString oldName = QCoreApplication::applicationName();
+    QCoreApplication::setApplicationName(QStringLiteral("vozudarizazi"));
     TTempFolder dir;
     const QString oldBase = RegBase;
     const QString oldFolder = DataFolder;
@@ -129,6 +144,8 @@ TEST(Startup, NoDocumentsFolderEndsStartUpBeforeAnyWindow)
     const int windowsBefore = QApplication::topLevelWidgets().size();
     EXPECT_EQ(RunVozudarizazi(options), 1);
     EXPECT_EQ(messages.Errors, QStringList({"Could not find My Documents folder location."}));
+    EXPECT_EQ(messages.Captions, QStringList({"Vozudarizazi"}));
+    QCoreApplication::setApplicationName(oldName);
     EXPECT_EQ(QApplication::topLevelWidgets().size(), windowsBefore);
     for (QWidget* w : QApplication::topLevelWidgets())
         EXPECT_EQ(qobject_cast<TMainForm*>(w), nullptr);
