@@ -414,7 +414,7 @@ void TMainForm::CreateControls()
     LabelCount = new QLabel(QStringLiteral("..."), this);
     LabelCount->setObjectName(QStringLiteral("LabelCount"));
     LabelCount->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    LabelCount->setGeometry(421, 505, 200, 15);
+    LabelCount->resize(200, LabelCount->fontMetrics().height());
     EnableResultButtons(false);
 
     setTabOrder(edAirflow, edMaxDP);
@@ -487,7 +487,9 @@ void TMainForm::LayoutControls()
     DetailButton->move(26, 496 + dh);
     ReportButton->move(96, 496 + dh);
     ProjectButton->move(166, 496 + dh);
-    LabelCount->move(421 + dw, 505 + dh);
+    // The count grows to the left from where the design's "..." ended.
+    const int countRight = 561 + LabelCount->fontMetrics().horizontalAdvance(QStringLiteral("...")) + dw;
+    LabelCount->move(countRight - LabelCount->width(), 507 + dh);
 }
 
 void TMainForm::resizeEvent(QResizeEvent* e)

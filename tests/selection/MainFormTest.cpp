@@ -555,6 +555,18 @@ TEST_F(MainForm, EnterMovesThroughTheDutyEdits)
     EXPECT_TRUE(form.edMaxDP->hasFocus());
 }
 
+TEST_F(MainForm, TheCountEndsWhereItsDesignTextEndedAndFollowsTheBottomRight)
+{
+    TMainForm& form = Open();
+    form.resize(629, 531);
+    const int right = 561 + form.LabelCount->fontMetrics().horizontalAdvance("...");
+    EXPECT_EQ(form.LabelCount->geometry().right() + 1, right);
+    EXPECT_EQ(form.LabelCount->y(), 507);
+    form.resize(680, 560);
+    EXPECT_EQ(form.LabelCount->geometry().right() + 1, right + 51);
+    EXPECT_EQ(form.LabelCount->y(), 536);
+}
+
 TEST_F(MainForm, Screenshot)
 {
     const QByteArray target = qgetenv("VOZ_SCREENSHOT");
