@@ -329,7 +329,7 @@ void TMainForm::CreateControls()
     Memo1->setGeometry(8, 221, 507, 100);
     Memo1->setReadOnly(true);
     Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Memo1->setFocusPolicy(Qt::NoFocus);
+    Memo1->setFocusPolicy(Qt::ClickFocus);
     {
         QFont mono(QStringLiteral("Courier New"));
         mono.setFamilies(

@@ -115,6 +115,8 @@ TEST_F(MainForm, RangeListHoldsTheRangeFilesInNameOrderAndShowsTheFirst)
     form.RangeBox->setCurrentRow(1);
     EXPECT_EQ(form.Label1->text(), "Rect range");
     EXPECT_TRUE(form.Memo1->toPlainText().endsWith("size kind    fixed rectangular"));
+    // Not a tab stop, but a click gives it the focus for copying its text.
+    EXPECT_EQ(form.Memo1->focusPolicy(), Qt::ClickFocus);
 }
 
 TEST_F(MainForm, NoCatalogueFilesGiveAnEmptyListAndNoMessage)
