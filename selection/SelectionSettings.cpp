@@ -17,6 +17,14 @@ const QString kEnquiry = QStringLiteral("Enquiry");
 const QString kListColWidth = QStringLiteral("ListColWidth");
 const QString kEditUnits = QStringLiteral("EditUnits");
 
+// Doubles of the selection as the shortest text of up to 15 significant
+// digits: a value that went through a unit conversion is saved as typed,
+// without the conversion's last-bit noise.
+void WriteDouble(TCustomIniFile& ini, const QString& section, const QString& key, double value)
+{
+    ini.WriteString(section, key, Format("%0.15g", value));
+}
+
 } // namespace
 
 void ReadSelection(const TCustomIniFile& ini, TSelectionValues& v)
@@ -43,12 +51,12 @@ QString CheckedRangesText(const QStringList& tickedRanges)
 void WriteSelection(TCustomIniFile& ini, const TSelectionValues& v, const QStringList& tickedRanges)
 {
     ini.EraseSection(kAir);
-    ini.WriteFloat(kAir, QStringLiteral("flow"), v.Flow);
-    ini.WriteFloat(kAir, QStringLiteral("maxDP"), v.MaxDP);
+    WriteDouble(ini, kAir, QStringLiteral("flow"), v.Flow);
+    WriteDouble(ini, kAir, QStringLiteral("maxDP"), v.MaxDP);
     ini.EraseSection(kDuct);
-    ini.WriteFloat(kDuct, QStringLiteral("height"), v.Height);
-    ini.WriteFloat(kDuct, QStringLiteral("width"), v.Width);
-    ini.WriteFloat(kDuct, QStringLiteral("diameter"), v.Diameter);
+    WriteDouble(ini, kDuct, QStringLiteral("height"), v.Height);
+    WriteDouble(ini, kDuct, QStringLiteral("width"), v.Width);
+    WriteDouble(ini, kDuct, QStringLiteral("diameter"), v.Diameter);
     ini.WriteBool(kDuct, QStringLiteral("rect"), v.Rect);
     ini.WriteBool(kDuct, QStringLiteral("circ"), v.Circ);
     ini.EraseSection(kAtten);

@@ -26,11 +26,14 @@ TEST(SelectionFile, WritesTheFourSectionsWithPointDecimals)
     TIniFile ini(file);
     TSelectionValues v = Defaults();
     v.Circ = false;
+    // Values that went through a unit conversion: at most 15 digits.
+    v.Width = 0.1 * 3;
+    v.Diameter = 2.0 / 3.0;
     WriteSelection(ini, v, {"a.xml", "b.xml"});
     const QByteArray text = ReadFileBytes(file);
-    for (const char* line :
-         {"[other]\nkeep=1\n", "flow=2.8\n", "maxDP=80\n", "height=0.5\n", "width=0.9\n", "diameter=0.6\n", "rect=1\n",
-          "circ=0\n", "required=9,10,15,45,50,50,45,20\n", "checked=\"a.xml, b.xml, \""})
+    for (const char* line : {"[other]\nkeep=1\n", "flow=2.8\n", "maxDP=80\n", "height=0.5\n", "width=0.3\n",
+                             "diameter=0.666666666666667\n", "rect=1\n", "circ=0\n",
+                             "required=9,10,15,45,50,50,45,20\n", "checked=\"a.xml, b.xml, \""})
         EXPECT_TRUE(text.contains(line)) << line << "\n" << text.constData();
     EXPECT_FALSE(text.contains("stale"));
     EXPECT_FALSE(text.contains("2,8"));
