@@ -345,24 +345,35 @@ TVTPropertyCheckbox::TVTPropertyCheckbox(TVirtualPropertyTree* tree, QWidget* pa
     });
 }
 
+namespace {
+
+// The colour and dialog editors: a read-only text with a "..." button, over
+// the whole value cell.
+void SetUpButtonEditor(QWidget* editor, TVTPropertyEdit* edit, QToolButton* button)
+{
+    editor->setProperty(InplaceEditorProperty, true);
+    edit->SetFormatStr(QStringLiteral("%S"));
+    edit->setReadOnly(true);
+    edit->show();
+    editor->setAutoFillBackground(true); // nothing of the cell shows through
+    editor->setBackgroundRole(QPalette::Base);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setIcon(QIcon(QPixmap::fromImage(PropertyButtonGlyph(1))));
+    button->setIconSize(QSize(10, 10));
+    editor->hide();
+}
+
+} // namespace
+
 // ---------------------------------------------------------------------------
 // TVTPropertyColor
 
 TVTPropertyColor::TVTPropertyColor(TVirtualPropertyTree* tree, QWidget* parent)
     : QWidget(parent), FTree(tree), FEdit(new TVTPropertyEdit(tree, this)), FButton(new QToolButton(this))
 {
-    setProperty(InplaceEditorProperty, true);
-    FEdit->SetFormatStr(QStringLiteral("%S"));
-    FEdit->setReadOnly(true);
-    FEdit->show();
-    setAutoFillBackground(true); // nothing of the cell shows through
-    setBackgroundRole(QPalette::Base);
-    FButton->setAutoRaise(true);
-    FButton->setFocusPolicy(Qt::NoFocus);
-    FButton->setIcon(QIcon(QPixmap::fromImage(PropertyButtonGlyph(1))));
-    FButton->setIconSize(QSize(10, 10));
+    SetUpButtonEditor(this, FEdit, FButton);
     connect(FButton, &QToolButton::clicked, this, [this] { Guarded([this] { ButtonClick(); }); });
-    hide();
 }
 
 void TVTPropertyColor::SetColor(int32_t color)
@@ -409,18 +420,8 @@ void TVTPropertyColor::resizeEvent(QResizeEvent* e)
 TVTPropertyDialog::TVTPropertyDialog(TVirtualPropertyTree* tree, QWidget* parent)
     : QWidget(parent), FTree(tree), FEdit(new TVTPropertyEdit(tree, this)), FButton(new QToolButton(this))
 {
-    setProperty(InplaceEditorProperty, true);
-    FEdit->SetFormatStr(QStringLiteral("%S"));
-    FEdit->setReadOnly(true);
-    FEdit->show();
-    setAutoFillBackground(true); // nothing of the cell shows through
-    setBackgroundRole(QPalette::Base);
-    FButton->setAutoRaise(true);
-    FButton->setFocusPolicy(Qt::NoFocus);
-    FButton->setIcon(QIcon(QPixmap::fromImage(PropertyButtonGlyph(1))));
-    FButton->setIconSize(QSize(10, 10));
+    SetUpButtonEditor(this, FEdit, FButton);
     connect(FButton, &QToolButton::clicked, this, [this] { Guarded([this] { ButtonClick(); }); });
-    hide();
 }
 
 void TVTPropertyDialog::ButtonClick()
