@@ -26,9 +26,8 @@ struct TSilencerReportInput {
 // pages: letterhead with logo, the duty, the silencer with its bands,
 // pictures and size, and a footer with the version text. Values appear in
 // the display quantities' units, which must exist. It is the window's page
-// creation for a result; the main window installs
-//     [..](TPrintPreviewForm& f) { commit the edit; when a row is selected,
-//                                  BuildReport(f, {Spec, row, rectbox, circbox}); }
+// creation for a result: the main window installs a drawer that calls it
+// with the duty of the last search and the selected row (TMainForm::BuildReport).
 // A missing or unreadable logo or letterhead raises EInOutError after the
 // document was ended, keeping what was drawn.
 void BuildReport(TPrintPreviewForm& form, const TSilencerReportInput& input);
