@@ -7,6 +7,8 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include <vector>
+
 namespace {
 
 struct ConversionCase {
@@ -170,6 +172,174 @@ TEST(Tables, EveryKindIsConsistent)
         }
     }
     EXPECT_EQ(groups, 43);
+}
+
+// Definitions the factors follow from, in SI units.
+constexpr double kInch = 0.0254;
+constexpr double kFoot = 0.3048;
+constexpr double kPound = 0.45359237;
+constexpr double kGravity = 9.80665;
+constexpr double kBtu = 1055.05585262; // International Table
+constexpr double kKcal = 4186.8;       // International Table
+constexpr double kPsi = kPound * kGravity / (kInch * kInch);
+constexpr double kInchWater = 1000 * kGravity * kInch; // conventional: 1000 kg/m³
+constexpr double kInchMercury = 13595.1 * kGravity * kInch; // mercury at 0 °C
+constexpr double kMetreHead = 1000 * kGravity;
+constexpr double kAtm = 101325;
+constexpr double kGallonUS = 231 * kInch * kInch * kInch;
+constexpr double kGallonImp = 4.54609e-3;
+constexpr double kHorsepower = 550 * kFoot * kPound * kGravity;
+constexpr double kDegF = 5.0 / 9.0; // K per °F step
+constexpr double kPi = 3.14159265358979323846;
+
+struct SIFactor {
+    const char* label;
+    double si;                     // display units per unit of entry 0
+    const char* rounded = nullptr; // why the table holds a rounded value
+};
+
+struct SIGroup {
+    std::vector<TUnitsType> kinds;
+    std::vector<SIFactor> units;
+};
+
+const std::vector<SIGroup>& SIGroups()
+{
+    static const std::vector<SIGroup> groups = {
+        {{utAirFlowPrim, utAirFlowSec},
+         {{"m³/s", 1}, {"m³/min", 60}, {"m³/hr", 3600}, {"l/s", 1000}, {"cfm", 60 / (kFoot * kFoot * kFoot)}}},
+        {{utAirFlowSmall}, {{"l/s", 1}, {"m³/min", 0.06}, {"cfm", 0.06 / (kFoot * kFoot * kFoot)}}},
+        {{utAirFlowRate},
+         {{"m³/s/m²", 1}, {"m³/min/m²", 60}, {"m³/hr/m²", 3600}, {"l/s/m²", 1000}, {"cfm/ft²", 60 / kFoot}}},
+        {{utAirPressDrop, utPressure, utPressureSteam, utWaterPressDrop},
+         {{"kPa", 1},
+          {"Pa", 1000},
+          {"Psi", 1000 / kPsi},
+          {"Bar", 0.01},
+          {"Atm", 1000 / kAtm},
+          {"InchWg", 1000 / kInchWater},
+          {"InchHg", 1000 / kInchMercury, "0.295, three digits"},
+          {"mHead", 1000 / kMetreHead}}},
+        {{utAltitude}, {{"m", 1}, {"ft", 1 / kFoot}}},
+        {{utAngularSpeed}, {{"rpm", 1}, {"Rad/s", 2 * kPi / 60}, {"Rev/s", 1.0 / 60}}},
+        {{utArea},
+         {{"m²", 1}, {"cm²", 1e4}, {"mm²", 1e6}, {"inch²", 1 / (kInch * kInch)}, {"ft²", 1 / (kFoot * kFoot)}}},
+        {{utCondensateRate}, {{"g/s", 1}, {"kg/s", 1e-3}, {"kg/min", 0.06}, {"lb/hr", 3.6 / kPound}}},
+        {{utConductance},
+         {{"kW/°C", 1}, {"W/°C", 1000}, {"MBH/°F", 3600 * kDegF / kBtu}, {"Btu/h°F", 3600e3 * kDegF / kBtu}}},
+        {{utConductivity},
+         {{"W/mK", 1}, {"mW/mK", 1000}, {"Btu/hr·ft°F", 3600 * kFoot * kDegF / kBtu, "0.5777, 0.015 % low"}}},
+        {{utDensity}, {{"kg/m³", 1}, {"mg/L", 1000}, {"lb/ft³", kFoot * kFoot * kFoot / kPound}}},
+        {{utDiameter}, {{"m", 1}, {"mm", 1000}, {"inch", 1 / kInch}, {"1/8\"", 8 / kInch}, {"ft", 1 / kFoot}}},
+        {{utDutyPrim, utDutySec},
+         {{"kW", 1},
+          {"W", 1000},
+          {"Btu/hr", 3600e3 / kBtu},
+          {"MBh", 3600 / kBtu},
+          {"kcal/hr", 3600e3 / kKcal, "859.184, 0.08 % low"}}},
+        {{utDutyRate},
+         {{"W/m²", 1},
+          {"kW/m²", 1e-3},
+          {"Btu/hr·ft²", 3600 * kFoot * kFoot / kBtu},
+          {"MBh/ft²", 3.6 * kFoot * kFoot / kBtu},
+          {"kcal/hr·ft²", 3600 * kFoot * kFoot / kKcal, "from 859.184 kcal/hr per kW"}}},
+        {{utEnergy}, {{"kJ", 1}, {"J", 1000}, {"kW-hr", 1 / 3600.0}, {"W-hr", 1 / 3.6}, {"Btu", 1000 / kBtu}}},
+        {{utEnthalpy}, {{"kJ/kg", 1}, {"Btu/lb", 1000 * kPound / kBtu}}},
+        {{utFinDensity}, {{"fpi", 1}, {"fin/mm", 1e-3 / kInch}, {"fins/m", 1 / kInch}, {"fins/ft", 12}}},
+        {{utHeatOfRespir}, {{"kJ/kg/day", 1}, {"Btu/lb/day", 1000 * kPound / kBtu}}},
+        {{utHeatTransCoeff},
+         {{"W/m²°C", 1}, {"Btu/hr·ft²°F", 3600 * kFoot * kFoot * kDegF / kBtu, "0.17612, 0.005 % high"}}},
+        {{utHumidity}, {{"kg/kg", 1}, {"g/kg", 1000}, {"gr/lb", 7000}}},
+        {{utLengthBig}, {{"m", 1}, {"ft", 1 / kFoot}}},
+        {{utLengthMeasure, utLengthPrim, utLengthSec},
+         {{"m", 1}, {"cm", 100}, {"mm", 1000}, {"inch", 1 / kInch}, {"ft", 1 / kFoot}}},
+        {{utLengthSmall}, {{"mm", 1}, {"um", 1000}, {"Thou\"", 1e-3 / (kInch / 1000)}}},
+        {{utMass}, {{"kg", 1}, {"ton SI", 1e-3}, {"lb", 1 / kPound}}},
+        {{utMassFlow, utMassFlowGas},
+         {{"kg/s", 1},
+          {"g/s", 1000},
+          {"kg/hr", 3600},
+          {"lb/s", 1 / kPound},
+          {"lb/min", 60 / kPound},
+          {"lb/hr", 3600 / kPound}}},
+        {{utMassFlux},
+         {{"kg/m²s", 1},
+          {"g/m²s", 1000},
+          {"kg/m²hr", 3600},
+          {"lb/ft²s", kFoot * kFoot / kPound},
+          {"lb/ft²min", 60 * kFoot * kFoot / kPound},
+          {"lb/ft²hr", 3600 * kFoot * kFoot / kPound}}},
+        {{utMetRate}, {{"W/P", 1}, {"Btu/hr/P", 3600 / kBtu}}},
+        {{utPeopleDensity}, {{"m²/P", 1}, {"ft²/P", 1 / (kFoot * kFoot)}}},
+        {{utPower}, {{"kW", 1}, {"W", 1000}, {"HP", 1000 / kHorsepower}}},
+        {{utPressureBar},
+         {{"kPa", 1},
+          {"Psi", 1000 / kPsi},
+          {"Bar", 0.01},
+          {"Atm", 1000 / kAtm},
+          {"InchHg", 1000 / kInchMercury, "0.295, three digits"},
+          {"mHead", 1000 / kMetreHead}}},
+        {{utPressureRateGas, utPressureRateLiquid},
+         {{"Pa/m", 1}, {"kPa/m", 1e-3}, {"iwg/100'", 100 * kFoot / kInchWater}, {"Psi/ft", kFoot / kPsi}}},
+        {{utProportion}, {{"fraction", 1}, {"%", 100}, {"ratio", 1}}},
+        {{utSpecificHeat}, {{"kJ/kg·K", 1}, {"Btu/lb°F", 1000 * kPound * kDegF / kBtu, "0.23883, 0.005 % low"}}},
+        {{utSpecificVol}, {{"m³/kg", 1}, {"ft³/lb", kPound / (kFoot * kFoot * kFoot)}}},
+        {{utTemperature, utTemperatureChange}, {{"°C", 1}, {"°F", 1 / kDegF}, {"K", 1}}},
+        {{utThermalCapacity}, {{"W-hr/m²°C", 1}, {"Btu/ft²°F", 3600 * kFoot * kFoot * kDegF / kBtu}}},
+        {{utThermalResist}, {{"m²°C/W", 1}, {"ft²·hr·°F/Btu", kBtu / (3600 * kFoot * kFoot * kDegF)}}},
+        {{utTime}, {{"sec", 1}, {"min", 1 / 60.0}, {"hr", 1 / 3600.0}}},
+        {{utVelocity}, {{"m/s", 1}, {"fpm", 60 / kFoot}}},
+        {{utViscosity},
+         {{"kg/m·s", 1},
+          {"N·s/m²", 1},
+          {"Pa·s", 1},
+          {"cP", 1000},
+          {"lbm/ft·s", kFoot / kPound},
+          {"lbf·s/ft²", kFoot * kFoot / (kPound * kGravity), "0.020885, five digits"},
+          {"lbf·hr/ft²", kFoot * kFoot / (kPound * kGravity) / 3600, "5.8014e-06, five digits"}}},
+        {{utVolume},
+         {{"m³", 1},
+          {"litre", 1000},
+          {"cc", 1e6},
+          {"ft³", 1 / (kFoot * kFoot * kFoot), "35.32, four digits"},
+          {"inch³", 1 / (kInch * kInch * kInch), "61023, whole"}}},
+        {{utVolumeFluid},
+         {{"kl", 1}, {"litre", 1000}, {"IP Gal", 1 / kGallonImp, "220, whole"}, {"US Gal", 1 / kGallonUS}}},
+        {{utWaterFlow},
+         {{"l/s", 1},
+          {"l/min", 60},
+          {"dm³/hr", 3600},
+          {"m³/hr", 3.6},
+          {"m³/s", 1e-3},
+          {"usgpm", 60e-3 / kGallonUS}}},
+    };
+    return groups;
+}
+
+// Every factor against its value from the definitions: to a part in a
+// million (Btu, psi and hp are written to seven digits), or to 0.2 % for the
+// factors the table holds rounded, each named with its reason.
+TEST(Tables, EveryFactorFollowsFromTheSIDefinitions)
+{
+    QSet<int> covered;
+    for (const SIGroup& group : SIGroups()) {
+        for (TUnitsType kind : group.kinds) {
+            SCOPED_TRACE(int(kind));
+            covered.insert(kind);
+            ASSERT_EQ(GetUnitsCount(kind), int(group.units.size()));
+            for (int i = 0; i < GetUnitsCount(kind); ++i) {
+                const SIFactor& unit = group.units[size_t(i)];
+                QString label, format;
+                double factor = 0, offset = 0;
+                GetUnitsConversion(kind, i, 0, label, factor, offset, format);
+                EXPECT_EQ(label, QString::fromUtf8(unit.label));
+                EXPECT_NEAR(factor / unit.si, 1.0, unit.rounded ? 2e-3 : 1e-6)
+                    << unit.label << (unit.rounded ? " (rounded: " : "") << (unit.rounded ? unit.rounded : "")
+                    << (unit.rounded ? ")" : "");
+            }
+        }
+    }
+    EXPECT_EQ(covered.size(), UnitsTypeCount - 1) << "every kind but utNone";
 }
 
 } // namespace
