@@ -71,22 +71,22 @@ bool AttrMatches(const TXmlNode& node, const QByteArray& attrName, const QString
     return attr && SameText(FromU8(attr.value()), attrValue);
 }
 
-// pugixml reads neither Windows-1252 nor reliably ISO-8859-1, so files that
-// declare one of them are transcoded before parsing.
-bool DeclaresWindows1252(const QByteArray& bytes)
+// The encoding named by the XML declaration, in lower case; empty when
+// there is no declaration or it names none.
+QByteArray DeclaredEncoding(const QByteArray& bytes)
 {
     qsizetype i = 0;
     while (i < bytes.size() && (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r' || bytes[i] == '\n'))
         ++i;
     if (!QByteArrayView(bytes).sliced(i).startsWith("<?xml"))
-        return false;
+        return {};
     const qsizetype end = bytes.indexOf("?>", i);
     if (end < 0)
-        return false;
+        return {};
     const QByteArray decl = bytes.mid(i, end - i);
     qsizetype at = decl.indexOf("encoding");
     if (at < 0)
-        return false;
+        return {};
     at += 8;
     auto skipBlanks = [&] {
         while (at < decl.size() && (decl[at] == ' ' || decl[at] == '\t' || decl[at] == '\r' || decl[at] == '\n'))
@@ -94,17 +94,133 @@ bool DeclaresWindows1252(const QByteArray& bytes)
     };
     skipBlanks();
     if (at >= decl.size() || decl[at] != '=')
-        return false;
+        return {};
     ++at;
     skipBlanks();
     if (at >= decl.size() || (decl[at] != '"' && decl[at] != '\''))
-        return false;
+        return {};
     const qsizetype close = decl.indexOf(decl[at], at + 1);
     if (close < 0)
+        return {};
+    return decl.mid(at + 1, close - at - 1).toLower();
+}
+
+bool IsValidUtf8(QByteArrayView bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* end = p + bytes.size();
+    while (p != end) {
+        const unsigned c = *p++;
+        if (c < 0x80)
+            continue;
+        int more = 0;
+        unsigned min = 0;
+        unsigned code = 0;
+        if (c >= 0xC2 && c <= 0xDF) {
+            more = 1;
+            min = 0x80;
+            code = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            more = 2;
+            min = 0x800;
+            code = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            more = 3;
+            min = 0x10000;
+            code = c & 0x07;
+        } else {
+            return false;
+        }
+        if (end - p < more)
+            return false;
+        for (int k = 0; k < more; ++k) {
+            if ((p[k] & 0xC0) != 0x80)
+                return false;
+            code = (code << 6) | (p[k] & 0x3F);
+        }
+        if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return false;
+        p += more;
+    }
+    return true;
+}
+
+// pugixml reads neither Windows-1252 nor reliably ISO-8859-1, so such text
+// is transcoded before parsing: where the declaration names one of them, and
+// where it names none or UTF-8 but the bytes are no UTF-8 (older programs
+// wrote 8-bit text without saying so).
+bool ReadAsWindows1252(const QByteArray& bytes)
+{
+    const QByteArray name = DeclaredEncoding(bytes);
+    if (name == "windows-1252" || name == "cp1252" || name == "x-cp1252" || name == "iso-8859-1" ||
+        name == "iso_8859-1" || name == "latin1")
+        return true;
+    if (!name.isEmpty() && name != "utf-8" && name != "utf8")
         return false;
-    const QByteArray name = decl.mid(at + 1, close - at - 1).toLower();
-    return name == "windows-1252" || name == "cp1252" || name == "x-cp1252" || name == "iso-8859-1" ||
-           name == "iso_8859-1" || name == "latin1";
+    // A byte order mark or a zero byte up front: UTF-16 or UTF-32, which
+    // pugixml detects itself.
+    const QByteArrayView head = QByteArrayView(bytes).first(std::min<qsizetype>(bytes.size(), 4));
+    if (head.startsWith("\xEF\xBB\xBF") || head.startsWith("\xFE\xFF") || head.startsWith("\xFF\xFE") ||
+        head.contains('\0'))
+        return false;
+    return !IsValidUtf8(bytes);
+}
+
+// XML 1.0 has no way to write the C0 controls other than tab, line feed and
+// carriage return (pugixml would write "&#12;", which parsers reject), nor
+// U+FFFE and U+FFFF: they become blanks.
+void MakeWritable(std::string& text)
+{
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+            text[i] = ' ';
+        } else if (c == 0xEF && i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0xBF &&
+                   (static_cast<unsigned char>(text[i + 2]) & 0xFE) == 0xBE) {
+            text.replace(i, 3, 1, ' ');
+        }
+    }
+}
+
+bool NeedsMaking(const char* text)
+{
+    for (auto* p = reinterpret_cast<const unsigned char*>(text); *p; ++p)
+        if ((*p < 0x20 && *p != '\t' && *p != '\n' && *p != '\r') ||
+            (*p == 0xEF && p[1] == 0xBF && (p[2] & 0xFE) == 0xBE))
+            return true;
+    return false;
+}
+
+template <typename T>
+void MakeValueWritable(T item)
+{
+    if (NeedsMaking(item.value())) {
+        std::string text = item.value();
+        MakeWritable(text);
+        item.set_value(text.c_str());
+    }
+}
+
+// Every value below `root` made writable; a loop, not recursion, because
+// nesting depth is the file's to choose.
+void MakeTreeWritable(TXmlNode root)
+{
+    TXmlNode n = root.first_child();
+    while (n) {
+        if (n.type() == pugi::node_element || n.type() == pugi::node_declaration) {
+            for (pugi::xml_attribute a = n.first_attribute(); a; a = a.next_attribute())
+                MakeValueWritable(a);
+        } else {
+            MakeValueWritable(n);
+        }
+        if (n.first_child()) {
+            n = n.first_child();
+            continue;
+        }
+        while (n && n != root && !n.next_sibling())
+            n = n.parent();
+        n = n && n != root ? n.next_sibling() : TXmlNode();
+    }
 }
 
 class TByteWriter : public pugi::xml_writer {
@@ -171,7 +287,7 @@ void TXMLFile::Parse(const QByteArray& bytes, const QString& origin)
 {
     QByteArray buffer;
     pugi::xml_encoding encoding = pugi::encoding_auto;
-    if (DeclaresWindows1252(bytes)) {
+    if (ReadAsWindows1252(bytes)) {
         buffer = DecodeWindows1252(bytes).toUtf8();
         encoding = pugi::encoding_utf8;
     } else {
@@ -211,6 +327,7 @@ QByteArray TXMLFile::SaveToBytes()
                 encoding.set_value("UTF-8");
             break;
         }
+    MakeTreeWritable(FDoc);
     QByteArray out;
     TByteWriter writer(out);
     FDoc.save(writer, PUGIXML_TEXT("\t"), pugi::format_default, pugi::encoding_utf8);

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QXmlStreamReader>
 
 #include <csignal>
 #include <cstring>
@@ -424,7 +425,7 @@ struct EncodingCase {
 
 class XmlEncoding : public ::testing::TestWithParam<EncodingCase> {};
 
-TEST_P(XmlEncoding, ReadsDeclaredEightBitFiles)
+TEST_P(XmlEncoding, ReadsEightBitFiles)
 {
     TTempFolder dir;
     const QString path = dir.Write("old.xml", GetParam().bytes);
@@ -449,7 +450,14 @@ INSTANTIATE_TEST_SUITE_P(
                       EncodingCase{"iso-8859-1", QByteArray("<?xml version='1.0' encoding = 'ISO-8859-1' ?>"
                                                             "<a t=\"Z\xFCrich\"><u>m\xB3/s \xB0\x43</u></a>")},
                       EncodingCase{"utf-8", QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
-                                                       "<a t=\"Z\xC3\xBCrich\"><u>m\xC2\xB3/s \xC2\xB0\x43</u></a>")}),
+                                                       "<a t=\"Z\xC3\xBCrich\"><u>m\xC2\xB3/s \xC2\xB0\x43</u></a>")},
+                      // Undeclared: UTF-8 when the bytes are, else Windows-1252.
+                      EncodingCase{"none-utf-8", QByteArray("<a t=\"Z\xC3\xBCrich\"><u>m\xC2\xB3/s \xC2\xB0\x43</u></a>")},
+                      EncodingCase{"none-8-bit", QByteArray("<?xml version=\"1.0\"?>\n"
+                                                            "<a t=\"Z\xFCrich\"><u>m\xB3/s \xB0\x43</u></a>")},
+                      EncodingCase{"no-declaration-8-bit", QByteArray("<a t=\"Z\xFCrich\"><u>m\xB3/s \xB0\x43</u></a>")},
+                      EncodingCase{"utf-8-but-8-bit", QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+                                                                 "<a t=\"Z\xFCrich\"><u>m\xB3/s \xB0\x43</u></a>")}),
     [](const auto& info) {
         QString name = QString::fromLatin1(info.param.label);
         name.remove('-');
@@ -461,6 +469,34 @@ TEST(XmlFile, Windows1252SpecialCharacters)
     TXMLFile xml;
     xml.LoadFromBytes("<?xml version=\"1.0\" encoding=\"Windows-1252\"?><a>\x80 \x93q\x94</a>");
     EXPECT_EQ(xml.GetText(xml.Doc(), "a"), QString::fromUtf8("€ “q”"));
+}
+
+// XML 1.0 cannot hold the other C0 controls, not even as references: they
+// are written as blanks, and any parser reads the file.
+TEST(XmlSave, ControlCharactersBecomeBlanks)
+{
+    TTempFolder dir;
+    const QString path = dir.File("ctl.xml");
+    TXMLFile xml(path);
+    const TXmlNode root = xml.GetNode({"p"}, true);
+    xml.SetText(root, "t", QString::fromUtf8("a\x0C" "b\x01" "c\td\ne\x1F" "f\xEF\xBF\xBFg"));
+    xml.SetAttr(root, "v", QString::fromUtf8("x\x0By"));
+    xml.Save();
+
+    const QByteArray bytes = ReadFileBytes(path);
+    QXmlStreamReader reader(bytes);
+    QString text, attr;
+    while (!reader.atEnd()) {
+        if (reader.readNext() == QXmlStreamReader::StartElement) {
+            if (reader.name() == QLatin1String("p"))
+                attr = reader.attributes().value("v").toString();
+            else if (reader.name() == QLatin1String("t"))
+                text = reader.readElementText();
+        }
+    }
+    EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString() << "\n" << bytes.constData();
+    EXPECT_EQ(text, "a b c\td\ne f g");
+    EXPECT_EQ(attr, "x y");
 }
 
 TEST(XmlSave, WithoutFileNameRaises)

@@ -265,6 +265,20 @@ TEST_F(ProjectFile, LenientReading)
     EXPECT_EQ(p.Item(0).Sel.model.Text(), longModel.left(48));
 }
 
+// The old program wrote 8-bit text and declared no encoding.
+TEST_F(ProjectFile, OldEightBitFileReads)
+{
+    TProject p;
+    ASSERT_TRUE(Load(ProjectXml("<attention>J\xFCrgen M\xFCller</attention><notes>5 m\xB3/s\xBF"
+                                "Delivery: 3 weeks</notes>",
+                                "<item><selection><model>TAP-\xD8 500</model></selection></item>"),
+                     p));
+    EXPECT_EQ(p.Attention, "Jürgen Müller");
+    EXPECT_EQ(p.Notes, QStringList({"5 m³/s", "Delivery: 3 weeks"}));
+    ASSERT_EQ(p.ItemCount(), 1);
+    EXPECT_EQ(p.Item(0).Sel.model.Text(), "TAP-Ø 500");
+}
+
 TEST_F(ProjectFile, AncillaryTexts)
 {
     struct Case {
