@@ -63,6 +63,14 @@ int ColumnIndex(const QString& name, const QStringList& columns)
     return name.isEmpty() ? -1 : IndexOfText(name, columns);
 }
 
+// A catalogue value that only makes sense above 0.
+double Positive(double value, const QString& what)
+{
+    if (!(value > 0.0))
+        throw EBodyError(QStringLiteral("the %1 must be above 0").arg(what));
+    return value;
+}
+
 double CheckedQuotient(double num, double den)
 {
     if (den == 0.0 || !std::isfinite(num) || !std::isfinite(den))
@@ -311,19 +319,32 @@ TOctave ReadOctave(TXmlNode element)
     return bands;
 }
 
-// The element's number, or `def` as TXMLFile::GetFloat gives it.
-double ReadFloat(TXmlNode element, double def)
+namespace {
+
+// The element's number between blanks; false when it holds anything else.
+bool TryReadFloat(TXmlNode element, double& value)
 {
     const char* text = TextOf(element);
     if (!text)
-        return def;
+        return false;
     const char* end = text + std::strlen(text);
     while (text != end && IsBlankByte(*text))
         ++text;
     while (end != text && IsBlankByte(end[-1]))
         --end;
+    return TryAsciiToFloat(text, end, value);
+}
+
+} // namespace
+
+double ReadBodyFloat(TXmlNode element, double def)
+{
+    if (!element)
+        return def;
     double v = 0.0;
-    return TryAsciiToFloat(text, end, v) ? v : def;
+    if (!TryReadFloat(element, v))
+        throw EBodyError(QStringLiteral("'%1' is not a number").arg(QString::fromUtf8(element.child_value())));
+    return v;
 }
 
 namespace {
@@ -347,6 +368,7 @@ struct TRangeInfo {
     TDoubleDynArray Heights;
     TDoubleDynArray Widths;
     double KRange = 1.0;
+    bool KRangeBad = false; // not a number, or not above 0
     QString Prefix;
     QString Description;
     QString Photo;
@@ -377,6 +399,47 @@ int IndexOfFirstAtLeast(const TDoubleDynArray& list, double value)
         if (AtMostMm(value, list[i]))
             return static_cast<int>(i);
     return static_cast<int>(list.size()) - 1;
+}
+
+int ImpossibleDutyInput(const TSpecificationRec& spec)
+{
+    auto above0 = [](double v) { return v > 0.0 && std::isfinite(v); };
+    auto atLeast0 = [](double v) { return v >= 0.0 && std::isfinite(v); };
+    if (!above0(spec.airflow))
+        return diAirflow;
+    if (!above0(spec.maxdP))
+        return diMaxDP;
+    if (!atLeast0(spec.width))
+        return diWidth;
+    if (!atLeast0(spec.height))
+        return diHeight;
+    if (!atLeast0(spec.diameter))
+        return diDiameter;
+    for (int i = 0; i < OctaveBands; ++i)
+        if (!atLeast0(spec.atten[static_cast<size_t>(i)]))
+            return diBand + i;
+    return -1;
+}
+
+QString ImpossibleDutyMessage(int input, const QString& shown)
+{
+    static const char* const bands[OctaveBands] = {"63 Hz", "125 Hz", "250 Hz", "500 Hz",
+                                                   "1 kHz", "2 kHz",  "4 kHz",  "8 kHz"};
+    switch (input) {
+    case diAirflow:
+        return Format("Airflow must be greater than 0, not %s.", shown);
+    case diMaxDP:
+        return Format("Max DP must be greater than 0, not %s.", shown);
+    case diWidth:
+        return Format("Width must be 0 (no size requirement) or more, not %s.", shown);
+    case diHeight:
+        return Format("Height must be 0 (no size requirement) or more, not %s.", shown);
+    case diDiameter:
+        return Format("Diameter must be 0 (no size requirement) or more, not %s.", shown);
+    default:
+        return Format("Attenuation at %s must be 0 dB or more, not %s.",
+                      bands[std::clamp(input - diBand, 0, OctaveBands - 1)], shown);
+    }
 }
 
 TSilencerSearch::TSilencerSearch(IMessageService& messages) : FMessages(messages), FCatalog(messages)
@@ -441,6 +504,8 @@ void TSilencerSearch::SearchRange(const TSpecificationRec& spec, const QString& 
         return;
     }
     r.KRange = xml.GetFloat(head, kKFactor, 1.0);
+    // Missing gives the default; anything else must be a positive number.
+    r.KRangeBad = xml.ReadStatus() == xrsWrongType || xml.ReadStatus() == xrsValueMissing || !(r.KRange > 0.0);
     r.Prefix = xml.GetText(head, kPrefix);
     r.Description = xml.GetText(head, kDescription);
     r.Photo = xml.GetAttrByAttr(head, kImg, kAlt, kPhoto, kSrc);
@@ -458,17 +523,19 @@ void TSilencerSearch::SearchRange(const TSpecificationRec& spec, const QString& 
             const TBodyNodes parts(node);
             ReadFloatList(xml, node, parts.Size, kSize, sizes);
             int modules = 1;
-            const double L = PickSize(r.LengthIndex, sizes, r.Lengths, 0.0);
+            const double L = Positive(PickSize(r.LengthIndex, sizes, r.Lengths, 0.0), kLength);
             double D = 0.0;
             double area = 0.0;
 
             if (r.Shape == TShapeClass::Round) {
                 if (r.Fixed) {
-                    D = 0.001 * ColumnValue(r.DiameterIndex, sizes, kDiameter);
+                    D = 0.001 * Positive(ColumnValue(r.DiameterIndex, sizes, kDiameter), kDiameter);
                     if (spec.diameter != 0.0 && !WithinMm(0.8 * D, spec.diameter, 1.5 * D))
                         continue;
                     if (r.Annular) {
                         const double P = 0.001 * ColumnValue(r.PodIndex, sizes, kPod);
+                        if (!(P >= 0.0 && P < D))
+                            throw EBodyError(QStringLiteral("the pod must be smaller than the diameter"));
                         area = std::numbers::pi / 4.0 * (D * D - P * P);
                     } else {
                         area = std::numbers::pi / 4.0 * D * D;
@@ -485,6 +552,8 @@ void TSilencerSearch::SearchRange(const TSpecificationRec& spec, const QString& 
                     H = PickSize(r.HeightIndex, sizes, r.Heights, spec.height);
                     W = PickSize(r.WidthIndex, sizes, r.Widths, spec.width);
                 }
+                Positive(H, kHeight);
+                Positive(W, kWidth);
                 const bool sizeTestFirst = r.Fixed;
                 auto sizeTests = [&] {
                     return (spec.height == 0.0 || WithinMm(0.8 * H, spec.height, 1.5 * H)) &&
@@ -493,8 +562,11 @@ void TSilencerSearch::SearchRange(const TSpecificationRec& spec, const QString& 
                 if (sizeTestFirst && !sizeTests())
                     continue;
                 auto gapRatio = [&] {
-                    return CheckedQuotient(ColumnValue(r.GapIndex, sizes, kGap),
-                                           ColumnValue(r.WidthIndex, sizes, kWidth));
+                    const double gap = ColumnValue(r.GapIndex, sizes, kGap);
+                    const double width = ColumnValue(r.WidthIndex, sizes, kWidth);
+                    if (!(gap < width))
+                        throw EBodyError(QStringLiteral("the gap must be smaller than the width"));
+                    return CheckedQuotient(gap, width);
                 };
                 if (r.Fixed) {
                     area = H * W * gapRatio();
@@ -542,8 +614,11 @@ void TSilencerSearch::SearchRange(const TSpecificationRec& spec, const QString& 
                     throw EBodyError(QStringLiteral("K-factor list too short"));
                 kBody = factors[static_cast<size_t>(index)];
             } else {
-                kBody = ReadFloat(kNode, 1.0);
+                kBody = ReadBodyFloat(kNode, 1.0);
             }
+            Positive(kBody, kKFactor);
+            if (r.KRangeBad)
+                throw EBodyError(QStringLiteral("the range's K-factor is no positive number"));
 
             if (!(area > 0.0) || !std::isfinite(area))
                 throw EBodyError(QStringLiteral("no passage area"));
@@ -566,7 +641,7 @@ void TSilencerSearch::SearchRange(const TSpecificationRec& spec, const QString& 
             rec.nmodules = modules;
             rec.height = rect ? H : 0.0;
             rec.length = L;
-            rec.weight = ReadFloat(Child(node, "weight"), 0.0);
+            rec.weight = ReadBodyFloat(Child(node, "weight"), 0.0);
             rec.atten = sil;
             rec.db = OctaveTotal(sil);
             rec.dp = dp;

@@ -39,11 +39,26 @@ int IndexOfFirstAtLeast(const TDoubleDynArray& list, double value);
 // Readers of a body's values straight on the document's bytes, giving what
 // the XML reader gives: `ReadFloatList` as TXMLFile::GetFloatList of the
 // child `qname` of `parent` (whose node `element` is), `ReadOctave` as
-// StrToOctave of the element's text (raising on a bad band), `ReadFloat` as
-// TXMLFile::GetFloat. Texts they do not handle go to the general readers.
+// StrToOctave of the element's text (raising on a bad band), `ReadBodyFloat`
+// as TXMLFile::GetFloat where that reads a number. Texts they do not handle
+// go to the general readers.
 void ReadFloatList(TXMLFile& xml, TXmlNode parent, TXmlNode element, const QString& qname, TDoubleDynArray& list);
 TOctave ReadOctave(TXmlNode element);
-double ReadFloat(TXmlNode element, double def);
+// A body's number: `def` when the element is missing, EBodyError when it is
+// there but holds no number (a catalogue slip must not pass as the default).
+double ReadBodyFloat(TXmlNode element, double def);
+
+// The inputs of a duty in the main window's order; band i is diBand + i.
+enum TDutyInput : int { diAirflow, diMaxDP, diWidth, diHeight, diDiameter, diBand };
+
+// The first input of `spec` that no silencer can meet: an airflow or a
+// pressure-drop limit not above 0, a negative size (0 means no size test), a
+// negative band, or no finite number; -1 when the duty can be searched.
+int ImpossibleDutyInput(const TSpecificationRec& spec);
+
+// The refusal of that input, naming it; `shown` is its value as the user
+// sees it, unit included.
+QString ImpossibleDutyMessage(int input, const QString& shown);
 
 // Finds the silencers of the given ranges that meet a duty: size, attenuation
 // in every band and pressure drop. No window: the main window feeds it the
