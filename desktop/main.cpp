@@ -872,6 +872,12 @@ void TMainForm::SearchButtonClick()
     spec.height = EditValue(edHeight);
     spec.diameter = EditValue(edDiameter);
     StrToOctave(BandText(), spec.atten);
+    if (const int bad = ImpossibleDutyInput(spec); bad >= 0) {
+        // Nothing could be listed: say why instead of searching.
+        ClearResults();
+        Messages().ShowMessage(ImpossibleDutyMessage(bad, ShownDutyValue(bad, spec)));
+        return;
+    }
     Spec = spec;
     Label8->setText(Format("[%0.0f dB]", OctaveTotal(Spec.atten)));
     Label8->adjustSize();
@@ -885,6 +891,15 @@ void TMainForm::SearchButtonClick()
     }
     if (LVSelect->topLevelItemCount() > 0)
         EnableResultButtons(true);
+}
+
+QString TMainForm::ShownDutyValue(int input, const TSpecificationRec& spec) const
+{
+    if (input >= diBand)
+        return FloatToStr(spec.atten[static_cast<size_t>(input - diBand)]) + QStringLiteral(" dB");
+    const TFmtEdit* edits[] = {edAirflow, edMaxDP, edWidth, edHeight, edDiameter};
+    const TFmtEdit* edit = edits[input];
+    return edit->text() + QLatin1Char(' ') + GetUnitsLabel(edit->UnitsType(), edit->UnitsValue());
 }
 
 void TMainForm::ReleaseResults()

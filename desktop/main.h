@@ -149,6 +149,8 @@ public:
     // Operations.
     void CommitActiveEdit();
     void ClearResults();
+    // A duty input as the user sees it, unit included (TDutyInput).
+    QString ShownDutyValue(int input, const TSpecificationRec& spec) const;
     void EnableResultButtons(bool enable);
     void SyncRangeChecks();
     void ApplyUnits();

@@ -543,6 +543,57 @@ TEST_F(MainForm, ASearchThatMeetsAnUnreadableRangeListsWhatItFound)
     (void)b;
 }
 
+TEST_F(MainForm, AnImpossibleDutyIsRefusedNamingTheInput)
+{
+    WriteRange("a.xml", RangeXml("A", "circular", "A", {"600|600,900|60,60,60,60,60,60,60,60"}));
+    TMainForm& form = Open();
+    const QString bands = form.attenGrid->Rows(0)->CommaText();
+    const struct {
+        TFmtEdit* edit;
+        double value;
+        const char* band;
+        const char* message;
+    } cases[] = {
+        {form.edAirflow, -2.8, nullptr, "Airflow must be greater than 0, not -2.800 m³/s."},
+        {form.edAirflow, 0, nullptr, "Airflow must be greater than 0, not 0.000 m³/s."},
+        {form.edMaxDP, 0, nullptr, "Max DP must be greater than 0, not 0 Pa."},
+        {form.edWidth, -0.9, nullptr, "Width must be 0 (no size requirement) or more, not -900.0 mm."},
+        {form.edHeight, -0.0005, nullptr, "Height must be 0 (no size requirement) or more, not -0.5 mm."},
+        {form.edDiameter, -0.6, nullptr, "Diameter must be 0 (no size requirement) or more, not -600.0 mm."},
+        {nullptr, 0, "9,10,15,-5,50,50,45,20", "Attenuation at 500 Hz must be 0 dB or more, not -5 dB."},
+        {nullptr, 0, "9,10,15,45,50,50,45,-0.25", "Attenuation at 8 kHz must be 0 dB or more, not -0.25 dB."},
+    };
+    for (const auto& c : cases) {
+        ClickSearch();
+        ASSERT_EQ(Rows(), 1);
+        Msgs.Clear();
+        double old = 0;
+        if (c.edit) {
+            old = c.edit->AsFloat();
+            c.edit->SetValue(c.value);
+        } else {
+            form.attenGrid->Rows(0)->SetCommaText(QString::fromLatin1(c.band));
+        }
+        ClickSearch();
+        EXPECT_EQ(Msgs.Messages, QStringList{QString::fromUtf8(c.message)});
+        EXPECT_TRUE(Msgs.Errors.isEmpty());
+        EXPECT_EQ(Rows(), 0) << c.message;
+        EXPECT_TRUE(ResultButtonsDisabled()) << c.message;
+        if (c.edit)
+            c.edit->SetValue(old);
+        else
+            form.attenGrid->Rows(0)->SetCommaText(bands);
+    }
+
+    // Sizes of 0 are no requirement.
+    Msgs.Clear();
+    for (TFmtEdit* edit : {form.edWidth, form.edHeight, form.edDiameter})
+        edit->SetValue(0.0);
+    ClickSearch();
+    EXPECT_EQ(Rows(), 1);
+    EXPECT_TRUE(Msgs.Messages.isEmpty());
+}
+
 TEST_F(MainForm, EnterMovesThroughTheDutyEdits)
 {
     TMainForm& form = Open();
