@@ -1,7 +1,9 @@
 #include "PreMain.h"
 
+#include "DocumentFiles.h"
 #include "ProjectClass.h"
 #include "ProjectDlg.h"
+#include "SilencerRanges.h"
 #include "TxPrintPreviewDlg.h"
 #include "TxApplicationPath.h"
 #include "TxErrors.h"
@@ -78,11 +80,12 @@ QStringList SeedUserDocuments(const QString& programDocuments, const QString& us
     const QString to = QDir::cleanPath(userDataDir);
     if (from == to)
         return copied;
-    for (const QString& name :
-         {QStringLiteral("Logo.gif"), QStringLiteral("letterhead.txt"), QStringLiteral("style.css")}) {
-        const QString source = from + QLatin1Char('/') + name;
+    for (const char* file : {LogoFileName, LetterheadFileName, StyleFileName}) {
+        const QString name = QString::fromLatin1(file);
+        const QString source = FindDataFile(from, name);
         const QString target = to + QLatin1Char('/') + name;
-        if (QFileInfo::exists(target) || !QFileInfo(source).isFile())
+        // The user's own copy counts in any letter case.
+        if (QFileInfo::exists(target) || !FindDataFile(to, name).isEmpty() || source.isEmpty())
             continue;
         if (QFile::copy(source, target)) {
             // An installed original is read-only; the user's copy is theirs to edit.

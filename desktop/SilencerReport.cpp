@@ -1,5 +1,6 @@
 #include "SilencerReport.h"
 
+#include "DocumentFiles.h"
 #include "TxApplicationPath.h"
 #include "TxErrors.h"
 #include "TxFormat.h"
@@ -11,6 +12,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QImage>
 #include <QImageReader>
 #include <QPainter>
@@ -20,9 +22,9 @@
 
 namespace {
 
-const QString LogoFile = QStringLiteral("Logo.gif");
-const QString LetterheadFile = QStringLiteral("letterhead.txt");
 constexpr QRgb TitleColor = clNavy;
+// Letterhead lines, in points.
+constexpr int LetterheadFontSize = 8;
 
 // The sheet inset by one report unit, kept as the old canvas kept
 // rectangles: right and bottom are the first coordinates outside.
@@ -38,12 +40,10 @@ QString WithSlash(const QString& folder)
     return folder.isEmpty() || folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
 }
 
-QString RequiredFile(const QString& folder, const QString& name)
+// The inset seen through a canvas scaled by `s`, never larger.
+TInset Unscaled(const TInset& c, double s)
 {
-    const QString path = FindFileNoCase(folder, name);
-    if (path.isEmpty())
-        throw EInOutError(Format("Cannot open file \"%s\". The file does not exist.", folder + name));
-    return path;
+    return {int(std::ceil(c.Left / s)), int(std::ceil(c.Top / s)), int(c.Right / s), int(c.Bottom / s)};
 }
 
 QImage LoadPicture(const QString& path)
@@ -73,6 +73,14 @@ QString UnitOf(const TUnitsCtrl* q)
     return Quantity(q).GetLabel();
 }
 
+QString BandLabelList()
+{
+    QStringList labels;
+    for (const char* label : BandLabels)
+        labels.append(QString::fromLatin1(label));
+    return labels.join(QStringLiteral(", "));
+}
+
 // Guarantees the end of the document, as the report's last step.
 class TEndDoc {
 public:
@@ -85,67 +93,104 @@ private:
     TPreviewDocument& FDoc;
 };
 
-void DrawPictures(TPrintPreviewForm& f, QPainter& canvas, const TSilencerReportInput& in, const TInset& c, QPoint u)
+// The canvas scaled by `s` until Restore or the end of the scope.
+class TScaledCanvas {
+public:
+    TScaledCanvas(QPainter& canvas, double s) : FCanvas(&canvas)
+    {
+        FCanvas->save();
+        FCanvas->scale(s, s);
+    }
+    ~TScaledCanvas() { Restore(); }
+    void Restore()
+    {
+        if (FCanvas)
+            FCanvas->restore();
+        FCanvas = nullptr;
+    }
+    TScaledCanvas(const TScaledCanvas&) = delete;
+    TScaledCanvas& operator=(const TScaledCanvas&) = delete;
+
+private:
+    QPainter* FCanvas;
+};
+
+// A layout that only moves its cursor: it measures how far the report runs.
+class TMeasureLayout : public TReportLayout {
+public:
+    explicit TMeasureLayout(TPreviewUnits units) : FUnits(units) {}
+    QPainter* Canvas() const override { return nullptr; }
+    TPreviewUnits CanvasUnits() const override { return FUnits; }
+
+private:
+    TPreviewUnits FUnits;
+};
+
+// What the report shows besides the records: the documents' logo and
+// letterhead, and the record's pictures (paths; loaded when drawn).
+struct TReportFiles {
+    QImage Logo;
+    TStringDynArray Letterhead;
+    QString Photo;
+    QString Drawing;
+};
+
+QString PicturePath(const QString& images, const QString& name)
 {
-    const QString images = WithSlash(in.ExeDir.isEmpty() ? ExeDir : in.ExeDir) + QStringLiteral("images/");
-    QImage photo;
-    QImage drawing;
-    if (const QString p = FindFileNoCase(images, in.Rec.photo.Text()); !in.Rec.photo.IsEmpty() && !p.isEmpty())
-        photo = LoadPicture(p);
-    if (const QString p = FindFileNoCase(images, in.Rec.ga.Text()); !in.Rec.ga.IsEmpty() && !p.isEmpty())
-        drawing = LoadPicture(p);
-    const int gap = 2 * u.y();
-    // Room left above the "Dimensions" line and the bottom margin.
-    const int lineHeight = int(std::trunc(FontPixelHeight(ReportFontSize, f.CanvasUnits()) * 1.2 + 1e-9));
-    const int roomBelow = c.Bottom - f.ReportCursor.y() - int(std::trunc(u.y() * 0.2)) - lineHeight;
-    const double s = PictureScale(photo.size(), drawing.size(), gap, c.Right - c.Left, roomBelow);
-    auto scaled = [s](const QImage& image) {
-        return image.isNull() ? QSize(0, 0)
-                              : QSize(std::max(1, qRound(image.width() * s)), std::max(1, qRound(image.height() * s)));
-    };
-    const QSize photoSize = scaled(photo);
-    const QSize drawingSize = scaled(drawing);
-    if (!photo.isNull())
-        canvas.drawImage(QRect(f.ReportCursor, photoSize), photo);
-    int h = photoSize.height();
-    f.ReportCursor.rx() += photoSize.width() + gap;
-    if (!drawing.isNull())
-        canvas.drawImage(QRect(f.ReportCursor, drawingSize), drawing);
-    f.ReportCursor.setX(c.Left);
-    h = std::max(h, drawing.isNull() ? photoSize.height() : drawingSize.height());
-    f.ReportCursor.ry() += h + int(std::trunc(u.y() * 0.2));
+    return name.isEmpty() ? QString() : FindFileNoCase(images, name);
 }
 
-void DrawReport(TPrintPreviewForm& f, const TSilencerReportInput& in)
+// The room the "Dimensions" line takes in the body font: its feed, or the
+// font's full height where its descenders reach further.
+int LastLineHeight(const TReportLayout& f)
 {
-    TPreviewDocument& doc = f.Document();
-    QPainter* canvas = f.Canvas();
-    if (!canvas)
-        throw Exception(QStringLiteral("The preview has no page to draw on."));
-    const QString documents = WithSlash(in.UserDataDir.isEmpty() ? UserDataDir : in.UserDataDir);
+    const int feed = int(std::trunc(FontPixelHeight(ReportFontSize, f.CanvasUnits()) * 1.2 + 1e-9));
+    return std::max(feed, QFontMetrics(f.ReportFont()).height());
+}
+
+// Logo and letterhead in the top left corner, inside the page frame. The
+// logo shrinks to leave the letterhead room beside it; where even half its
+// size leaves too little, the letterhead goes below it. The cursor ends
+// below both.
+void DrawHeader(TReportLayout& f, QPainter* canvas, const TReportFiles& files, const TInset& c, QPoint u)
+{
+    const int inset = int(std::trunc(u.x() * 0.5));
+    const QPoint corner(c.Left + inset, c.Top + inset);
+    f.SetReportFont(fsPlain, LetterheadFontSize, clNone);
+    const QFontMetrics metrics(f.ReportFont());
+    int letterheadWidth = 0;
+    for (const QString& line : files.Letterhead)
+        letterheadWidth = std::max(letterheadWidth, metrics.horizontalAdvance(line));
+    QSize logo = files.Logo.size();
+    bool beside = true;
+    if (!files.Logo.isNull()) {
+        const int room = c.Right - corner.x();
+        const int besideRoom = room - (files.Letterhead.isEmpty() ? 0 : inset + letterheadWidth);
+        if (besideRoom < logo.width() / 2) {
+            beside = files.Letterhead.isEmpty();
+            logo.scale(std::max(1, std::min(logo.width(), room)), logo.height(), Qt::KeepAspectRatio);
+        } else if (besideRoom < logo.width()) {
+            logo.scale(besideRoom, logo.height(), Qt::KeepAspectRatio);
+        }
+        logo = logo.expandedTo(QSize(1, 1));
+        if (canvas)
+            canvas->drawImage(QRect(corner, logo), files.Logo);
+    }
+    f.ReportCursor = beside ? QPoint(corner.x() + (logo.isEmpty() ? 0 : logo.width() + inset), corner.y())
+                            : QPoint(corner.x(), corner.y() + logo.height() + inset);
+    for (const QString& line : files.Letterhead)
+        f.WriteText(line);
+    f.ReportCursor.setY(std::max(f.ReportCursor.y(), corner.y() + logo.height()));
+}
+
+// The report down to where the pictures go: header, duty and silencer.
+void DrawText(TReportLayout& f, QPainter* canvas, const TSilencerReportInput& in, const TReportFiles& files,
+              const TInset& c, QPoint u)
+{
     const TSelectionRec& rec = in.Rec;
     const TSpecificationRec& spec = in.Spec;
-
-    const QImage logo = LoadPicture(RequiredFile(documents, LogoFile));
-    f.SetTransparentBackground();
-    f.ReportRuleColor = clBlack;
-    f.SetRulePenWidth(1);
-
-    const QPoint u(doc.ToUnits(100, mmLoMetric), doc.ToUnits(100, mmLoMetric));
     f.ReportUnit = u;
-    const QRect sheet = doc.PageBounds();
-    const TInset c{sheet.left() + u.x(), sheet.top() + u.y(), sheet.left() + sheet.width() - u.x(),
-                   sheet.top() + sheet.height() - u.y()};
-
-    const int logoLeft = c.Left + int(std::trunc(u.x() * 0.5));
-    canvas->drawImage(QPoint(logoLeft, c.Top), logo);
-    f.ReportCursor = QPoint(logoLeft + logo.width() + int(std::trunc(u.x() * 0.5)), c.Top);
-
-    TStringDynArray letterhead;
-    LoadLinesFromFile(RequiredFile(documents, LetterheadFile), letterhead);
-    f.SetReportFont(fsPlain, 8, clNone);
-    for (const QString& line : letterhead)
-        f.WriteText(line);
+    DrawHeader(f, canvas, files, c, u);
 
     auto body = [&f] { f.SetReportFont(fsPlain, ReportFontSize, clBlack); };
     auto feed = [&f](int times = 1) {
@@ -153,6 +198,11 @@ void DrawReport(TPrintPreviewForm& f, const TSilencerReportInput& in)
             f.LineFeed(1);
     };
     auto tabs = [&f](const QString& text) { f.WriteTabbedList(text, fsPlain, clNone, 0); };
+    // The band names over the values, in the values' columns.
+    auto bandLabels = [&f, &body] {
+        f.WriteTabbedList(BandLabelList(), fsBold, clNone, ReportFontSize);
+        body();
+    };
 
     body();
     f.ReportCursor.setX(c.Left);
@@ -191,6 +241,7 @@ void DrawReport(TPrintPreviewForm& f, const TSilencerReportInput& in)
     f.WriteLabelValue(QStringLiteral("Attenuation Required [dB]"), QString());
     f.ReportTabStart = u.x();
     f.ReportTabStep = u.x();
+    bandLabels();
     tabs(OctaveToStr(spec.atten, QStringLiteral("%0.0f")));
     feed(2);
 
@@ -210,6 +261,7 @@ void DrawReport(TPrintPreviewForm& f, const TSilencerReportInput& in)
     f.ReportTabStart = u.x();
     f.ReportTabStep = u.x();
     f.WriteLabelValue(QStringLiteral("Attenuation Achieved [dB]"), QString());
+    bandLabels();
     tabs(OctaveToStr(rec.atten, QStringLiteral("%0.0f")));
     feed();
     f.WriteLabelValue(QStringLiteral("Regenerated Noise [dB]"), QString());
@@ -220,15 +272,127 @@ void DrawReport(TPrintPreviewForm& f, const TSilencerReportInput& in)
     f.WriteThreeColumns(QStringLiteral("Passage velocity"), Value(VelocityUnits, rec.vp), UnitOf(VelocityUnits));
     f.WriteThreeColumns(QStringLiteral("Pressure drop"), Value(PressureUnits, rec.dp), UnitOf(PressureUnits));
     feed(3);
+}
 
-    DrawPictures(f, *canvas, in, c, u);
+void DrawPictures(TReportLayout& f, QPainter& canvas, const TReportFiles& files, const TInset& c, QPoint u)
+{
+    const QImage photo = files.Photo.isEmpty() ? QImage() : LoadPicture(files.Photo);
+    const QImage drawing = files.Drawing.isEmpty() ? QImage() : LoadPicture(files.Drawing);
+    const int gap = 2 * u.y();
+    // Room left above the "Dimensions" line and the bottom margin.
+    const int roomBelow = c.Bottom - f.ReportCursor.y() - int(std::trunc(u.y() * 0.2)) - LastLineHeight(f);
+    const double s = PictureScale(photo.size(), drawing.size(), gap, c.Right - c.Left, roomBelow);
+    auto scaled = [s](const QImage& image) {
+        return image.isNull() ? QSize(0, 0)
+                              : QSize(std::max(1, qRound(image.width() * s)), std::max(1, qRound(image.height() * s)));
+    };
+    const QSize photoSize = scaled(photo);
+    const QSize drawingSize = scaled(drawing);
+    if (!photo.isNull())
+        canvas.drawImage(QRect(f.ReportCursor, photoSize), photo);
+    int h = photoSize.height();
+    f.ReportCursor.rx() += photoSize.width() + gap;
+    if (!drawing.isNull())
+        canvas.drawImage(QRect(f.ReportCursor, drawingSize), drawing);
+    f.ReportCursor.setX(c.Left);
+    h = std::max(h, drawing.isNull() ? photoSize.height() : drawingSize.height());
+    f.ReportCursor.ry() += h + int(std::trunc(u.y() * 0.2));
+}
 
-    f.WriteLine(QStringLiteral("Dimensions: ") + rec.size.Text(), fsItalic, clNone, ReportFontSize);
+// The height the pictures need at least: as large as the width allows, up
+// to four report units.
+int PictureRoomNeeded(const TReportFiles& files, const TInset& c, QPoint u)
+{
+    const QSize photo = files.Photo.isEmpty() ? QSize() : QImageReader(files.Photo).size();
+    const QSize drawing = files.Drawing.isEmpty() ? QSize() : QImageReader(files.Drawing).size();
+    const int tallest = std::max(photo.height(), drawing.height());
+    if (tallest <= 0)
+        return 0;
+    const double s = PictureScale(photo.expandedTo({0, 0}), drawing.expandedTo({0, 0}), 2 * u.y(), c.Right - c.Left, 0);
+    return std::min(int(std::ceil(tallest * s)), 4 * u.y());
+}
+
+// How much the report must shrink so that text, readable pictures and the
+// "Dimensions" line stay inside `c`: 1 when they fit as they are. The logo
+// grows on a shrunk page, so the measure is repeated with the new scale.
+double ReportScale(const TReportLayout& f, const TSilencerReportInput& in, const TReportFiles& files, const TInset& c,
+                   QPoint u)
+{
+    double s = 1.0;
+    for (int pass = 0; pass < 3; ++pass) {
+        const TInset inner = Unscaled(c, s);
+        TMeasureLayout m(f.CanvasUnits());
+        m.ResetReportFont(f.ReportFont(), f.FontHeight());
+        DrawText(m, nullptr, in, files, inner, u);
+        const int needed = m.ReportCursor.y() - inner.Top + PictureRoomNeeded(files, inner, u) +
+                           int(std::trunc(u.y() * 0.2)) + LastLineHeight(m);
+        const int room = c.Bottom - c.Top;
+        if (needed * s <= room)
+            break;
+        s = double(room) / needed;
+    }
+    return s;
+}
+
+// The files of the report; `note` says which of logo and letterhead it
+// goes without.
+TReportFiles ReportFiles(const TSilencerReportInput& in, QString& note)
+{
+    QStringList missing;
+    const QString documents = WithSlash(in.UserDataDir.isEmpty() ? UserDataDir : in.UserDataDir);
+    const QString exeDir = WithSlash(in.ExeDir.isEmpty() ? ExeDir : in.ExeDir);
+    const QString shipped = exeDir.isEmpty() ? QString() : exeDir + QStringLiteral("documents/");
+    TReportFiles files;
+    if (const QString logo = FindLogoFile(documents, shipped); !logo.isEmpty())
+        files.Logo = LoadPicture(logo);
+    else
+        missing.append(QString::fromLatin1(LogoFileName));
+    if (const QString letterhead = FindLetterheadFile(documents, shipped); !letterhead.isEmpty())
+        LoadLinesFromFile(letterhead, files.Letterhead);
+    else
+        missing.append(QString::fromLatin1(LetterheadFileName));
+    const QString images = exeDir + QStringLiteral("images/");
+    files.Photo = PicturePath(images, in.Rec.photo.Text());
+    files.Drawing = PicturePath(images, in.Rec.ga.Text());
+    if (!missing.isEmpty())
+        note = Format("No %s in \"%s\" or in \"%s\": the report goes without %s.",
+                      QLatin1Char('"') + missing.join(QStringLiteral("\" and no \"")) + QLatin1Char('"'), documents,
+                      shipped, missing.size() > 1 ? QStringLiteral("them") : QStringLiteral("it"));
+    return files;
+}
+
+QString DrawReport(TPrintPreviewForm& f, const TSilencerReportInput& in)
+{
+    TPreviewDocument& doc = f.Document();
+    QPainter* canvas = f.Canvas();
+    if (!canvas)
+        throw Exception(QStringLiteral("The preview has no page to draw on."));
+    QString note;
+    const TReportFiles files = ReportFiles(in, note);
+    f.SetTransparentBackground();
+    f.ReportRuleColor = clBlack;
+    f.SetRulePenWidth(1);
+
+    const QPoint u(doc.ToUnits(100, mmLoMetric), doc.ToUnits(100, mmLoMetric));
+    const QRect sheet = doc.PageBounds();
+    const TInset c{sheet.left() + u.x(), sheet.top() + u.y(), sheet.left() + sheet.width() - u.x(),
+                   sheet.top() + sheet.height() - u.y()};
+
+    // Small paper gets the whole report shrunk rather than cut or its
+    // pictures lost; the frame and the footer keep their places.
+    const double s = ReportScale(f, in, files, c, u);
+    TScaledCanvas scaled(*canvas, s);
+    const TInset inner = Unscaled(c, s);
+    DrawText(f, canvas, in, files, inner, u);
+    DrawPictures(f, *canvas, files, inner, u);
+    f.WriteLine(QStringLiteral("Dimensions: ") + in.Rec.size.Text(), fsItalic, clNone, ReportFontSize);
+    scaled.Restore();
 
     f.ReportCursor = QPoint(c.Left, c.Bottom);
     f.DoWriteLine(in.VersionText.isEmpty() ? ReportVersionText() : in.VersionText, fsPlain, clNone, 8);
 
-    body();
+    f.SetReportFont(fsPlain, ReportFontSize, clBlack);
+    return note;
 }
 
 } // namespace
@@ -284,7 +448,7 @@ double PictureScale(QSize photo, QSize drawing, int gap, int width, int height)
     return s;
 }
 
-void BuildReport(TPrintPreviewForm& form, const TSilencerReportInput& input)
+QString BuildReport(TPrintPreviewForm& form, const TSilencerReportInput& input)
 {
     TPreviewDocument& doc = form.Document();
     doc.PrintJobTitle = QStringLiteral("RAV Silencer report");
@@ -292,5 +456,5 @@ void BuildReport(TPrintPreviewForm& form, const TSilencerReportInput& input)
         doc.SetPaperName(form.FormComboBox->currentText());
     doc.BeginDoc();
     const TEndDoc end(doc);
-    DrawReport(form, input);
+    return DrawReport(form, input);
 }

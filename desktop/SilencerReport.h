@@ -18,7 +18,7 @@ struct TSilencerReportInput {
     bool Rectangular = false;
     bool Circular = false;
     QString UserDataDir; // "Logo.gif", "letterhead.txt"; empty: the program's
-    QString ExeDir;      // "images/"; empty: the program's
+    QString ExeDir;      // "images/", "documents/"; empty: the program's
     QString VersionText; // the footer; empty: ReportVersionText()
 };
 
@@ -28,9 +28,12 @@ struct TSilencerReportInput {
 // the display quantities' units, which must exist. It is the window's page
 // creation for a result: the main window installs a drawer that calls it
 // with the duty of the last search and the selected row (TMainForm::BuildReport).
-// A missing or unreadable logo or letterhead raises EInOutError after the
-// document was ended, keeping what was drawn.
-void BuildReport(TPrintPreviewForm& form, const TSilencerReportInput& input);
+// The logo and letterhead are the user's, else the program's copies; where
+// neither is there the page goes without, and the returned text says so
+// (empty when nothing is missing). Paper too small for the report gets it
+// shrunk to fit. An unreadable logo, letterhead or picture raises
+// EInOutError after the document was ended, keeping what was drawn.
+QString BuildReport(TPrintPreviewForm& form, const TSilencerReportInput& input);
 
 // The version text of the running program: product name, a blank and the
 // file version.

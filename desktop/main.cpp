@@ -1019,12 +1019,18 @@ void TMainForm::BuildReport(TPrintPreviewForm& form)
     input.Rectangular = rectbox->isChecked();
     input.Circular = circbox->isChecked();
     input.ExeDir = FPaths.ExeDir;
-    ::BuildReport(form, input);
+    const QString note = ::BuildReport(form, input);
+    // Every activation redraws, the one after this box too: say it once.
+    if (!note.isEmpty() && note != FReportNote) {
+        FReportNote = note;
+        Messages().ShowMessage(note);
+    }
 }
 
 void TMainForm::ShowReportPreview(const TSelectionRec&)
 {
     // The preview draws its pages when it is activated.
+    FReportNote.clear();
     if (FPrintPreviewForm)
         FPrintPreviewForm->exec();
 }

@@ -221,6 +221,8 @@ private:
     TProjectForm* FProjectForm = nullptr;
     TUnitSettingsForm* FUnitSettingsForm = nullptr;
     TPrintPreviewForm* FPrintPreviewForm = nullptr;
+    // What the report last said it went without; said once per preview.
+    QString FReportNote;
 };
 
 // Fills `list` with one row per record, in the order `sort` gives; the list

@@ -1,5 +1,6 @@
 #include "ProjectDocuments.h"
 
+#include "DocumentFiles.h"
 #include "ProjectClass.h"
 #include "TxApplicationPath.h"
 #include "TxErrors.h"
@@ -11,6 +12,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
+#include <QUrl>
 
 #include <algorithm>
 
@@ -43,14 +45,29 @@ QString ShapeText(const TSelectionRec& sel)
     return Latin(ShapeNames[IsCircular(sel) ? 0 : 1]);
 }
 
+// The logo as the document beside it in `dir` links it: the user's file by
+// its name, the program's copy by its URL; empty when there is none.
+QString LogoSource(const QString& dir)
+{
+    const QString logo = FindLogoFile(dir);
+    if (logo.isEmpty())
+        return {};
+    const QFileInfo info(logo);
+    if (QDir(info.absolutePath()) == QDir(dir))
+        return HtmlEscape(info.fileName());
+    return HtmlEscape(QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded));
+}
+
 // Letterhead, logo, file name and head shared by both documents.
 void BeginProjectDocument(THTMReporter& reporter, const QString& folder, const QString& fileName,
                           const TStringDynArray& rules)
 {
     const QString dir = AddBackslash(folder);
-    reporter.SetupHeader(QString(), dir + QStringLiteral("Letterhead.txt"), QStringLiteral("logo.gif"), true, true);
+    const QString letterhead = FindLetterheadFile(dir);
+    reporter.SetupHeader(QString(), letterhead.isEmpty() ? dir + Latin(LetterheadFileName) : letterhead,
+                         LogoSource(dir), true, true);
     reporter.SetReportFileName(dir + fileName, true);
-    reporter.BeginDocument(false, dir + QStringLiteral("style.css"), rules);
+    reporter.BeginDocument(false, dir + Latin(StyleFileName), rules);
 }
 
 void WriteHeadInfo(THTMReporter& reporter, const QString& caption, const QString& value)

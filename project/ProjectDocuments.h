@@ -10,10 +10,11 @@ class TProject;
 // The project's two HTML documents: the quotation "Project.htm" (up to four
 // silencers side by side per printed page, their prices, ancillaries, VAT and
 // the totals) and the schedule "Schedule.htm" (one row per silencer). Both
-// are written into a folder that holds the user's "Letterhead.txt",
-// "logo.gif" and "style.css", and opened there in the browser. Texts of the
-// project and the catalogue are escaped; the letterhead and the style file go
-// in as the user wrote them.
+// are written into a folder that holds the user's "letterhead.txt",
+// "Logo.gif" and "style.css" (see DocumentFiles.h; the letterhead and the
+// logo fall back to the program's copies), and opened there in the
+// browser. Texts of the project and the catalogue are escaped; the
+// letterhead and the style file go in as the user wrote them.
 
 inline constexpr char QuotationFileName[] = "Project.htm";
 inline constexpr char ScheduleFileName[] = "Schedule.htm";

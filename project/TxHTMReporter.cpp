@@ -1,5 +1,7 @@
 #include "TxHTMReporter.h"
 
+#include "DocumentFiles.h"
+#include "SilencerRanges.h"
 #include "TxApplicationPath.h"
 #include "TxErrors.h"
 #include "TxPlatform.h"
@@ -78,13 +80,24 @@ void THTMReporter::BeginDocument(bool withHeader, const QString& styleFile, cons
 void THTMReporter::WriteLetterheadLines(const QString& attrs)
 {
     // The maker's letterhead stands in for a missing own one, from then on.
-    if (!QFileInfo(FLetterheadFile).isFile())
-        FLetterheadFile = FMakerCommonDir + QStringLiteral("Letterhead.txt");
+    if (!QFileInfo(FLetterheadFile).isFile()) {
+        const QString maker = FMakerCommonDir.isEmpty()
+                                  ? QString()
+                                  : FindDataFile(FMakerCommonDir, QString::fromLatin1(LetterheadFileName));
+        FLetterheadFile = maker.isEmpty() ? FMakerCommonDir + QString::fromLatin1(LetterheadFileName) : maker;
+    }
     if (!QFileInfo(FLetterheadFile).isFile())
         return;
     TStringDynArray lines;
     LoadLinesFromFile(FLetterheadFile, lines);
     WriteLines(lines, attrs);
+}
+
+void THTMReporter::WriteLogo(const QString& attrs)
+{
+    // No logo anywhere: no broken picture either.
+    if (!FLogoFile.isEmpty())
+        WriteImage(FLogoFile, attrs);
 }
 
 void THTMReporter::WriteLetterhead()
@@ -93,14 +106,14 @@ void THTMReporter::WriteLetterhead()
         FLogoLeft ? QStringLiteral("border=\"0\" align=\"left\"") : QStringLiteral("border=\"0\" align=\"right\"");
     if (FLogoWithLetterhead) {
         BeginDiv();
-        WriteImage(FLogoFile, logoAttrs);
+        WriteLogo(logoAttrs);
         WriteLetterheadLines(QStringLiteral("class=\"letterhead\""));
         EndDiv();
         WriteClearBreak();
         WriteHeading(FHeading, 1);
     } else {
         BeginDiv(QStringLiteral("class=\"heading\""));
-        WriteImage(FLogoFile, logoAttrs);
+        WriteLogo(logoAttrs);
         WriteHeading(FHeading, 1);
         EndDiv();
         WriteClearBreak();

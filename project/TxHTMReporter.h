@@ -37,7 +37,8 @@ public:
     // is copied into the head with `rules` after it, else the standard style
     // sheets are linked. Raises EInOutError when the style file cannot be read.
     void BeginDocument(bool withHeader, const QString& styleFile, const TStringDynArray& rules);
-    // The logo and letterhead block; may be written once per page. Raises
+    // The logo and letterhead block; may be written once per page. An empty
+    // LogoFile leaves the logo out. Raises
     // EInOutError when the letterhead file cannot be read.
     void WriteLetterhead();
     void BeginKeepTogether(const QString& attrs = QString());
@@ -51,6 +52,7 @@ public:
 
 private:
     void WriteLetterheadLines(const QString& attrs);
+    void WriteLogo(const QString& attrs);
 
     QStringList FOwnLines;
     QString FMakerCommonDir;

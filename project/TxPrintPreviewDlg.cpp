@@ -236,10 +236,15 @@ void TPrintPreviewForm::FormCreate()
     // PDF comes from Qt itself, so it is always there.
     SavePDFButton->setEnabled(true);
     SendButton->setEnabled(true);
-    if (QFileInfo(ReportFolder).isDir()) {
-        OpenDialog.InitialDir = ReportFolder;
-        SaveDialog.InitialDir = ReportFolder;
-        SavePDFDialog.InitialDir = ReportFolder;
+    // The program folder is read-only once installed: the dialogs then start
+    // in the user's own report folder, as "Send" writes there.
+    QString start = ReportFolder;
+    if (!QFileInfo(start).isDir() && !UserDataDir.isEmpty() && QDir().mkpath(UserDataDir + QStringLiteral("Report")))
+        start = UserDataDir + QStringLiteral("Report");
+    if (QFileInfo(start).isDir()) {
+        OpenDialog.InitialDir = start;
+        SaveDialog.InitialDir = start;
+        SavePDFDialog.InitialDir = start;
     }
     FirstActivate = true;
 }

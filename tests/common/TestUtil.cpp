@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QUrl>
 
 #include <stdexcept>
 
@@ -56,9 +58,10 @@ void PrintTo(const QStringList& list, std::ostream* os)
 
 namespace {
 
-QString RunTool(const QString& program, const QStringList& args)
+QString RunTool(const QString& program, const QStringList& args, const QString& workingDir = QString())
 {
     QProcess p;
+    p.setWorkingDirectory(workingDir);
     p.start(program, args);
     if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
         return {};
@@ -81,4 +84,63 @@ QString PdfInfo(const QString& pdf, const QString& key)
             return line.mid(key.size() + 1).trimmed();
     }
     return {};
+}
+
+TPdfPage ReadPdfPage(const QString& pdf)
+{
+    TPdfPage page;
+    auto number = [](const QRegularExpressionMatch& m, const char* name) {
+        return m.captured(QString::fromLatin1(name)).toDouble();
+    };
+    const QString words =
+        RunTool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), QStringLiteral("-f"), QStringLiteral("1"),
+                                              QStringLiteral("-l"), QStringLiteral("1"), pdf, QStringLiteral("-")});
+    const QRegularExpressionMatch size =
+        QRegularExpression(QStringLiteral("<page width=\"(?<w>[\\d.]+)\" height=\"(?<h>[\\d.]+)\"")).match(words);
+    page.Size = QSizeF(number(size, "w"), number(size, "h"));
+    const QRegularExpression word(QStringLiteral("<word xMin=\"(?<x0>[\\d.]+)\" yMin=\"(?<y0>[\\d.]+)\" "
+                                                 "xMax=\"(?<x1>[\\d.]+)\" yMax=\"(?<y1>[\\d.]+)\">(?<t>[^<]*)"));
+    for (const QRegularExpressionMatch& m : word.globalMatch(words)) {
+        QString text = m.captured(QStringLiteral("t"));
+        text.replace(QStringLiteral("&lt;"), QStringLiteral("<"))
+            .replace(QStringLiteral("&gt;"), QStringLiteral(">"))
+            .replace(QStringLiteral("&quot;"), QStringLiteral("\""))
+            .replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+        page.Words.push_back(
+            {text, QRectF(QPointF(number(m, "x0"), number(m, "y0")), QPointF(number(m, "x1"), number(m, "y1")))});
+    }
+    // pdftohtml writes the pictures it finds beside its output.
+    QTemporaryDir scratch;
+    const QString xml = RunTool(QStringLiteral("pdftohtml"),
+                                {QStringLiteral("-xml"), QStringLiteral("-zoom"), QStringLiteral("1"),
+                                 QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"),
+                                 QStringLiteral("-stdout"), QStringLiteral("-q"), QFileInfo(pdf).absoluteFilePath()},
+                                scratch.path());
+    const QRegularExpression image(
+        QStringLiteral("<image top=\"(?<y>-?\\d+)\" left=\"(?<x>-?\\d+)\" width=\"(?<w>\\d+)\" height=\"(?<h>\\d+)\""));
+    for (const QRegularExpressionMatch& m : image.globalMatch(xml))
+        page.Pictures.emplace_back(number(m, "x"), number(m, "y"), number(m, "w"), number(m, "h"));
+    RunTool(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("72"),
+                                         QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-singlefile"),
+                                         QFileInfo(pdf).absoluteFilePath(), scratch.filePath(QStringLiteral("page"))});
+    page.Rendered.load(scratch.filePath(QStringLiteral("page.png")));
+    return page;
+}
+
+QStringList HtmlPictureFiles(const QString& htmlFile)
+{
+    QFile file(htmlFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QString html = QString::fromUtf8(file.readAll());
+    const QUrl base = QUrl::fromLocalFile(QFileInfo(htmlFile).absoluteFilePath());
+    QStringList files;
+    const QRegularExpression img(QStringLiteral("<img\\s[^>]*src=\"([^\"]*)\""),
+                                 QRegularExpression::CaseInsensitiveOption);
+    for (const QRegularExpressionMatch& m : img.globalMatch(html)) {
+        QString src = m.captured(1);
+        src.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+        files.append(base.resolved(QUrl(src)).toLocalFile());
+    }
+    return files;
 }

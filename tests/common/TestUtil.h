@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QByteArray>
+#include <QImage>
+#include <QRectF>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
 #include <ostream>
+#include <vector>
 
 // Readable failure output for Qt texts.
 void PrintTo(const QString& text, std::ostream* os);
@@ -34,3 +37,22 @@ QString TestDataDir();
 QString PdfToText(const QString& pdf);
 // A value of pdfinfo for a PDF file ("Pages", "Page size", "Title", ...).
 QString PdfInfo(const QString& pdf, const QString& key);
+
+// The first page of a PDF file as a reader gets it, in points from the
+// top-left corner: its words, where its pictures are placed, and the page
+// rendered at 72 dpi (a pixel per point) for what is neither.
+struct TPdfWord {
+    QString Text;
+    QRectF Box;
+};
+struct TPdfPage {
+    QSizeF Size;
+    std::vector<TPdfWord> Words;
+    std::vector<QRectF> Pictures;
+    QImage Rendered;
+};
+TPdfPage ReadPdfPage(const QString& pdf);
+
+// The local files the pictures of an HTML document show, resolved against
+// the document as a browser resolves them ("" for one that is no local file).
+QStringList HtmlPictureFiles(const QString& htmlFile);

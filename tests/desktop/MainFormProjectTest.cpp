@@ -131,11 +131,10 @@ TEST_F(MainFormWindows, ReportDrawsTheSelectedResultInThePreview)
     SelectRow(1);
     const QString model = Form->SelectedRecord()->model.Text();
 
-    // The report's logo and letterhead come from the user's documents folder.
+    // No logo or letterhead anywhere: the page is drawn without them, and
+    // said once however often the window is activated.
     const QString oldUserDataDir = UserDataDir;
     UserDataDir = Dir.Path() + QStringLiteral("/documents/");
-    for (const QString name : {"Logo.gif", "letterhead.txt"})
-        Dir.Write("documents/" + name, ReadFileBytes(QStringLiteral(VOZ_CONTENT_DIR "/documents/") + name));
 
     // The preview is modal: look at it while it is open, then close it.
     int pages = -1;
@@ -143,12 +142,20 @@ TEST_F(MainFormWindows, ReportDrawsTheSelectedResultInThePreview)
     QTimer::singleShot(0, &preview, [&] {
         shown = preview.isVisible();
         preview.FormActivate(); // what the window's activation runs
+        preview.FormActivate();
         pages = preview.Document().TotalPages();
         preview.reject();
     });
     QTest::mouseClick(Form->ReportButton, Qt::LeftButton, {}, QPoint(40, 10));
     EXPECT_TRUE(shown);
     EXPECT_EQ(pages, 1);
+    ASSERT_EQ(Msgs.Messages.size(), 1);
+    EXPECT_TRUE(Msgs.Messages[0].startsWith("No \"Logo.gif\" and no \"letterhead.txt\" in"))
+        << Msgs.Messages[0].toStdString();
+
+    // The report's logo and letterhead come from the user's documents folder.
+    for (const QString name : {"Logo.gif", "letterhead.txt"})
+        Dir.Write("documents/" + name, ReadFileBytes(QStringLiteral(VOZ_CONTENT_DIR "/documents/") + name));
 
     // The drawer reads the row selected at drawing time.
     preview.FirstActivate = true;
@@ -157,5 +164,7 @@ TEST_F(MainFormWindows, ReportDrawsTheSelectedResultInThePreview)
     const QString pdf = Dir.File("report.pdf");
     preview.Document().SaveAsPDF(pdf);
     EXPECT_TRUE(PdfToText(pdf).contains(model)) << model.toStdString();
+    EXPECT_TRUE(PdfToText(pdf).contains("Tarnholm Acoustics"));
+    EXPECT_EQ(Msgs.Messages.size(), 1);
     UserDataDir = oldUserDataDir;
 }

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QListWidget>
+#include <QToolButton>
 #include <QFileInfo>
 #include <QLocale>
 
@@ -184,6 +185,8 @@ TEST(Startup, ANewMachineOpensTheMainWindowOnTheBundledCatalogue)
     SavedGlobals saved;
     TRecordingMessageService messages;
     TScopedMessageService scope(messages);
+    TRecordingDocumentOpener opener;
+    TScopedDocumentOpener openerScope(opener);
 
     TStartupOptions options;
     options.InitPaths = [&] { InitApplicationPaths(program); };
@@ -205,6 +208,9 @@ TEST(Startup, ANewMachineOpensTheMainWindowOnTheBundledCatalogue)
         projectHidden = !form.ProjectForm()->isVisible();
         settingsHidden = !form.UnitSettingsForm()->isVisible();
         projectFolder = form.ProjectForm()->SaveDialog1.InitialDir;
+        // The quotation of one item, as the project window's "Quote" writes it.
+        form.ProjectForm()->AddSelection(TSpecificationRec{}, TSelectionRec{});
+        form.ProjectForm()->ReportBtn->click();
     };
     EXPECT_EQ(RunVozudarizazi(options), 0);
     EXPECT_EQ(ranges, 9);
@@ -220,6 +226,13 @@ TEST(Startup, ANewMachineOpensTheMainWindowOnTheBundledCatalogue)
     const QString documents = dir.File("home/Documents/DEZ Uder/Reruror/vozudarizazi/");
     for (const char* name : {"Logo.gif", "letterhead.txt", "style.css"})
         EXPECT_TRUE(QFileInfo::exists(documents + name)) << name;
+    // The quotation shows the seeded logo beside it and the seeded letterhead.
+    ASSERT_EQ(opener.Opened, QStringList{documents + "Project.htm"});
+    EXPECT_EQ(HtmlPictureFiles(documents + "Project.htm"), QStringList{documents + "Logo.gif"});
+    const QString firstLine =
+        QString::fromUtf8(ReadFileBytes(documents + "letterhead.txt")).section('\n', 0, 0).trimmed();
+    EXPECT_TRUE(ReadFileBytes(documents + "Project.htm")
+                    .contains("<p class=\"letterhead\">\r\n" + firstLine.toUtf8() + "<br>"));
     EXPECT_TRUE(QFileInfo(dir.File("config/DEZ Uder/vozudarizazi")).isDir());
 }
 
@@ -230,10 +243,11 @@ TEST(Startup, DefaultDocumentsAreCopiedOnlyWhereMissing)
     dir.Write("program/documents/letterhead.txt", QByteArray("Letterhead"));
     dir.Write("program/documents/style.css", QByteArray("body{}"));
     dir.Write("program/documents/other.txt", QByteArray("not a default"));
-    dir.Write("user/letterhead.txt", QByteArray("mine"));
+    // The user's own copy counts in any letter case.
+    dir.Write("user/Letterhead.TXT", QByteArray("mine"));
     EXPECT_EQ(SeedUserDocuments(dir.File("program/documents"), dir.File("user") + "/"),
               QStringList({"Logo.gif", "style.css"}));
-    EXPECT_EQ(ReadFileBytes(dir.File("user/letterhead.txt")), QByteArray("mine"));
+    EXPECT_FALSE(QFileInfo::exists(dir.File("user/letterhead.txt")));
     EXPECT_EQ(ReadFileBytes(dir.File("user/Logo.gif")), QByteArray("GIF89a"));
     EXPECT_FALSE(QFileInfo::exists(dir.File("user/other.txt")));
     EXPECT_TRUE(SeedUserDocuments(dir.File("program/documents"), dir.File("user")).isEmpty());

@@ -94,10 +94,10 @@ QStringList HeadLines(const QString& title, const QStringList& rules)
            rules + QStringList{"</style>", "</head>", "<body>"};
 }
 
-// Letterhead block without a letterhead file anywhere.
+// Letterhead block without a logo or letterhead file anywhere.
 QStringList LetterheadLines()
 {
-    return {"<div>", "<img src=\"logo.gif\" border=\"0\" align=\"left\">", "</div>", "<br clear=\"all\">", "<h1></h1>"};
+    return {"<div>", "</div>", "<br clear=\"all\">", "<h1></h1>"};
 }
 
 QStringList HeaderBlock(const TProject& p, const QString& pageLine)
@@ -407,13 +407,15 @@ TEST_F(ProjectDocuments, UsersLetterheadAndStyleStayAsWritten)
 {
     TRecordingDocumentOpener opener;
     TScopedDocumentOpener openerScope(opener);
+    // Found in any letter case.
     FDir.Write("docs/Letterhead.txt", QByteArray("Smith & Sons <b>HVAC</b>\r\nTel 012 345\r\n"));
+    FDir.Write("docs/LOGO.GIF", QByteArray("GIF89a"));
     FDir.Write("docs/style.css", QByteArray("td > b { color: #c00 }\r\n"));
     TProject p;
     FillTwoItemProject(p);
     const QStringList lines = Schedule(p, FDir.File("docs"));
     const QStringList letterhead{"<div>",
-                                 "<img src=\"logo.gif\" border=\"0\" align=\"left\">",
+                                 "<img src=\"LOGO.GIF\" border=\"0\" align=\"left\">",
                                  "<p class=\"letterhead\">",
                                  "Smith & Sons <b>HVAC</b><br>",
                                  "Tel 012 345<br>",
@@ -430,6 +432,21 @@ TEST_F(ProjectDocuments, UsersLetterheadAndStyleStayAsWritten)
     for (int i = 0; i < 4; ++i)
         p.InsertItem({}, {}, -1);
     EXPECT_EQ(Quotation(p, FDir.File("docs")).count("Smith & Sons <b>HVAC</b><br>"), 2);
+}
+
+TEST_F(ProjectDocuments, LogoAndLetterheadFallBackToTheProgramsCopies)
+{
+    TRecordingDocumentOpener opener;
+    TScopedDocumentOpener openerScope(opener);
+    const QString savedExeDir = ExeDir;
+    ExeDir = FDir.File("program folder") + "/";
+    const QString logo = FDir.Write("program folder/documents/Logo.gif", QByteArray("GIF89a"));
+    FDir.Write("program folder/documents/letterhead.txt", QByteArray("Maker & Co\r\n"));
+    TProject p;
+    const QString schedule = ShowSchedule(p, "Voz 9.8", FDir.File("docs"));
+    ExeDir = savedExeDir;
+    EXPECT_EQ(HtmlPictureFiles(schedule), QStringList{logo});
+    EXPECT_TRUE(ReadFileBytes(schedule).contains("<p class=\"letterhead\">\r\nMaker & Co<br>"));
 }
 
 TEST_F(ProjectDocuments, UnwritableDocumentIsReportedAndNotOpened)

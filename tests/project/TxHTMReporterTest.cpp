@@ -249,7 +249,7 @@ TEST(HTMReporter, LetterheadFallsBackToMakersFolder)
     THTMReporter none(dir.Path() + "/", maker);
     none.SetupHeader("", dir.File("user/Letterhead.txt"), "logo.gif", true, true);
     none.WriteLetterhead();
-    EXPECT_EQ(none.LetterheadFile(), maker + "Letterhead.txt");
+    EXPECT_EQ(none.LetterheadFile(), maker + "letterhead.txt");
     EXPECT_EQ(none.Lines(), QStringList({"<div>", "<img src=\"logo.gif\" border=\"0\" align=\"left\">", "</div>",
                                          "<br clear=\"all\">", "<h1></h1>"}));
 

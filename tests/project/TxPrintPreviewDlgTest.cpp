@@ -121,7 +121,11 @@ TEST_F(PrintPreviewForm, CreationSetsTheWindowUp)
     EXPECT_EQ(form->SendButton->toolTip(), "Send by email");
     EXPECT_TRUE(form->FirstActivate);
     EXPECT_EQ(form->ReportFolder, FProgramDir + "Report");
-    EXPECT_TRUE(form->OpenDialog.InitialDir.isEmpty());
+    // Without one in the program folder, the user's report folder starts them.
+    EXPECT_EQ(form->OpenDialog.InitialDir, UserDataDir + "Report");
+    EXPECT_EQ(form->SaveDialog.InitialDir, UserDataDir + "Report");
+    EXPECT_EQ(form->SavePDFDialog.InitialDir, UserDataDir + "Report");
+    EXPECT_TRUE(QFileInfo(UserDataDir + "Report").isDir());
     EXPECT_EQ(form->SaveDialog.Title, "Save To File");
     EXPECT_EQ(form->OpenDialog.Title, "Load From File");
     EXPECT_EQ(form->SavePDFDialog.Title, "Save As PDF");
