@@ -512,14 +512,19 @@ TEST_F(SilencerReport, PictureThatIsNoPictureStopsTheDrawing)
 TEST_F(SilencerReport, LetterheadFilesAreFoundInAnyLetterCase)
 {
     TTempFolder docs;
-    QFile::copy(FDocuments.File("Logo.gif"), docs.File("LOGO.GIF"));
+    // A PNG logo will do as well.
+    QImage logo(200, 50, QImage::Format_RGB32);
+    logo.fill(Qt::darkBlue);
+    logo.save(docs.File("LOGO.PNG"), "PNG");
     docs.Write("Letterhead.TXT", QByteArray("Caf\xe9 Acoustics\r\nLine two\r\n"));
     TSilencerReportInput in = Input(Result(1));
     in.UserDataDir = docs.Path() + "/";
     TWatchedForm form(FProgram.Path() + "/");
     form.OnCreatePages = [&in](TPrintPreviewForm& f) { BuildReport(f, in); };
     form.DoCreatePages();
-    EXPECT_NE(form.Find(QString::fromUtf8("Café Acoustics")), nullptr);
+    const TWritten* first = form.Find(QString::fromUtf8("Café Acoustics"));
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->At.x(), 38 + 19 + 200 + 19);
     EXPECT_NE(form.Find("Line two"), nullptr);
 }
 
