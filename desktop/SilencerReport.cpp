@@ -1,6 +1,7 @@
 #include "SilencerReport.h"
 
 #include "DocumentFiles.h"
+#include "SilencerRanges.h"
 #include "TxApplicationPath.h"
 #include "TxErrors.h"
 #include "TxFormat.h"
@@ -404,35 +405,7 @@ QString ReportVersionText()
 
 QString FindFileNoCase(const QString& folder, const QString& name)
 {
-    // A name from a data file may use either separator; each part is found
-    // on its own.
-    QString wanted = name;
-    wanted.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    const QStringList parts = wanted.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    if (parts.isEmpty())
-        return {};
-    QDir dir(folder);
-    for (qsizetype i = 0; i < parts.size(); ++i) {
-        const bool last = i + 1 == parts.size();
-        const QDir::Filters filter = (last ? QDir::Files : QDir::Dirs) | QDir::Hidden | QDir::System;
-        const QFileInfo exact(dir.filePath(parts[i]));
-        QString found;
-        if (last ? exact.isFile() : exact.isDir())
-            found = parts[i];
-        else
-            for (const QString& entry : dir.entryList(filter | QDir::NoDotAndDotDot, QDir::Name))
-                if (SameText(entry, parts[i])) {
-                    found = entry;
-                    break;
-                }
-        if (found.isEmpty())
-            return {};
-        if (last)
-            return dir.filePath(found);
-        if (!dir.cd(found))
-            return {};
-    }
-    return {};
+    return FindDataFile(folder, name);
 }
 
 double PictureScale(QSize photo, QSize drawing, int gap, int width, int height)

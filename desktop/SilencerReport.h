@@ -39,8 +39,8 @@ QString BuildReport(TPrintPreviewForm& form, const TSilencerReportInput& input);
 // file version.
 QString ReportVersionText();
 
-// The file `name` in `folder`, its letter case ignored (the exact spelling
-// first); empty when there is none.
+// The file `name` inside `folder`, its letter case ignored (the exact
+// spelling first); empty when there is none or it lies outside (FindDataFile).
 QString FindFileNoCase(const QString& folder, const QString& name);
 
 // How much pictures are scaled so that `photo` and `drawing`, side by side

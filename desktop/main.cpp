@@ -89,6 +89,8 @@ public:
 QLabel* MakeLabel(QWidget* parent, const QString& text, int x, int y)
 {
     auto* label = new QLabel(text, parent);
+    // Labels show catalogue text, which must never be read as markup.
+    label->setTextFormat(Qt::PlainText);
     label->move(x, y);
     label->adjustSize();
     return label;

@@ -1,11 +1,11 @@
 #include "TxIniFile.h"
 
 #include "TxFormat.h"
+#include "TxSaveFile.h"
 #include "TxString.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cstdint>
 
@@ -391,15 +391,7 @@ void TIniFile::Save(const TIniDocument& document) const
     // Saving over a file that could not be read would throw its contents away.
     if (FUnreadable)
         throw EIniFileException(message);
-    QSaveFile file(FFileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EIniFileException(message);
-    const QByteArray bytes = document.ToBytes();
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        throw EIniFileException(message);
-    }
-    if (!file.commit())
+    if (!SaveFileAtomically(FFileName, document.ToBytes()))
         throw EIniFileException(message);
 }
 

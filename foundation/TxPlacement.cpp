@@ -139,4 +139,5 @@ void SaveFormPlacementReg(QWidget* form)
     WriteGeometry(reg, section, NormalGeometry(form));
     reg.WriteBool(section, QStringLiteral("Visible"), form->isVisible());
     reg.WriteInteger(section, QStringLiteral("WinState"), WinStateOf(form));
+    reg.UpdateFile();
 }

@@ -32,4 +32,5 @@ void SaveFormPlacementIni(QWidget* form);
 // readVisible; kept on the screen; then WinState. A window saved minimised
 // opens normal.
 void LoadFormPlacementReg(QWidget* form, bool readVisible, bool readSize);
+// Raises EIniFileException when the store cannot be written.
 void SaveFormPlacementReg(QWidget* form);

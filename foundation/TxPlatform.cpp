@@ -117,12 +117,14 @@ QString ApplicationTitle()
 void TMessageBoxService::ShowMessage(const QString& text)
 {
     QMessageBox box(QMessageBox::NoIcon, ApplicationTitle(), text, QMessageBox::Ok, QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
 void TMessageBoxService::ShowError(const QString& text)
 {
     QMessageBox box(QMessageBox::Critical, ApplicationTitle(), text, QMessageBox::Ok, QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
@@ -141,6 +143,7 @@ TMsgAnswer TMessageBoxService::Confirm(const QString& text, bool withCancel)
     if (withCancel)
         buttons |= QMessageBox::Cancel;
     QMessageBox box(QMessageBox::Question, ApplicationTitle(), shown, buttons, QApplication::activeWindow());
+    box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::Yes);
     switch (box.exec()) {
     case QMessageBox::Yes:

@@ -1,5 +1,9 @@
 #include "TxRegistry.h"
 
+#include "TxFormat.h"
+#include "TxSaveFile.h"
+
+#include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -23,6 +27,22 @@ QString JoinPath(const QString& a, const QString& b)
     if (b.isEmpty())
         return a;
     return a + QLatin1Char('/') + b;
+}
+
+// Qt's writer commits a file cut short when the disk fills part-way, and
+// reports success. Whole, its text ends a line and holds a "key=value" line
+// for every key.
+bool WrittenWhole(const QByteArray& text, qsizetype keys)
+{
+    if (text.isEmpty())
+        return keys == 0;
+    if (!text.endsWith('\n'))
+        return false;
+    qsizetype lines = 0;
+    for (const QByteArray& line : text.split('\n'))
+        if (!line.startsWith('[') && line.contains('='))
+            ++lines;
+    return lines == keys;
 }
 
 } // namespace
@@ -66,6 +86,7 @@ QString TRegistryIniFile::ReadString(const QString& section, const QString& key,
 void TRegistryIniFile::WriteString(const QString& section, const QString& key, const QString& value)
 {
     FSettings->setValue(ValuePath(section, key), value);
+    FChanged = true;
 }
 
 QStringList TRegistryIniFile::ReadSections() const
@@ -109,11 +130,37 @@ void TRegistryIniFile::DeleteKey(const QString& section, const QString& key)
 {
     // QSettings also drops a sub-key of the same name; the program never
     // gives a value and a sub-key one name.
-    if (FSettings->contains(ValuePath(section, key)))
+    if (FSettings->contains(ValuePath(section, key))) {
         FSettings->remove(ValuePath(section, key));
+        FChanged = true;
+    }
 }
 
 void TRegistryIniFile::EraseSection(const QString& section)
 {
     FSettings->remove(GroupPath(section));
+    FChanged = true;
+}
+
+void TRegistryIniFile::UpdateFile()
+{
+    if (!FChanged)
+        return;
+    const QString fileName = FSettings->fileName();
+    QFile file(fileName);
+    const bool existed = file.open(QIODevice::ReadOnly);
+    const QByteArray before = existed ? file.readAll() : QByteArray();
+    file.close();
+    FSettings->sync();
+    if (FSettings->status() == QSettings::NoError) {
+        FChanged = false;
+        if (file.open(QIODevice::ReadOnly) && WrittenWhole(file.readAll(), FSettings->allKeys().size()))
+            return;
+        file.close();
+        if (existed)
+            SaveFileAtomically(fileName, before);
+        else
+            QFile::remove(fileName);
+    }
+    throw EIniFileException(Format("Unable to write to %s", fileName));
 }

@@ -23,8 +23,7 @@ void SetRegistryFileName(const QString& fileName);
 // A registry key seen as an INI file: its sub-keys are the sections, their
 // values the keys. Values are kept as text in the encodings of
 // TCustomIniFile, so typed reads accept what typed writes produce. Writes are
-// saved when the object goes; a store that cannot be written loses them
-// without a report, as registry writes do.
+// saved by UpdateFile, or silently when the object goes.
 class TRegistryIniFile : public TCustomIniFile {
 public:
     explicit TRegistryIniFile(const QString& key);
@@ -39,6 +38,10 @@ public:
     bool ValueExists(const QString& section, const QString& key) const override;
     void DeleteKey(const QString& section, const QString& key) override;
     void EraseSection(const QString& section) override;
+    // Saves the writes now. When the store cannot be written whole it keeps
+    // what it held before and EIniFileException says "Unable to write to
+    // <file>".
+    void UpdateFile();
 
 private:
     QString GroupPath(const QString& section) const;
@@ -46,4 +49,5 @@ private:
 
     QString FKey;
     std::unique_ptr<QSettings> FSettings;
+    bool FChanged = false;
 };

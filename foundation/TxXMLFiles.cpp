@@ -1,10 +1,10 @@
 #include "TxXMLFiles.h"
 
 #include "TxFormat.h"
+#include "TxSaveFile.h"
 #include "TxString.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cstring>
@@ -338,27 +338,9 @@ void TXMLFile::Save()
 {
     if (FFileName.isEmpty())
         throw EXMLError(QStringLiteral("File name not known"));
-    const QByteArray data = SaveToBytes();
-    // Written beside the target and renamed over it, so a failure leaves the
-    // old file whole.
-    QSaveFile file(FFileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        throw EInOutError(Format("Unable to write to %s: %s", FFileName, file.errorString()));
-    // A short write is no error to QSaveFile, which would commit the torn
-    // file: write the rest until the system says why it cannot.
-    qint64 done = 0;
-    while (done < data.size()) {
-        const qint64 n = file.write(data.constData() + done, data.size() - done);
-        if (n <= 0) {
-            const QString reason = file.errorString();
-            file.cancelWriting();
-            file.commit();
-            throw EInOutError(Format("Unable to write to %s: %s", FFileName, reason));
-        }
-        done += n;
-    }
-    if (!file.commit())
-        throw EInOutError(Format("Unable to write to %s: %s", FFileName, file.errorString()));
+    QString reason;
+    if (!SaveFileAtomically(FFileName, SaveToBytes(), &reason))
+        throw EInOutError(Format("Unable to write to %s: %s", FFileName, reason));
 }
 
 QString TXMLFile::ReadStatusText(int code)

@@ -1,6 +1,7 @@
 #include "MapiControl.h"
 
 #include "TxErrors.h"
+#include "TxSysUtils.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -57,7 +58,23 @@ TMailResult ResultOfExitCode(int exitCode)
 
 IMailTransport* gTransport = nullptr;
 
+QString InvalidRecipientText(const QString& address)
+{
+    return MapiErrorText(MAPI_E_INVALID_RECIPS) + QStringLiteral(": ") + address;
+}
+
 } // namespace
+
+bool IsPlainMailAddress(const QString& address)
+{
+    // The mail program would read a leading "-" as one of its options, and
+    // the mailto URL it builds the rest as more fields or another URL.
+    if (address.startsWith(QLatin1Char('-')) || !IsValidEmailAddress(address))
+        return false;
+    return std::none_of(address.begin(), address.end(), [](QChar c) {
+        return c.unicode() < 0x20 || c.unicode() == 0x7F || QStringLiteral("?&%#:").contains(c);
+    });
+}
 
 QString MapiErrorText(int code)
 {
@@ -105,9 +122,8 @@ int XdgEmailArguments(const TMapiMessage& message, QStringList& args, QString& e
             const QString address = PlainAddress(r.Address);
             if (address.isEmpty())
                 continue;
-            // The mail program would read it as one of its options.
-            if (address.startsWith(QLatin1Char('-'))) {
-                error = MapiErrorText(MAPI_E_INVALID_RECIPS) + QStringLiteral(": ") + address;
+            if (!IsPlainMailAddress(address)) {
+                error = InvalidRecipientText(address);
                 return MAPI_E_INVALID_RECIPS;
             }
             if (recipClass == MAPI_CC)
@@ -234,8 +250,15 @@ void TMapiControl::Sendmail()
             FDisplayFileName.append(MailFileNameOf(path));
     }
     TMailResult result;
+    const TMapiMessage message = BuildMessage();
+    const auto invalid = std::find_if(message.Recips.begin(), message.Recips.end(), [](const TMapiRecipDesc& r) {
+        return !r.Name.isEmpty() && !IsPlainMailAddress(r.Name);
+    });
     try {
-        result = MailTransport().SendMail(BuildMessage());
+        if (invalid != message.Recips.end())
+            result = {MAPI_E_INVALID_RECIPS, InvalidRecipientText(invalid->Name)};
+        else
+            result = MailTransport().SendMail(message);
     } catch (const Exception& e) {
         result = {MAPI_E_FAILURE, e.Message()};
     } catch (...) {

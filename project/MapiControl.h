@@ -60,6 +60,12 @@ struct TMailResult {
 // Text of a result code, for owners that show it.
 QString MapiErrorText(int code);
 
+// A recipient the mail system is given: an address that passes
+// IsValidEmailAddress and holds nothing else a mail program or a mailto URL
+// could read (no leading "-", no "?", "&", "%", "#", ":", no control
+// characters).
+bool IsPlainMailAddress(const QString& address);
+
 // The file-name part of a path: what follows the last "/" or "\".
 QString MailFileNameOf(const QString& path);
 
@@ -92,8 +98,9 @@ public:
     int Result = SUCCESS_SUCCESS;
 };
 
-// The arguments for xdg-email, checked first: no address or attachment may
-// look like an option, and every attachment must be a readable file. Returns
+// The arguments for xdg-email, checked first: every address is plain
+// (IsPlainMailAddress), no attachment may look like an option, and every
+// attachment must be a readable file. Returns
 // SUCCESS_SUCCESS, or the error code with `error` set and `args` empty.
 int XdgEmailArguments(const TMapiMessage& message, QStringList& args, QString& error);
 
@@ -156,7 +163,9 @@ public:
     // The message a send hands over, built from the properties as they are.
     TMapiMessage BuildMessage() const;
     // Builds the message, hands it to the current transport and fires one
-    // signal. Raises nothing.
+    // signal. A recipient that is not a plain address is refused
+    // (MAPI_E_INVALID_RECIPS, ErrorText naming it) before anything is handed
+    // over. Raises nothing.
     void Sendmail();
 
 signals:

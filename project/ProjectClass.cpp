@@ -9,6 +9,8 @@
 
 #include <QFileInfo>
 
+#include <charconv>
+#include <cmath>
 #include <exception>
 
 namespace {
@@ -114,6 +116,21 @@ QString ShapeText(uint8_t shape)
     return QString::fromLatin1(ShapeNames[shape == 0 ? 0 : 1]);
 }
 
+// Text that names a number that is not finite: "NaN", "INF", or one too
+// large for a double. Other text that is no number reads as the default; a
+// price like this fails the load.
+bool NamesNonFiniteNumber(const QString& text)
+{
+    const QByteArray ascii = Trim(text).toLatin1();
+    const char* first = ascii.constData();
+    const char* last = first + ascii.size();
+    if (first != last && *first == '+')
+        ++first;
+    double value = 0;
+    const auto [end, ec] = std::from_chars(first, last, value);
+    return first != last && end == last && (ec == std::errc::result_out_of_range || !std::isfinite(value));
+}
+
 void ReadOctave(TXMLFile& xml, TXmlNode parent, const QString& name, TOctave& s)
 {
     StrToOctave(xml.GetText(parent, name, QString()), s);
@@ -209,6 +226,11 @@ std::unique_ptr<TProjectItem> TProjectItem::CreateFromXML(TXMLFile& xml, TXmlNod
     item->Description = xml.GetText(node, QStringLiteral("description"), QString());
     item->Qty = xml.GetInt(node, QStringLiteral("qty"), 1);
     item->Price = xml.GetFloat(node, QStringLiteral("price"), 0);
+    if (xml.ReadStatus() == xrsWrongType) {
+        const QString text = xml.GetText(node, QStringLiteral("price"));
+        if (NamesNonFiniteNumber(text))
+            throw EConvertError(QStringLiteral("'%1' is not a valid price").arg(text));
+    }
 
     if (const TXmlNode spec = xml.FindChild(node, QStringLiteral("specification"))) {
         TSpecificationRec& s = item->Spec;
@@ -364,6 +386,32 @@ void TProject::CalcTotals()
     Total = SubTotal + VAT;
 }
 
+bool TProject::TotalsFit(int index, double itemTotal) const
+{
+    double subTotal = 0;
+    for (int i = 0; i < ItemCount(); ++i)
+        subTotal += i == index ? itemTotal : Item(i).Total;
+    // A total out of range anywhere leaves the grand total so.
+    return std::isfinite(subTotal + subTotal * VATRate);
+}
+
+bool TProject::ItemFits(int index, int qty, double price) const
+{
+    return TotalsFit(index, (price + Item(index).AncillaryTotal) * qty);
+}
+
+bool TProject::AncillaryFits(int itemIndex, int line, int qty, double price) const
+{
+    const TProjectItem& item = Item(itemIndex);
+    const double lineTotal = qty * price;
+    double ancillaries = 0;
+    for (size_t i = 0; i < item.Ancillaries.size(); ++i)
+        ancillaries += static_cast<int>(i) == line ? lineTotal : item.Ancillaries[i].Total;
+    if (line >= static_cast<int>(item.Ancillaries.size()))
+        ancillaries += lineTotal;
+    return TotalsFit(itemIndex, (item.Price + ancillaries) * item.Qty);
+}
+
 void TProject::GetAncillaryMatrix(QStringList& names, TStrMat& matrix) const
 {
     const auto priced = [](const TAncillRec& rec) { return rec.Qty > 0 && rec.Price > 0; };
@@ -463,6 +511,9 @@ void TProject::ReadFrom(TXMLFile& xml, TXmlNode root)
     for (const TXmlNode& node : xml.GetChildren(body, QStringLiteral("item")))
         Items.push_back(TProjectItem::CreateFromXML(xml, node));
     CalcTotals();
+    // Any line or item total out of range leaves the grand total so.
+    if (!std::isfinite(Total))
+        throw EConvertError(QStringLiteral("a total is too large"));
 }
 
 bool TProject::LoadFromFile(const QString& fileName)

@@ -41,7 +41,7 @@ public:
     TProjectItem(const TSpecificationRec& spec, const TSelectionRec& sel);
 
     // Reads one item element; raises EConvertError for band text that is not
-    // a list of numbers.
+    // a list of numbers and for a price that is not a finite number.
     static std::unique_ptr<TProjectItem> CreateFromXML(TXMLFile& xml, TXmlNode node);
     void WriteXML(TXMLFile& xml, TXmlNode node) const;
 
@@ -83,6 +83,12 @@ public:
     void MoveItem(int fromIndex, int toIndex);
     void DeleteItemAncillary(int itemIndex, int ancillaryIndex);
     void CalcTotals();
+    // Whether every total stays a finite number once item `index` holds
+    // `qty` and `price`.
+    bool ItemFits(int index, int qty, double price) const;
+    // The same for ancillary line `line` of item `itemIndex` (the line count
+    // for a line still to be added).
+    bool AncillaryFits(int itemIndex, int line, int qty, double price) const;
     // The ancillary block of the quotation: one row per priced ancillary name
     // (first spelling met), one column per item, cells "%d X R%0.2f" or "-".
     void GetAncillaryMatrix(QStringList& names, TStrMat& matrix) const;
@@ -94,8 +100,9 @@ public:
     // Writes the project file; on failure says "Error writing file <name>",
     // leaves an existing file as it was and returns false.
     bool SaveToFile(const QString& fileName);
-    // Reads a project file into this project; on failure says why, leaves the
-    // project as it was and returns false.
+    // Reads a project file into this project; on failure (a total that is
+    // no finite number among them) says why, leaves the project as it was and
+    // returns false.
     bool LoadFromFile(const QString& fileName);
 
     QString ProjectName;
@@ -113,6 +120,7 @@ public:
 
 private:
     void ReadFrom(TXMLFile& xml, TXmlNode root);
+    bool TotalsFit(int index, double itemTotal) const;
 };
 
 // The project file's date text "dd MM yyyy", and its reading; a text that is

@@ -410,6 +410,7 @@ void TProjectForm::CreateControls()
     StatusPanel0 = new QLabel(StatusBar1);
     StatusPanel0->setFixedWidth(120);
     StatusPanel1 = new QLabel(StatusBar1);
+    StatusPanel1->setTextFormat(Qt::PlainText); // a file name
     StatusPanel1->setMinimumWidth(50);
     StatusBar1->addWidget(StatusPanel0);
     StatusBar1->addWidget(StatusPanel1, 1);
@@ -588,6 +589,7 @@ void TProjectForm::SaveColWidths()
     for (int i = 1; i < AncillsGrid->ColCount(); ++i)
         reg.WriteInteger(FormSection, QStringLiteral("AncillsColWidths") + IntToStr(i), AncillsGrid->ColWidths(i));
     reg.WriteString(QStringLiteral("Project"), QStringLiteral("FileName"), FileName);
+    reg.UpdateFile();
 }
 
 // ---------------------------------------------------------------------------
@@ -964,7 +966,7 @@ void TProjectForm::ItemsGridDoSetData(int ACol, int ARow)
         break;
     case icQty: {
         int qty = 0;
-        if (!CellWholeNumber(value, qty)) {
+        if (!CellWholeNumber(value, qty) || !Project->ItemFits(ARow - 1, qty, item.Price)) {
             // The row keeps showing what the item holds.
             Messages().Beep();
             FillItemRow(ARow);
@@ -979,7 +981,7 @@ void TProjectForm::ItemsGridDoSetData(int ACol, int ARow)
         break;
     case icPrice: {
         double price = 0.0;
-        if (!CellDecimal(value, price)) {
+        if (!CellDecimal(value, price) || !Project->ItemFits(ARow - 1, item.Qty, price)) {
             Messages().Beep();
             FillItemRow(ARow);
             return;
@@ -1012,8 +1014,16 @@ void TProjectForm::AncillsGridDoSetData(int ACol, int ARow)
     const QVariant value = AncillsGrid->GetCellValue(ACol, ARow);
     int qty = 0;
     double price = 0.0;
-    if ((ACol == acQty && !CellWholeNumber(value, qty)) || (ACol == acPrice && !CellDecimal(value, price))) {
-        // No number: the cell shows the line's value again.
+    bool refused = (ACol == acQty && !CellWholeNumber(value, qty)) || (ACol == acPrice && !CellDecimal(value, price));
+    if (!refused && (ACol == acQty || ACol == acPrice)) {
+        // A new line has 0 in the cell not yet filled.
+        const TAncillRec line = ARow <= m ? item.Ancillaries[static_cast<size_t>(ARow - 1)] : TAncillRec{};
+        refused = !Project->AncillaryFits(itemRow - 1, ARow - 1, ACol == acQty ? qty : line.Qty,
+                                          ACol == acPrice ? price : line.Price);
+    }
+    if (refused) {
+        // No number, or one that puts a total out of range: the cell shows
+        // the line's value again.
         Messages().Beep();
         if (ARow <= m) {
             const TAncillRec& line = item.Ancillaries[static_cast<size_t>(ARow - 1)];

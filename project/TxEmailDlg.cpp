@@ -261,6 +261,7 @@ void TEmailForm::SaveSender()
     reg.WriteString(UserSection, QStringLiteral("Name"), SenderName);
     reg.WriteString(UserSection, QStringLiteral("Company"), SenderCompany);
     reg.WriteString(UserSection, QStringLiteral("EMail"), SenderEMail);
+    reg.UpdateFile();
 }
 
 void TEmailForm::AddAttachment(const QString& path)
@@ -318,7 +319,7 @@ void TEmailForm::MapiMapiError(int errCode)
 
 void TEmailForm::done(int result)
 {
-    SaveSender();
+    Guarded([this] { SaveSender(); });
     QDialog::done(result);
 }
 

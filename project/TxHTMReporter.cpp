@@ -5,10 +5,10 @@
 #include "TxApplicationPath.h"
 #include "TxErrors.h"
 #include "TxPlatform.h"
+#include "TxSaveFile.h"
 #include "TxString.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -143,9 +143,9 @@ void THTMReporter::SaveReport()
         bytes += line.toUtf8();
         bytes += "\r\n";
     }
-    QSaveFile file(FFileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw EInOutError(QStringLiteral("Cannot create file \"%1\". %2").arg(FFileName, file.errorString()));
+    QString reason;
+    if (!SaveFileAtomically(FFileName, bytes, &reason))
+        throw EInOutError(QStringLiteral("Cannot create file \"%1\". %2").arg(FFileName, reason));
 }
 
 void THTMReporter::ShowReport()

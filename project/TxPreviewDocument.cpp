@@ -4,11 +4,12 @@
 #include "TxPageStream.h"
 #include "TxPlatform.h"
 #include "TxPreviewFile.h"
+#include "TxSaveFile.h"
 
 #include <QPageLayout>
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QSaveFile>
+#include <QBuffer>
 
 namespace {
 
@@ -269,11 +270,12 @@ void TPreviewDocument::SaveAsPDF(const QString& fileName) const
     CheckReady();
     if (FPages.empty())
         throw EPrintPreviewError(QStringLiteral("There are no pages to save."));
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        throw EInOutError(Format("Unable to write to %s", fileName));
+    // The writer does not check its writes: it fills memory, and the file is
+    // then written whole or not at all.
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&pdf);
         writer.setResolution(PdfResolution);
         writer.setTitle(PrintJobTitle);
         writer.setCreator(ApplicationTitle());
@@ -290,7 +292,7 @@ void TPreviewDocument::SaveAsPDF(const QString& fileName) const
         }
         painter.end();
     }
-    if (!file.commit())
+    if (!SaveFileAtomically(fileName, pdf.data()))
         throw EInOutError(Format("Unable to write to %s", fileName));
 }
 

@@ -2,11 +2,11 @@
 
 #include "TxFormat.h"
 #include "TxPageStream.h"
+#include "TxSaveFile.h"
 
 #include <QCryptographicHash>
 #include <QDataStream>
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 
@@ -97,8 +97,7 @@ TPreviewFileContents ParsePreviewFile(const QByteArray& bytes, const QString& fi
 void WritePreviewFile(const QString& fileName, const TPreviewFileContents& contents)
 {
     const QByteArray bytes = PreviewFileBytes(contents);
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    if (!SaveFileAtomically(fileName, bytes))
         throw EInOutError(Format("Unable to write to %s", fileName));
 }
 

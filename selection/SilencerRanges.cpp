@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 const QString kHead = QStringLiteral("head");
@@ -110,33 +112,40 @@ QString FindDataFile(const QString& dir, const QString& relative)
 {
     QString rel = relative;
     rel.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    if (rel.isEmpty() || QDir::isAbsolutePath(rel))
+    // A name from a data file stays inside its folder: no root, no drive, no
+    // step up.
+    const bool drive = rel.size() >= 2 && rel[1] == QLatin1Char(':') && rel[0].isLetter() && rel[0].unicode() < 128;
+    if (rel.isEmpty() || rel.startsWith(QLatin1Char('/')) || drive)
         return QString();
-    const QString exact = QDir::cleanPath(dir + QLatin1Char('/') + rel);
-    if (QFileInfo(exact).isFile())
-        return exact;
-    QString current = QDir::cleanPath(dir);
     const QStringList steps = rel.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-    for (qsizetype i = 0; i < steps.size(); ++i) {
-        const QString& step = steps[i];
-        if (step == QStringLiteral(".") || step == QStringLiteral("..")) {
-            current = QDir::cleanPath(current + QLatin1Char('/') + step);
-            continue;
+    if (steps.contains(QStringLiteral("..")))
+        return QString();
+    const QString root = QDir::cleanPath(dir);
+    QString found = QDir::cleanPath(root + QLatin1Char('/') + rel);
+    if (!QFileInfo(found).isFile()) {
+        found = root;
+        for (qsizetype i = 0; i < steps.size(); ++i) {
+            const QString& step = steps[i];
+            if (step == QStringLiteral("."))
+                continue;
+            const bool last = i == steps.size() - 1;
+            const QStringList entries = QDir(found).entryList(
+                (last ? QDir::Files : QDir::Dirs | QDir::NoDotAndDotDot) | QDir::Hidden, QDir::Name);
+            const auto match =
+                std::find_if(entries.begin(), entries.end(), [&](const QString& e) { return SameText(e, step); });
+            if (match == entries.end())
+                return QString();
+            found += QLatin1Char('/') + *match;
         }
-        const bool last = i == steps.size() - 1;
-        const QStringList entries =
-            QDir(current).entryList(last ? QDir::Files : QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
-        QString found;
-        for (const QString& entry : entries)
-            if (SameText(entry, step)) {
-                found = entry;
-                break;
-            }
-        if (found.isEmpty())
+        if (!QFileInfo(found).isFile())
             return QString();
-        current += QLatin1Char('/') + found;
     }
-    return QFileInfo(current).isFile() ? current : QString();
+    // Nor may a symbolic link lead out of it.
+    const QString realRoot = QFileInfo(root).canonicalFilePath();
+    const QString real = QFileInfo(found).canonicalFilePath();
+    if (realRoot.isEmpty() || !real.startsWith(realRoot + QLatin1Char('/')))
+        return QString();
+    return found;
 }
 
 TDocumentTarget DetailPageFor(const TSelectionRec& rec, const QString& catalogDir)

@@ -628,6 +628,9 @@ void TSilencerSearch::SearchRange(const TSpecificationRec& spec, const QString& 
                 throw EBodyError(QStringLiteral("invalid velocity or pressure drop"));
             if (dp > spec.maxdP)
                 continue;
+            const double total = OctaveTotal(sil);
+            if (!std::isfinite(total))
+                throw EBodyError(QStringLiteral("attenuation total out of range"));
 
             const bool rect = r.Shape == TShapeClass::Rectangular;
             const QString name = xml.GetText(node, kName);
@@ -643,7 +646,7 @@ void TSilencerSearch::SearchRange(const TSpecificationRec& spec, const QString& 
             rec.length = L;
             rec.weight = ReadBodyFloat(Child(node, "weight"), 0.0);
             rec.atten = sil;
-            rec.db = OctaveTotal(sil);
+            rec.db = total;
             rec.dp = dp;
             rec.vp = v;
             try {

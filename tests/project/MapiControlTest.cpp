@@ -228,10 +228,10 @@ TEST(XdgEmail, ArgumentsArriveUnchanged)
     TMapiControl mapi;
     mapi.SetSubject("Quote; rm -rf $HOME");
     mapi.SetBody("Line 1\nLine \"2\"");
-    mapi.SetRecipients({"a b@x.example"});
+    mapi.SetRecipients({"o'brien$x@x.example"});
     mapi.Sendmail();
     EXPECT_EQ(QString::fromUtf8(ReadFileBytes(out)),
-              "--utf8|--subject|Quote; rm -rf $HOME|--body|Line 1\nLine \"2\"|a b@x.example|");
+              "--utf8|--subject|Quote; rm -rf $HOME|--body|Line 1\nLine \"2\"|o'brien$x@x.example|");
 }
 
 TEST(XdgEmail, SlowMailProgramIsLeftRunning)

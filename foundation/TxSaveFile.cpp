@@ -1,0 +1,39 @@
+#include "TxSaveFile.h"
+
+#include <QSaveFile>
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+bool SaveFileAtomically(const QString& fileName, const QByteArray& bytes, QString* error)
+{
+    // QSaveFile on its own commits a file cut short when its buffered flush
+    // or a short write fails (a full disk): write unbuffered and check each
+    // call until the system says why it cannot go on.
+    QSaveFile file(fileName);
+    const auto fail = [&](const QString& reason) {
+        if (error)
+            *error = reason;
+        file.cancelWriting();
+        return false;
+    };
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return fail(file.errorString());
+    qint64 done = 0;
+    while (done < bytes.size()) {
+        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0)
+            return fail(file.errorString());
+        done += n;
+    }
+    // Some file systems find out only when the data goes to disk.
+    if (::fsync(file.handle()) != 0)
+        return fail(QString::fromLocal8Bit(std::strerror(errno)));
+    if (!file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
