@@ -7,7 +7,12 @@
 #include <QRegularExpression>
 #include <QUrl>
 
+#include <csignal>
 #include <stdexcept>
+
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/statvfs.h>
 
 TTempFolder::TTempFolder()
 {
@@ -28,6 +33,56 @@ QString TTempFolder::Write(const QString& name, const QByteArray& contents) cons
     if (!f.open(QIODevice::WriteOnly) || f.write(contents) != contents.size())
         throw std::runtime_error("cannot write test file");
     return path;
+}
+
+namespace {
+
+const QString FillerName = QStringLiteral("filler");
+struct rlimit GSizeLimit;
+void (*GSizeSignal)(int) = SIG_DFL;
+
+} // namespace
+
+TFullDisk::TFullDisk()
+{
+    FMounted = ::mount("tmpfs", QFile::encodeName(FDir.Path()).constData(), "tmpfs", 0, "size=256k") == 0;
+}
+
+TFullDisk::~TFullDisk()
+{
+    if (FLimited) {
+        ::setrlimit(RLIMIT_FSIZE, &GSizeLimit);
+        std::signal(SIGXFSZ, GSizeSignal);
+    }
+    if (FMounted)
+        ::umount2(QFile::encodeName(FDir.Path()).constData(), MNT_DETACH);
+}
+
+void TFullDisk::Fill(qint64 room)
+{
+    if (FMounted) {
+        struct statvfs fs {};
+        if (::statvfs(QFile::encodeName(FDir.Path()).constData(), &fs) != 0)
+            throw std::runtime_error("cannot measure the test disk");
+        const qint64 free = qint64(fs.f_bavail) * qint64(fs.f_frsize);
+        FDir.Write(FillerName, QByteArray(free - room, 'f'));
+        return;
+    }
+    ::getrlimit(RLIMIT_FSIZE, &GSizeLimit);
+    struct rlimit limit = GSizeLimit;
+    limit.rlim_cur = rlim_t(room);
+    // Past the limit a write fails with EFBIG instead of ending the process.
+    GSizeSignal = std::signal(SIGXFSZ, SIG_IGN);
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+        throw std::runtime_error("cannot limit file sizes");
+    FLimited = true;
+}
+
+QStringList TFullDisk::Files() const
+{
+    QStringList files = QDir(FDir.Path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    files.removeAll(FillerName);
+    return files;
 }
 
 QByteArray ReadFileBytes(const QString& path)

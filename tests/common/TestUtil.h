@@ -29,6 +29,29 @@ private:
     QTemporaryDir FDir;
 };
 
+// A folder on a disk that Fill makes full: a small tmpfs where the process
+// may mount one, else a plain folder under the process's file size limit, so
+// that a write past the room left fails as it does on a full disk.
+class TFullDisk {
+public:
+    TFullDisk();
+    ~TFullDisk();
+    TFullDisk(const TFullDisk&) = delete;
+    TFullDisk& operator=(const TFullDisk&) = delete;
+    QString File(const QString& name) const { return FDir.File(name); }
+    QString Write(const QString& name, const QByteArray& contents) const { return FDir.Write(name, contents); }
+    // Leaves `room` bytes for what is written next (a page or whole pages on
+    // a tmpfs; per file under the size limit), until the object goes.
+    void Fill(qint64 room);
+    // The files in the folder, the filler left out.
+    QStringList Files() const;
+
+private:
+    TTempFolder FDir;
+    bool FMounted = false;
+    bool FLimited = false;
+};
+
 QByteArray ReadFileBytes(const QString& path);
 QString TestDataDir();
 
