@@ -1,5 +1,6 @@
 #include "TxPreviewDocument.h"
 
+#include "TxHTMReporter.h"
 #include "TxPreviewFile.h"
 #include "TestUtil.h"
 
@@ -9,6 +10,8 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QSignalSpy>
+
+#include <functional>
 
 namespace {
 
@@ -244,4 +247,48 @@ TEST(PreviewDocument, PrintableAreaLiesOnTheSheet)
     const QRect printable = doc.PrintableRect();
     EXPECT_TRUE(sheet.contains(printable)) << printable.x() << "," << printable.y() << " " << printable.width();
     EXPECT_GT(printable.width(), sheet.width() / 2);
+}
+
+// Documents saved over a file on a disk that is full, or nearly so: the old
+// file stays as it was and the failure is reported.
+TEST(FullDisk, DocumentWritersAreWholeOrReport)
+{
+    // Pages that need more than a page of disk.
+    TPreviewDocument doc;
+    doc.BeginDoc();
+    doc.Canvas()->drawText(QPointF(60, 100), QString(8000, QLatin1Char('x')));
+    doc.EndDoc();
+    struct Case {
+        const char* label;
+        const char* error;
+        std::function<void(const QString& file)> save;
+    };
+    const std::vector<Case> cases{
+        {"html", "Cannot create file",
+         [](const QString& file) {
+             THTMReporter r("/nowhere/", "/nowhere/");
+             r.SetReportFileName(file, true);
+             r.BeginDocument(false, "", {});
+             r.WriteParagraph(QString(10000, QLatin1Char('x')));
+             r.SaveReport();
+         }},
+        {"preview file", "Unable to write to", [&](const QString& file) { doc.SaveToFile(file); }},
+        {"pdf", "Unable to write to", [&](const QString& file) { doc.SaveAsPDF(file); }},
+    };
+    for (const qint64 room : {0, 4096}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.label) + " with room " + std::to_string(room));
+            TFullDisk disk;
+            const QString file = disk.Write("document", QByteArray("old"));
+            disk.Fill(room);
+            try {
+                c.save(file);
+                ADD_FAILURE() << "no failure reported";
+            } catch (const EInOutError& e) {
+                EXPECT_TRUE(e.Message().startsWith(c.error) && e.Message().contains(file)) << e.Message().toStdString();
+            }
+            EXPECT_EQ(ReadFileBytes(file), "old");
+            EXPECT_EQ(disk.Files(), QStringList{"document"});
+        }
+    }
 }
