@@ -354,6 +354,10 @@ TEST_F(SearchTest, UndefinedValuesAreErrorsOfTheBody)
         {"bad band text", Range("circular", "fixed", {"diameter", "length"}, Body("A", "500,900", "10,x")), 0.9},
         {"pod fills the annulus", Range("annular", "fixed", {"diameter", "pod", "length"}, Body("A", "500,500,900")),
          0.9},
+        {"band total out of range",
+         Range("circular", "fixed", {"diameter", "length"},
+               Body("A", "500,900", "1e308,1e308,1e308,1e308,1e308,1e308,1e308,1e308")),
+         0.9},
     };
     for (const auto& c : cases) {
         FMessages.Clear();
