@@ -88,6 +88,61 @@ TEST(MapiControl, NoRecipientsWithDialogStillSends)
     EXPECT_EQ(transport.Sent[0].SendFlags, MAPI_LOGON_UI | MAPI_NEW_SESSION | MAPI_DIALOG);
 }
 
+// A recipient is an address and nothing more: whatever could reach the mail
+// program's arguments or its mailto URL is refused by name, and nothing is
+// handed over.
+TEST(MapiControl, RecipientsThatAreNoPlainAddressAreRefused)
+{
+    struct Case {
+        const char* label;
+        QString to, cc, bcc;
+        bool plain;
+    };
+    const std::vector<Case> cases{
+        {"plain", "sales@maker.example", "o'brien+q@x.example", "a_b@sub.maker-b.example", true},
+        {"mailto URL", "mailto:sales@maker.example?attach=/etc/passwd", "", "", false},
+        {"query in the local part", "sales?attach=x@maker.example", "", "", false},
+        {"second field", "", "a@x.example&bcc=spy@y.example", "", false},
+        {"escaped", "", "", "sales%3Fattach=x@maker.example", false},
+        {"fragment", "a#b@x.example", "", "", false},
+        {"line break", "a@x.example\r\nbcc: spy@y.example", "", "", false},
+        {"quoted line feed", "\"a\nb\"@x.example", "", "", false},
+        {"option", "-x@maker.example", "", "", false},
+        {"name", "", "Sales Desk", "", false},
+        {"no dot", "sales@maker", "", "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        TRecordingMailTransport transport;
+        TScopedMailTransport scope(transport);
+        TMapiControl mapi;
+        TSignalCounts counts(mapi);
+        const auto list = [](const QString& entry) { return entry.isEmpty() ? QStringList() : QStringList{entry}; };
+        mapi.SetRecipients(list(c.to));
+        mapi.SetCopyTo(list(c.cc));
+        mapi.SetBlindCopyTo(list(c.bcc));
+        mapi.Sendmail();
+        QStringList args;
+        QString error;
+        const int code = XdgEmailArguments(mapi.BuildMessage(), args, error);
+        if (c.plain) {
+            EXPECT_EQ(counts.Success.count(), 1);
+            EXPECT_EQ(transport.Sent.size(), 1u);
+            EXPECT_EQ(code, SUCCESS_SUCCESS);
+            continue;
+        }
+        const QString refused = "Invalid recipient: " + c.to + c.cc + c.bcc;
+        ASSERT_EQ(counts.Error.count(), 1);
+        EXPECT_EQ(counts.Error[0][0].toInt(), MAPI_E_INVALID_RECIPS);
+        EXPECT_EQ(mapi.ErrorText(), refused);
+        EXPECT_TRUE(transport.Sent.empty());
+        // The transport refuses it as well when handed one directly.
+        EXPECT_EQ(code, MAPI_E_INVALID_RECIPS);
+        EXPECT_EQ(error, refused);
+        EXPECT_TRUE(args.isEmpty());
+    }
+}
+
 TEST(MapiControl, ExactlyOneSignalPerResult)
 {
     struct Case {

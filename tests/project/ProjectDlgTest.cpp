@@ -31,6 +31,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <cmath>
 #include <functional>
 #include <memory>
 
@@ -274,6 +275,53 @@ TEST_F(ProjectWindow, QuantityAndPriceSetTheTotalsAndVAT)
     EXPECT_EQ(f.Project->Item(0).Qty, 3);
     EXPECT_EQ(f.ItemsGrid->Cells(2, 1), "3");
     EXPECT_EQ(Msgs.Beeps, 1);
+}
+
+// A quantity or price that would put a total beyond the largest number is
+// refused as text that is no number is: the cell shows the old value again.
+TEST_F(ProjectWindow, EntriesThatWouldOverflowATotalAreRefused)
+{
+    TProjectForm& f = Open();
+    Add("TCR-900", 2);
+    f.ItemsGrid->FocusCell(1, 1, true);
+    const int m = static_cast<int>(f.Project->Item(0).Ancillaries.size());
+    const QString e308 = "1" + QString(308, '0');
+    struct Step {
+        const char* label;
+        bool items;
+        int col, row;
+        QString text;
+        bool accepted;
+    };
+    const std::vector<Step> steps{
+        {"largest price", true, 9, 1, e308, true},
+        {"quantity", true, 2, 1, "2", false},
+        {"second item", true, 9, 2, e308, false},
+        {"VAT", true, 9, 1, "16" + QString(307, '0'), false},
+        {"new ancillary price", false, 3, m + 1, e308, true},
+        {"its quantity", false, 2, m + 1, "1", false},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.label);
+        TxColGrid* grid = s.items ? f.ItemsGrid : f.AncillsGrid;
+        const int beeps = Msgs.Beeps;
+        const QString before = grid->Cells(s.col, s.row);
+        grid->SetCells(s.col, s.row, s.text);
+        if (s.items)
+            f.ItemsGridDoSetData(s.col, s.row);
+        else
+            f.AncillsGridDoSetData(s.col, s.row);
+        EXPECT_EQ(Msgs.Beeps, beeps + (s.accepted ? 0 : 1));
+        if (!s.accepted) {
+            EXPECT_EQ(grid->Cells(s.col, s.row), before);
+        }
+        EXPECT_TRUE(std::isfinite(f.Project->Total));
+        EXPECT_FALSE(Total(f.edTotal).contains("inf"));
+    }
+    EXPECT_EQ(f.Project->Item(0).Qty, 1);
+    EXPECT_EQ(f.Project->Item(0).Price, 1e308);
+    EXPECT_EQ(f.Project->Item(1).Price, 0);
+    EXPECT_EQ(f.Project->Item(0).Ancillaries.back().Qty, 0);
 }
 
 TEST_F(ProjectWindow, AncillaryEditsReachTheItemAndTheTotals)

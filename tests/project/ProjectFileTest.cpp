@@ -203,6 +203,13 @@ TEST_F(ProjectFile, IdentityAndFormatMessages)
          "Error reading project file "},
         {"no body", "<project developer=\"Vededudezar Software\">" + GoodHead + "</head></project>", false,
          "Error reading project file "},
+        // No number that is not finite is taken for 0.
+        {"NaN price", ProjectXml("", "<item><price>NaN</price></item>"), false, "Error reading project file "},
+        {"infinite price", ProjectXml("", "<item><price>-INF</price></item>"), false, "Error reading project file "},
+        {"price out of range", ProjectXml("", "<item><price>1e999</price></item>"), false,
+         "Error reading project file "},
+        {"total out of range", ProjectXml("", "<item><qty>2</qty><price>1e308</price></item>"), false,
+         "Error reading project file "},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
