@@ -4,12 +4,15 @@
 #include "TxPageStream.h"
 #include "TxPlatform.h"
 #include "TxPreviewFile.h"
+#include "TxPrintJob.h"
 #include "TxSaveFile.h"
 
 #include <QPageLayout>
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QBuffer>
+
+#include <utility>
 
 namespace {
 
@@ -125,6 +128,9 @@ void TPreviewDocument::PreparePrinter()
     QPrinter& printer = Printer();
     printer.setDocName(PrintJobTitle);
     printer.setColorMode(GrayscalePrint ? QPrinter::GrayScale : QPrinter::Color);
+    // The print dialog leaves the printer on the paper it chose; the job is
+    // on the preview's.
+    ApplyPaperToPrinter();
 }
 
 void TPreviewDocument::ResetCanvas()
@@ -132,7 +138,7 @@ void TPreviewDocument::ResetCanvas()
     FPainter.resetTransform();
     if (FState == psPrinting) {
         const double perInch = UnitsPerInch(FUnits);
-        FPainter.scale(Printer().logicalDpiX() / perInch, Printer().logicalDpiY() / perInch);
+        FPainter.scale(FJob->Device().logicalDpiX() / perInch, FJob->Device().logicalDpiY() / perInch);
     }
     FPainter.setFont(FFont);
     FPainter.setPen(QPen(Qt::black, 1));
@@ -147,14 +153,19 @@ void TPreviewDocument::BeginDoc()
 {
     CheckReady();
     FPagesDrawn = 0;
+    FPrintFailure = nullptr;
     if (FDirectPrint) {
         PreparePrinter();
+        FJob = std::make_unique<TPrintJob>(Printer(), FPaperName);
         FState = psPrinting;
         emit OnBeforePrint();
-        if (!FPainter.begin(&Printer())) {
+        try {
+            FJob->Begin(FPainter);
+        } catch (...) {
+            FJob.reset();
             FState = psReady;
             emit OnAfterPrint();
-            throw EPrintPreviewError(QStringLiteral("Unable to start printing."));
+            throw;
         }
         emit OnBeginDoc();
         StartPage();
@@ -178,7 +189,7 @@ void TPreviewDocument::StartPage()
         FRecorder = std::make_unique<TPageRecorder>(FDrawing.Size, UnitsPerInch(FUnits));
         FPainter.begin(FRecorder.get());
     } else if (FPagesDrawn > 0) {
-        Printer().newPage();
+        FJob->Device().newPage();
     }
     ResetCanvas();
     ++FPagesDrawn;
@@ -221,10 +232,23 @@ void TPreviewDocument::EndDoc()
         emit OnEndDoc();
         return;
     }
-    FPainter.end();
+    // Drawers end their document from destructors: the job's failure waits
+    // for RaisePrintFailure.
+    try {
+        FJob->Finish(FPainter);
+    } catch (...) {
+        FPrintFailure = std::current_exception();
+    }
+    FJob.reset();
     FState = psReady;
     emit OnEndDoc();
     emit OnAfterPrint();
+}
+
+void TPreviewDocument::RaisePrintFailure()
+{
+    if (const std::exception_ptr failure = std::exchange(FPrintFailure, nullptr))
+        std::rethrow_exception(failure);
 }
 
 void TPreviewDocument::SetCurrentPage(int page)
@@ -302,7 +326,8 @@ void TPreviewDocument::Print()
     if (FPages.empty())
         throw EPrintPreviewError(QStringLiteral("There are no pages to print."));
     PreparePrinter();
-    QPrinter& printer = Printer();
+    TPrintJob job(Printer(), FPaperName);
+    QPrinter& printer = job.Device();
     FState = psPrinting;
     emit OnBeforePrint();
     TFinally done([this] {
@@ -310,8 +335,7 @@ void TPreviewDocument::Print()
         emit OnAfterPrint();
     });
     QPainter painter;
-    if (!painter.begin(&printer))
-        throw EPrintPreviewError(QStringLiteral("Unable to start printing."));
+    job.Begin(painter);
     const int total = TotalPages();
     for (int i = 0; i < total; ++i) {
         if (i > 0)
@@ -319,7 +343,7 @@ void TPreviewDocument::Print()
         PaintPage(painter, FPages[size_t(i)], printer.logicalDpiX(), printer.logicalDpiY());
         emit OnPrintProgress(i + 1, (i + 1) * 100 / total);
     }
-    painter.end();
+    job.Finish(painter);
 }
 
 QPrinter& TPreviewDocument::Printer()
@@ -335,8 +359,11 @@ void TPreviewDocument::ApplyPaperToPrinter()
 {
     QPrinter& printer = Printer();
     printer.setFullPage(true);
-    printer.setPageSize(PaperSize());
-    printer.setPageOrientation(QPageLayout::Portrait);
+    // A sheet wider than high is its upright size turned.
+    const QSizeF mm = PaperSize().size(QPageSize::Millimeter);
+    const bool landscape = mm.width() > mm.height();
+    printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+    printer.setPageSize(landscape ? QPageSize(mm.transposed(), QPageSize::Millimeter) : PaperSize());
 }
 
 QRect TPreviewDocument::PrintableRect()

@@ -10,10 +10,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <exception>
 #include <memory>
 #include <vector>
 
 class QPrinter;
+class TPrintJob;
 class TPageRecorder;
 
 // The preview refuses what it cannot do now or at all.
@@ -74,8 +76,11 @@ public:
     // Ends the page drawn and starts the next (OnNewPage).
     void NewPage();
     // Ends the last page and the document (OnEndDoc); nothing when no
-    // document is being made.
+    // document is being made. Never raises: a direct print's job that fails
+    // is kept for RaisePrintFailure.
     void EndDoc();
+    // Raises, once, the failure of the last direct print's job.
+    void RaisePrintFailure();
     // The canvas of the page being drawn; null outside BeginDoc..EndDoc.
     QPainter* Canvas() { return FPainter.isActive() ? &FPainter : nullptr; }
 
@@ -92,12 +97,14 @@ public:
     void LoadFromFile(const QString& fileName);
     void SaveAsPDF(const QString& fileName) const;
     // Prints the pages on Printer() (OnBeforePrint, OnPrintProgress per page,
-    // OnAfterPrint, the last also after a failure).
+    // OnAfterPrint, the last also after a failure). Raises EPrintError before
+    // anything when the printer cannot take the paper, and when the job does
+    // not start or its queue refuses it; direct printing does the same.
     void Print();
 
     // The printer the document prints on, made when first asked for.
     QPrinter& Printer();
-    // The chosen paper, portrait and full-page, for the printer.
+    // The chosen paper, full-page and turned as it is, for the printer.
     void ApplyPaperToPrinter();
     // What the printer can print of the chosen paper, in the document's units.
     QRect PrintableRect();
@@ -136,4 +143,7 @@ private:
     int FPagesDrawn = 0;
     QPainter FPainter;
     std::unique_ptr<QPrinter> FPrinter;
+    // The job of direct printing and how it failed.
+    std::unique_ptr<TPrintJob> FJob;
+    std::exception_ptr FPrintFailure;
 };

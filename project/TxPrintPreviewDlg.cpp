@@ -255,8 +255,23 @@ void TPrintPreviewForm::SelectPreviewPaper()
     FormComboBox->setCurrentIndex(FormComboBox->findText(Document().PaperName()));
 }
 
+void TPrintPreviewForm::showEvent(QShowEvent* e)
+{
+    QDialog::showEvent(e);
+    RefreshPrintButton();
+}
+
+void TPrintPreviewForm::RefreshPrintButton()
+{
+    // Printers come and go while the program runs: ask again, whether or
+    // not the pages are redrawn.
+    if (Document().State() == psReady)
+        UpdateCommandButtons();
+}
+
 void TPrintPreviewForm::FormActivate()
 {
+    RefreshPrintButton();
     if (FirstActivate) {
         FirstActivate = false;
         repaint();
@@ -369,6 +384,7 @@ void TPrintPreviewForm::PrintButtonClick()
             throw;
         }
         doc.SetDirectPrint(false);
+        doc.RaisePrintFailure();
     } else {
         doc.Print();
     }

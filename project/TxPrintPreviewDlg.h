@@ -101,6 +101,7 @@ public:
 
 protected:
     void changeEvent(QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
 
 private:
     // Shows `dialog`; on OK its FileName is the file chosen, with the default
@@ -109,6 +110,7 @@ private:
     void CreateControls();
     void ConnectHandlers();
     void UpdateCommandButtons();
+    void RefreshPrintButton();
     void SelectPreviewPaper();
 
     bool FSkipActivation = false;

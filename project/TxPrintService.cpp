@@ -32,11 +32,17 @@ bool TQtPrintService::ExecPrinterSetup(QWidget* parent, QPrinter& printer)
 bool TRecordingPrintService::ExecPrinterSetup(QWidget*, QPrinter& printer)
 {
     ++Dialogs;
-    if (Accept && !OutputFile.isEmpty()) {
+    if (!Accept)
+        return false;
+    if (!PrinterName.isEmpty())
+        printer.setPrinterName(PrinterName);
+    if (!OutputFile.isEmpty()) {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(OutputFile);
+    } else if (printer.outputFormat() == QPrinter::NativeFormat) {
+        printer.setPageSize(QPrinterInfo(printer).defaultPageSize());
     }
-    return Accept;
+    return true;
 }
 
 IPrintService& PrintService()

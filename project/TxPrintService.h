@@ -25,8 +25,10 @@ public:
     bool ExecPrinterSetup(QWidget* parent, QPrinter& printer) override;
 };
 
-// Answers the dialog with `Accept`; on OK, a non-empty `OutputFile` sends
-// the job to that PDF file.
+// Answers the dialog with `Accept`. On OK, as the user would in the dialog,
+// a non-empty `PrinterName` chooses that printer and a non-empty
+// `OutputFile` sends the job to that PDF file; like Qt's dialog, it leaves a
+// printer on that printer's default paper.
 class TRecordingPrintService : public IPrintService {
 public:
     bool PrinterInstalled() override { return Installed; }
@@ -34,6 +36,7 @@ public:
 
     bool Installed = true;
     bool Accept = true;
+    QString PrinterName;
     QString OutputFile;
     int Dialogs = 0;
 };

@@ -1,13 +1,16 @@
 #include "TestUtil.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QThread>
 #include <QUrl>
 
 #include <csignal>
+#include <algorithm>
 #include <stdexcept>
 
 #include <sys/mount.h>
@@ -197,5 +200,131 @@ QStringList HtmlPictureFiles(const QString& htmlFile)
         src.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
         files.append(base.resolved(QUrl(src)).toLocalFile());
     }
+    return files;
+}
+
+namespace {
+
+// Runs a CUPS tool on the tests' scheduler; a failure stops the test.
+QString RunCups(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    p.setProcessEnvironment(env);
+    p.start(program, args);
+    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        throw std::runtime_error(QStringLiteral("%1 %2 failed: %3")
+                                     .arg(program, args.join(QLatin1Char(' ')),
+                                          QString::fromUtf8(p.readAllStandardError()))
+                                     .toStdString());
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+QString PrintEnv(const char* name)
+{
+    return qEnvironmentVariable(name);
+}
+
+// Job numbers of the queue's jobs that `which` selects (lpstat -W).
+QStringList JobIds(const QString& queue, const QString& which)
+{
+    QStringList ids;
+    const QRegularExpression job(QStringLiteral("^%1-(\\d+)\\s").arg(QRegularExpression::escape(queue)));
+    const QString list = RunCups(QStringLiteral("lpstat"), {QStringLiteral("-W"), which, QStringLiteral("-o"), queue});
+    for (const QString& line : list.split(QLatin1Char('\n')))
+        if (const QRegularExpressionMatch m = job.match(line); m.hasMatch())
+            ids.append(m.captured(1));
+    return ids;
+}
+
+} // namespace
+
+QString TTestPrintQueue::Unavailable()
+{
+    if (const QString why = PrintEnv("VOZ_TEST_PRINT_SKIPPED"); !why.isEmpty())
+        return QStringLiteral("No print system for the tests: ") + why;
+    if (PrintEnv("VOZ_TEST_PRINT_DIR").isEmpty() || PrintEnv("CUPS_SERVER").isEmpty())
+        return QStringLiteral("No print system for the tests: scripts/test starts one when run as root");
+    return {};
+}
+
+TTestPrintQueue::TTestPrintQueue(const QString& name, const QString& paper, const QStringList& withoutPapers)
+    : FName(name)
+{
+    QString ppd = PrintEnv("VOZ_TEST_PRINT_PPD");
+    if (!withoutPapers.isEmpty()) {
+        QStringList escaped;
+        for (const QString& p : withoutPapers)
+            escaped.append(QRegularExpression::escape(p));
+        const QRegularExpression dropped(
+            QStringLiteral("^\\*(PageSize|PageRegion|ImageableArea|PaperDimension) (%1)/").arg(escaped.join('|')));
+        QStringList kept;
+        bool custom = false;
+        for (const QString& line : QString::fromLatin1(ReadFileBytes(ppd)).split(QLatin1Char('\n'))) {
+            // The custom size's code runs on to "*End".
+            if (line.startsWith(QLatin1String("*CustomPageSize")))
+                custom = true;
+            if (!custom && !line.contains(QLatin1String("CustomPageSize")) &&
+                !line.startsWith(QLatin1String("*VariablePaperSize")) && !dropped.match(line).hasMatch())
+                kept.append(line);
+            if (custom && line.startsWith(QLatin1String("*End")))
+                custom = false;
+        }
+        ppd = FDir.filePath(QStringLiteral("printer.ppd"));
+        QFile file(ppd);
+        if (!file.open(QIODevice::WriteOnly) || file.write(kept.join(QLatin1Char('\n')).toLatin1()) < 0)
+            throw std::runtime_error("cannot write the printer description");
+    }
+    // Printed through Cairo, the PDF printer's pages keep text that reads back.
+    RunCups(QStringLiteral("lpadmin"), {QStringLiteral("-p"), FName, QStringLiteral("-E"), QStringLiteral("-v"),
+                                        PrintEnv("VOZ_TEST_PRINT_DEVICE"), QStringLiteral("-P"), ppd,
+                                        QStringLiteral("-o"), QStringLiteral("PageSize=") + paper, QStringLiteral("-o"),
+                                        QStringLiteral("pdftops-renderer-default=pdftocairo")});
+}
+
+TTestPrintQueue::TTestPrintQueue() : FOwned(false)
+{
+    // "system default destination: PDF"
+    FName = RunCups(QStringLiteral("lpstat"), {QStringLiteral("-d")}).section(QLatin1Char(':'), 1).trimmed();
+    if (FName.isEmpty())
+        throw std::runtime_error("the print system has no default queue");
+    FDone = JobIds(FName, QStringLiteral("completed"));
+}
+
+TTestPrintQueue::~TTestPrintQueue()
+{
+    if (FOwned)
+        QProcess::execute(QStringLiteral("lpadmin"), {QStringLiteral("-x"), FName});
+}
+
+void TTestPrintQueue::Command(const QString& program) const
+{
+    RunCups(program, {FName});
+}
+
+int TTestPrintQueue::PendingJobs() const
+{
+    return int(JobIds(FName, QStringLiteral("not-completed")).size());
+}
+
+QStringList TTestPrintQueue::Printed() const
+{
+    QElapsedTimer waited;
+    waited.start();
+    while (PendingJobs() > 0) {
+        if (waited.elapsed() > 60000)
+            throw std::runtime_error("the print queue did not finish its jobs within a minute");
+        QThread::msleep(50);
+    }
+    // The PDF printer names its files "<title>-job_<number>.pdf".
+    QStringList files;
+    const QDir out(PrintEnv("VOZ_TEST_PRINT_DIR"));
+    QStringList ids = JobIds(FName, QStringLiteral("completed"));
+    std::sort(ids.begin(), ids.end(), [](const QString& a, const QString& b) { return a.toInt() < b.toInt(); });
+    for (const QString& id : ids)
+        if (!FDone.contains(id))
+            for (const QString& f : out.entryList({QStringLiteral("*-job_%1.pdf").arg(id)}, QDir::Files))
+                files.append(out.filePath(f));
     return files;
 }

@@ -79,3 +79,42 @@ TPdfPage ReadPdfPage(const QString& pdf);
 // The local files the pictures of an HTML document show, resolved against
 // the document as a browser resolves them ("" for one that is no local file).
 QStringList HtmlPictureFiles(const QString& htmlFile);
+
+// A queue of the print system that scripts/test starts for the tests, a
+// private CUPS scheduler whose PDF printer writes what it prints into a
+// folder. The queue is removed with its jobs when the object goes.
+class TTestPrintQueue {
+public:
+    // Why the tests have no print system; empty when they have one.
+    static QString Unavailable();
+
+    // A queue named `name` whose default paper is `paper`; the papers of
+    // `withoutPapers` and sizes of one's own are not offered when given.
+    explicit TTestPrintQueue(const QString& name, const QString& paper = QStringLiteral("A4"),
+                             const QStringList& withoutPapers = {});
+    // The print system's default queue, which stays.
+    TTestPrintQueue();
+    ~TTestPrintQueue();
+    TTestPrintQueue(const TTestPrintQueue&) = delete;
+    TTestPrintQueue& operator=(const TTestPrintQueue&) = delete;
+
+    const QString& Name() const { return FName; }
+    // Runs a CUPS command (cupsreject, cupsdisable, ...) on the queue.
+    void Command(const QString& program) const;
+    // Jobs the queue holds and has not finished.
+    int PendingJobs() const;
+    // Waits until the queue has finished its jobs and returns the PDF files
+    // its jobs completed since the object was made printed, oldest first.
+    QStringList Printed() const;
+
+private:
+    QString FName;
+    bool FOwned = true;
+    QStringList FDone;
+    QTemporaryDir FDir;
+};
+
+// Skips the test, saying why, where there is no print system to print on.
+#define VOZ_SKIP_WITHOUT_PRINT_SYSTEM()                                      \
+    if (const QString why = TTestPrintQueue::Unavailable(); !why.isEmpty()) \
+    GTEST_SKIP() << why.toStdString()

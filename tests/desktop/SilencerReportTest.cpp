@@ -5,6 +5,7 @@
 #include "TestUtil.h"
 #include "TxFormat.h"
 #include "TxPrintPreviewDlg.h"
+#include "TxPrintService.h"
 #include "TxRegistry.h"
 #include "TxSilencerXML.h"
 #include "UnitsManager.h"
@@ -256,6 +257,37 @@ TEST_F(SilencerReport, SendingMailsTheReportAsPdf)
     EXPECT_EQ(mail.Sent[0].Files[0].FileName, "report1.pdf");
     EXPECT_TRUE(HasRow(Plain(PdfToText(pdf)), {"Model", rec.model.Text()}));
     EXPECT_EQ(PdfInfo(pdf, "Title"), "RAV Silencer report");
+}
+
+TEST_F(SilencerReport, PrintsThroughThePrintSystemAsPreviewed)
+{
+    VOZ_SKIP_WITHOUT_PRINT_SYSTEM();
+    const TTestPrintQueue queue;
+    // The dialog answered with the desktop's default printer.
+    TRecordingPrintService print;
+    TScopedPrintService scope(print);
+    const TSelectionRec& rec = Result(1);
+    const TSilencerReportInput in = Input(rec);
+    TWatchedForm form(FProgram.Path() + "/");
+    form.OnCreatePages = [&in](TPrintPreviewForm& f) { BuildReport(f, in); };
+    form.FormActivate();
+    ASSERT_TRUE(form.PrintButton->isEnabled());
+    form.PrintButton->click();
+    EXPECT_EQ(print.Dialogs, 1);
+    const QStringList printed = queue.Printed();
+    ASSERT_EQ(printed.size(), 1);
+    EXPECT_EQ(PdfInfo(printed[0], "Pages"), "1");
+    EXPECT_TRUE(PdfInfo(printed[0], "Page size").endsWith("(" + form.FormComboBox->currentText() + ")"))
+        << PdfInfo(printed[0], "Page size").toStdString();
+    const QString text = Plain(PdfToText(printed[0]));
+    for (const QStringList& row :
+         {QStringList{"Model", rec.model.Text()},
+          {"Length", DimensionUnits->FormatValue(0, rec.length), DimensionUnits->GetLabel()},
+          {"Static Insertion Loss", Format("%0.1f", rec.db), "dB"},
+          {"Pressure drop", PressureUnits->FormatValue(0, rec.dp), PressureUnits->GetLabel()},
+          OctaveToStr(rec.atten, "%0.0f").split(", ")})
+        EXPECT_TRUE(HasRow(text, row)) << row.join(" | ").toStdString() << "\n" << text.toStdString();
+    EXPECT_TRUE(text.contains("Page 1"));
 }
 
 TEST_F(SilencerReport, ValuesFollowTheChosenUnits)

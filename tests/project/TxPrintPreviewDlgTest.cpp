@@ -93,6 +93,14 @@ protected:
     TScopedMailTransport FMailScope{FMail};
 };
 
+// Chooses a paper in the window's list as the user does.
+void ChoosePaper(TPrintPreviewForm& form, const QString& paper)
+{
+    const int index = form.FormComboBox->findText(paper);
+    form.FormComboBox->setCurrentIndex(index);
+    emit form.FormComboBox->activated(index);
+}
+
 } // namespace
 
 TEST_F(PrintPreviewForm, CreationSetsTheWindowUp)
@@ -490,6 +498,113 @@ TEST_F(PrintPreviewForm, CancelledPrintDialogPrintsNothing)
     EXPECT_EQ(FPrint.Dialogs, 1);
     EXPECT_EQ(drawer.Calls, 1);
     EXPECT_FALSE(QFileInfo::exists(FDir.File("never.pdf")));
+}
+
+TEST_F(PrintPreviewForm, PrintFollowsThePrintersWhenShownOrActivated)
+{
+    TDrawer drawer;
+    auto form = MakeForm(&drawer);
+    form->FormActivate();
+    // Pages kept that nothing redraws: the printers alone decide.
+    form->OnCreatePages = nullptr;
+    FPrint.Installed = false;
+    form->show();
+    EXPECT_FALSE(form->PrintButton->isEnabled());
+    FPrint.Installed = true;
+    form->FormActivate();
+    EXPECT_TRUE(form->PrintButton->isEnabled());
+    form->hide();
+    FPrint.Installed = false;
+    form->show();
+    EXPECT_FALSE(form->PrintButton->isEnabled());
+    EXPECT_TRUE(form->SaveButton->isEnabled());
+}
+
+// Queues whose own paper is another than the preview's print on the preview's.
+TEST_F(PrintPreviewForm, PrintSystemPrintsOnThePreviewsPaper)
+{
+    VOZ_SKIP_WITHOUT_PRINT_SYSTEM();
+    const struct {
+        QString QueuePaper;
+        QString PreviewPaper;
+        bool Direct;
+        QString PageSize;
+    } cases[] = {
+        {"A4", "A5", false, "421 x 595 pts (A5)"},
+        {"Letter", "A4", false, "595 x 842 pts (A4)"},
+        {"Letter", "A5", true, "421 x 595 pts (A5)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE((c.PreviewPaper + " on " + c.QueuePaper + (c.Direct ? ", direct" : "")).toStdString());
+        const TTestPrintQueue queue("Paper" + c.QueuePaper, c.QueuePaper);
+        TDrawer drawer;
+        auto form = MakeForm(&drawer);
+        form->FormActivate();
+        ChoosePaper(*form, c.PreviewPaper);
+        FPrint.PrinterName = queue.Name();
+        form->DirectPrintCheckBox->setChecked(c.Direct);
+        form->PrintButton->click();
+        EXPECT_TRUE(FMessages.Errors.isEmpty()) << FMessages.Errors.join('\n').toStdString();
+        const QStringList printed = queue.Printed();
+        ASSERT_EQ(printed.size(), 1);
+        EXPECT_EQ(PdfInfo(printed[0], "Pages"), "2");
+        EXPECT_EQ(PdfInfo(printed[0], "Page size"), c.PageSize);
+        // The frame's page number sits in the bottom corner: the sheet is whole.
+        const QString text = PdfToText(printed[0]);
+        EXPECT_TRUE(text.contains("Drawn page 2 of 2")) << text.toStdString();
+        EXPECT_TRUE(text.contains("Page 2")) << text.toStdString();
+    }
+}
+
+TEST_F(PrintPreviewForm, PrintSystemFailuresAreSaidNamingThePrinter)
+{
+    VOZ_SKIP_WITHOUT_PRINT_SYSTEM();
+    const struct {
+        QString Queue;
+        QString Command;
+        QStringList WithoutPapers;
+        bool Direct;
+        QString Error;
+        int Held;
+    } cases[] = {
+        {"Rejecting", "cupsreject", {}, false, "The printer Rejecting did not take the job: ", 0},
+        {"RejectingDirect", "cupsreject", {}, true, "The printer RejectingDirect did not take the job: ", 0},
+        {"NoA5", "", {"A5"}, false, "The printer NoA5 cannot print on A5 paper.", 0},
+        {"NoA5Direct", "", {"A5"}, true, "The printer NoA5Direct cannot print on A5 paper.", 0},
+        // A stopped queue holds the job for later: it took it.
+        {"Stopped", "cupsdisable", {}, false, "", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Queue.toStdString());
+        FMessages.Clear();
+        const TTestPrintQueue queue(c.Queue, "A4", c.WithoutPapers);
+        if (!c.Command.isEmpty())
+            queue.Command(c.Command);
+        TDrawer drawer;
+        auto form = MakeForm(&drawer);
+        form->FormActivate();
+        ChoosePaper(*form, "A5");
+        FPrint.PrinterName = queue.Name();
+        form->DirectPrintCheckBox->setChecked(c.Direct);
+        QSignalSpy titles(form.get(), &QWidget::windowTitleChanged);
+        form->PrintButton->click();
+        if (c.Error.isEmpty()) {
+            EXPECT_TRUE(FMessages.Errors.isEmpty()) << FMessages.Errors.join('\n').toStdString();
+        } else {
+            EXPECT_EQ(FMessages.Errors.size(), 1);
+            EXPECT_TRUE(FMessages.Errors.value(0).startsWith(c.Error)) << FMessages.Errors.value(0).toStdString();
+        }
+        EXPECT_EQ(queue.PendingJobs(), c.Held);
+        EXPECT_EQ(form->windowTitle(), ApplicationTitle());
+        EXPECT_TRUE(form->PrintButton->isEnabled());
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        EXPECT_FALSE(form->Document().DirectPrint());
+        if (c.WithoutPapers.isEmpty())
+            continue;
+        // Said before anything printed.
+        for (const auto& t : titles)
+            EXPECT_FALSE(t[0].toString().contains("print", Qt::CaseInsensitive)) << t[0].toString().toStdString();
+    }
 }
 
 TEST_F(PrintPreviewForm, DrawingErrorKeepsWhatWasDrawnAndIsShownOnce)
