@@ -61,7 +61,8 @@ bool IsPaperOption(const QString& name)
     return false;
 }
 
-// The options Qt's engine sends with a job, the paper always the printer's.
+// The options Qt's engine sends with a job; the paper and its orientation
+// are always the printer's.
 std::vector<std::pair<QByteArray, QByteArray>> JobOptions(QPrinter& printer)
 {
     std::vector<std::pair<QByteArray, QByteArray>> options;
@@ -71,8 +72,7 @@ std::vector<std::pair<QByteArray, QByteArray>> JobOptions(QPrinter& printer)
             options.emplace_back(dialog[i].toUtf8(), dialog[i + 1].toUtf8());
     const QPageLayout layout = printer.pageLayout();
     options.emplace_back("media", layout.pageSize().key().toUtf8());
-    if (layout.orientation() == QPageLayout::Landscape)
-        options.emplace_back("landscape", "");
+    options.emplace_back("orientation-requested", layout.orientation() == QPageLayout::Landscape ? "4" : "3");
     if (printer.copyCount() > 1) {
         options.emplace_back("copies", QByteArray::number(printer.copyCount()));
         if (printer.collateCopies())

@@ -533,12 +533,15 @@ TEST_F(PrintPreviewForm, PrintSystemPrintsOnThePreviewsPaper)
         {"A4", "A5", false, "421 x 595 pts (A5)"},
         {"Letter", "A4", false, "595 x 842 pts (A4)"},
         {"Letter", "A5", true, "421 x 595 pts (A5)"},
+        // A sheet wider than high goes on its paper turned.
+        {"A4", "Card", false, "283 x 425 pts"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE((c.PreviewPaper + " on " + c.QueuePaper + (c.Direct ? ", direct" : "")).toStdString());
         const TTestPrintQueue queue("Paper" + c.QueuePaper, c.QueuePaper);
         TDrawer drawer;
         auto form = MakeForm(&drawer);
+        form->Document().AddPaper("Card", QPageSize(QSizeF(150, 100), QPageSize::Millimeter));
         form->FormActivate();
         ChoosePaper(*form, c.PreviewPaper);
         FPrint.PrinterName = queue.Name();
