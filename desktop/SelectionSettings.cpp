@@ -65,15 +65,10 @@ void WriteSelection(TCustomIniFile& ini, const TSelectionValues& v, const QStrin
     ini.WriteString(kRanges, QStringLiteral("checked"), CheckedRangesText(tickedRanges));
 }
 
-void ReadFormSettings(const TCustomIniFile& ini, TFormSettings& s, QSize screen)
+void ReadFormSettings(const TCustomIniFile& ini, TFormSettings& s, const TPlacementLimits& limits)
 {
-    int left = ini.ReadInteger(kForm, QStringLiteral("Left"), s.Placement.x());
-    int top = ini.ReadInteger(kForm, QStringLiteral("Top"), s.Placement.y());
-    const int width = ini.ReadInteger(kForm, QStringLiteral("Width"), s.Placement.width());
-    const int height = ini.ReadInteger(kForm, QStringLiteral("Height"), s.Placement.height());
     // A placement saved on a larger screen must not leave the window out of reach.
-    KeepOnScreen(left, top, screen);
-    s.Placement = QRect(left, top, width, height);
+    s.Placement = ReadPlacement(ini, kForm, s.Placement, limits, true);
 
     s.ContactEmail = ini.ReadString(kEnquiry, QStringLiteral("coEMail"), s.ContactEmail);
     s.EMailAddr = ini.ReadString(kEnquiry, QStringLiteral("eMailAddr"), s.ContactEmail);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TxIniFile.h"
+#include "TxPlacement.h"
 
 #include <QRect>
 #include <QSize>
@@ -47,11 +48,11 @@ struct TFormSettings {
     std::vector<int> ColWidths; // result list columns
 };
 
-// "Form" (defaults: the current placement, kept on `screen`), "Enquiry" and
+// "Form" (defaults: the current placement; kept within `limits`), "Enquiry" and
 // "ListColWidth", in this order. "coEMail" replaces ContactEmail; an empty
 // or missing "eMailAddr" reads as that e-mail and an empty "WebAddress" as
 // ContactWeb.
-void ReadFormSettings(const TCustomIniFile& ini, TFormSettings& settings, QSize screen);
+void ReadFormSettings(const TCustomIniFile& ini, TFormSettings& settings, const TPlacementLimits& limits);
 // "Form"; "Enquiry" "eMailAddr" then "coEMail"; "ListColWidth" for every
 // column. The web address is never written.
 void WriteFormSettings(TCustomIniFile& ini, const TFormSettings& settings);

@@ -628,7 +628,7 @@ void TMainForm::LoadFormSettings()
     s.ColWidths.resize(ResultColumnCount);
     for (int i = 0; i < ResultColumnCount; ++i)
         s.ColWidths[static_cast<size_t>(i)] = LVSelect->columnWidth(i);
-    ReadFormSettings(TIniFile(FPaths.IniFileName), s, PrimaryScreenSize());
+    ReadFormSettings(TIniFile(FPaths.IniFileName), s, PlacementLimits(this));
     setGeometry(s.Placement);
     ContactEmail = s.ContactEmail;
     EMailAddr = s.EMailAddr;

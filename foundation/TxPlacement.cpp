@@ -9,6 +9,8 @@
 #include <QScreen>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace {
 
 constexpr Qt::WindowStates SpecialStates = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
@@ -51,20 +53,6 @@ void Apply(QWidget* form, const QRect& normal, Qt::WindowStates state)
         form->setWindowState(state);
 }
 
-QRect ReadGeometry(const TCustomIniFile& ini, const QString& section, const QRect& current, bool readSize)
-{
-    int left = ini.ReadInteger(section, QStringLiteral("Left"), current.x());
-    int top = ini.ReadInteger(section, QStringLiteral("Top"), current.y());
-    int width = current.width();
-    int height = current.height();
-    if (readSize) {
-        width = ini.ReadInteger(section, QStringLiteral("Width"), width);
-        height = ini.ReadInteger(section, QStringLiteral("Height"), height);
-    }
-    KeepOnScreen(left, top, PrimaryScreenSize());
-    return QRect(left, top, width, height);
-}
-
 void WriteGeometry(TCustomIniFile& ini, const QString& section, const QRect& g)
 {
     ini.WriteInteger(section, QStringLiteral("Left"), g.x());
@@ -93,10 +81,46 @@ QSize PrimaryScreenSize()
     return screen ? screen->geometry().size() : QSize(1024, 768);
 }
 
+TPlacementLimits PlacementLimits(const QWidget* form)
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    TPlacementLimits limits;
+    limits.Screen = PrimaryScreenSize();
+    limits.Room = screen ? screen->availableGeometry() : QRect(QPoint(0, 0), limits.Screen);
+    // A window laid out by a layout cannot shrink below what the layout needs.
+    limits.Minimum = form->minimumSize().expandedTo(form->minimumSizeHint()).expandedTo(QSize(1, 1));
+    return limits;
+}
+
+QSize KeepSizeOnScreen(QSize size, int top, const TPlacementLimits& limits)
+{
+    // What the desktop puts above and below a window: its title bar and frame.
+    constexpr int FrameHeight = 32;
+    const QRect& room = limits.Room;
+    const QSize reach(room.width(), room.bottom() + 1 - std::max(top, room.top()) - FrameHeight);
+    return size.boundedTo(reach).expandedTo(limits.Minimum);
+}
+
+QRect ReadPlacement(const TCustomIniFile& ini, const QString& section, const QRect& current,
+                    const TPlacementLimits& limits, bool readSize)
+{
+    int left = ini.ReadInteger(section, QStringLiteral("Left"), current.x());
+    int top = ini.ReadInteger(section, QStringLiteral("Top"), current.y());
+    KeepOnScreen(left, top, limits.Screen);
+    QSize size = current.size();
+    if (readSize &&
+        (ini.ValueExists(section, QStringLiteral("Width")) || ini.ValueExists(section, QStringLiteral("Height"))))
+        size = KeepSizeOnScreen(QSize(ini.ReadInteger(section, QStringLiteral("Width"), size.width()),
+                                      ini.ReadInteger(section, QStringLiteral("Height"), size.height())),
+                                top, limits);
+    return QRect(QPoint(left, top), size);
+}
+
 void LoadFormPlacementIni(QWidget* form, const QString& iniFileName)
 {
     const TIniFile ini(iniFileName);
-    Apply(form, ReadGeometry(ini, form->objectName(), NormalGeometry(form), true), form->windowState());
+    Apply(form, ReadPlacement(ini, form->objectName(), NormalGeometry(form), PlacementLimits(form), true),
+          form->windowState());
 }
 
 void LoadFormPlacementIni(QWidget* form)
@@ -121,7 +145,7 @@ void LoadFormPlacementReg(QWidget* form, bool readVisible, bool readSize)
 {
     const TRegistryIniFile reg(GetAppRegKey());
     const QString section = form->objectName();
-    const QRect normal = ReadGeometry(reg, section, NormalGeometry(form), readSize);
+    const QRect normal = ReadPlacement(reg, section, NormalGeometry(form), PlacementLimits(form), readSize);
     const bool visible = readVisible ? reg.ReadBool(section, QStringLiteral("Visible"), false) : form->isVisible();
     // A window saved minimised would open as nothing but a taskbar entry.
     Qt::WindowStates state = form->windowState() & ~SpecialStates;

@@ -511,10 +511,11 @@ TEST_F(MainForm, CloseSavesEverythingAndTheNextStartRestoresIt)
 
 TEST_F(MainForm, APlacementOffTheScreenIsBroughtBack)
 {
-    Dir.Write("config/vozudarizazi.ini", QByteArray("[Form]\nLeft=5000\nTop=-30\nWidth=640\nHeight=540\n"));
+    Dir.Write("config/vozudarizazi.ini", QByteArray("[Form]\nLeft=5000\nTop=-30\nWidth=100\nHeight=99999\n"));
     const TMainForm form(Paths());
-    const QSize screen = PrimaryScreenSize();
-    EXPECT_EQ(form.geometry(), QRect(screen.width() - 200, 0, 640, 540));
+    const TPlacementLimits limits = PlacementLimits(&form);
+    // Its bottom on the screen, below a title bar.
+    EXPECT_EQ(form.geometry(), QRect(limits.Screen.width() - 200, 0, 611, limits.Room.bottom() + 1 - 32));
 }
 
 TEST_F(MainForm, AnUnwritableSettingsFileIsReportedAndTheWindowStillCloses)

@@ -81,7 +81,7 @@ TEST(FormSettings, EnquiryDefaultsComeFromTheContactValues)
     s.ContactEmail = "maker@example.com";
     s.ContactWeb = "www.example.com";
     s.ColWidths = {90, 60};
-    ReadFormSettings(TIniFile(file), s, QSize(1280, 1024));
+    ReadFormSettings(TIniFile(file), s, {QSize(1280, 1024), QRect(0, 0, 1280, 1000), QSize(611, 506)});
     EXPECT_EQ(s.ContactEmail, "sales@example.org");
     EXPECT_EQ(s.EMailAddr, "sales@example.org");
     EXPECT_EQ(s.WebAddress, "www.example.com");
@@ -93,10 +93,10 @@ TEST(FormSettings, PlacementIsKeptOnTheScreenAndWrittenBack)
 {
     TTempFolder dir;
     const QString file = dir.Write(
-        "p.ini", QByteArray("[Form]\nLeft=5000\nTop=-40\nWidth=650\nHeight=600\n[ListColWidth]\n0=120\n1=x\n"));
+        "p.ini", QByteArray("[Form]\nLeft=5000\nTop=-40\nWidth=650\nHeight=99999\n[ListColWidth]\n0=120\n1=x\n"));
     TFormSettings s;
     s.ColWidths = {90, 60, 50};
-    ReadFormSettings(TIniFile(file), s, QSize(1280, 1024));
+    ReadFormSettings(TIniFile(file), s, {QSize(1280, 1024), QRect(0, 0, 1280, 632), QSize(611, 506)});
     EXPECT_EQ(s.Placement, QRect(1080, 0, 650, 600));
     EXPECT_EQ(s.ColWidths, (std::vector<int>{120, 60, 50}));
 

@@ -33,6 +33,26 @@ INSTANTIATE_TEST_SUITE_P(Screen1280x1024, OnScreen,
                                            ClampCase{10, 924, 10, 924}, ClampCase{10, 925, 10, 824},
                                            ClampCase{0, 0, 0, 0}, ClampCase{-5000, 5000, 0, 824}));
 
+// A room of 1280 x 1000 below a panel 24 pixels high; 32 pixels for the
+// title bar and frame.
+TEST(OnScreen, StoredSizesStayWithinTheRoomAndAboveTheMinimum)
+{
+    const TPlacementLimits limits{QSize(1280, 1024), QRect(0, 24, 1280, 1000), QSize(611, 506)};
+    const struct {
+        QSize stored;
+        int top;
+        QSize want;
+    } cases[] = {{{650, 600}, 100, {650, 600}},  {{99999, 99999}, 0, {1280, 968}}, {{99999, 99999}, 300, {1280, 692}},
+                 {{100, 99999}, 24, {611, 968}}, {{-5, 0}, 24, {611, 506}},        {{700, 900}, 800, {700, 506}},
+                 {{1280, 968}, 24, {1280, 968}}, {{611, 506}, 24, {611, 506}}};
+    for (const auto& c : cases)
+        EXPECT_EQ(KeepSizeOnScreen(c.stored, c.top, limits), c.want)
+            << c.stored.width() << "x" << c.stored.height() << " at " << c.top;
+    // The window's own limit wins on a screen too small for it.
+    EXPECT_EQ(KeepSizeOnScreen(QSize(900, 900), 0, {QSize(640, 480), QRect(0, 0, 640, 450), QSize(746, 320)}),
+              QSize(746, 418));
+}
+
 TEST(IniPlacement, WritesOnlyTheWindowsSectionAndReadsItBack)
 {
     TTempFolder dir;
@@ -67,16 +87,23 @@ TEST(IniPlacement, NoStoredValuesKeepTheDesignedPlacement)
     EXPECT_EQ(form.geometry(), designed);
 }
 
-TEST(IniPlacement, PositionOffTheScreenComesBack)
+TEST(IniPlacement, PlacementOffTheScreenComesBack)
 {
     TTempFolder dir;
-    const QString ini = dir.Write("prog.ini", QByteArray("[UnitsForm]\nLeft=5000\nTop=-1\nWidth=3000\n"));
+    const QString ini = dir.Write("prog.ini", QByteArray("[UnitsForm]\nLeft=5000\nTop=-1\nWidth=3000\nHeight=99999\n"));
     QWidget form;
     form.setObjectName("UnitsForm");
     form.setGeometry(10, 10, 200, 100);
     LoadFormPlacementIni(&form, ini);
-    const QSize screen = PrimaryScreenSize();
-    EXPECT_EQ(form.geometry(), QRect(screen.width() - 200, 0, 3000, 100));
+    const TPlacementLimits limits = PlacementLimits(&form);
+    const int left = limits.Screen.width() - 200;
+    EXPECT_EQ(form.geometry(), QRect(left, 0, limits.Room.width(), limits.Room.bottom() + 1 - 32));
+
+    TIniFile(ini).WriteInteger("UnitsForm", "Width", 20);
+    TIniFile(ini).WriteInteger("UnitsForm", "Height", 30);
+    form.setMinimumSize(180, 260);
+    LoadFormPlacementIni(&form, ini);
+    EXPECT_EQ(form.size(), QSize(180, 260));
 }
 
 TEST(IniPlacement, RefusedSaveRaises)
