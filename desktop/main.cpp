@@ -980,7 +980,7 @@ void TMainForm::DetailButtonClick()
     if (!rec)
         return;
     const TDocumentTarget target = DetailPageFor(*rec, CatalogDir());
-    OpenDocumentAtAnchor(target.Path, target.Anchor);
+    OpenDocumentAtAnchorOrReport(target.Path, target.Anchor);
 }
 
 void TMainForm::ReportButtonClick()
@@ -1078,7 +1078,7 @@ void TMainForm::ButtonGroup1Items1Click()
 
 void TMainForm::ButtonGroup1Items2Click()
 {
-    OpenDocumentAtAnchor(CatalogDir() + QStringLiteral("index.htm"), QStringLiteral("noise_control"));
+    OpenDocumentAtAnchorOrReport(CatalogDir() + QStringLiteral("index.htm"), QStringLiteral("noise_control"));
 }
 
 void TMainForm::ButtonGroup1Items3Click()
@@ -1088,7 +1088,7 @@ void TMainForm::ButtonGroup1Items3Click()
 
 void TMainForm::ButtonGroup1Items4Click()
 {
-    DocumentOpener().OpenDocument(FPaths.ExeDir + QStringLiteral("help/index.htm"));
+    OpenDocumentOrReport(FPaths.ExeDir + QStringLiteral("help/index.htm"));
 }
 
 void TMainForm::Label11Click()

@@ -108,6 +108,23 @@ TScopedDocumentOpener::~TScopedDocumentOpener()
     gOpener = FPrevious;
 }
 
+void ReportOpenFailure(const QString& document)
+{
+    Messages().ShowError(QStringLiteral("Could not open ") + document);
+}
+
+void OpenDocumentOrReport(const QString& pathOrUrl)
+{
+    if (!DocumentOpener().OpenDocument(pathOrUrl))
+        ReportOpenFailure(pathOrUrl);
+}
+
+void OpenDocumentAtAnchorOrReport(const QString& path, const QString& anchor)
+{
+    if (!DocumentOpener().OpenDocumentAtAnchor(path, anchor))
+        ReportOpenFailure(path);
+}
+
 QString ApplicationTitle()
 {
     const QString name = QGuiApplication::applicationDisplayName();

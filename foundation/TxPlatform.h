@@ -118,5 +118,12 @@ private:
     IDocumentOpener* FPrevious;
 };
 
+// Shows "Could not open " + the document in an error box.
+void ReportOpenFailure(const QString& document);
+// Open through the current opener and report a document that cannot be
+// opened.
+void OpenDocumentOrReport(const QString& pathOrUrl);
+void OpenDocumentAtAnchorOrReport(const QString& path, const QString& anchor);
+
 // The application title shown as the caption of message boxes.
 QString ApplicationTitle();

@@ -2,7 +2,7 @@
 
 #include "TxString.h"
 
-#include <QDesktopServices>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -117,11 +117,6 @@ QString QueryHtmlHandler()
         return QString();
     const QString out = Trim(QString::fromLocal8Bit(process.readAllStandardOutput()));
     return Trim(out.section(QLatin1Char('\n'), 0, 0).section(QLatin1Char(';'), 0, 0));
-}
-
-bool StartDetached(const TCommandLine& command)
-{
-    return QProcess::startDetached(command.Program, command.Arguments);
 }
 
 } // namespace
@@ -271,7 +266,39 @@ QString DocumentUrlWithAnchor(const QString& path, const QString& anchor)
     return QUrl::fromLocalFile(absolute).toString(QUrl::FullyEncoded) + QLatin1Char('#') + anchor;
 }
 
-TShellDocumentOpener::TShellDocumentOpener() : FQuery(QueryHtmlHandler), FLauncher(StartDetached) {}
+bool StartHandler(const TCommandLine& command, const std::function<void()>& failed)
+{
+    // The handler runs in the background of a shell of its own whose exit
+    // code is the handler's: the program's end, which kills the shell, then
+    // leaves the handler (a browser, say) open.
+    auto* process = new QProcess(QCoreApplication::instance());
+    process->setProgram(QStringLiteral("/bin/sh"));
+    process->setArguments(
+        QStringList{QStringLiteral("-c"), QStringLiteral("\"$@\" & wait $!"), QStringLiteral("sh"), command.Program} +
+        command.Arguments);
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    QObject::connect(process, &QProcess::finished, process, [process, failed](int code, QProcess::ExitStatus status) {
+        process->deleteLater();
+        if (status == QProcess::NormalExit && code != 0 && failed)
+            failed();
+    });
+    // Ended quietly with the program; a handler it started stays.
+    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, process, [process] {
+        QObject::disconnect(process, &QProcess::finished, nullptr, nullptr);
+        process->kill();
+        process->waitForFinished(1000);
+    });
+    process->start();
+    if (!process->waitForStarted(5000)) {
+        delete process;
+        return false;
+    }
+    return true;
+}
+
+TShellDocumentOpener::TShellDocumentOpener() : FQuery(QueryHtmlHandler), FLauncher(StartHandler) {}
 
 TShellDocumentOpener::TShellDocumentOpener(THandlerQuery query, QStringList dataDirs, TLauncher launcher)
     : FQuery(std::move(query)), FDataDirs(std::move(dataDirs)), FLauncher(std::move(launcher))
@@ -280,9 +307,15 @@ TShellDocumentOpener::TShellDocumentOpener(THandlerQuery query, QStringList data
 
 bool TShellDocumentOpener::OpenDocument(const QString& pathOrUrl)
 {
-    const QUrl url =
-        QFileInfo::exists(pathOrUrl) ? QUrl::fromLocalFile(QFileInfo(pathOrUrl).absoluteFilePath()) : QUrl(pathOrUrl);
-    return QDesktopServices::openUrl(url);
+    const QString target = QFileInfo::exists(pathOrUrl) ? QFileInfo(pathOrUrl).absoluteFilePath() : pathOrUrl;
+    return Launch({QStringLiteral("xdg-open"), {target}}, pathOrUrl);
+}
+
+bool TShellDocumentOpener::Launch(const TCommandLine& command, const QString& document)
+{
+    if (command.IsEmpty() || !FLauncher)
+        return false;
+    return FLauncher(command, [document] { ReportOpenFailure(document); });
 }
 
 TCommandLine TShellDocumentOpener::AnchorCommand(const QString& path, const QString& anchor) const
@@ -303,10 +336,7 @@ TCommandLine TShellDocumentOpener::AnchorCommand(const QString& path, const QStr
 
 bool TShellDocumentOpener::OpenDocumentAtAnchor(const QString& path, const QString& anchor)
 {
-    const TCommandLine command = AnchorCommand(path, anchor);
-    if (command.IsEmpty() || !FLauncher)
-        return false;
-    return FLauncher(command);
+    return Launch(AnchorCommand(path, anchor), path);
 }
 
 bool OpenDocumentAtAnchor(const QString& path, const QString& anchor)

@@ -40,15 +40,20 @@ TCommandLine ExpandDesktopExec(const QString& exec, const QString& url, const QS
 // also for an empty anchor), as one text.
 QString DocumentUrlWithAnchor(const QString& path, const QString& anchor);
 
-// The desktop's opener: documents through QDesktopServices, pages at an
-// anchor through the HTML handler.
+// Starts a document's handler without waiting for it; `failed` runs when
+// the handler later ends with an error. Whether it started.
+bool StartHandler(const TCommandLine& command, const std::function<void()>& failed);
+
+// The desktop's opener: documents through xdg-open, pages at an anchor
+// through the HTML handler. A handler that ends with an error is reported
+// as a document that could not be opened.
 class TShellDocumentOpener : public IDocumentOpener {
 public:
     // The desktop file id of the HTML handler ("xdg-mime query default
     // text/html"); empty when there is none.
     using THandlerQuery = std::function<QString()>;
-    // Starts a program detached; whether it started.
-    using TLauncher = std::function<bool(const TCommandLine&)>;
+    // Starts a handler as StartHandler does.
+    using TLauncher = std::function<bool(const TCommandLine&, const std::function<void()>& failed)>;
 
     TShellDocumentOpener();
     TShellDocumentOpener(THandlerQuery query, QStringList dataDirs, TLauncher launcher);
@@ -60,6 +65,8 @@ public:
     TCommandLine AnchorCommand(const QString& path, const QString& anchor) const;
 
 private:
+    bool Launch(const TCommandLine& command, const QString& document);
+
     THandlerQuery FQuery;
     QStringList FDataDirs; // empty: DesktopDataDirs() at each call
     TLauncher FLauncher;

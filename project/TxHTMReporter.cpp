@@ -150,6 +150,5 @@ void THTMReporter::SaveReport()
 
 void THTMReporter::ShowReport()
 {
-    if (!DocumentOpener().OpenDocument(FFileName))
-        Messages().ShowError(QStringLiteral("Could not open ") + FFileName);
+    OpenDocumentOrReport(FFileName);
 }

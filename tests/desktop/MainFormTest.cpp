@@ -384,6 +384,16 @@ TEST_F(MainForm, DetailOpensTheModelsPageOrTheCatalogueIndex)
     QTest::mouseClick(form.CatalogButton, Qt::LeftButton);
     QTest::mouseClick(form.HelpButton, Qt::LeftButton);
     EXPECT_EQ(Opened.Opened, QStringList({CatalogDir() + "index.htm#noise_control", ExeDir() + "help/index.htm"}));
+    EXPECT_TRUE(Msgs.Errors.isEmpty());
+
+    // Nothing that could open them: each is reported.
+    Opened.Result = false;
+    QTest::mouseClick(form.DetailButton, Qt::LeftButton, {}, QPoint(40, 10));
+    QTest::mouseClick(form.CatalogButton, Qt::LeftButton);
+    QTest::mouseClick(form.HelpButton, Qt::LeftButton);
+    EXPECT_EQ(Msgs.Errors,
+              QStringList({"Could not open " + CatalogDir() + "abc.htm", "Could not open " + CatalogDir() + "index.htm",
+                           "Could not open " + ExeDir() + "help/index.htm"}));
 }
 
 TEST_F(MainForm, CataloguePagesDoNotDependOnTheCurrentFolder)

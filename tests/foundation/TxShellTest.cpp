@@ -2,7 +2,11 @@
 #include "TxPlatform.h"
 #include "TxShell.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -67,7 +71,7 @@ protected:
     TShellDocumentOpener Opener(const QString& id)
     {
         return TShellDocumentOpener([id] { return id; }, {Dir.File("home"), Dir.File("sys")},
-                                    [this](const TCommandLine& c) {
+                                    [this](const TCommandLine& c, const std::function<void()>&) {
                                         Started.push_back(c);
                                         return true;
                                     });
@@ -110,8 +114,39 @@ TEST_F(ShellOpener, NoHandlerStartsNothing)
 TEST_F(ShellOpener, AFailedStartIsReported)
 {
     TShellDocumentOpener opener([] { return QStringLiteral("web-browser.desktop"); }, {Dir.File("home")},
-                                [](const TCommandLine&) { return false; });
+                                [](const TCommandLine&, const std::function<void()>&) { return false; });
     EXPECT_FALSE(opener.OpenDocumentAtAnchor(Dir.File("p.htm"), "a"));
+}
+
+// Handlers that cannot open the document: the report comes when they end.
+TEST_F(ShellOpener, AHandlerEndingWithAnErrorIsReported)
+{
+    const QString failing = Dir.Write("bin/xdg-open", QByteArray("#!/bin/sh\nexit 4\n"));
+    QFile::setPermissions(failing, QFile::permissions(failing) | QFile::ExeOwner);
+    Dir.Write("home/applications/failing.desktop", QByteArray("[Desktop Entry]\nExec=" + failing.toUtf8() + " %u\n"));
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(Dir.File("bin")) + ":" + path);
+    TRecordingMessageService messages;
+    TScopedMessageService scope(messages);
+    TShellDocumentOpener opener([] { return QStringLiteral("failing.desktop"); }, {Dir.File("home")}, StartHandler);
+    const QString page = Dir.Write("catalog/index.htm", QByteArray("x"));
+    EXPECT_TRUE(opener.OpenDocumentAtAnchor(page, "noise_control"));
+    EXPECT_TRUE(opener.OpenDocument(Dir.File("quote.htm")));
+    qputenv("PATH", path);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return messages.Errors.size() == 2; }, 20000))
+        << messages.Errors.join("|").toStdString();
+    messages.Errors.sort();
+    EXPECT_EQ(messages.Errors, QStringList({"Could not open " + page, "Could not open " + Dir.File("quote.htm")}));
+
+    // A handler that opens its document is not reported; one that is not
+    // there is.
+    bool opened = false, missing = false;
+    EXPECT_TRUE(StartHandler({"/bin/sh", {"-c", "exit 0"}}, [&] { opened = true; }));
+    EXPECT_TRUE(StartHandler({Dir.File("bin/no-such-handler"), {}}, [&] { missing = true; }));
+    ASSERT_TRUE(
+        QTest::qWaitFor([] { return QCoreApplication::instance()->findChildren<QProcess*>().isEmpty(); }, 20000));
+    EXPECT_FALSE(opened);
+    EXPECT_TRUE(missing);
 }
 
 TEST(OpenAtAnchor, GoesThroughTheInstalledOpener)
