@@ -226,8 +226,9 @@ TCommandLine ExpandDesktopExec(const QString& exec, const QString& url, const QS
             case 'U':
             case 'f':
             case 'F':
-                // One document: the URL goes in the first file code only.
-                if (!urlPlaced) {
+                // One document: the URL goes in the first file code only;
+                // a start without one leaves the codes out.
+                if (!urlPlaced && !url.isEmpty()) {
                     expanded += url;
                     urlPlaced = true;
                 } else if (part.Text.size() == 2) {
@@ -252,7 +253,7 @@ TCommandLine ExpandDesktopExec(const QString& exec, const QString& url, const QS
     }
     if (args.isEmpty() || args.first().isEmpty())
         return {};
-    if (!urlPlaced)
+    if (!urlPlaced && !url.isEmpty())
         args.append(url);
     TCommandLine command;
     command.Program = args.takeFirst();

@@ -31,9 +31,10 @@ QString FindDesktopFile(const QString& desktopId, const QStringList& dataDirs);
 QString ReadDesktopExec(const QString& desktopFile, QString* iconName = nullptr, QString* name = nullptr);
 // Splits an Exec value into a program and its arguments and puts `url` in
 // place of the file field code (%u, %U, %f or %F), or at the end when there
-// is none. Quoted arguments keep their blanks; %i, %c and %k expand as the
-// desktop entry rules say, deprecated codes vanish. Empty for a value that
-// does not parse.
+// is none; an empty `url` (a start without a document) adds nothing.
+// Quoted arguments keep their blanks; %i, %c and %k expand as the desktop
+// entry rules say, deprecated codes vanish. Empty for a value that does not
+// parse.
 TCommandLine ExpandDesktopExec(const QString& exec, const QString& url, const QString& iconName = QString(),
                                const QString& name = QString(), const QString& desktopFile = QString());
 // The absolute file:// URL of `path` followed by "#" and `anchor` (the "#"

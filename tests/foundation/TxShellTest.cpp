@@ -59,6 +59,15 @@ TEST(DocumentUrl, AbsoluteFileUrlWithTheAnchorAlwaysAfterAHash)
     EXPECT_TRUE(DocumentUrlWithAnchor(page, "").endsWith("index.htm#"));
 }
 
+TEST(DesktopExecWithoutDocument, LeavesTheFileCodesOut)
+{
+    for (const char* exec : {"viewer --tab %u", "viewer --tab", "\"viewer\" --tab %F"}) {
+        const TCommandLine cmd = ExpandDesktopExec(QString::fromUtf8(exec), QString());
+        EXPECT_EQ(cmd.Program, "viewer") << exec;
+        EXPECT_EQ(cmd.Arguments, QStringList({"--tab"})) << exec;
+    }
+}
+
 class ShellOpener : public ::testing::Test {
 protected:
     void SetUp() override
