@@ -1,5 +1,6 @@
 #include "UnitSettingsDlg.h"
 
+#include "CompactToolButton.h"
 #include "TxEventGuard.h"
 #include "TxKeyNavigate.h"
 #include "TxPlacement.h"
@@ -139,7 +140,7 @@ TUnitSettingsForm::~TUnitSettingsForm()
 
 QToolButton* TUnitSettingsForm::AddButton(const QString& name, const QString& caption, int picture)
 {
-    auto* button = new QToolButton(ToolBar1);
+    auto* button = new TCompactToolButton(ToolBar1);
     button->setObjectName(name);
     button->setText(caption);
     button->setIcon(ImageList1[static_cast<size_t>(picture)]);

@@ -1,10 +1,12 @@
 #include "main.h"
 
+#include "CompactToolButton.h"
 #include "PreMain.h"
 #include "RolloverImage.h"
 #include "SilencerRanges.h"
 #include "SilencerReport.h"
 #include "TxApplicationPath.h"
+#include "TxDesignScale.h"
 #include "TxFmtEdit.h"
 #include "TxFormat.h"
 #include "TxGrids.h"
@@ -67,7 +69,7 @@ constexpr double DefaultHeight = 0.5;
 constexpr double DefaultWidth = 0.9;
 constexpr double DefaultDiameter = 0.6;
 
-// Design widths of the result columns.
+// Design widths of the result columns, for the design font.
 constexpr int ResultColumnWidths[ResultColumnCount] = {90, 75, 55, 55, 130, 35, 40, 40};
 
 // Grid lines between the result list's cells.
@@ -153,7 +155,7 @@ TRolloverImage* MakePictureButton(QWidget* parent, const char* name, const char*
 QToolButton* MakeGroupButton(QWidget* group, int index, const QString& caption, const QString& hint,
                              const char* picture)
 {
-    auto* button = new QToolButton(group);
+    auto* button = new TCompactToolButton(group);
     button->setText(caption);
     button->setToolTip(hint);
     button->setIcon(QIcon(QStringLiteral(":/pictures/") + QString::fromLatin1(picture)));
@@ -364,6 +366,7 @@ void TMainForm::CreateControls()
                           xgoEditing);
     attenGrid->SetScrollBars(ssNone);
     attenGrid->setGeometry(80, 342, 291, 20);
+    PlaceBefore(Label3, attenGrid);
     PopupMenu1 = new QMenu(this);
     PopupMenu1->addAction(QStringLiteral("&Copy"));
     PopupMenu1->addAction(QStringLiteral("&Paste"), this, [this] { RunGuarded([this] { Paste1Click(); }); });
@@ -387,7 +390,7 @@ void TMainForm::CreateControls()
                                QStringLiteral("L [mm]"), QStringLiteral("SIL"), QStringLiteral("dB"),
                                QStringLiteral("dp [Pa]"), QStringLiteral("Vp [m/s]")});
     for (int i = 0; i < ResultColumnCount; ++i)
-        LVSelect->setColumnWidth(i, ResultColumnWidths[i]);
+        LVSelect->setColumnWidth(i, ScaleDesignWidth(ResultColumnWidths[i], LVSelect->font()));
     LVSelect->setRootIsDecorated(false);
     LVSelect->setItemsExpandable(false);
     LVSelect->setUniformRowHeights(true);
@@ -635,6 +638,7 @@ void TMainForm::LoadFormSettings()
     WebAddress = s.WebAddress;
     for (int i = 0; i < ResultColumnCount; ++i)
         LVSelect->setColumnWidth(i, s.ColWidths[static_cast<size_t>(i)]);
+    FitResultColumns();
 }
 
 void TMainForm::SaveFormSettings(TCustomIniFile& ini)
@@ -929,6 +933,7 @@ void TMainForm::RunSearch()
 void TMainForm::FillResultRows()
 {
     FillResultList(LVSelect, FRecords, Sort);
+    FitResultColumns();
     if (LVSelect->topLevelItemCount() > 0)
         LVSelect->setCurrentItem(LVSelect->topLevelItem(0));
     LabelCount->setText(Format("%d items found...", LVSelect->topLevelItemCount()));
@@ -1125,4 +1130,16 @@ void TMainForm::ApplyUnits()
         item->setText(7, VelocityUnits->FormatValue(0, rec.vp));
     }
     LVSelect->setUpdatesEnabled(true);
+    FitResultColumns();
+}
+
+void TMainForm::FitResultColumns()
+{
+    // Only ever wider: a width the user chose stays unless it would cut.
+    const QAbstractItemView* view = LVSelect; // the tree view's override is not public
+    for (int i = 0; i < ResultColumnCount; ++i) {
+        const int needed = std::max(LVSelect->header()->sectionSizeHint(i), view->sizeHintForColumn(i));
+        if (LVSelect->columnWidth(i) < needed)
+            LVSelect->setColumnWidth(i, needed);
+    }
 }

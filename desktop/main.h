@@ -204,6 +204,8 @@ private:
     // Rows of the records in the sort order; the list keeps its update state
     // while they are added.
     void FillResultRows();
+    // Widens the result columns whose captions or rows would be cut.
+    void FitResultColumns();
     void SortResultRows();
     void ReleaseResults();
     QString RangeFile(const QString& name) const;

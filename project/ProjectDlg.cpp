@@ -6,6 +6,7 @@
 #include "TxApplicationPath.h"
 #include "TxColGrids.h"
 #include "TxConv.h"
+#include "TxDesignScale.h"
 #include "TxEmailDlg.h"
 #include "TxEventGuard.h"
 #include "TxFmtEdit.h"
@@ -39,6 +40,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -68,8 +70,52 @@ enum : int {
 // Ancillaries grid columns.
 enum : int { acName = 1, acQty = 2, acPrice = 3, acTotal = 4 };
 
+// Design widths, for the design font; column 0 holds no text.
 constexpr int ItemsColWidths[] = {15, 100, 30, 100, 35, 35, 35, 35, 35, 50, 50, 55};
 constexpr int AncillsColWidths[] = {15, 100, 30, 50, 50};
+
+// The grids draw a cell's text 2 pixels in from its left edge; the items
+// grid's two-line captions 4 pixels in.
+constexpr int CellTextInset = 2;
+constexpr int CaptionTextInset = 4;
+
+// A caption of the items grid: its name on the first line, its unit after
+// the first "," on the second, one point smaller.
+struct TCaptionLines {
+    QString Name;
+    QString Unit;
+    bool HasUnit = false;
+};
+TCaptionLines SplitCaption(const QString& caption)
+{
+    const qsizetype comma = caption.indexOf(QLatin1Char(','));
+    if (comma < 0)
+        return {caption, QString(), false};
+    return {caption.left(comma), caption.mid(comma + 1), true};
+}
+QFont UnitLineFont(QFont font)
+{
+    if (font.pointSizeF() > 0)
+        font.setPointSizeF(font.pointSizeF() - 1);
+    else
+        font.setPixelSize(std::max(1, font.pixelSize() - 1));
+    return font;
+}
+
+// Widens the columns whose caption or values would be cut; none narrows, so
+// widths the user chose stay. `captionWidth` is the room row 0 needs.
+template <class F>
+void FitColumns(TxColGrid* grid, F captionWidth)
+{
+    const QFontMetrics fm(grid->font());
+    for (int c = 1; c < grid->ColCount(); ++c) {
+        int needed = captionWidth(grid->Cells(c, 0));
+        for (int r = 1; r < grid->RowCount(); ++r)
+            needed = std::max(needed, fm.horizontalAdvance(grid->Cells(c, r)) + 2 * CellTextInset);
+        if (grid->ColWidths(c) < needed)
+            grid->SetColWidths(c, needed);
+    }
+}
 
 // Caption names of the unit columns, by field.
 QString UnitCaptionName(int field)
@@ -447,7 +493,7 @@ void TProjectForm::SetupGrids()
     ItemsGrid->SetFieldDefArray(ItemsGridFieldDefs(currency));
     ItemsGrid->SetRowHeights(0, 2 * ItemsGrid->DefaultRowHeight());
     for (int i = 0; i < ItemsGrid->ColCount(); ++i)
-        ItemsGrid->SetColWidths(i, ItemsColWidths[i]);
+        ItemsGrid->SetColWidths(i, i == 0 ? ItemsColWidths[i] : ScaleDesignWidth(ItemsColWidths[i], ItemsGrid->font()));
     ItemsGrid->SetFieldUnits(icWidDiam, utLengthMeasure, 0, 2, ft_Fixed, 1.0, 0.0);
     ItemsGrid->SetFieldUnits(icHeight, utLengthMeasure, 0, 2, ft_Fixed, 1.0, 0.0);
     ItemsGrid->SetFieldUnits(icLength, utLengthMeasure, 0, 2, ft_Fixed, 1.0, 0.0);
@@ -463,7 +509,8 @@ void TProjectForm::SetupGrids()
     AncillsGrid->SetAlwaysShowCell(false);
     AncillsGrid->SetFieldDefArray(AncillsGridFieldDefs(currency));
     for (int i = 0; i < AncillsGrid->ColCount(); ++i)
-        AncillsGrid->SetColWidths(i, AncillsColWidths[i]);
+        AncillsGrid->SetColWidths(i, i == 0 ? AncillsColWidths[i]
+                                            : ScaleDesignWidth(AncillsColWidths[i], AncillsGrid->font()));
     AncillsGrid->SetFieldEditable(acTotal, false);
 }
 
@@ -483,7 +530,12 @@ void TProjectForm::ConnectHandlers()
     connect(edDate, &QDateEdit::dateChanged, this, guarded([this] { edDateChange(); }));
     connect(NotesMemo, &QPlainTextEdit::textChanged, this, guarded([this] { NotesMemoChange(); }));
 
-    ItemsGrid->OnDoSetData = [this](QObject*, int c, int r) { Guarded([=, this] { ItemsGridDoSetData(c, r); }); };
+    ItemsGrid->OnDoSetData = [this](QObject*, int c, int r) {
+        Guarded([=, this] {
+            ItemsGridDoSetData(c, r);
+            FitGridColumns();
+        });
+    };
     ItemsGrid->OnSelectCell = [this](QObject*, int c, int r, bool&) {
         Guarded([=, this] { ItemsGridSelectCell(c, r); });
     };
@@ -500,7 +552,12 @@ void TProjectForm::ConnectHandlers()
     ItemsGrid->OnKeyDown = [this](QObject*, int& key, TShiftState) {
         Guarded([this, &key] { GridKeyDown(ItemsGrid, key); });
     };
-    AncillsGrid->OnDoSetData = [this](QObject*, int c, int r) { Guarded([=, this] { AncillsGridDoSetData(c, r); }); };
+    AncillsGrid->OnDoSetData = [this](QObject*, int c, int r) {
+        Guarded([=, this] {
+            AncillsGridDoSetData(c, r);
+            FitGridColumns();
+        });
+    };
     AncillsGrid->OnMouseDown = [this](QObject*, TMouseButton button, TShiftState, int X, int Y) {
         Guarded([=, this] { AncillsGridMouseDown(button, X, Y); });
     };
@@ -899,6 +956,19 @@ void TProjectForm::RefillItemsGrid()
     ShowTotals();
 }
 
+void TProjectForm::FitGridColumns()
+{
+    const QFontMetrics nameLine(ItemsGrid->font());
+    const QFontMetrics unitLine(UnitLineFont(ItemsGrid->font()));
+    FitColumns(ItemsGrid, [&](const QString& text) {
+        const TCaptionLines caption = SplitCaption(text);
+        return std::max(nameLine.horizontalAdvance(caption.Name), unitLine.horizontalAdvance(caption.Unit)) +
+               CaptionTextInset + CellTextInset;
+    });
+    const QFontMetrics ancills(AncillsGrid->font());
+    FitColumns(AncillsGrid, [&](const QString& text) { return ancills.horizontalAdvance(text) + 2 * CellTextInset; });
+}
+
 void TProjectForm::SetEmptyAncillaryRow(int row)
 {
     AncillsGrid->SetCellValue(acName, row, QString());
@@ -927,6 +997,7 @@ void TProjectForm::ShowItemDetail(int index)
         AncillsGrid->SetCellValue(acTotal, r, line.Total);
     }
     SetEmptyAncillaryRow(m + 1);
+    FitGridColumns();
 }
 
 void TProjectForm::ShowTotals()
@@ -1104,6 +1175,7 @@ void TProjectForm::ItemsGridAfterRightClick(int field)
     ItemsGrid->SetCells(field, 0,
                         name + QStringLiteral(", ") +
                             GetUnitsLabel(ItemsGrid->GetUnitsType(field), ItemsGrid->GetUnitsValue(field)));
+    FitGridColumns();
 }
 
 void TProjectForm::ItemsGridDrawCell(int ACol, int ARow, const TPixelRect& rect)
@@ -1119,21 +1191,14 @@ void TProjectForm::ItemsGridDrawCell(int ACol, int ARow, const TPixelRect& rect)
     canvas->setClipRect(r, Qt::IntersectClip);
     canvas->setFont(ItemsGrid->font());
     canvas->setPen(ItemsGrid->palette().color(QPalette::ButtonText));
-    const QString caption = ItemsGrid->Cells(ACol, ARow);
-    const qsizetype comma = caption.indexOf(QLatin1Char(','));
-    const QString first = comma < 0 ? caption : caption.left(comma);
-    canvas->drawText(QPoint(rect.Left + 4, rect.Top + 1 + canvas->fontMetrics().ascent()), first);
-    if (comma >= 0) {
-        QFont small = canvas->font();
-        if (small.pointSizeF() > 0)
-            small.setPointSizeF(small.pointSizeF() - 1);
-        else
-            small.setPixelSize(std::max(1, small.pixelSize() - 1));
-        canvas->setFont(small);
+    const TCaptionLines caption = SplitCaption(ItemsGrid->Cells(ACol, ARow));
+    canvas->drawText(QPoint(rect.Left + CaptionTextInset, rect.Top + 1 + canvas->fontMetrics().ascent()), caption.Name);
+    if (caption.HasUnit) {
+        canvas->setFont(UnitLineFont(canvas->font()));
         canvas->setPen(QColor(128, 0, 0));
         const QFontMetrics metrics = canvas->fontMetrics();
         const int top = rect.Bottom - 1 - metrics.height();
-        canvas->drawText(QPoint(rect.Left + 4, top + metrics.ascent()), caption.mid(comma + 1));
+        canvas->drawText(QPoint(rect.Left + CaptionTextInset, top + metrics.ascent()), caption.Unit);
     }
     canvas->restore();
 }

@@ -136,6 +136,8 @@ public:
     // Items and ancillaries.
     void FillItemRow(int row);
     void RefillItemsGrid();
+    // Widens the grids' columns whose captions or values would be cut.
+    void FitGridColumns();
     void ShowItemDetail(int index);
     void ShowTotals();
     void AddBlankItem();

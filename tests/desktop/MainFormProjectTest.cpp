@@ -1,5 +1,6 @@
 #include "MainFormTestUtil.h"
 
+#include "FlatPageControl.h"
 #include "ProjectDlg.h"
 #include "TxPreviewDocument.h"
 #include "TxPrintPreviewDlg.h"
@@ -9,8 +10,12 @@
 #include "TxRegistry.h"
 #include "UnitSettingsDlg.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QHeaderView>
 #include <QLabel>
+#include <QRegularExpression>
+#include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 
@@ -53,7 +58,131 @@ private:
     QByteArray FOldConfig;
 };
 
+QString Describe(const QWidget* w, const QString& text)
+{
+    return (w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className()) : w->objectName()) + " \"" +
+           text + "\"";
+}
+
+// The texts of `window`, shown at its size, that its controls would cut:
+// labels whose text does not fit them or reaches a neighbouring control,
+// buttons smaller than their text and picture need, header sections and
+// list cells narrower than their text, all measured with the fonts' metrics.
+QStringList CutTexts(QWidget* window)
+{
+    window->grab(); // laid out and painted as on the screen
+    QStringList cut;
+    for (const QLabel* label : window->findChildren<QLabel*>()) {
+        if (!label->isVisibleTo(window) || label->text().isEmpty() || label->wordWrap())
+            continue;
+        const QRect room = label->contentsRect();
+        const QRect text = label->fontMetrics().boundingRect(room, int(label->alignment()), label->text());
+        if (!room.contains(text)) {
+            cut.append(Describe(label, label->text()));
+            continue;
+        }
+        // Two pixels at least between what a caption shows (not its leading
+        // or trailing blanks) and the control beside it.
+        const QString shown = label->text();
+        const qsizetype lead = shown.size() - QString(shown).remove(QRegularExpression("^\\s+")).size();
+        const qsizetype trail = shown.size() - QString(shown).remove(QRegularExpression("\\s+$")).size();
+        const QFontMetrics fm = label->fontMetrics();
+        const QRect reach = text.translated(label->pos())
+                                .adjusted(fm.horizontalAdvance(shown.left(lead)) - 2, 0,
+                                          2 - fm.horizontalAdvance(shown.right(trail)), 0);
+        for (const QWidget* other : label->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            const bool decoration = QByteArray(other->metaObject()->className()) == "QFrame";
+            if (other != label && other->isVisibleTo(window) && !decoration && reach.intersects(other->geometry()))
+                cut.append(Describe(label, label->text()) + " touches " + Describe(other, QString()));
+        }
+    }
+    for (const QAbstractButton* button : window->findChildren<QAbstractButton*>()) {
+        if (!button->isVisibleTo(window) || button->text().isEmpty())
+            continue;
+        const QSize need = button->sizeHint();
+        if (need.width() > button->width() || need.height() > button->height())
+            cut.append(Describe(button, button->text()));
+    }
+    for (const QHeaderView* header : window->findChildren<QHeaderView*>()) {
+        if (!header->isVisibleTo(window))
+            continue;
+        const int margin = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header);
+        for (int i = 0; i < header->count(); ++i) {
+            const QString text = header->model()->headerData(i, header->orientation()).toString();
+            if (header->fontMetrics().horizontalAdvance(text) + margin > header->sectionSize(i))
+                cut.append(Describe(header, text));
+        }
+        const auto* list = qobject_cast<const QTreeWidget*>(header->parentWidget());
+        if (!list)
+            continue;
+        const int cellMargin = 2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
+        for (int r = 0; r < list->topLevelItemCount(); ++r)
+            for (int c = 0; c < list->columnCount(); ++c) {
+                const QString text = list->topLevelItem(r)->text(c);
+                if (list->fontMetrics().horizontalAdvance(text) + cellMargin > list->columnWidth(c))
+                    cut.append(Describe(list, text));
+            }
+    }
+    // The project grids: values 2 pixels in, the items grid's captions 4
+    // pixels in with their unit on a second line one point smaller.
+    for (const TxColGrid* grid : window->findChildren<TxColGrid*>()) {
+        if (!grid->isVisibleTo(window))
+            continue;
+        const bool twoLine = grid->RowHeights(0) > grid->DefaultRowHeight();
+        QFont small = grid->font();
+        small.setPixelSize(small.pixelSize() - 1);
+        for (int c = 1; c < grid->ColCount(); ++c)
+            for (int r = 0; r < grid->RowCount(); ++r) {
+                const QString text = grid->Cells(c, r);
+                int need = grid->fontMetrics().horizontalAdvance(text) + 2;
+                if (r == 0 && twoLine)
+                    need = 4 + std::max(grid->fontMetrics().horizontalAdvance(text.section(',', 0, 0)),
+                                        QFontMetrics(small).horizontalAdvance(text.section(',', 1)));
+                if (need > grid->ColWidths(c))
+                    cut.append(Describe(grid, text));
+            }
+    }
+    return cut;
+}
+
 } // namespace
+
+// Each window at its designed size, under this desktop's fonts, shows its
+// captions and values whole, in metric and in imperial units.
+TEST_F(MainFormWindows, EveryWindowShowsItsTextsWholeAtItsDesignedSize)
+{
+    TPrintPreviewForm preview(Form.get());
+    for (const bool imperial : {false, true}) {
+        if (imperial) {
+            SetImperialUnits();
+            Form->ApplyUnits();
+        }
+        ClickSearch();
+        ASSERT_GT(Rows(), 3);
+        EXPECT_EQ(Form->size(), QSize(629, 531));
+        EXPECT_EQ(CutTexts(Form.get()), QStringList()) << (imperial ? "imperial" : "metric");
+        for (int row = 0; row < 3; ++row) {
+            SelectRow(row);
+            ClickAddToProject();
+        }
+    }
+    Project->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Project.get()));
+    EXPECT_EQ(Project->size(), QSize(788, 448));
+    EXPECT_EQ(CutTexts(Project.get()), QStringList());
+    Project->PageControl1->setCurrentIndex(1);
+    EXPECT_EQ(CutTexts(Project.get()), QStringList());
+
+    Settings->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Settings.get()));
+    EXPECT_EQ(Settings->size(), QSize(266, 285));
+    EXPECT_EQ(CutTexts(Settings.get()), QStringList());
+
+    preview.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&preview));
+    EXPECT_EQ(preview.size(), QSize(956, 546));
+    EXPECT_EQ(CutTexts(&preview), QStringList());
+}
 
 TEST_F(MainFormWindows, AddToProjectTakesTheSelectedResultWithTheDutyOfTheLastSearch)
 {

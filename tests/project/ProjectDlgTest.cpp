@@ -4,6 +4,7 @@
 #include "MapiControl.h"
 #include "TxApplicationPath.h"
 #include "TxColGrids.h"
+#include "TxDesignScale.h"
 #include "TxEmailDlg.h"
 #include "TxFileDialogs.h"
 #include "TxFmtEdit.h"
@@ -853,7 +854,7 @@ TEST_F(ProjectWindow, ClosingHidesTheWindowKeepsTheProjectAndSavesItsLayout)
     TProjectForm again;
     EXPECT_EQ(again.ItemsGrid->ColWidths(1), 140);
     EXPECT_EQ(again.AncillsGrid->ColWidths(3), 77);
-    EXPECT_EQ(again.ItemsGrid->ColWidths(2), 30);
+    EXPECT_EQ(again.ItemsGrid->ColWidths(2), ScaleDesignWidth(30, again.ItemsGrid->font()));
     EXPECT_EQ(again.size(), QSize(800, 460));
     EXPECT_FALSE(again.isVisible());
 }

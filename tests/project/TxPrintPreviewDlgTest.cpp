@@ -227,12 +227,12 @@ TEST_F(PrintPreviewForm, PlacementComesBackFromTheRegistry)
 {
     {
         auto form = MakeForm();
-        form->setGeometry(150, 110, 700, 450);
+        form->setGeometry(150, 110, 760, 450);
         form->FormDeactivate();
     }
     auto form = MakeForm();
     EXPECT_EQ(form->geometry().topLeft(), QPoint(150, 110));
-    EXPECT_EQ(form->size(), QSize(700, 450));
+    EXPECT_EQ(form->size(), QSize(760, 450));
 }
 
 TEST_F(PrintPreviewForm, ZoomListAndPreviewZoomFollowEachOther)
