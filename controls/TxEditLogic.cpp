@@ -236,14 +236,20 @@ QVariant TxEditLogic::GetValue() const
     try {
         if (IsStringFormat(FFormatStr))
             return Format(FFormatStr, text);
+        // Text the logic showed and nobody edited since stands for the exact
+        // value behind it, not for its rounded digits.
+        const bool anchored = FAnchor.Valid && FAnchor.Text == text && FAnchor.Pair == IsPairFormat(FFormatStr);
         if (IsPairFormat(FFormatStr)) {
             double a = 0.0;
             double b = 0.0;
-            if (ParseValuePair(text, a, b))
-                return Format(FFormatStr, ToStored(a), ToStored(b));
-            return Format(QStringLiteral("%0.4g"), ToStored(a));
+            const bool two = ParseValuePair(text, a, b);
+            a = anchored ? FAnchor.A : ToStored(a);
+            b = anchored ? FAnchor.B : ToStored(b);
+            if (two)
+                return Format(FFormatStr, a, b);
+            return Format(QStringLiteral("%0.4g"), a);
         }
-        const double x = ToStored(StrToFloat(NormaliseNumberText(text)));
+        const double x = anchored ? FAnchor.A : ToStored(StrToFloat(NormaliseNumberText(text)));
         RequireFinite(x);
         if (IsIntegerFormat(FFormatStr)) {
             const qint64 r = RoundedOrThrow(x);
@@ -386,12 +392,15 @@ bool TxEditLogic::Validate(const QString& text)
         if (text == OldValue)
             return true;
         FHost.SetEditText(OldValue);
-        FAnchor.Valid = false;
+        FAnchor = FEntryAnchor;
         return false;
     }
+    // Text nobody edited keeps the exact value behind it.
+    const bool keep = ok && shown == text && FAnchor.Valid && FAnchor.Pair == pair && FAnchor.Text == text;
     FHost.SetEditText(shown);
     FHost.SetEditModified(true);
-    Anchor(pair, ToStored(a), ToStored(b));
+    if (!keep)
+        Anchor(pair, ToStored(a), ToStored(b));
     return ok;
 }
 
@@ -416,13 +425,20 @@ void TxEditLogic::Reset()
     if (!FHost.EditModified())
         return;
     FHost.SetEditText(OldValue);
+    FAnchor = FEntryAnchor;
     FHost.SetEditModified(false);
 }
 
 void TxEditLogic::Enter()
 {
     OldValue = FHost.EditText();
+    FEntryAnchor = FAnchor;
     FHost.SetEditModified(false);
+}
+
+void TxEditLogic::TextEdited()
+{
+    FAnchor.Valid = false;
 }
 
 void TxEditLogic::KeyDown(int& key, TShiftState /*shift*/)
@@ -445,6 +461,7 @@ void TxEditLogic::KeyDown(int& key, TShiftState /*shift*/)
     text.remove(start - count, count);
     FHost.SetEditText(text);
     FHost.SetEditSel(start - count, 0);
+    TextEdited();
 }
 
 void TxEditLogic::KeyPress(QChar& key)
@@ -484,6 +501,7 @@ void TxEditLogic::TypeChar(const QString& ch)
     FHost.SetEditText(changed);
     FHost.SetEditSel(std::min(start + static_cast<int>(ch.size()), static_cast<int>(changed.size())), 0);
     FHost.SetEditModified(true);
+    TextEdited();
 }
 
 bool TxEditLogic::ReadStored(bool pair, double& a, double& b) const

@@ -76,9 +76,10 @@ public:
 // formatting and unit conversion. Values are stored in the base unit; shown =
 // stored * Factor + Offset.
 //
-// A change of display unit converts from the stored value the logic last set
-// or validated while the text still shows it, so switching units back and
-// forth never accumulates rounding.
+// The value is the stored value the logic last set or validated for as long as
+// the text still shows it and the user has not edited it: a change of display
+// unit, a focus change or a reading never rounds it to the shown digits. Once
+// the user edits, the text says the value.
 class TxEditLogic {
 public:
     explicit TxEditLogic(IEditHost& host);
@@ -145,6 +146,9 @@ public:
 
     // Focus entry: the text becomes OldValue, the mark is cleared.
     void Enter();
+    // The text changed other than by the logic showing a value: it alone
+    // says the value now.
+    void TextEdited();
     // Escape is the edit's only while there is something to undo.
     bool WantsEscapeKey() const { return FHost.EditModified(); }
 
@@ -189,4 +193,5 @@ private:
     int FUnitsValue = 0;
     QString FUnitsCaption;
     TAnchor FAnchor;
+    TAnchor FEntryAnchor; // behind OldValue, for Reset
 };

@@ -27,6 +27,10 @@ bool IsWindowFocusChange(Qt::FocusReason reason)
 TxCustomEdit::TxCustomEdit(QWidget* parent) : QLineEdit(parent), FLogic(*this)
 {
     setText(QStringLiteral("0.0"));
+    // Text from anywhere but the logic (paste, Delete, undo, a caller's
+    // setText) stands for itself; the logic anchors its own texts after
+    // setting them.
+    connect(this, &QLineEdit::textChanged, this, [this] { FLogic.TextEdited(); });
 }
 
 TxCustomEdit::~TxCustomEdit()

@@ -450,19 +450,37 @@ TEST_F(EditUnits, StoredInMetresShownInMillimetres)
     EXPECT_EQ(Edit.Caption, QStringLiteral("ft"));
 }
 
-TEST_F(EditUnits, SwitchingBackAndForthDoesNotDrift)
+TEST_F(EditUnits, AValueKeepsItsBitsUntilTheUserTypes)
 {
-    Retype(QStringLiteral("900\r"));
-    EXPECT_EQ(Edit.Text, QStringLiteral("900.0"));
-    for (int i = 0; i < 20; ++i)
-        for (int unit : {3, 4, 1, 2})
+    // Neither unit changes, nor a focus change without typing, nor Escape
+    // after typing round the value to the digits shown.
+    for (double value : {0.9, 0.899922, 0.500126, 1.0 / 3.0}) {
+        SCOPED_TRACE(value);
+        Edit.Logic.SetValue(value);
+        const QString shown = Edit.Text;
+        for (int unit : {0, 1, 3, 4, 2}) {
             Edit.Logic.SetUnitsValue(unit);
-    EXPECT_EQ(Edit.Text, QStringLiteral("900.0"));
+            EXPECT_EQ(Edit.Logic.AsFloat(), value) << unit;
+        }
+        EXPECT_EQ(Edit.Text, shown);
+        Edit.Enter();
+        Edit.Logic.ValidateEdit();
+        Edit.Type(QStringLiteral("7\x1b"));
+        EXPECT_EQ(Edit.Text, shown);
+        EXPECT_EQ(Edit.Logic.GetValue(), QVariant(value));
+    }
 
-    // Text typed since is what counts.
-    Retype(QStringLiteral("500"));
+    // Typed text says the value, even when it is the text already shown.
+    Edit.Logic.SetValue(0.50004);
+    Retype(QStringLiteral("500.0"));
+    EXPECT_EQ(Edit.Logic.AsFloat(), 0.5);
+    Edit.Type(QStringLiteral("\r"));
+    for (int unit : {3, 4, 2})
+        Edit.Logic.SetUnitsValue(unit);
+    EXPECT_EQ(Edit.Logic.AsFloat(), 0.5);
+    Retype(QStringLiteral("750"));
     Edit.Logic.SetUnitsValue(0);
-    EXPECT_EQ(Edit.Text, QStringLiteral("0.500"));
+    EXPECT_EQ(Edit.Text, QStringLiteral("0.750"));
 }
 
 TEST_F(EditUnits, UnreadableTextIsKeptWhileTheUnitChanges)

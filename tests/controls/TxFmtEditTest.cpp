@@ -310,6 +310,22 @@ TEST_F(FmtEditWindow, PastedOrDroppedTextThatIsNoNumber)
     EXPECT_DOUBLE_EQ(v, 12.0);
 }
 
+TEST_F(FmtEditWindow, PassingThroughKeepsTheValueAndPastedTextReplacesIt)
+{
+    Edit->SetUnitsType(utLengthMeasure);
+    Edit->SetUnitsValue(2);
+    Edit->SetValue(0.50004);
+    ASSERT_EQ(Edit->text(), QStringLiteral("500.0"));
+    Edit->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(Edit, Qt::Key_Tab);
+    EXPECT_EQ(Edit->AsFloat(), 0.50004);
+
+    Edit->setFocus(Qt::TabFocusReason);
+    Edit->selectAll();
+    Edit->insert(QStringLiteral("500.0")); // the text shown, pasted
+    EXPECT_EQ(Edit->AsFloat(), 0.5);
+}
+
 TEST_F(FmtEditWindow, InputMethodTextMeetsTheFilter)
 {
     TypeInto(QString());
