@@ -953,6 +953,7 @@ void TMainForm::LVSelectColumnClick(int column)
 void TMainForm::ClearResults()
 {
     ReleaseResults();
+    LabelCount->setText(QStringLiteral("..."));
     EnableResultButtons(false);
 }
 
