@@ -16,7 +16,8 @@ TxColGrid::TxColGrid(QWidget* parent) : TxEditGrid(parent)
 void TxColGrid::RefreshField(int index)
 {
     for (int r = 1; r < RowCount(); ++r)
-        ReshowCell(index, r, GetCellValue(index, r));
+        if (!Cells(index, r).isEmpty()) // an empty cell would read as 0
+            ReshowCell(index, r, GetCellValue(index, r));
 }
 
 void TxColGrid::BuildGrid()
@@ -64,9 +65,12 @@ void TxColGrid::FieldUnitsChanged(int index, TField* field)
     auto* number = dynamic_cast<TNumField*>(field);
     if (!number)
         return;
-    // Read with the old conversion; a cell that holds no number keeps its text.
+    // Read with the old conversion; a cell that holds no number keeps its
+    // text, and an empty one (a new-record row) stays empty.
     std::vector<std::optional<QVariant>> saved(static_cast<size_t>(std::max(RowCount(), 0)));
     for (int r = 1; r < RowCount(); ++r) {
+        if (Cells(index, r).isEmpty())
+            continue;
         const QVariant value = GetCellValue(index, r);
         if (dynamic_cast<TDelimNumField*>(number) || value.typeId() != QMetaType::QString)
             saved[static_cast<size_t>(r)] = value;
