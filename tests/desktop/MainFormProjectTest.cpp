@@ -221,7 +221,8 @@ TEST_F(MainFormWindows, TheProjectButtonShowsTheProjectWindowWithoutBlocking)
 TEST_F(MainFormWindows, SetUnitsAppliesTheChosenUnitsToEditsAndRows)
 {
     ClickSearch();
-    ASSERT_GT(Rows(), 0);
+    const int found = Rows();
+    ASSERT_GT(found, 0);
     bool shown = false;
     QTimer::singleShot(0, Settings.get(), [&] {
         shown = Settings->isVisible() && Settings->isModal();
@@ -239,6 +240,11 @@ TEST_F(MainFormWindows, SetUnitsAppliesTheChosenUnitsToEditsAndRows)
     const TSelectionRec& rec = Form->RecordOf(row);
     EXPECT_EQ(row->text(1), DimensionUnits->FormatValue(0, rec.widdiam));
     EXPECT_EQ(row->text(6), PressureUnits->FormatValue(0, rec.dp));
+    // The duty is the same in any unit.
+    ClickSearch();
+    EXPECT_EQ(Rows(), found);
+    EXPECT_EQ(Form->Spec.airflow, 2.8);
+    EXPECT_EQ(Form->Spec.width, 0.9);
 }
 
 TEST_F(MainFormWindows, TheProjectWindowReachesTheEnquiryAddressAndVersion)

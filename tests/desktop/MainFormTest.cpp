@@ -2,6 +2,7 @@
 #include "RolloverImage.h"
 #include "SilencerRanges.h"
 #include "SilencerSearch.h"
+#include "TxConv.h"
 #include "TxFmtEdit.h"
 #include "TxFormat.h"
 #include "TxGrids.h"
@@ -22,6 +23,8 @@
 
 #include <clocale>
 #include <cstring>
+#include <functional>
+#include <vector>
 
 namespace {
 
@@ -235,6 +238,7 @@ TEST_F(MainForm, LeavingAChangedEditClearsTheResults)
     QTest::keyClick(form.edWidth, Qt::Key_Tab);
     EXPECT_EQ(Rows(), 0);
     EXPECT_TRUE(ResultButtonsDisabled());
+    EXPECT_EQ(form.LabelCount->text(), "...");
     EXPECT_DOUBLE_EQ(form.edWidth->AsFloat(), 0.8);
 }
 
@@ -261,6 +265,7 @@ TEST_F(MainForm, ShapeBoxesTickTheirRangesAndClearTheResultsButPastingKeepsThem)
     }
     EXPECT_EQ(Rows(), 0);
     EXPECT_TRUE(ResultButtonsDisabled());
+    EXPECT_EQ(form.LabelCount->text(), "...");
 }
 
 TEST_F(MainForm, RangesOfOtherShapesKeepTheirTicks)
@@ -289,6 +294,7 @@ TEST_F(MainForm, TickingARangeOrEditingABandClearsTheResults)
     form.RangeBox->item(0)->setCheckState(Qt::Unchecked);
     EXPECT_EQ(Rows(), 0);
     EXPECT_TRUE(ResultButtonsDisabled());
+    EXPECT_EQ(form.LabelCount->text(), "...");
 
     ClickSearch();
     ASSERT_GT(Rows(), 0);
@@ -361,8 +367,71 @@ TEST_F(MainForm, ChangedDimensionUnitRewritesCaptionsAndRows)
     }
     EXPECT_EQ(form.edWidth->UnitsValue(), 3);
     EXPECT_EQ(form.RectUnitsLabel->text(), "inch");
-    EXPECT_NEAR(form.edWidth->AsFloat(), 0.9, 1e-3); // shown as 35.43 inch
-    EXPECT_GT(Rows(), 0);                            // the rows stay
+    EXPECT_EQ(form.edWidth->AsFloat(), 0.9); // shown as 35.43 inch
+    EXPECT_GT(Rows(), 0);                    // the rows stay
+}
+
+TEST_F(MainForm, UnitDetoursLeaveTheDutySearchAndSavedFilesBitForBit)
+{
+    UseShippedCatalogue();
+    TMainForm& form = Open();
+    ClickSearch();
+    const int found = Rows();
+    ASSERT_EQ(found, 10);
+    const TSpecificationRec duty = form.Spec;
+    form.ButtonGroup1Items0Click();
+    const QByteArray saved = ReadFileBytes(DefaultIni());
+
+    // Every unit of every display quantity, there and back, then both presets.
+    struct TDetour {
+        QString Name;
+        std::function<void()> There, Back;
+    };
+    std::vector<TDetour> detours;
+    for (TUnitsCtrl* q : UnitsCtrls) {
+        const int start = q->GetUnitIndex();
+        const QStringList labels = GetUnitsLabels(q->Field.UnitsType);
+        for (int u = 0; u < labels.size(); ++u)
+            detours.push_back({q->Name + " " + labels[u], [q, u] { q->SetUnitIndex(u); },
+                               [q, start] { q->SetUnitIndex(start); }});
+    }
+    detours.push_back({"Imperial, Metric", SetImperialUnits, SetMetricUnits});
+    const auto applyAndSearch = [&](const QString& step) {
+        SCOPED_TRACE(step.toStdString());
+        QTest::mouseClick(form.Label11, Qt::LeftButton);
+        ClickSearch();
+        EXPECT_EQ(Rows(), found);
+        EXPECT_TRUE(form.Spec == duty); // bit for bit
+    };
+    for (const TDetour& d : detours) {
+        d.There();
+        applyAndSearch(d.Name + " there");
+        d.Back();
+        applyAndSearch(d.Name + " back");
+        form.ButtonGroup1Items0Click();
+        EXPECT_EQ(ReadFileBytes(DefaultIni()), saved) << d.Name.toStdString();
+    }
+
+    SetImperialUnits();
+    QTest::mouseClick(form.Label11, Qt::LeftButton);
+    CloseForm();
+    const TIniFile ini(IniFile());
+    const char* const keys[][3] = {{"air", "flow", "2.8"},    {"air", "maxDP", "80"},     {"duct", "width", "0.9"},
+                                   {"duct", "height", "0.5"}, {"duct", "diameter", "0.6"}};
+    for (const auto& k : keys)
+        EXPECT_EQ(ini.ReadString(k[0], k[1], ""), k[2]) << k[1];
+}
+
+TEST_F(MainForm, ALoadedValueFinerThanItsEditIsSearchedAndSavedAsRead)
+{
+    UseShippedCatalogue();
+    Dir.Write("app/program/default.ini", QByteArray("[air]\nflow=2.8\nmaxDP=75.5\n"));
+    TMainForm& form = Open();
+    EXPECT_EQ(form.edMaxDP->text(), "76");
+    ClickSearch();
+    EXPECT_EQ(form.Spec.maxdP, 75.5);
+    form.ButtonGroup1Items0Click();
+    EXPECT_EQ(TIniFile(DefaultIni()).ReadString("air", "maxDP", ""), "75.5");
 }
 
 // --- Catalogue pages and help ----------------------------------------------
@@ -515,7 +584,7 @@ TEST_F(MainForm, CloseSavesEverythingAndTheNextStartRestoresIt)
     EXPECT_EQ(again.edWidth->UnitsValue(), 3);
     // The edit's own unit, saved with it, wins over the display quantity's.
     EXPECT_EQ(again.edAirflow->UnitsValue(), 0);
-    EXPECT_NEAR(again.edWidth->AsFloat(), 0.9, 1e-3);
+    EXPECT_EQ(again.edWidth->AsFloat(), 0.9);
     EXPECT_TRUE(Msgs.Errors.isEmpty()) << Msgs.Errors.join("|").toStdString();
 }
 

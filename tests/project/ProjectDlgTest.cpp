@@ -4,6 +4,7 @@
 #include "MapiControl.h"
 #include "TxApplicationPath.h"
 #include "TxColGrids.h"
+#include "TxConv.h"
 #include "TxDesignScale.h"
 #include "TxEmailDlg.h"
 #include "TxFileDialogs.h"
@@ -34,6 +35,7 @@
 
 #include <cmath>
 #include <functional>
+#include <map>
 #include <memory>
 
 namespace {
@@ -458,6 +460,64 @@ TEST_F(ProjectWindow, AUnitPickedOnACaptionRenamesItAndReshowsTheColumn)
     EXPECT_EQ(f.ItemsGrid->GetCellValue(4, 1), QVariant(0.9));
     EXPECT_NE(f.ItemsGrid->Cells(4, 1), "900.0");
     EXPECT_EQ(f.ItemsGrid->Cells(5, 0), "Height, mm");
+}
+
+TEST_F(ProjectWindow, UnitDetoursKeepEveryValueAndTheEmptyRowEmpty)
+{
+    TProjectForm& f = Open();
+    f.resize(1600, f.height()); // every caption in sight
+    // Values finer than the columns show.
+    TSelectionRec fine = Silencer("TCR-900", 1, 0.899922);
+    fine.length = 1.2000004;
+    fine.dp = 55.55555;
+    f.AddSelection(Duty(2.79999810786355, 0.500126), fine);
+    f.AddSelection(Duty(), Silencer("TCR-600", 0, 0.6));
+    TxColGrid* grid = f.ItemsGrid;
+    const int rows = grid->RowCount();
+    ASSERT_EQ(rows, 4);
+    const auto cells = [grid, rows] {
+        QStringList texts;
+        for (int r = 1; r < rows; ++r)
+            for (int c = 0; c < grid->ColCount(); ++c)
+                texts << grid->Cells(c, r);
+        return texts;
+    };
+    const QStringList shown = cells();
+    const QString detail = f.syn->toPlainText();
+    std::map<std::pair<int, int>, QVariant> values;
+    for (int col = 4; col <= 8; ++col)
+        for (int row = 1; row < rows; ++row)
+            values[{col, row}] = grid->GetCellValue(col, row);
+    ASSERT_EQ(values[std::make_pair(4, 1)], QVariant(0.899922));
+    ASSERT_EQ(values[std::make_pair(7, 1)], QVariant(2.79999810786355));
+    // The unit pop-up of a caption, answered with `unit`.
+    const auto pick = [grid](int col, int unit) {
+        QTimer::singleShot(0, [unit] {
+            QWidget* w = QApplication::activePopupWidget() ? QApplication::activePopupWidget()
+                                                            : QApplication::activeModalWidget();
+            if (auto* popup = qobject_cast<TUnitsForm*>(w)) {
+                popup->ListBox1->setCurrentRow(unit);
+                QTest::keyClick(popup->ListBox1, Qt::Key_Return);
+            }
+        });
+        const QPoint caption = ToQRect(grid->CellRect(col, 0)).center();
+        QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, caption);
+        QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, caption);
+    };
+    for (int col = 4; col <= 8; ++col) {
+        const int start = grid->GetUnitsValue(col);
+        for (int unit = 0; unit < GetUnitsLabels(grid->GetUnitsType(col)).size(); ++unit) {
+            SCOPED_TRACE(grid->Cells(col, 0).toStdString());
+            pick(col, unit);
+            ASSERT_EQ(grid->GetUnitsValue(col), unit);
+            for (int row = 1; row < rows; ++row)
+                EXPECT_EQ(grid->GetCellValue(col, row), values[std::make_pair(col, row)]) << row;
+            EXPECT_EQ(grid->Cells(col, rows - 1), "");
+            pick(col, start);
+        }
+    }
+    EXPECT_EQ(cells(), shown);
+    EXPECT_EQ(f.syn->toPlainText(), detail);
 }
 
 TEST_F(ProjectWindow, CaptionsDrawTheirUnitOnASecondLineInDarkRed)
