@@ -767,15 +767,15 @@ void TxEditGrid::DrawCell(int ACol, int ARow, const TPixelRect& ARect, TxGridDra
             textColour = windowText;
         }
         canvas->setPen(textColour);
-        if (field) {
+        // With default drawing the string grid draws the stored text next, on
+        // the filled cell: that text alone shows, never over the value.
+        if (field && !DefaultDrawing()) {
             QString shown;
             if (dynamic_cast<const TNumField*>(field))
                 shown = FieldDisplayText(*field, stored);
             else if (editColour)
                 shown = stored;
-            // The stored text is drawn next in the same place.
-            if (!(DefaultDrawing() && shown == stored))
-                DrawText(*canvas, ARect, shown);
+            DrawText(*canvas, ARect, shown);
         }
     }
     TxStringGrid::DrawCell(ACol, ARow, ARect, AState);

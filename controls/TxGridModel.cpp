@@ -273,6 +273,7 @@ void TGridModel::SetGridLineWidth(int value)
         return;
     FGridLineWidth = value;
     InvalidateGrid();
+    EditorFollows();
 }
 
 void TGridModel::SetOptions(TxGridOptions value)
@@ -283,6 +284,8 @@ void TGridModel::SetOptions(TxGridOptions value)
     if (value & xgoRowSelect)
         value &= ~static_cast<TxGridOptions>(xgoAlwaysShowEditor);
     FOptions = value;
+    if (!(value & xgoEditing) || (value & xgoRowSelect))
+        HideEdit();
     if (!FEditorMode) {
         if (value & xgoAlwaysShowEditor)
             ShowEditor();
@@ -292,6 +295,7 @@ void TGridModel::SetOptions(TxGridOptions value)
     if (value & xgoRowSelect)
         MoveCurrent(Col(), Row(), true, false);
     InvalidateGrid();
+    EditorFollows(); // the line options move the cells
 }
 
 void TGridModel::SetScrollBars(TScrollStyle value)
@@ -360,10 +364,14 @@ void TGridModel::SetFixedCols(int value)
         InvalidOp(SIndexOutOfRange);
     if (value >= FColCount)
         InvalidOp(SFixedColTooBig);
+    // The edit belongs to the cell it was opened on; the editor comes back
+    // on the new current cell.
+    HideEdit();
     FFixedCols = value;
     Initialize();
     InvalidateGrid();
     UpdateScrollRange();
+    UpdateEdit();
 }
 
 void TGridModel::SetFixedRows(int value)
@@ -374,10 +382,14 @@ void TGridModel::SetFixedRows(int value)
         InvalidOp(SIndexOutOfRange);
     if (value >= FRowCount)
         InvalidOp(SFixedRowTooBig);
+    // The edit belongs to the cell it was opened on; the editor comes back
+    // on the new current cell.
+    HideEdit();
     FFixedRows = value;
     Initialize();
     InvalidateGrid();
     UpdateScrollRange();
+    UpdateEdit();
 }
 
 void TGridModel::SetCol(int value)
@@ -798,6 +810,7 @@ void TGridModel::MoveCurrent(int ACol, int ARow, bool moveAnchor, bool show)
     SelectionMoved(oldSel);
     InvalidateCell(oldCurrent.X, oldCurrent.Y);
     InvalidateCell(ACol, ARow);
+    EditorFollows();
 }
 
 void TGridModel::MoveAnchor(const TGridCoord& newAnchor)
@@ -906,8 +919,8 @@ void TGridModel::ScrollData(int dx, int dy)
 
 void TGridModel::TopLeftChanged()
 {
-    if (FEditorMode && FInplaceEdit)
-        FInplaceEdit->UpdateLoc(CellRect(Col(), Row()));
+    if (FEditorMode)
+        EditorFollows();
 }
 
 // --- Scroll bars ---
@@ -1198,6 +1211,7 @@ void TGridModel::ApplySize(const TGridDrawInfo* oldInfo, int oldColCount, int ol
         FHost.InvalidatePixels({0, row.IsEmpty() ? 0 : row.Top, w, h});
     }
     UpdateScrollRange();
+    EditorFollows();
     SizeChanged(oldColCount, oldRowCount);
 }
 
@@ -1289,6 +1303,7 @@ void TGridModel::RowHeightsChanged()
 void TGridModel::Resized()
 {
     UpdateScrollRange();
+    EditorFollows();
 }
 
 // --- Editor ---
@@ -1350,6 +1365,18 @@ void TGridModel::UpdateEdit()
         FInplaceEdit->Move(CellRect(Col(), Row()));
 }
 
+void TGridModel::EditorFollows()
+{
+    if (!FInplaceEdit || FInplaceCol < 0 || FInplaceRow < 0)
+        return;
+    if (FInplaceCol != Col() || FInplaceRow != Row()) {
+        HideEdit();
+        UpdateEdit();
+        return;
+    }
+    FInplaceEdit->UpdateLoc(CellRect(FInplaceCol, FInplaceRow));
+}
+
 void TGridModel::StoreEdit()
 {
     FInplaceEdit->SetFormatStr(ColFormatStr(FInplaceCol));
@@ -1370,8 +1397,11 @@ void TGridModel::HideEdit()
     const int col = FInplaceCol;
     const int row = FInplaceRow;
     try {
-        StoreEdit();
-        DoSetData(col, row);
+        // A cell the grid no longer has takes nothing.
+        if (col < FColCount && row < FRowCount) {
+            StoreEdit();
+            DoSetData(col, row);
+        }
     } catch (...) {
         FInplaceCol = -1;
         FInplaceRow = -1;
@@ -1825,6 +1855,9 @@ void TGridModel::MouseUp(TMouseButton button, TShiftState shift, int X, int Y)
             if (size > 1 && FSizingIndex >= 0 && FSizingIndex < FRowCount)
                 SetRowHeights(FSizingIndex, size);
         }
+        // The press stored and hid the edit; a click that sized nothing
+        // brings the editor back too.
+        UpdateEdit();
         break;
     }
     case gsRowMoving:

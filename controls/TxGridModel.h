@@ -439,6 +439,10 @@ private:
     void CalcAxis(TGridAxisDrawInfo& axis, int extent) const;
     int EffectiveLineWidth(bool columns) const;
     void ClampIntoGrid();
+    // Keeps the editor on the current cell: one bound to another cell is
+    // stored and bound again where the rules allow; a shown one takes its
+    // cell's rectangle as it is now. An editor that holds no cell stays hidden.
+    void EditorFollows();
 
     IGridHost& FHost;
     TGridCoord FAnchor;

@@ -80,6 +80,12 @@ TxCustomGrid::TxCustomGrid(QWidget* parent) : QAbstractScrollArea(parent), TGrid
         bar->setRange(0, 0);
         connect(bar, &QAbstractSlider::actionTriggered, this,
                 [this, kind = kind](int action) { ScrollBarAction(kind, action); });
+        // A dragged thumb scrolls as it goes only under xgoThumbTracking (the
+        // model decides); the bar echoes the grid's own position back here.
+        connect(bar, &QAbstractSlider::sliderMoved, this, [this, bar = bar, kind = kind](int pos) {
+            if (pos != bar->value())
+                Guarded([&] { ModifyScrollBar(kind, scTrack, pos); });
+        });
     }
     resize(ColCount() * DefaultColWidth(), RowCount() * DefaultRowHeight());
 }

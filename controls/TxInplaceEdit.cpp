@@ -277,6 +277,18 @@ bool TxInplaceEdit::event(QEvent* e)
     return TxCustomEdit::event(e);
 }
 
+bool TxInplaceEdit::focusNextPrevChild(bool next)
+{
+    // The grid and its editor are one stop in the window's tab order; the
+    // editor, made late inside the grid, has no place of its own in it. So
+    // Tab and Shift+Tab go on from where the grid stands.
+    FGrid->setFocus(Qt::OtherFocusReason);
+    const bool moved = FGrid->focusNextPrevChild(next);
+    if (QApplication::focusWidget() == FGrid && !isHidden())
+        setFocus(Qt::OtherFocusReason); // nowhere else to go
+    return moved;
+}
+
 void TxInplaceEdit::keyPressEvent(QKeyEvent* e)
 {
     Guarded([&] { TxCustomEdit::keyPressEvent(e); });

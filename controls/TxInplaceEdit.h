@@ -62,6 +62,7 @@ protected:
     void KeepFocus() override;
 
     bool event(QEvent* e) override;
+    bool focusNextPrevChild(bool next) override;
     void keyPressEvent(QKeyEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;

@@ -12,6 +12,7 @@
 #include <QStyleOptionButton>
 #include <QStyledItemDelegate>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <array>
@@ -288,6 +289,8 @@ TVTPropertyCombo::TVTPropertyCombo(TVirtualPropertyTree* tree, QWidget* parent) 
 {
     setProperty(InplaceEditorProperty, true);
     setEditable(false); // a choice comes only from the list
+    // The wheel over it scrolls the tree; it picks only once the list has the focus.
+    setFocusPolicy(Qt::StrongFocus);
     setFont(tree->font());
     hide();
     connect(this, &QComboBox::currentIndexChanged, this, [this] { Guarded([this] { TextChanged(); }); });
@@ -327,6 +330,14 @@ void TVTPropertyCombo::resizeEvent(QResizeEvent* e)
     QComboBox::resizeEvent(e);
     // Only the inside shows over the cell, not the frame.
     setMask(QRegion(ComboVisibleRect(size())));
+}
+
+void TVTPropertyCombo::wheelEvent(QWheelEvent* e)
+{
+    if (hasFocus())
+        QComboBox::wheelEvent(e);
+    else
+        e->ignore();
 }
 
 // ---------------------------------------------------------------------------

@@ -101,6 +101,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
 
 private:
     void TextChanged();

@@ -866,3 +866,21 @@ TEST(EditGrid, DataCellsTakeTheEditColour)
     const TPixelRect current = g.CellRect(g.Col(), g.Row());
     EXPECT_EQ(shot.pixelColor(current.Right - 3, current.Bottom - 2), QColor(255, 255, 0));
 }
+
+// A pair cell shows its stored text on the filled cell, never over the
+// formatted value: exactly as a text cell shows the same text.
+TEST(EditGrid, APairCellIsPaintedOnce)
+{
+    TColGridWindow w({QStringLiteral(";;;"), QStringLiteral("Pair;%0.1f/%0.1f;;;0;0"), QStringLiteral("Text; %S;;;")});
+    ASSERT_TRUE(w.Active);
+    TxColGrid& g = *w.Grid;
+    g.SetRowCount(4);
+    g.SetCells(1, 2, QStringLiteral("3/4.5"));
+    g.SetCells(2, 2, QStringLiteral("3/4.5"));
+    w.Other->setFocus();
+    const QImage shot = g.viewport()->grab().toImage();
+    const QRect pair = ToQRect(g.CellRect(1, 2));
+    const QRect text = ToQRect(g.CellRect(2, 2));
+    ASSERT_EQ(pair.size(), text.size());
+    EXPECT_EQ(shot.copy(pair), shot.copy(text));
+}

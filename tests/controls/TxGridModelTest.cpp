@@ -767,8 +767,26 @@ TEST(GridModel, ModelWithoutWindowDoesNotScroll)
     EXPECT_TRUE(g.Invalidated.empty());
 }
 
+namespace {
+
+// Counts the edits stored into cells the grid does not have.
+class TOutsideStoreGrid : public TTestGridModel {
+public:
+    int OutsideStores = 0;
+    void SetEditText(int ACol, int ARow, const QString& value) override
+    {
+        if (ACol >= ColCount() || ARow >= RowCount())
+            ++OutsideStores;
+        TTestGridModel::SetEditText(ACol, ARow, value);
+    }
+};
+
+} // namespace
+
 // Random keys, clicks, resizes and count changes never take the current
-// cell, the anchor or the top-left out of the grid.
+// cell, the anchor or the top-left out of the grid; a shown editor always
+// holds the current cell and covers its rectangle, and no edit lands outside
+// the grid.
 TEST(GridModel, RandomUseKeepsCellsInsideTheGrid)
 {
     const int keys[] = {VK_UP,  VK_DOWN, VK_LEFT, VK_RIGHT,  VK_PRIOR,  VK_NEXT,   VK_HOME,
@@ -779,7 +797,7 @@ TEST(GridModel, RandomUseKeepsCellsInsideTheGrid)
     for (unsigned seed : {1u, 7u, 42u, 1234u, 99991u}) {
         std::mt19937 rng(seed);
         auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-        TTestGridModel g;
+        TOutsideStoreGrid g;
         auto check = [&](int step) {
             ASSERT_GE(g.Col(), 0) << seed << "/" << step;
             ASSERT_LT(g.Col(), g.ColCount()) << seed << "/" << step;
@@ -795,6 +813,11 @@ TEST(GridModel, RandomUseKeepsCellsInsideTheGrid)
             ASSERT_LT(g.TopRow(), g.RowCount()) << seed << "/" << step;
             ASSERT_GE(g.FixedCols(), 0);
             ASSERT_LT(g.FixedCols(), g.ColCount());
+            ASSERT_EQ(g.OutsideStores, 0) << seed << "/" << step;
+            if (g.Editor() && g.Editor()->Visible()) {
+                ASSERT_EQ((TGridCoord{g.InplaceCol(), g.InplaceRow()}), g.Current()) << seed << "/" << step;
+                ASSERT_EQ(g.Editor()->Bounds, g.CellRect(g.Col(), g.Row())) << seed << "/" << step;
+            }
         };
         for (int step = 0; step < 3000; ++step) {
             const int X = pick(-10, g.Width + 10);

@@ -17,9 +17,11 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStyleOptionSlider>
 #include <QTest>
 #include <QWheelEvent>
 
+#include <functional>
 #include <memory>
 #include <random>
 #include <type_traits>
@@ -83,6 +85,44 @@ class TReadOnlyGrid : public TxStringGrid {
 protected:
     int GetEditLimit() override { return -1; }
 };
+
+void TypeText(const QString& keys)
+{
+    for (QChar c : keys)
+        TGridWindow::Type(static_cast<char>(c.unicode()));
+}
+
+// A shown editor holds the current cell and covers exactly its rectangle.
+::testing::AssertionResult EditorOnItsCell(const TxCustomGrid& g)
+{
+    const TxInplaceEdit* editor = g.InplaceEdit();
+    if (!editor || editor->isHidden())
+        return ::testing::AssertionSuccess();
+    const QRect cell = ToQRect(g.CellRect(g.Col(), g.Row()));
+    if (g.InplaceCol() != g.Col() || g.InplaceRow() != g.Row() || editor->geometry() != cell)
+        return ::testing::AssertionFailure()
+               << "editor of (" << g.InplaceCol() << ", " << g.InplaceRow() << ") at "
+               << QTest::toString(editor->geometry()) << " over (" << g.Col() << ", " << g.Row() << ") at "
+               << QTest::toString(cell);
+    return ::testing::AssertionSuccess();
+}
+
+// Clicks one part of a scroll bar (an arrow, the page area) as a user does.
+void ClickBar(QScrollBar* bar, QStyle::SubControl part)
+{
+    QStyleOptionSlider opt;
+    opt.initFrom(bar);
+    opt.subControls = QStyle::SC_All;
+    opt.orientation = bar->orientation();
+    opt.minimum = bar->minimum();
+    opt.maximum = bar->maximum();
+    opt.sliderPosition = bar->sliderPosition();
+    opt.sliderValue = bar->value();
+    opt.singleStep = bar->singleStep();
+    opt.pageStep = bar->pageStep();
+    const QRect r = bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, part, bar);
+    QTest::mouseClick(bar, Qt::LeftButton, {}, r.center());
+}
 
 } // namespace
 
@@ -605,7 +645,180 @@ TEST(Grids, ScreenMatchesAFreshPaint)
             break;
         }
         ASSERT_EQ(differences(), 0) << "step " << step;
+        ASSERT_TRUE(EditorOnItsCell(g)) << "step " << step;
     }
+}
+
+// --- The editor and the cell it holds ---
+
+// A click on a column line sizes nothing, then the scroll bar moves the rows:
+// what is typed next lands in the current cell, under an editor that scrolls
+// with it.
+TEST(Grids, ASizingClickAndAScrollKeepTheEditorOnItsCell)
+{
+    TGridWindow w;
+    ASSERT_TRUE(w.Active);
+    TxStringGrid& g = *w.Grid;
+    g.SetRowCount(42);
+    g.SetOptions(g.Options() | xgoColSizing);
+    QApplication::processEvents();
+    QScrollBar* bar = g.verticalScrollBar();
+    ASSERT_TRUE(bar->isVisible());
+    ClickBar(bar, QStyle::SC_ScrollBarAddLine);
+    ClickBar(bar, QStyle::SC_ScrollBarAddLine);
+    ASSERT_EQ(g.TopRow(), 3);
+    w.Click(1, 5);
+    w.Click(1, 5);
+    ASSERT_TRUE(g.InplaceEdit() && g.InplaceEdit()->Visible());
+
+    const QPoint line(g.CellRect(1, 0).Right, g.CellRect(1, 0).Bottom / 2);
+    QTest::mousePress(g.viewport(), Qt::LeftButton, {}, line);
+    QTest::mouseRelease(g.viewport(), Qt::LeftButton, {}, line);
+    EXPECT_TRUE(EditorOnItsCell(g));
+    ClickBar(bar, QStyle::SC_ScrollBarSubLine);
+    ASSERT_EQ(g.TopRow(), 2);
+    EXPECT_TRUE(EditorOnItsCell(g));
+    TypeText(QStringLiteral("999"));
+    EXPECT_TRUE(EditorOnItsCell(g));
+    w.Click(1, 7);
+    EXPECT_EQ(g.Cells(1, 5), QStringLiteral("999"));
+    EXPECT_TRUE(EditorOnItsCell(g));
+}
+
+// The grid and its editor are one stop in the window's tab order.
+TEST(Grids, TabFromTheEditorGoesOnAsFromTheGrid)
+{
+    QWidget window;
+    auto* before = new QLineEdit(&window);
+    auto* grid = new TxStringGrid(&window);
+    auto* after = new QLineEdit(&window);
+    before->setGeometry(0, 0, 100, 22);
+    grid->setGeometry(0, 30, 330, 100);
+    after->setGeometry(0, 140, 100, 22);
+    window.resize(340, 170);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    grid->setFocus();
+
+    TGridWindow::Type('5');
+    ASSERT_EQ(QApplication::focusWidget(), grid->InplaceEdit());
+    TGridWindow::Key(Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), after);
+    EXPECT_EQ(grid->Cells(1, 1), QStringLiteral("5"));
+    TGridWindow::Key(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), grid);
+
+    TGridWindow::Type('6');
+    ASSERT_EQ(QApplication::focusWidget(), grid->InplaceEdit());
+    TGridWindow::Key(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), before);
+    EXPECT_EQ(grid->Cells(1, 1), QStringLiteral("6"));
+    EXPECT_TRUE(grid->InplaceEdit()->isHidden());
+}
+
+TEST(Grids, ADraggedThumbScrollsWhileDraggingOnlyWithThumbTracking)
+{
+    for (const bool tracking : {false, true}) {
+        SCOPED_TRACE(tracking);
+        TGridWindow w;
+        ASSERT_TRUE(w.Active);
+        TxStringGrid& g = *w.Grid;
+        g.SetRowCount(60);
+        if (tracking)
+            g.SetOptions(g.Options() | xgoThumbTracking);
+        QApplication::processEvents();
+        QScrollBar* bar = g.verticalScrollBar();
+        QStyleOptionSlider opt;
+        opt.initFrom(bar);
+        opt.orientation = Qt::Vertical;
+        opt.maximum = bar->maximum();
+        opt.pageStep = bar->pageStep();
+        const QPoint from =
+            bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSlider, bar).center();
+        const QPoint to = from + QPoint(0, bar->height() / 3);
+        QTest::mousePress(bar, Qt::LeftButton, {}, from);
+        QTest::mouseMove(bar, to);
+        EXPECT_EQ(g.TopRow() > 1, tracking);
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, to);
+        EXPECT_GT(g.TopRow(), 1);
+        EXPECT_EQ(bar->value(), g.ScrollBarPosition(sbVertical));
+    }
+}
+
+// Counts that shrink under an open editor never take an edit into a cell
+// that is gone; one that stays keeps it.
+TEST(Grids, CountChangesWhileEditingStoreOnlyInsideTheGrid)
+{
+    struct TCase {
+        const char* Name;
+        std::function<void(TxStringGrid&)> Change;
+        bool CellStays;
+    };
+    const TCase cases[] = {
+        {"rows", [](TxStringGrid& g) { g.SetRowCount(3); }, false},
+        {"columns", [](TxStringGrid& g) { g.SetColCount(2); }, false},
+        {"fixed rows", [](TxStringGrid& g) { g.SetFixedRows(4); }, true},
+        {"fixed columns", [](TxStringGrid& g) { g.SetFixedCols(3); }, true},
+    };
+    for (const TCase& c : cases) {
+        for (const bool always : {false, true}) {
+            SCOPED_TRACE(QStringLiteral("%1%2").arg(c.Name, always ? " always shown" : "").toStdString());
+            TGridWindow w;
+            ASSERT_TRUE(w.Active);
+            TxStringGrid& g = *w.Grid;
+            g.SetRowCount(6);
+            if (always)
+                g.SetOptions(g.Options() | xgoAlwaysShowEditor);
+            int outside = 0;
+            g.OnSetEditText = [&](QObject*, int col, int row, const QString&) {
+                outside += col >= g.ColCount() || row >= g.RowCount() ? 1 : 0;
+            };
+            w.Click(3, 4);
+            TGridWindow::Type('7');
+            ASSERT_EQ(g.InplaceRow(), 4);
+            c.Change(g);
+            EXPECT_EQ(outside, 0);
+            EXPECT_TRUE(EditorOnItsCell(g));
+            g.SetColCount(5);
+            g.SetRowCount(6);
+            EXPECT_EQ(g.Cells(3, 4), c.CellStays ? QStringLiteral("7") : QString());
+        }
+    }
+}
+
+TEST(Grids, TheEditorFollowsItsCellWhenTheClientAreaChanges)
+{
+    TGridWindow w;
+    ASSERT_TRUE(w.Active);
+    TxStringGrid& g = *w.Grid;
+    g.SetColCount(6);
+    w.Click(5, 2);
+    TGridWindow::Type('8');
+    ASSERT_TRUE(g.InplaceEdit()->Visible());
+    const int width = g.InplaceEdit()->width();
+
+    // Narrower: the cell is cut at the edge.
+    g.resize(g.width() - 40, g.height());
+    QApplication::processEvents();
+    EXPECT_TRUE(EditorOnItsCell(g));
+    EXPECT_LT(g.InplaceEdit()->width(), width);
+    g.resize(g.width() + 40, g.height());
+    QApplication::processEvents();
+    EXPECT_TRUE(EditorOnItsCell(g));
+    EXPECT_EQ(g.InplaceEdit()->width(), width);
+
+    // A vertical bar comes and narrows the client.
+    g.SetRowCount(40);
+    QApplication::processEvents();
+    ASSERT_TRUE(g.verticalScrollBar()->isVisible());
+    EXPECT_TRUE(EditorOnItsCell(g));
+    EXPECT_LT(g.InplaceEdit()->width(), width);
+    g.SetRowCount(5);
+    QApplication::processEvents();
+    EXPECT_TRUE(EditorOnItsCell(g));
+    EXPECT_EQ(g.InplaceEdit()->width(), width);
+    EXPECT_EQ(g.Cells(5, 2), QStringLiteral("8"));
 }
 
 // --- The in-place editor is the numeric edit ---
@@ -639,12 +852,6 @@ class TCountingEditorGrid : public TxStringGrid {
 protected:
     IGridInplaceEditor* CreateInplaceEditor() override { return new TCountingEditor(this); }
 };
-
-void TypeText(const QString& keys)
-{
-    for (QChar c : keys)
-        TGridWindow::Type(static_cast<char>(c.unicode()));
-}
 
 } // namespace
 

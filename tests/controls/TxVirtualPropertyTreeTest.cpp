@@ -9,6 +9,8 @@
 #include <QTest>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWheelEvent>
+#include <QtTest/qtestspontaneevent.h>
 
 #include <gtest/gtest.h>
 
@@ -252,6 +254,30 @@ TEST_F(PropertyTree, AListPickIsStoredAtOnce)
     Select(UnitRow());
     EXPECT_EQ(combo->currentIndex(), 0);
     EXPECT_EQ(Edited.size(), 2u);
+}
+
+// Scrolling the window over the list must not change a unit; once the list
+// has the focus, the wheel picks.
+TEST_F(PropertyTree, TheWheelOverTheListPicksOnlyWhenItHasTheFocus)
+{
+    Select(UnitRow());
+    TVTPropertyCombo* combo = Tree->PropertyCombo();
+    auto wheelUp = [combo] {
+        const QPointF at = QRectF(combo->rect()).center();
+        QWheelEvent e(at, combo->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+        QSpontaneKeyEvent::setSpontaneous(&e); // as the window system delivers it
+        QApplication::sendEvent(combo, &e);
+    };
+    wheelUp();
+    EXPECT_EQ(Unit, 2);
+    EXPECT_TRUE(Edited.empty());
+    EXPECT_TRUE(Tree->hasFocus());
+
+    combo->setFocus();
+    wheelUp();
+    EXPECT_EQ(Unit, 1);
+    EXPECT_EQ(Edited.size(), 1u);
 }
 
 TEST_F(PropertyTree, EnterInTheTreeMovesDownEnterInTheEditOnlyCommits)
