@@ -349,7 +349,14 @@ void TxInplaceEdit::focusInEvent(QFocusEvent* e)
 
 void TxInplaceEdit::focusOutEvent(QFocusEvent* e)
 {
+    // The grid borrows the focus for a moment (a click on its scroll bar):
+    // what was selected is still what the next key replaces.
+    const bool toGrid = QApplication::focusWidget() == FGrid;
+    const int start = selectionStart();
+    const int length = static_cast<int>(selectedText().size());
     QLineEdit::focusOutEvent(e);
+    if (toGrid && start >= 0)
+        setSelection(start, length);
     FGrid->EditorFocusOut(e);
 }
 

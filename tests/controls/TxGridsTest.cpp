@@ -667,6 +667,7 @@ TEST(Grids, ASizingClickAndAScrollKeepTheEditorOnItsCell)
     ClickBar(bar, QStyle::SC_ScrollBarAddLine);
     ClickBar(bar, QStyle::SC_ScrollBarAddLine);
     ASSERT_EQ(g.TopRow(), 3);
+    g.SetCells(1, 5, QStringLiteral("8"));
     w.Click(1, 5);
     w.Click(1, 5);
     ASSERT_TRUE(g.InplaceEdit() && g.InplaceEdit()->Visible());
@@ -678,7 +679,7 @@ TEST(Grids, ASizingClickAndAScrollKeepTheEditorOnItsCell)
     ClickBar(bar, QStyle::SC_ScrollBarSubLine);
     ASSERT_EQ(g.TopRow(), 2);
     EXPECT_TRUE(EditorOnItsCell(g));
-    TypeText(QStringLiteral("999"));
+    TypeText(QStringLiteral("999")); // over the selected "8"
     EXPECT_TRUE(EditorOnItsCell(g));
     w.Click(1, 7);
     EXPECT_EQ(g.Cells(1, 5), QStringLiteral("999"));
