@@ -99,16 +99,18 @@ void TypeText(const QString& keys)
     if (!editor || editor->isHidden())
         return ::testing::AssertionSuccess();
     const QRect cell = ToQRect(g.CellRect(g.Col(), g.Row()));
-    if (g.InplaceCol() != g.Col() || g.InplaceRow() != g.Row() || editor->geometry() != cell)
-        return ::testing::AssertionFailure()
-               << "editor of (" << g.InplaceCol() << ", " << g.InplaceRow() << ") at "
-               << QTest::toString(editor->geometry()) << " over (" << g.Col() << ", " << g.Row() << ") at "
-               << QTest::toString(cell);
-    return ::testing::AssertionSuccess();
+    if (g.InplaceCol() == g.Col() && g.InplaceRow() == g.Row() && editor->geometry() == cell)
+        return ::testing::AssertionSuccess();
+    auto text = [](const QRect& r) {
+        return QStringLiteral("%1,%2 %3x%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
+    };
+    return ::testing::AssertionFailure() << "editor of (" << g.InplaceCol() << ", " << g.InplaceRow() << ") at "
+                                         << text(editor->geometry()) << " over (" << g.Col() << ", " << g.Row()
+                                         << ") at " << text(cell);
 }
 
-// Clicks one part of a scroll bar (an arrow, the page area) as a user does.
-void ClickBar(QScrollBar* bar, QStyle::SubControl part)
+// Where one part of a scroll bar (an arrow, the thumb) is.
+QPoint BarPart(const QScrollBar* bar, QStyle::SubControl part)
 {
     QStyleOptionSlider opt;
     opt.initFrom(bar);
@@ -120,8 +122,12 @@ void ClickBar(QScrollBar* bar, QStyle::SubControl part)
     opt.sliderValue = bar->value();
     opt.singleStep = bar->singleStep();
     opt.pageStep = bar->pageStep();
-    const QRect r = bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, part, bar);
-    QTest::mouseClick(bar, Qt::LeftButton, {}, r.center());
+    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, part, bar).center();
+}
+
+void ClickBar(QScrollBar* bar, QStyle::SubControl part)
+{
+    QTest::mouseClick(bar, Qt::LeftButton, {}, BarPart(bar, part));
 }
 
 } // namespace
@@ -689,17 +695,15 @@ TEST(Grids, ASizingClickAndAScrollKeepTheEditorOnItsCell)
 // The grid and its editor are one stop in the window's tab order.
 TEST(Grids, TabFromTheEditorGoesOnAsFromTheGrid)
 {
-    QWidget window;
-    auto* before = new QLineEdit(&window);
-    auto* grid = new TxStringGrid(&window);
-    auto* after = new QLineEdit(&window);
-    before->setGeometry(0, 0, 100, 22);
-    grid->setGeometry(0, 30, 330, 100);
-    after->setGeometry(0, 140, 100, 22);
-    window.resize(340, 170);
-    window.show();
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    TGridWindow w;
+    ASSERT_TRUE(w.Active);
+    TxStringGrid* grid = w.Grid;
+    QLineEdit* after = w.Other;
+    auto* before = new QLineEdit(&w.Window);
+    before->setGeometry(110, 170, 100, 22);
+    before->show();
+    QWidget::setTabOrder(before, grid);
+    QWidget::setTabOrder(grid, after);
     grid->setFocus();
 
     TGridWindow::Type('5');
@@ -726,17 +730,10 @@ TEST(Grids, ADraggedThumbScrollsWhileDraggingOnlyWithThumbTracking)
         ASSERT_TRUE(w.Active);
         TxStringGrid& g = *w.Grid;
         g.SetRowCount(60);
-        if (tracking)
-            g.SetOptions(g.Options() | xgoThumbTracking);
+        g.SetOptions(g.Options() | (tracking ? TxGridOptions(xgoThumbTracking) : 0));
         QApplication::processEvents();
         QScrollBar* bar = g.verticalScrollBar();
-        QStyleOptionSlider opt;
-        opt.initFrom(bar);
-        opt.orientation = Qt::Vertical;
-        opt.maximum = bar->maximum();
-        opt.pageStep = bar->pageStep();
-        const QPoint from =
-            bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSlider, bar).center();
+        const QPoint from = BarPart(bar, QStyle::SC_ScrollBarSlider);
         const QPoint to = from + QPoint(0, bar->height() / 3);
         QTest::mousePress(bar, Qt::LeftButton, {}, from);
         QTest::mouseMove(bar, to);
@@ -769,8 +766,7 @@ TEST(Grids, CountChangesWhileEditingStoreOnlyInsideTheGrid)
             ASSERT_TRUE(w.Active);
             TxStringGrid& g = *w.Grid;
             g.SetRowCount(6);
-            if (always)
-                g.SetOptions(g.Options() | xgoAlwaysShowEditor);
+            g.SetOptions(g.Options() | (always ? TxGridOptions(xgoAlwaysShowEditor) : 0));
             int outside = 0;
             g.OnSetEditText = [&](QObject*, int col, int row, const QString&) {
                 outside += col >= g.ColCount() || row >= g.RowCount() ? 1 : 0;
