@@ -605,8 +605,19 @@ void TxEditGrid::StoreEdit()
     editor->SetFormatStr(format);
     editor->SetRangeLo(lo);
     editor->SetRangeHi(hi);
+    const bool typed = editor->isModified();
     editor->ValidateEdit();
     UpdateText();
+    // The cell shows a typed decimal rounded to its format; its value stays
+    // the number typed, so totals and files never see the rounding.
+    double exact = 0.0;
+    if (!typed || !IsDataCell(InplaceCol(), InplaceRow()) || !editor->Logic().ExactValue(exact))
+        return;
+    const auto* number = dynamic_cast<const TNumField*>(Field(FieldOfCell(InplaceCol(), InplaceRow())));
+    if (number && !dynamic_cast<const TDelimNumField*>(number) && IsFloatFormat(number->FormatStr))
+        FAnchors.Set(InplaceCol(), InplaceRow(),
+                     {true, false, FromDisplayUnits(exact, number->Factor, number->Offset), 0.0,
+                      Cells(InplaceCol(), InplaceRow())});
 }
 
 void TxEditGrid::SetEditText(int ACol, int ARow, const QString& value)

@@ -274,6 +274,14 @@ bool TxEditLogic::TryGetFloat(double& value) const
     return true;
 }
 
+bool TxEditLogic::ExactValue(double& value) const
+{
+    if (!FAnchor.Valid || FAnchor.Pair || FAnchor.Text != FHost.EditText())
+        return false;
+    value = FAnchor.A;
+    return true;
+}
+
 double TxEditLogic::AsFloat() const
 {
     double value = 0.0;

@@ -128,6 +128,10 @@ public:
     bool TryGetFloat(double& value) const;
     // As TryGetFloat; raises EConvertError naming the text.
     double AsFloat() const;
+    // The number the text shows, in stored units, as it was validated or set
+    // before the format rounded it; false when the text shows no such number
+    // (text and pair patterns, text that is no number, text typed since).
+    bool ExactValue(double& value) const;
     // Shows `value` (stored units). A value that cannot be shown empties the
     // text.
     void SetValue(const QVariant& value);
