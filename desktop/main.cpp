@@ -521,6 +521,14 @@ void TMainForm::changeEvent(QEvent* e)
 
 void TMainForm::closeEvent(QCloseEvent* e)
 {
+    // An error while asking keeps the program open: the project may be all
+    // the user has.
+    bool canClose = false;
+    RunGuarded([this, &canClose] { canClose = FormCloseQuery(); });
+    if (!canClose) {
+        e->ignore();
+        return;
+    }
     FormClose();
     e->accept();
 }
@@ -581,6 +589,19 @@ void TMainForm::SetDefaultDuty()
     edHeight->SetValue(DefaultHeight);
     edWidth->SetValue(DefaultWidth);
     edDiameter->SetValue(DefaultDiameter);
+}
+
+bool TMainForm::FormCloseQuery()
+{
+    if (!FProjectForm)
+        return true;
+    FProjectForm->CommitActiveEdit();
+    if (FProjectForm->Modified) {
+        // The question is the project window's: show what it is about.
+        FProjectForm->show();
+        FProjectForm->raise();
+    }
+    return FProjectForm->QueryUnsaved();
 }
 
 void TMainForm::FormClose()

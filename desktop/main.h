@@ -125,6 +125,8 @@ public:
     // Handlers.
     void FormCreate();
     void FormActivate();
+    // Whether the program may end: an unsaved project is asked about first.
+    bool FormCloseQuery();
     void FormClose();
     void ListBox1Click();
     void RangeBoxClickCheck();

@@ -53,7 +53,6 @@ bool TQtFileDialogService::Execute(QWidget* parent, const TFileDialogRequest& re
     dialog.setAcceptMode(request.Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(request.Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(request.DefaultExt);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.OverwritePrompt);
     if (!request.FileName.isEmpty()) {
         const QFileInfo proposed(request.FileName);
         if (proposed.isAbsolute())

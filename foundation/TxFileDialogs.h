@@ -19,8 +19,6 @@ struct TFileDialogRequest {
     QString DefaultExt; // without the dot
     QString InitialDir;
     QString FileName; // the name proposed
-    // A save dialog asks before it replaces a file only when this is set.
-    bool OverwritePrompt = false;
 };
 
 class IFileDialogService {
@@ -30,7 +28,8 @@ public:
     virtual bool Execute(QWidget* parent, const TFileDialogRequest& request, QString& fileName) = 0;
 };
 
-// QFileDialog on the screen.
+// QFileDialog on the screen. A save dialog always asks before it replaces a
+// file: a proposed name must never cost the user a file.
 class TQtFileDialogService : public IFileDialogService {
 public:
     bool Execute(QWidget* parent, const TFileDialogRequest& request, QString& fileName) override;

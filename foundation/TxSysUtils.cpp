@@ -99,6 +99,18 @@ QString FileNameOnly(const QString& path)
     return dot > 0 ? name.left(dot) : name;
 }
 
+QString SafeFileName(const QString& text, const QString& fallback)
+{
+    QString name = text.trimmed();
+    for (QChar& c : name) {
+        if (c.category() == QChar::Other_Control || QStringView(u"/\\:*?\"<>|").contains(c))
+            c = QLatin1Char('_');
+    }
+    if (name.startsWith(QLatin1Char('.')))
+        name[0] = QLatin1Char('_');
+    return name.isEmpty() ? fallback : name;
+}
+
 QString GetAppRegKey(const QString& programFile)
 {
     QString name;

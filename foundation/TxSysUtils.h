@@ -34,6 +34,10 @@ extern QString RegOrganization;
 QString AddBackslash(const QString& path);
 // The file name without folder ("/" or "\") and extension.
 QString FileNameOnly(const QString& path);
+// `text` made into one file name that stays in its folder: separators,
+// control characters and the characters other systems refuse become "_", as
+// does a leading "."; blanks at either end go. Empty text gives `fallback`.
+QString SafeFileName(const QString& text, const QString& fallback);
 // RegBase + the program's name: the key under which windows keep their
 // placement. An empty `programFile` means the running program.
 QString GetAppRegKey(const QString& programFile = QString());

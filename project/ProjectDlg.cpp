@@ -655,7 +655,10 @@ void TProjectForm::SaveColWidths()
 void TProjectForm::SetModified(bool value)
 {
     Modified = value;
-    StatusPanel0->setText(value ? QStringLiteral("File modified") : QStringLiteral("File saved"));
+    if (value)
+        StatusPanel0->setText(QStringLiteral("File modified"));
+    else // a project that never had a file has not been saved either
+        StatusPanel0->setText(FileName.isEmpty() ? QString() : QStringLiteral("File saved"));
 }
 
 void TProjectForm::SetFileName(const QString& name)
@@ -751,10 +754,10 @@ bool TProjectForm::QueryUnsaved()
     case TMsgAnswer::Yes:
         break;
     }
-    // A save that failed keeps the changes on screen: the command stops.
+    // Unless the file was written the command stops: the changes stay.
     if (!FileName.isEmpty())
         return SaveProject(FileName);
-    return RunSaveDialog() != TSaveOutcome::Failed;
+    return RunSaveDialog();
 }
 
 void TProjectForm::NewBtnClick()
@@ -770,6 +773,8 @@ void TProjectForm::NewProject()
     ProjectToForm();
     SetFileName(QString());
     SetModified(false);
+    // The next save must not propose the old project's file.
+    SaveDialog1.FileName.clear();
 }
 
 void TProjectForm::ResetCurrentFolder()
@@ -814,25 +819,25 @@ void TProjectForm::SaveBtnClick()
     RunSaveDialog();
 }
 
-TProjectForm::TSaveOutcome TProjectForm::RunSaveDialog()
+bool TProjectForm::RunSaveDialog()
 {
-    if (!edQuoteNo->text().isEmpty())
-        SaveDialog1.FileName =
-            AddBackslash(SaveDialog1.InitialDir) + edQuoteNo->text() + QLatin1Char('.') + SaveDialog1.DefaultExt;
+    if (!edQuoteNo->text().isEmpty() || SaveDialog1.FileName.isEmpty())
+        SaveDialog1.FileName = AddBackslash(SaveDialog1.InitialDir) +
+                               SafeFileName(edQuoteNo->text(), QStringLiteral("Project")) + QLatin1Char('.') +
+                               SaveDialog1.DefaultExt;
     QString name;
-    TSaveOutcome outcome = TSaveOutcome::Cancelled;
+    bool saved = false;
     if (FileDialogs().Execute(this, SaveDialog1, name)) {
         name = WithDefaultExt(name, SaveDialog1.DefaultExt);
         SaveDialog1.FileName = name;
-        outcome = TSaveOutcome::Failed;
-        if (SaveProject(name)) {
-            outcome = TSaveOutcome::Saved;
+        saved = SaveProject(name);
+        if (saved) {
             OpenDialog1.InitialDir = QFileInfo(name).absolutePath();
             OpenDialog1.FileName = name;
         }
     }
     ResetCurrentFolder();
-    return outcome;
+    return saved;
 }
 
 bool TProjectForm::SaveProject(const QString& name)
@@ -873,7 +878,7 @@ void TProjectForm::EnquiryBtnClick()
     FormToProject();
     if (Modified) {
         // Never attach a file older than what is on screen.
-        const bool saved = FileName.isEmpty() ? RunSaveDialog() != TSaveOutcome::Failed : SaveProject(FileName);
+        const bool saved = FileName.isEmpty() ? RunSaveDialog() : SaveProject(FileName);
         if (!saved)
             return;
     }
@@ -887,11 +892,8 @@ void TProjectForm::EnquiryBtnClick()
                        QStringList{FileName}, body, RegOwner, RegOrganization, ContactEmail);
     if (mail->exec() != QDialog::Accepted)
         return;
-    QString recipients;
-    for (const QString& recipient : mail->Mapi->Recipients())
-        recipients += recipient + CrLf;
     if (FHost)
-        FHost->SetEnquiryAddress(recipients);
+        FHost->SetEnquiryAddress(mail->Mapi->Recipients().join(QStringLiteral(", ")));
     ContactEmail = mail->FromAddressEd->text();
 }
 
@@ -931,7 +933,9 @@ void TProjectForm::FillItemRow(int row)
     ItemsGrid->SetCellValue(icQty, row, static_cast<double>(item.Qty));
     ItemsGrid->SetCellValue(icModel, row, item.Sel.model.Text());
     ItemsGrid->SetCellValue(icWidDiam, row, item.Sel.widdiam);
-    ItemsGrid->SetCellValue(icHeight, row, item.Spec.height);
+    // The silencer's own height, as its detail and the quotation give it; a
+    // round one has none.
+    ItemsGrid->SetCellValue(icHeight, row, item.Sel.shape == 0 ? QVariant() : QVariant(item.Sel.height));
     ItemsGrid->SetCellValue(icLength, row, item.Sel.length);
     ItemsGrid->SetCellValue(icAirflow, row, item.Spec.airflow);
     ItemsGrid->SetCellValue(icDP, row, item.Sel.dp);
@@ -1017,6 +1021,8 @@ void TProjectForm::ItemsGridDoSetData(int ACol, int ARow)
     const int n = Project->ItemCount();
     if (ARow < 1 || ARow > n + 1)
         return;
+    // Read before the row is filled: the value typed, not its shown text.
+    const QVariant value = ItemsGrid->GetCellValue(ACol, ARow);
     if (ARow == ItemsGrid->RowCount() - 1) {
         if (ARow > n) {
             const QString kept = ItemsGrid->Cells(ACol, ARow);
@@ -1030,7 +1036,6 @@ void TProjectForm::ItemsGridDoSetData(int ACol, int ARow)
     }
 
     TProjectItem& item = Project->Item(ARow - 1);
-    const QVariant value = ItemsGrid->GetCellValue(ACol, ARow);
     switch (ACol) {
     case icDescription:
         item.Description = ItemsGrid->Cells(ACol, ARow);
@@ -1058,6 +1063,7 @@ void TProjectForm::ItemsGridDoSetData(int ACol, int ARow)
             return;
         }
         item.Price = price;
+        ItemsGrid->SetCellValue(icPrice, ARow, price);
         break;
     }
     default:

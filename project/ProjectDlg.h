@@ -31,7 +31,7 @@ class TxEditGrid;
 class IProjectHost {
 public:
     virtual ~IProjectHost();
-    // The enquiry recipients, one per line, each line ended by CR LF.
+    // The enquiry recipients, joined with ", ".
     virtual QString EnquiryAddress() const = 0;
     virtual void SetEnquiryAddress(const QString& address) = 0;
     // The documents' version line: the product name, a blank, the version.
@@ -175,12 +175,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    enum class TSaveOutcome { Saved, Cancelled, Failed };
-
     void CreateControls();
     void SetupGrids();
     void ConnectHandlers();
-    TSaveOutcome RunSaveDialog();
+    // True only when the dialog was confirmed and the file written.
+    bool RunSaveDialog();
     void ResetCurrentFolder();
     QString VersionText() const;
     // The items grid's current item, -1 for the empty row.

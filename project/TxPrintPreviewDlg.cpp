@@ -425,21 +425,27 @@ void TPrintPreviewForm::SavePDFButtonClick()
 
 QString TPrintPreviewForm::SendFileName() const
 {
-    const QString name = QStringLiteral("report1.pdf");
+    // A new file each time: never one the user saved or sent before.
+    const auto firstFree = [](const QString& folder) {
+        QString file;
+        for (int i = 1; file.isEmpty() || QFileInfo::exists(file); ++i)
+            file = QDir(folder).filePath(Format("report%d.pdf", i));
+        return file;
+    };
     if (QDir().mkpath(ReportFolder))
-        return QDir(ReportFolder).filePath(name);
+        return firstFree(ReportFolder);
     // The program folder is read-only once installed.
     if (!UserDataDir.isEmpty()) {
         const QString folder = UserDataDir + QStringLiteral("Report");
         if (QDir().mkpath(folder))
-            return QDir(folder).filePath(name);
+            return firstFree(folder);
     }
-    throw EInOutError(Format("Unable to write to %s", QDir(ReportFolder).filePath(name)));
+    throw EInOutError(Format("Unable to write to %s", QDir(ReportFolder).filePath(QStringLiteral("report1.pdf"))));
 }
 
 void TPrintPreviewForm::SendButtonClick()
 {
-    const QString file = SavePDFDialog.FileName.isEmpty() ? SendFileName() : SavePDFDialog.FileName;
+    const QString file = SendFileName();
     Document().SaveAsPDF(file);
     Mapi->SetShowDialog(true);
     Mapi->SetRecipients({});

@@ -94,9 +94,10 @@ public:
     void PrintPreviewPaperAdded(const QString& name);
     void PrintPreviewPaperRemoved(const QString& name);
 
-    // The PDF that "Send" attaches when no PDF was saved: "report1.pdf" in
-    // the report folder, made when missing; when it cannot be made, in the
-    // user's documents folder of the program.
+    // The PDF that "Send" writes and attaches: the first of "report1.pdf",
+    // "report2.pdf", ... not yet there in the report folder, made when
+    // missing; when it cannot be made, in the user's documents folder of the
+    // program.
     QString SendFileName() const;
 
 protected:

@@ -1,16 +1,24 @@
 #include "TestUtil.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QThread>
+#include <QTimer>
 #include <QUrl>
 
 #include <csignal>
 #include <algorithm>
+#include <functional>
+#include <memory>
 #include <stdexcept>
 
 #include <sys/mount.h>
@@ -327,4 +335,48 @@ QStringList TTestPrintQueue::Printed() const
             for (const QString& f : out.entryList({QStringLiteral("*-job_%1.pdf").arg(id)}, QDir::Files))
                 files.append(out.filePath(f));
     return files;
+}
+
+namespace {
+
+// Runs `work` on the modal window of type T once one is open, unless
+// `stop` was set first. Gives up after a few seconds.
+template <class T>
+void WhenModal(const std::function<void(T*)>& work, const std::shared_ptr<bool>& stop, int tries = 500)
+{
+    QTimer::singleShot(10, [work, stop, tries] {
+        if (*stop)
+            return;
+        if (auto* window = qobject_cast<T*>(QApplication::activeModalWidget()))
+            work(window);
+        else if (tries > 0)
+            WhenModal<T>(work, stop, tries - 1);
+    });
+}
+
+} // namespace
+
+void AnswerFileDialog(const QString& fileName, bool replace, TFileDialogSeen& seen)
+{
+    const std::function<void(QFileDialog*)> answer = [fileName, replace, &seen](QFileDialog* dialog) {
+        auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (!edit) {
+            dialog->reject();
+            return;
+        }
+        seen.Proposed = QDir(dialog->directory()).filePath(edit->text());
+        const auto accepted = std::make_shared<bool>(false);
+        WhenModal<QMessageBox>(
+            [replace, &seen](QMessageBox* box) {
+                seen.Question = box->text();
+                box->button(replace ? QMessageBox::Yes : QMessageBox::No)->click();
+            },
+            accepted);
+        edit->setText(fileName);
+        static_cast<QDialog*>(dialog)->accept(); // the file dialog's own checks run
+        *accepted = true;
+        if (dialog->isVisible())
+            dialog->reject();
+    };
+    WhenModal<QFileDialog>(answer, std::make_shared<bool>(false));
 }

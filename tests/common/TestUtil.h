@@ -118,3 +118,15 @@ private:
 #define VOZ_SKIP_WITHOUT_PRINT_SYSTEM()                                      \
     if (const QString why = TTestPrintQueue::Unavailable(); !why.isEmpty()) \
     GTEST_SKIP() << why.toStdString()
+
+// What a real file dialog (QFileDialog) showed while AnswerFileDialog
+// answered it.
+struct TFileDialogSeen {
+    QString Proposed; // the folder and file name it opened with
+    QString Question; // what it asked before replacing a file; empty when nothing
+};
+// Answers the next QFileDialog that opens: `fileName` is typed and the
+// dialog accepted; a question about replacing the file is answered Yes when
+// `replace`, No otherwise; a dialog still open then is cancelled. `seen`
+// must live until the dialog has closed.
+void AnswerFileDialog(const QString& fileName, bool replace, TFileDialogSeen& seen);

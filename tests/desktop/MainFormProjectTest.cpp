@@ -1,7 +1,11 @@
 #include "MainFormTestUtil.h"
 
 #include "FlatPageControl.h"
+#include "MapiControl.h"
 #include "ProjectDlg.h"
+#include "TxEmailDlg.h"
+#include "TxFileDialogs.h"
+#include "TxIniFile.h"
 #include "TxPreviewDocument.h"
 #include "TxPrintPreviewDlg.h"
 #include "TxApplicationPath.h"
@@ -247,14 +251,79 @@ TEST_F(MainFormWindows, SetUnitsAppliesTheChosenUnitsToEditsAndRows)
     EXPECT_EQ(Form->Spec.width, 0.9);
 }
 
-TEST_F(MainFormWindows, TheProjectWindowReachesTheEnquiryAddressAndVersion)
+TEST_F(MainFormWindows, TheEnquiryKeepsItsAddressesOnOneLineUpToTheProgramIni)
 {
-    Form->EMailAddr = "sales@maker.example\r\n";
-    IProjectHost& host = *Form;
-    EXPECT_EQ(host.EnquiryAddress(), "sales@maker.example\r\n");
-    host.SetEnquiryAddress("new@maker.example\r\n");
-    EXPECT_EQ(Form->EMailAddr, "new@maker.example\r\n");
-    EXPECT_EQ(host.ProductVersionText(), Form->windowTitle());
+    TRecordingMailTransport mail;
+    TScopedMailTransport mailScope(mail);
+    TEmailForm email(Project.get());
+    Project->SetEmailForm(&email);
+    Form->EMailAddr = "sales@maker.example";
+    Project->AddSelection(TSpecificationRec(), TSelectionRec());
+    ASSERT_TRUE(Project->SaveProject(Dir.File("q.pxf")));
+    QString shown;
+    QTimer::singleShot(0, &email, [&] {
+        shown = email.RecipientsEd->text();
+        email.RecipientsEd->setText("a@x.example, b@y.example");
+        email.ToolButton1->click();
+    });
+    QTest::mouseClick(Project->EnquiryBtn, Qt::LeftButton);
+    EXPECT_EQ(shown, "sales@maker.example");
+    ASSERT_EQ(mail.Sent.size(), 1u);
+    EXPECT_EQ(Form->EMailAddr, "a@x.example, b@y.example");
+    EXPECT_EQ(static_cast<IProjectHost&>(*Form).ProductVersionText(), Form->windowTitle());
+
+    EXPECT_TRUE(Form->close());
+    EXPECT_EQ(TIniFile(IniFile()).ReadString("Enquiry", "eMailAddr", ""), "a@x.example, b@y.example");
+}
+
+TEST_F(MainFormWindows, ClosingTheProgramAsksAboutAnUnsavedProject)
+{
+    TRecordingFileDialogService dialogs;
+    TScopedFileDialogService dialogScope(dialogs);
+    struct Case {
+        const char* name;
+        bool modified;
+        QString known; // the project's file; "blocker/..." cannot be written
+        QList<TMsgAnswer> answers;
+        QString dialog; // the save dialog's answer; empty: cancelled
+        bool closes;
+        QString written; // the file that then holds the project
+    };
+    const Case cases[] = {
+        {"clean", false, {}, {}, {}, true, {}},
+        {"cancel", true, {}, {TMsgAnswer::Cancel}, {}, false, {}},
+        {"no", true, {}, {TMsgAnswer::No}, {}, true, {}},
+        {"yes, known file", true, "p.pxf", {TMsgAnswer::Yes}, {}, true, "p.pxf"},
+        {"yes, known file fails", true, "blocker/p.pxf", {TMsgAnswer::Yes}, {}, false, {}},
+        {"yes, dialog saves", true, {}, {TMsgAnswer::Yes}, "new", true, "new.pxf"},
+        {"yes, dialog cancelled", true, {}, {TMsgAnswer::Yes}, {}, false, {}},
+        {"yes, dialog's file fails", true, {}, {TMsgAnswer::Yes}, "blocker/new", false, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TTempFolder dir;
+        dir.Write("blocker", QByteArray("x"));
+        Form->show();
+        Project->NewProject();
+        Project->AddSelection(TSpecificationRec(), TSelectionRec());
+        Project->SetFileName(c.known.isEmpty() ? QString() : dir.File(c.known));
+        Project->SetModified(c.modified);
+        Msgs.Clear();
+        Msgs.Answers = c.answers;
+        dialogs.Answers = QStringList{c.dialog.isEmpty() ? QString() : dir.File(c.dialog)};
+
+        EXPECT_EQ(Form->close(), c.closes);
+        EXPECT_EQ(Form->isVisible(), !c.closes);
+        EXPECT_EQ(Msgs.Questions.size(), c.modified ? 1 : 0);
+        EXPECT_EQ(Project->Project->ItemCount(), 1);
+        EXPECT_EQ(Project->Modified, c.modified && c.written.isEmpty());
+        const QStringList files = QDir(dir.Path()).entryList({"*.pxf"});
+        EXPECT_EQ(files, c.written.isEmpty() ? QStringList() : QStringList{c.written});
+        if (!c.written.isEmpty()) {
+            ASSERT_TRUE(Project->Project->SaveToFile(dir.File("expected")));
+            EXPECT_EQ(ReadFileBytes(dir.File(c.written)), ReadFileBytes(dir.File("expected")));
+        }
+    }
 }
 
 TEST_F(MainFormWindows, ReportDrawsTheSelectedResultInThePreview)

@@ -49,6 +49,41 @@ TEST(FileDialogs, RecordingServiceAnswersInTurnThenCancels)
     EXPECT_TRUE(dialogs.Requests[0].Save);
 }
 
+TEST(FileDialogs, ASaveDialogAsksBeforeItReplacesAFile)
+{
+    TTempFolder dir;
+    const QString existing = dir.Write("job1.pxf", QByteArray("kept"));
+    struct Case {
+        const char* name;
+        bool save;
+        bool replace; // the answer to the question
+        bool chosen;
+        bool asked;
+    };
+    const Case cases[] = {
+        {"save, keep the file", true, false, false, true},
+        {"save, replace it", true, true, true, true},
+        {"open", false, false, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TFileDialogRequest request;
+        request.Save = c.save;
+        request.Filter = "Project file (*.pxf)|*.pxf";
+        request.DefaultExt = "pxf";
+        request.FileName = dir.File("Project.pxf");
+        TFileDialogSeen seen;
+        AnswerFileDialog(existing, c.replace, seen);
+        TQtFileDialogService dialogs;
+        QString name;
+        EXPECT_EQ(dialogs.Execute(nullptr, request, name), c.chosen);
+        EXPECT_EQ(name, c.chosen ? existing : QString());
+        EXPECT_EQ(seen.Proposed, dir.File("Project.pxf"));
+        EXPECT_EQ(seen.Question.contains("job1.pxf already exists"), c.asked) << seen.Question.toStdString();
+        EXPECT_EQ(ReadFileBytes(existing), "kept");
+    }
+}
+
 TEST(MessageService, QuestionsWithoutAnAnswerChangeNothing)
 {
     TRecordingMessageService messages;

@@ -231,7 +231,7 @@ TEST_F(ProjectWindow, ANewWindowShowsCaptionsAndOneEmptyRow)
     EXPECT_EQ(f.ItemsGrid->Cells(9, 0), CurrencySymbol() + " Item");
     EXPECT_EQ(f.AncillsGrid->RowCount(), 2);
     EXPECT_TRUE(f.syn->toPlainText().isEmpty());
-    EXPECT_EQ(f.StatusPanel0->text(), "File saved");
+    EXPECT_EQ(f.StatusPanel0->text(), ""); // never saved: says nothing
     EXPECT_FALSE(f.Modified);
     EXPECT_EQ(f.NotesMemo->toPlainText(), "Notes:\nDelivery:\nValidity:");
     EXPECT_EQ(Total(f.edTotal), "R 0.00");
@@ -671,7 +671,6 @@ TEST_F(ProjectWindow, SaveWritesTheProjectFileAndProposesTheQuoteNumber)
     EXPECT_TRUE(Dialogs.Requests[0].Save);
     EXPECT_EQ(Dialogs.Requests[0].FileName, UserDataDir + "Q-17.pxf");
     EXPECT_EQ(Dialogs.Requests[0].DefaultExt, "pxf");
-    EXPECT_FALSE(Dialogs.Requests[0].OverwritePrompt);
 
     TProject saved;
     ASSERT_TRUE(saved.LoadFromFile(name + ".pxf"));
@@ -732,7 +731,7 @@ TEST_F(ProjectWindow, OpenLoadsAFileAndAFailedOpenChangesNothing)
     EXPECT_EQ(Dialogs.Requests.last().FileName, Dir.File("jobs") + "/Theatre job.pxf");
 }
 
-TEST_F(ProjectWindow, UnsavedChangesAreAskedAboutBeforeNew)
+TEST_F(ProjectWindow, NewAndOpenGoOnOnlyWhenUnsavedChangesWereSavedOrDropped)
 {
     struct Case {
         const char* name;
@@ -740,55 +739,149 @@ TEST_F(ProjectWindow, UnsavedChangesAreAskedAboutBeforeNew)
         bool known;  // the project has a file name
         bool broken; // writing that file fails
         QList<TMsgAnswer> answers;
-        QStringList dialog; // answers of the save dialog
-        bool cleared;
-        int dialogs;
+        QString dialog; // the save dialog's answer; empty: cancelled
+        bool goesOn;
+        bool written;
     };
     const Case cases[] = {
-        {"clean", false, false, false, {}, {}, true, 0},
-        {"cancel", true, false, false, {TMsgAnswer::Cancel}, {}, false, 0},
-        {"no", true, false, false, {TMsgAnswer::No}, {}, true, 0},
-        {"yes, dialog cancelled", true, false, false, {TMsgAnswer::Yes}, {}, true, 1},
-        {"yes, dialog saves", true, false, false, {TMsgAnswer::Yes}, {"saved.pxf"}, true, 1},
-        {"yes, known file", true, true, false, {TMsgAnswer::Yes}, {}, true, 0},
-        {"yes, known file fails", true, true, true, {TMsgAnswer::Yes}, {}, false, 0},
+        {"clean", false, false, false, {}, {}, true, false},
+        {"cancel", true, false, false, {TMsgAnswer::Cancel}, {}, false, false},
+        {"no", true, false, false, {TMsgAnswer::No}, {}, true, false},
+        {"yes, dialog cancelled", true, false, false, {TMsgAnswer::Yes}, {}, false, false},
+        {"yes, dialog saves", true, false, false, {TMsgAnswer::Yes}, "saved.pxf", true, true},
+        {"yes, dialog's file fails", true, false, false, {TMsgAnswer::Yes}, "blocker/saved.pxf", false, false},
+        {"yes, known file", true, true, false, {TMsgAnswer::Yes}, {}, true, true},
+        {"yes, known file fails", true, true, true, {TMsgAnswer::Yes}, {}, false, false},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        TTempFolder dir;
-        TProjectForm& f = Open();
-        Add("TCR-900");
-        QString known;
-        if (c.known) {
+    for (const bool open : {false, true}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(open ? "Open, " : "New, ") + c.name);
+            TTempFolder dir;
             dir.Write("blocker", QByteArray("x"));
-            known = dir.File(c.broken ? "blocker/p.pxf" : "p.pxf");
+            TProjectForm& f = Open();
+            Add("TCR-900");
+            const QString known = c.known ? dir.File(c.broken ? "blocker/p.pxf" : "p.pxf") : QString();
+            const QString target = c.known ? known : c.dialog.isEmpty() ? QString() : dir.File(c.dialog);
             f.SetFileName(known);
-        }
-        f.SetModified(c.modified);
-        Msgs.Clear();
-        Msgs.Answers = c.answers;
-        Dialogs.Requests.clear();
-        Dialogs.Answers.clear();
-        for (const QString& a : c.dialog)
-            Dialogs.Answers << dir.File(a);
-        f.NewBtnClick();
-        EXPECT_EQ(Msgs.Questions.size(), c.modified ? 1 : 0);
-        if (c.modified) {
-            EXPECT_EQ(Msgs.Questions[0], known + "\rFile not saved. Save now?");
-        }
-        EXPECT_EQ(f.Project->ItemCount(), c.cleared ? 0 : 1);
-        EXPECT_EQ(Dialogs.Requests.size(), c.dialogs);
-        if (c.cleared) {
-            EXPECT_FALSE(f.Modified);
-            EXPECT_TRUE(f.FileName.isEmpty());
-        }
-        if (!c.dialog.isEmpty()) {
-            EXPECT_TRUE(QFileInfo::exists(dir.File(c.dialog[0])));
-        }
-        if (c.known && !c.broken) {
-            EXPECT_TRUE(QFileInfo::exists(known));
+            f.SetModified(c.modified);
+            f.FormToProject();
+            ASSERT_TRUE(f.Project->SaveToFile(dir.File("expected.pxf")));
+            Msgs.Clear();
+            Msgs.Answers = c.answers;
+            Dialogs.Requests.clear();
+            Dialogs.Answers = QStringList{c.dialog.isEmpty() ? QString() : dir.File(c.dialog)};
+            QTest::mouseClick(open ? f.OpenBtn : f.NewBtn, Qt::LeftButton);
+
+            EXPECT_EQ(Msgs.Questions, c.modified ? QStringList{known + "\rFile not saved. Save now?"} : QStringList());
+            const int saveDialogs = c.modified && !c.known && c.answers == QList{TMsgAnswer::Yes} ? 1 : 0;
+            // Open goes on to its own dialog, which is cancelled here.
+            EXPECT_EQ(Dialogs.Requests.size(), saveDialogs + (open && c.goesOn ? 1 : 0));
+            EXPECT_EQ(f.Project->ItemCount(), c.goesOn && !open ? 0 : 1);
+            if (!c.goesOn) {
+                EXPECT_TRUE(f.Modified);
+                EXPECT_EQ(f.StatusPanel0->text(), "File modified");
+                EXPECT_EQ(f.FileName, known);
+            }
+            if (c.written) {
+                EXPECT_EQ(ReadFileBytes(target), ReadFileBytes(dir.File("expected.pxf")));
+            } else if (!target.isEmpty()) {
+                EXPECT_FALSE(QFileInfo::exists(target));
+            }
+            EXPECT_EQ(QDir(dir.Path()).entryList({"*.pxf"}).size(), c.written ? 2 : 1);
         }
     }
+}
+
+TEST_F(ProjectWindow, SaveProposesANewNameAfterNewAndNeverReplacesAFileUnasked)
+{
+    TProjectForm& f = Open();
+    Add("TCR-900");
+    const QString job1 = UserDataDir + "job1.pxf";
+    Dialogs.Answers = {job1};
+    f.SaveBtnClick();
+    const QByteArray saved = ReadFileBytes(job1);
+    ASSERT_FALSE(saved.isEmpty());
+    EXPECT_EQ(f.StatusPanel0->text(), "File saved");
+
+    f.NewBtnClick();
+    EXPECT_EQ(f.StatusPanel0->text(), "");
+    Add("TCR-1200");
+    {
+        // The real dialog: it proposes a new name, and typing the old one
+        // asks; No keeps the file and the changes.
+        TQtFileDialogService real;
+        TScopedFileDialogService scope(real);
+        TFileDialogSeen seen;
+        AnswerFileDialog(job1, false, seen);
+        QTest::mouseClick(f.SaveBtn, Qt::LeftButton);
+        EXPECT_EQ(seen.Proposed, UserDataDir + "Project.pxf");
+        EXPECT_TRUE(seen.Question.startsWith("job1.pxf already exists")) << seen.Question.toStdString();
+    }
+    EXPECT_EQ(ReadFileBytes(job1), saved);
+    EXPECT_TRUE(f.Modified);
+    EXPECT_TRUE(f.FileName.isEmpty());
+    EXPECT_EQ(f.StatusPanel0->text(), "File modified");
+
+    // The quote number proposes a name that stays in the folder.
+    const std::pair<const char*, const char*> names[] = {
+        {"Q-17", "Q-17.pxf"},         {"Q/17:a", "Q_17_a.pxf"}, {"..", "_..pxf"}, {"../../etc/x", "_._.._etc_x.pxf"},
+        {"a\\b\tc*?", "a_b_c__.pxf"}, {" .cfg ", "_cfg.pxf"},
+    };
+    for (const auto& [quote, proposed] : names) {
+        f.edQuoteNo->setText(quote);
+        f.SaveBtnClick();
+        EXPECT_EQ(Dialogs.Requests.last().FileName, UserDataDir + proposed) << quote;
+    }
+    EXPECT_TRUE(f.Modified);
+}
+
+TEST_F(ProjectWindow, TypedQuantitiesAndPricesAreStoredAsTyped)
+{
+    TProjectForm& f = Open();
+    Type(f.ItemsGrid, 2, 1, "12345"); // the empty row: a new item
+    Type(f.ItemsGrid, 9, 1, "10.125");
+    f.PageControl1->setCurrentIndex(1);
+    Type(f.AncillsGrid, 2, 1, "12345");
+    Type(f.AncillsGrid, 3, 1, "0.5");
+
+    const TProjectItem& item = f.Project->Item(0);
+    EXPECT_EQ(item.Qty, 12345);
+    EXPECT_EQ(item.Price, 10.125);
+    EXPECT_EQ(item.Ancillaries[0].Qty, 12345);
+    EXPECT_EQ(item.Total, (10.125 + 12345 * 0.5) * 12345);
+    EXPECT_EQ(f.ItemsGrid->Cells(11, 1), "76324505.63");
+    EXPECT_EQ(f.AncillsGrid->Cells(4, 1), "6172.50");
+    EXPECT_EQ(Total(f.edSubTotal), "R 76324505.63");
+
+    const QString file = Dir.File("typed.pxf");
+    Dialogs.Answers = {file};
+    f.SaveBtnClick();
+    TProject expected;
+    expected.Date = f.Project->Date;
+    expected.InsertItem(TSpecificationRec(), TSelectionRec(), -1);
+    TProjectItem& e = expected.Item(0);
+    e.Qty = 12345;
+    e.Price = 10.125;
+    e.Ancillaries[0].Qty = 12345;
+    e.Ancillaries[0].Price = 0.5;
+    e.CalcAncillaryTotal();
+    e.CalcTotal();
+    expected.CalcTotals();
+    ASSERT_TRUE(expected.SaveToFile(Dir.File("expected.pxf")));
+    EXPECT_EQ(ReadFileBytes(file), ReadFileBytes(Dir.File("expected.pxf")));
+}
+
+TEST_F(ProjectWindow, TheHeightColumnShowsTheSilencersOwnHeight)
+{
+    TProjectForm& f = Open();
+    TSelectionRec tall = Silencer("TRF-600x1800-2400");
+    tall.height = 0.6;
+    f.AddSelection(Duty(2.8, 0.5), tall);
+    f.AddSelection(Duty(2.8, 0.5), Silencer("CS-600", 0, 0.6));
+    // 600 mm, as the round one's 600 mm diameter shows; a round one has no height.
+    EXPECT_EQ(f.ItemsGrid->Cells(5, 1), f.ItemsGrid->Cells(4, 2));
+    EXPECT_TRUE(f.ItemsGrid->Cells(5, 1).startsWith("600")) << f.ItemsGrid->Cells(5, 1).toStdString();
+    EXPECT_EQ(f.ItemsGrid->Cells(5, 2), "");
 }
 
 TEST_F(ProjectWindow, QuoteAndScheduleWriteTheHeaderIntoTheirDocuments)
@@ -856,7 +949,7 @@ TEST_F(ProjectWindow, EnquirySendsTheSavedProjectAndKeepsTheAddresses)
         TProject saved;
         ASSERT_TRUE(saved.LoadFromFile(file));
         EXPECT_EQ(saved.ItemCount(), 2);
-        EXPECT_EQ(Host.Address, "one@maker.example" + CrLf + "two@maker.example" + CrLf);
+        EXPECT_EQ(Host.Address, "one@maker.example, two@maker.example");
         EXPECT_EQ(ContactEmail, "ann@other.example");
         Form.reset();
     }
@@ -867,10 +960,20 @@ TEST_F(ProjectWindow, AnEnquiryWithoutAFileOrCancelledSendsNothing)
     TProjectForm& f = Open();
     TEmailForm mail;
     f.SetEmailForm(&mail);
-    // A modified project without a file asks for one; cancelling stops.
+    // A modified project without a file asks for one; cancelling stops
+    // there, and so does a file that cannot be written.
     Add("TCR-900");
+    Dir.Write("blocker", QByteArray("x"));
+    Dialogs.Answers = {QString(), Dir.File("blocker/q.pxf")};
     f.EnquiryBtnClick();
-    EXPECT_EQ(Dialogs.Requests.size(), 1);
+    f.EnquiryBtnClick();
+    EXPECT_EQ(Dialogs.Requests.size(), 2);
+    EXPECT_EQ(Msgs.Messages, QStringList{"Error writing file " + Dir.File("blocker/q.pxf")});
+    EXPECT_TRUE(f.Modified);
+    EXPECT_TRUE(Mail.Sent.empty());
+    Msgs.Clear();
+    f.SetModified(false);
+    f.EnquiryBtnClick();
     EXPECT_EQ(Msgs.Messages, QStringList{"No project file found to attach to quote request"});
 
     ASSERT_TRUE(f.SaveProject(Dir.File("q.pxf")));

@@ -405,13 +405,18 @@ TEST_F(PrintPreviewForm, SendAttachesTheReportPdf)
     EXPECT_EQ(m.Files[0].FileName, "report1.pdf");
     EXPECT_TRUE(PdfToText(file).contains("Drawn page 1 of 2"));
 
-    // After "Save PDF" that file goes.
-    FFileDialogs.Answers = {FDir.File("mine.pdf")};
+    // Each send writes a new file: never one sent before, nor the one the
+    // user saved (and may have changed since).
+    FFileDialogs.Answers = {FProgramDir + "Report/mine.pdf"};
     form->SavePDFButton->click();
+    FDir.Write("program/Report/mine.pdf", QByteArray("the user's own"));
+    const QByteArray first = ReadFileBytes(file);
     form->SendButton->click();
     ASSERT_EQ(FMail.Sent.size(), 2u);
-    EXPECT_EQ(FMail.Sent[1].Files[0].PathName, FDir.File("mine.pdf"));
-    EXPECT_EQ(FMail.Sent[1].NoteText, "Please find mine.pdf attached...");
+    EXPECT_EQ(FMail.Sent[1].Files[0].PathName, FProgramDir + "Report/report2.pdf");
+    EXPECT_EQ(FMail.Sent[1].NoteText, "Please find report2.pdf attached...");
+    EXPECT_EQ(ReadFileBytes(FProgramDir + "Report/mine.pdf"), "the user's own");
+    EXPECT_EQ(ReadFileBytes(file), first);
 
     // A failed hand-over is said.
     FMail.Result = MAPI_E_FAILURE;
@@ -420,6 +425,32 @@ TEST_F(PrintPreviewForm, SendAttachesTheReportPdf)
     FMail.Result = MAPI_USER_ABORT;
     form->SendButton->click();
     EXPECT_EQ(FMessages.Errors.size(), 1);
+}
+
+TEST_F(PrintPreviewForm, SavingOverAFileAsksFirst)
+{
+    TDrawer drawer;
+    auto form = MakeForm(&drawer);
+    form->FormActivate();
+    TQtFileDialogService real;
+    TScopedFileDialogService scope(real);
+    struct Case {
+        QAbstractButton* button;
+        const char* file;
+        QByteArray written; // how the file begins once replaced
+    };
+    for (const Case& c : {Case{form->SaveButton, "mine.ppv", {}}, Case{form->SavePDFButton, "mine.pdf", "%PDF"}}) {
+        SCOPED_TRACE(c.file);
+        const QString file = FDir.Write(c.file, QByteArray("the user's own"));
+        for (const bool replace : {false, true}) {
+            TFileDialogSeen seen;
+            AnswerFileDialog(file, replace, seen);
+            c.button->click();
+            EXPECT_TRUE(seen.Question.startsWith(QString(c.file) + " already exists")) << seen.Question.toStdString();
+            EXPECT_EQ(ReadFileBytes(file) == "the user's own", !replace);
+        }
+        EXPECT_TRUE(ReadFileBytes(file).startsWith(c.written));
+    }
 }
 
 TEST_F(PrintPreviewForm, SendFallsBackToTheDocumentsFolder)
