@@ -111,8 +111,14 @@ int XdgEmailArguments(const TMapiMessage& message, QStringList& args, QString& e
     QStringList result{QStringLiteral("--utf8")};
     if (!message.Subject.isEmpty())
         result << QStringLiteral("--subject") << message.Subject;
-    if (!message.NoteText.isEmpty())
-        result << QStringLiteral("--body") << message.NoteText;
+    if (!message.NoteText.isEmpty()) {
+        // xdg-email writes every line break as CR LF itself: a CR of ours
+        // would reach the message as an extra one.
+        QString body = message.NoteText;
+        body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        body.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+        result << QStringLiteral("--body") << body;
+    }
 
     QStringList to;
     for (const int recipClass : {MAPI_CC, MAPI_BCC, MAPI_TO}) {

@@ -175,7 +175,7 @@ TEST(XdgEmail, ArgumentListInFixedOrder)
     const QString file = dir.Write("job 1.pxf", QByteArray("x"));
     TMapiControl mapi;
     mapi.SetSubject("Enquiry");
-    mapi.SetBody("Hello\r\n\r\nAnn");
+    mapi.SetBody("Hello\r\n\r\nAnn\rLee");
     mapi.SetRecipients({"a@x.example", "b@x.example"});
     mapi.SetCopyTo({"c@x.example"});
     mapi.SetBlindCopyTo({"d@x.example"});
@@ -183,7 +183,7 @@ TEST(XdgEmail, ArgumentListInFixedOrder)
     QStringList args;
     QString error;
     ASSERT_EQ(XdgEmailArguments(mapi.BuildMessage(), args, error), SUCCESS_SUCCESS) << error.toStdString();
-    const QStringList expected{"--utf8", "--subject",   "Enquiry",    "--body",      "Hello\r\n\r\nAnn",
+    const QStringList expected{"--utf8", "--subject",   "Enquiry",    "--body",      "Hello\n\nAnn\nLee",
                                "--cc",   "c@x.example", "--bcc",      "d@x.example", "--attach",
                                file,     "a@x.example", "b@x.example"};
     EXPECT_EQ(args, expected);
