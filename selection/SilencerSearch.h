@@ -51,7 +51,7 @@ double ReadBodyFloat(TXmlNode element, double def);
 // The inputs of a duty in the main window's order; band i is diBand + i.
 enum TDutyInput : int { diAirflow, diMaxDP, diWidth, diHeight, diDiameter, diBand };
 
-// The first input of `spec` that no silencer can meet: an airflow or a
+// The first duty input that no silencer can meet: an airflow or a
 // pressure-drop limit not above 0, a negative size (0 means no size test), a
 // negative band, or no finite number; -1 when the duty can be searched.
 int ImpossibleDutyInput(const TSpecificationRec& spec);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
@@ -94,6 +95,17 @@ QStringList TFullDisk::Files() const
     QStringList files = QDir(FDir.Path()).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     files.removeAll(FillerName);
     return files;
+}
+
+void CopyFolder(const QString& from, const QString& to)
+{
+    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString target = to + "/" + QDir(from).relativeFilePath(file);
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        QFile::copy(file, target);
+    }
 }
 
 QByteArray ReadFileBytes(const QString& path)

@@ -53,6 +53,8 @@ private:
 };
 
 QByteArray ReadFileBytes(const QString& path);
+// Copies every file below `from` to the same place below `to`.
+void CopyFolder(const QString& from, const QString& to);
 QString TestDataDir();
 
 // The text of a PDF file as pdftotext gives it with its layout kept (pages

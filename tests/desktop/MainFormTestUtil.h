@@ -42,23 +42,13 @@ protected:
     QString IniFile() const { return Dir.Path() + "/config/vozudarizazi.ini"; }
     QString DefaultIni() const { return ExeDir() + "default.ini"; }
 
-    static void CopyTree(const QString& from, const QString& to)
-    {
-        QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
-        while (it.hasNext()) {
-            const QString file = it.next();
-            const QString target = to + "/" + QDir(from).relativeFilePath(file);
-            QDir().mkpath(QFileInfo(target).absolutePath());
-            QFile::copy(file, target);
-        }
-    }
     // The shipped catalogue, pictures, help and catalogue pages.
     void UseShippedCatalogue()
     {
         const QString content = QStringLiteral(VOZ_CONTENT_DIR);
         for (const char* sub : {"data", "images", "help"})
-            CopyTree(content + "/" + sub, ExeDir() + sub);
-        CopyTree(content + "/catalog", CatalogDir());
+            CopyFolder(content + "/" + sub, ExeDir() + sub);
+        CopyFolder(content + "/catalog", CatalogDir());
     }
     QString WriteRange(const QString& name, const QByteArray& xml)
     {

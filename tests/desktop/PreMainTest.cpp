@@ -48,17 +48,6 @@ private:
 };
 
 // The globals a start-up sets, put back afterwards.
-void CopyFolder(const QString& from, const QString& to)
-{
-    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        const QString target = to + "/" + QDir(from).relativeFilePath(file);
-        QDir().mkpath(QFileInfo(target).absolutePath());
-        QFile::copy(file, target);
-    }
-}
-
 class SavedGlobals {
 public:
     SavedGlobals()
