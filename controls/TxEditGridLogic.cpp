@@ -308,6 +308,23 @@ QString CellValueToText(const TField& field, const QVariant& value, TCellAnchor*
     return Format(field.FormatStr, text);
 }
 
+double ExactEditValue(const TNumField& field, double stored)
+{
+    const double x = ToDisplayUnits(stored, field.Factor, field.Offset);
+    if (!std::isfinite(x))
+        return x;
+    // Beyond 15 digits a decimal text may not survive the conversion: the
+    // editor then shows 15, which its grid reads back as the stored value.
+    double y = x;
+    for (int digits = 1; digits <= 15; ++digits) {
+        if (!TryStrToFloat(Format(QStringLiteral("%0.") + QString::number(digits) + QLatin1Char('g'), x), y))
+            return x;
+        if (FromDisplayUnits(y, field.Factor, field.Offset) == stored)
+            break;
+    }
+    return y;
+}
+
 QString FieldDisplayText(const TField& field, const QString& text)
 {
     try {

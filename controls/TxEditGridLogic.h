@@ -61,6 +61,12 @@ QVariant CellTextToValue(const TField& field, const QString& text, const TCellAn
 // emptied.
 QString CellValueToText(const TField& field, const QVariant& value, TCellAnchor* anchor = nullptr);
 
+// The number an editor shows for a stored value: the display value with the
+// fewest digits that reads back as exactly that stored value; with none up
+// to 15 digits, the display value to 15 digits (which the grid takes as the
+// stored value while it is not retyped).
+double ExactEditValue(const TNumField& field, double stored);
+
 // A value as plain text ("2.5", "7", the text itself).
 QString VariantToText(const QVariant& value);
 

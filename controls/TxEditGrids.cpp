@@ -584,6 +584,7 @@ void TxEditGrid::UpdateEditor()
     editor->SetFormatStr(format);
     editor->SetRangeLo(lo);
     editor->SetRangeHi(hi);
+    LoadExactValue(*editor);
     QPalette colours = editor->palette();
     colours.setColor(QPalette::Base, FColorEditMode);
     colours.setColor(QPalette::Text, FColorEditModeText);
@@ -605,19 +606,47 @@ void TxEditGrid::StoreEdit()
     editor->SetFormatStr(format);
     editor->SetRangeLo(lo);
     editor->SetRangeHi(hi);
-    const bool typed = editor->isModified();
     editor->ValidateEdit();
-    UpdateText();
     // The cell shows a typed decimal rounded to its format; its value stays
-    // the number typed, so totals and files never see the rounding.
-    double exact = 0.0;
-    if (!typed || !IsDataCell(InplaceCol(), InplaceRow()) || !editor->Logic().ExactValue(exact))
+    // the number typed (or, after a refused entry, the one it had), so totals
+    // and files never see the rounding.
+    const TNumField* number = AnchoredField(InplaceCol(), InplaceRow());
+    double shown = 0.0;
+    if (!number || !(editor->isModified() || FEditAnchor.Valid) || !editor->TryGetFloat(shown)) {
+        UpdateText();
         return;
-    const auto* number = dynamic_cast<const TNumField*>(Field(FieldOfCell(InplaceCol(), InplaceRow())));
-    if (number && !dynamic_cast<const TDelimNumField*>(number) && IsFloatFormat(number->FormatStr))
-        FAnchors.Set(InplaceCol(), InplaceRow(),
-                     {true, false, FromDisplayUnits(exact, number->Factor, number->Offset), 0.0,
-                      Cells(InplaceCol(), InplaceRow())});
+    }
+    double stored = FromDisplayUnits(shown, number->Factor, number->Offset);
+    if (FEditAnchor.Valid && shown == ExactEditValue(*number, FEditAnchor.A))
+        stored = FEditAnchor.A; // what the editor opened with
+    editor->SetValue(shown);
+    UpdateText();
+    FAnchors.Set(InplaceCol(), InplaceRow(), {true, false, stored, 0.0, Cells(InplaceCol(), InplaceRow())});
+}
+
+const TNumField* TxEditGrid::AnchoredField(int ACol, int ARow)
+{
+    if (!IsDataCell(ACol, ARow))
+        return nullptr;
+    const auto* number = dynamic_cast<const TNumField*>(Field(FieldOfCell(ACol, ARow)));
+    if (!number || dynamic_cast<const TDelimNumField*>(number) || !IsFloatFormat(number->FormatStr))
+        return nullptr;
+    return number;
+}
+
+void TxEditGrid::LoadExactValue(TxInplaceEdit& editor)
+{
+    // A cell's text may be its value rounded: the editor starts from the
+    // value itself, so that what is not retyped stays exact.
+    FEditAnchor = TCellAnchor();
+    const TNumField* number = AnchoredField(Col(), Row());
+    const TCellAnchor* anchor = number ? FAnchors.Find(Col(), Row(), editor.text()) : nullptr;
+    if (!anchor || anchor->Pair)
+        return;
+    FEditAnchor = *anchor;
+    editor.SetText(FloatToStr(ExactEditValue(*number, anchor->A)));
+    editor.DoEnter();
+    editor.SelectAll();
 }
 
 void TxEditGrid::SetEditText(int ACol, int ARow, const QString& value)

@@ -23,6 +23,7 @@
 #include <vector>
 
 class TxEditGrid;
+class TxInplaceEdit;
 
 using TAfterRightClickEvent = std::function<void(QObject* Sender, int ARow)>;
 using TEditButtonClickEvent = std::function<void(QObject* Sender, int ACol, int ARow)>;
@@ -177,6 +178,10 @@ protected:
     static void ReportFieldError(const QString& text, int index);
 
 private:
+    // The number field of a cell whose typed value is kept exactly behind
+    // its rounded text; null for other cells.
+    const TNumField* AnchoredField(int ACol, int ARow);
+    void LoadExactValue(TxInplaceEdit& editor);
     void Spin(bool up);
     TField* FieldOrThrow(int index) const;
     // What an editor on the cell validates with.
@@ -206,4 +211,5 @@ private:
     double FEditorRangeLo = 0.0;
     double FEditorRangeHi = 0.0;
     TCellAnchors FAnchors;
+    TCellAnchor FEditAnchor; // the exact value of the cell the editor opened on
 };

@@ -144,6 +144,20 @@ TEST(EditGridValues, AnchorsKeepTheStoredValueWhileTheTextStays)
     // Nothing to anchor when nothing is shown.
     CellValueToText(Number(QStringLiteral("%x")), 1.0, &anchor);
     EXPECT_FALSE(anchor.Valid);
+
+    // What an editor starts from: the fewest digits that are the stored value.
+    const TNumField plain = Number(QStringLiteral("%0.2f"));
+    const TNumField fahrenheit = Number(QStringLiteral("%0.1f"), 1.8, 32.0);
+    const struct {
+        const TNumField* field;
+        double stored;
+        double shown;
+    } editorCases[] = {
+        {&plain, 12.345, 12.345}, {&plain, 1e308, 1e308},   {&plain, 0.1 + 0.2, 0.3}, // 15 digits at most
+        {&mm, 0.30049, 300.49},   {&mm, 0.0125, 12.5},      {&fahrenheit, 37.5, 99.5},
+    };
+    for (const auto& c : editorCases)
+        EXPECT_EQ(ExactEditValue(*c.field, c.stored), c.shown) << c.stored;
 }
 
 TEST(EditGridValues, AnchorsFollowMovesAndSizes)

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QTest>
@@ -510,6 +511,72 @@ TEST(EditGrid, RetypingTheShownTextGivesTheTypedValue)
     g.SetCellValue(1, 3, 0.10001);
     g.DeleteRow(2);
     EXPECT_EQ(g.GetCellValue(1, 2), QVariant(0.10001));
+}
+
+// A cell shows its value rounded; its editor starts from the exact value, and
+// an entry that is refused or changes nothing keeps that value.
+TEST(EditGrid, TheEditorStartsFromTheExactValue)
+{
+    TRecordingMessageService messages;
+    TScopedMessageService scope(messages);
+    TColGridWindow w(kItemDefs);
+    ASSERT_TRUE(w.Active);
+    TxColGrid& g = *w.Grid;
+    g.SetFieldUnits(3, utLengthMeasure, 0, 2, ft_Fixed, 1.0, 0.0);
+    struct {
+        const char* name;
+        int col;
+        double exact;
+        const char* shown;
+        const char* opens;
+        const char* keys; // typed into the editor, which opens with all selected;
+                          // '<' Backspace, '>' End, '^' Escape, '|' paste
+        const char* paste;
+        QVariant after;
+        int beeps;
+    } const cases[] = {
+        {"opened and closed", 2, 12348, "1.235E4", "12348", "", "", 12348.0, 0},
+        {"refused paste", 2, 12348, "1.235E4", "12348", "|", "abc", 12348.0, 1},
+        {"typed and taken back", 2, 12348, "1.235E4", "12348", ">7<", "", 12348.0, 0},
+        {"Escape", 2, 12348, "1.235E4", "12348", "^", "", 12348.0, 0},
+        {"the shown text typed", 2, 12348, "1.235E4", "12348", "1.235E4", "", 12350.0, 0},
+        {"refused letter", 2, 12348, "1.235E4", "12348", "e", "", 12348.0, 1},
+        {"price", 2, 12.345, "12.35", "12.345", ">7<", "", 12.345, 0},
+        {"unit column", 3, 0.30049, "300.5", "300.49", ">7<", "", 0.30049, 0},
+        {"unit column, refused", 3, 0.30049, "300.5", "300.49", "|", "x", 0.30049, 1},
+        {"unit column, retyped", 3, 0.30049, "300.5", "300.49", "300.5", "", 0.3005, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        g.SetCellValue(c.col, 2, 7.0); // another cell, another value
+        g.SetCellValue(c.col, 1, c.exact);
+        ASSERT_EQ(g.Cells(c.col, 1), QString::fromLatin1(c.shown));
+        w.Click(c.col, 2);
+        w.Click(c.col, 1);
+        TColGridWindow::Key(Qt::Key_Return);
+        ASSERT_NE(g.InplaceEdit(), nullptr);
+        EXPECT_EQ(g.InplaceEdit()->text(), QString::fromLatin1(c.opens));
+        QApplication::clipboard()->setText(QString::fromLatin1(c.paste));
+        const int beeps = messages.Beeps;
+        for (const char* k = c.keys; *k; ++k) {
+            QWidget* focus = QApplication::focusWidget();
+            switch (*k) {
+            case '<': QTest::keyClick(focus, Qt::Key_Backspace); break;
+            case '>': QTest::keyClick(focus, Qt::Key_End); break;
+            case '^': QTest::keyClick(focus, Qt::Key_Escape); break;
+            case '|': QTest::keyClick(focus, Qt::Key_V, Qt::ControlModifier); break;
+            default: QTest::keyClick(focus, *k);
+            }
+        }
+        TColGridWindow::Key(Qt::Key_Return);
+        EXPECT_EQ(g.GetCellValue(c.col, 1), c.after) << g.GetCellValue(c.col, 1).toDouble();
+        EXPECT_EQ(messages.Beeps - beeps, c.beeps);
+        // The editor opened on the next cell does not take this one's value.
+        w.Click(c.col, 2);
+        TColGridWindow::Key(Qt::Key_F2);
+        TColGridWindow::Key(Qt::Key_Return);
+        EXPECT_EQ(g.GetCellValue(c.col, 2), QVariant(7.0));
+    }
 }
 
 TEST(EditGrid, ChoiceStepping)

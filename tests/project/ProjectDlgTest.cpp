@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDateEdit>
 #include <QDir>
 #include <QFileInfo>
@@ -869,6 +870,43 @@ TEST_F(ProjectWindow, TypedQuantitiesAndPricesAreStoredAsTyped)
     expected.CalcTotals();
     ASSERT_TRUE(expected.SaveToFile(Dir.File("expected.pxf")));
     EXPECT_EQ(ReadFileBytes(file), ReadFileBytes(Dir.File("expected.pxf")));
+}
+
+// A cell shows its value rounded; editing it again and taking nothing new
+// (a refused paste, a key typed and deleted) keeps the value typed.
+TEST_F(ProjectWindow, ReopenedCellsKeepTheValueTyped)
+{
+    TProjectForm& f = Open();
+    Add("TCR-900");
+    f.PageControl1->setCurrentIndex(1);
+    struct {
+        bool items;
+        int col;
+        const char* typed;
+        const char* shown;
+        std::function<double(const TProjectItem&)> value;
+    } const cells[] = {
+        {true, 2, "12348", "1.235E4", [](const TProjectItem& i) { return double(i.Qty); }},
+        {true, 9, "12.345", "12.35", [](const TProjectItem& i) { return i.Price; }},
+        {false, 2, "12348", "1.235E4", [](const TProjectItem& i) { return double(i.Ancillaries[0].Qty); }},
+        {false, 3, "12.345", "12.35", [](const TProjectItem& i) { return i.Ancillaries[0].Price; }},
+    };
+    QApplication::clipboard()->setText("abc");
+    for (const auto& c : cells) {
+        SCOPED_TRACE(c.typed);
+        TxColGrid* grid = c.items ? f.ItemsGrid : f.AncillsGrid;
+        Type(grid, c.col, 1, c.typed);
+        EXPECT_EQ(grid->Cells(c.col, 1), c.shown);
+        for (const QList<QKeySequence>& keys : {QList<QKeySequence>{QKeySequence::Paste},
+                                               {Qt::Key_End, Qt::Key_7, Qt::Key_Backspace}}) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return); // opens the editor
+            for (const QKeySequence& key : keys)
+                QTest::keySequence(QApplication::focusWidget(), key);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            EXPECT_EQ(c.value(f.Project->Item(0)), QString(c.typed).toDouble());
+            EXPECT_EQ(grid->Cells(c.col, 1), c.shown);
+        }
+    }
 }
 
 TEST_F(ProjectWindow, TheHeightColumnShowsTheSilencersOwnHeight)
