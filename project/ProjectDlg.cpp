@@ -204,6 +204,18 @@ QStringList MemoLines(const QString& text)
     return lines;
 }
 
+// Raises a counter for as long as it lives.
+class TCounterScope {
+public:
+    explicit TCounterScope(int& counter) : FCounter(counter) { ++FCounter; }
+    ~TCounterScope() { --FCounter; }
+    TCounterScope(const TCounterScope&) = delete;
+    TCounterScope& operator=(const TCounterScope&) = delete;
+
+private:
+    int& FCounter;
+};
+
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -725,18 +737,22 @@ void TProjectForm::NotesMemoChange()
 
 void TProjectForm::CommitActiveEdit()
 {
+    StoreGridEdits();
     // The window's own active control, also while another window is active.
-    QWidget* focus = focusWidget();
-    if (!focus)
-        return;
-    for (TxColGrid* grid : {ItemsGrid, AncillsGrid}) {
-        if (grid->IsActiveControl()) {
-            grid->SetEditorMode(false);
-            return;
-        }
-    }
-    if (auto* edit = qobject_cast<TxCustomEdit*>(focus))
+    if (auto* edit = qobject_cast<TFmtEdit*>(focusWidget()))
         edit->CommitEdit();
+}
+
+void TProjectForm::StoreGridEdits()
+{
+    // A cell being stored may refill rows, which comes back here.
+    if (FStoringEdit > 0)
+        return;
+    const TCounterScope storing(FStoringEdit);
+    // The ancillaries belong to the current item, which the items grid's
+    // edit may change: theirs first.
+    for (TxColGrid* grid : {AncillsGrid, ItemsGrid})
+        grid->SetEditorMode(false);
 }
 
 // ---------------------------------------------------------------------------
@@ -946,6 +962,7 @@ void TProjectForm::FillItemRow(int row)
 
 void TProjectForm::RefillItemsGrid()
 {
+    StoreGridEdits();
     const int remembered = ItemsGrid->Row();
     ClearRows(ItemsGrid);
     const int n = Project->ItemCount();
@@ -983,6 +1000,7 @@ void TProjectForm::SetEmptyAncillaryRow(int row)
 
 void TProjectForm::ShowItemDetail(int index)
 {
+    StoreGridEdits();
     syn->clear();
     ClearRows(AncillsGrid);
     AncillsGrid->SetRowCount(2);
@@ -1018,6 +1036,7 @@ void TProjectForm::AddBlankItem()
 
 void TProjectForm::ItemsGridDoSetData(int ACol, int ARow)
 {
+    const TCounterScope storing(FStoringEdit);
     const int n = Project->ItemCount();
     if (ARow < 1 || ARow > n + 1)
         return;
@@ -1080,6 +1099,7 @@ void TProjectForm::ItemsGridDoSetData(int ACol, int ARow)
 
 void TProjectForm::AncillsGridDoSetData(int ACol, int ARow)
 {
+    const TCounterScope storing(FStoringEdit);
     const int itemRow = ItemsGrid->Row();
     if (itemRow < 1 || itemRow > Project->ItemCount())
         return;
@@ -1150,8 +1170,12 @@ void TProjectForm::AncillsGridDoSetData(int ACol, int ARow)
 
 void TProjectForm::ItemsGridSelectCell(int, int ARow)
 {
-    if (ARow != ItemsGrid->Row())
-        ShowItemDetail(ARow - 1);
+    if (ARow == ItemsGrid->Row())
+        return;
+    // Also when the row moves without the focus (the wheel): what is being
+    // typed goes into the item it was typed for.
+    StoreGridEdits();
+    ShowItemDetail(ARow - 1);
 }
 
 void TProjectForm::ItemsGridRowMoved(int fromIndex, int toIndex)

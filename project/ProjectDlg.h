@@ -124,6 +124,8 @@ public:
     void ProjectToForm();
     // Stores what is being typed into the window's active edit or grid.
     void CommitActiveEdit();
+    // Stores an edit open in either grid into its own item and ends it.
+    void StoreGridEdits();
     void NewProject();
     // False, with the window unchanged, when the file could not be read.
     bool LoadProject(const QString& name);
@@ -191,5 +193,6 @@ private:
     IProjectHost* FHost = nullptr;
     TEmailForm* FEmailForm = nullptr;
     TFormKeyNavigator* FKeyNavigator = nullptr;
-    int FFilling = 0; // the form is being filled from the project
+    int FFilling = 0;     // the form is being filled from the project
+    int FStoringEdit = 0; // a grid's edit is being stored
 };

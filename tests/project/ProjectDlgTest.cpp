@@ -31,8 +31,10 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <QTabBar>
 #include <QTimer>
 #include <QToolButton>
+#include <QWheelEvent>
 
 #include <cmath>
 #include <functional>
@@ -907,6 +909,82 @@ TEST_F(ProjectWindow, ReopenedCellsKeepTheValueTyped)
             EXPECT_EQ(grid->Cells(c.col, 1), c.shown);
         }
     }
+}
+
+// A quantity being typed into an ancillary belongs to that ancillary's item,
+// whatever ends the edit, also what moves or refills the grids.
+TEST_F(ProjectWindow, AnOpenEditIsStoredInItsOwnItemBeforeAnythingMoves)
+{
+    const std::vector<std::pair<const char*, std::function<void(TProjectForm&)>>> triggers{
+        {"wheel over the items",
+         [](TProjectForm& f) {
+             const QPointF pos = ToQRect(f.ItemsGrid->CellRect(2, 1)).center();
+             QWheelEvent e(pos, f.ItemsGrid->viewport()->mapToGlobal(pos), QPoint(), QPoint(0, -120), Qt::NoButton,
+                           Qt::NoModifier, Qt::NoScrollPhase, false);
+             QApplication::sendEvent(f.ItemsGrid->viewport(), &e);
+         }},
+        {"click on another item",
+         [](TProjectForm& f) {
+             QTest::mouseClick(f.ItemsGrid->viewport(), Qt::LeftButton, {},
+                               ToQRect(f.ItemsGrid->CellRect(2, 2)).center());
+         }},
+        {"tab change",
+         [](TProjectForm& f) {
+             QTabBar* tabs = f.PageControl1->tabBar();
+             QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
+         }},
+        {"Save",
+         [this](TProjectForm& f) {
+             Dialogs.Answers = {Dir.File("saved.pxf")};
+             QTest::mouseClick(f.SaveBtn, Qt::LeftButton);
+         }},
+        {"Quote", [](TProjectForm& f) { QTest::mouseClick(f.ReportBtn, Qt::LeftButton); }},
+        {"Schedule", [](TProjectForm& f) { QTest::mouseClick(f.ScheduleBtn, Qt::LeftButton); }},
+        {"Enquiry", [](TProjectForm& f) { QTest::mouseClick(f.EnquiryBtn, Qt::LeftButton); }},
+        {"New, cancelled", [](TProjectForm& f) { QTest::mouseClick(f.NewBtn, Qt::LeftButton); }},
+        {"Open, cancelled", [](TProjectForm& f) { QTest::mouseClick(f.OpenBtn, Qt::LeftButton); }},
+        {"Close", [](TProjectForm& f) { QTest::mouseClick(f.CloseBtn, Qt::LeftButton); }},
+        {"added from the main window", [](TProjectForm& f) { f.AddSelection(Duty(), Silencer("TCR-1500")); }},
+    };
+    for (const auto& [name, trigger] : triggers) { // every dialog and question cancelled
+        SCOPED_TRACE(name);
+        TProjectForm& f = Open();
+        Add("TCR-900", 2);
+        f.ItemsGrid->FocusCell(2, 1, true);
+        f.PageControl1->setCurrentIndex(1);
+        f.AncillsGrid->setFocus();
+        f.AncillsGrid->FocusCell(2, 1, true);
+        QTest::keyClick(QApplication::focusWidget(), '9');
+        ASSERT_TRUE(f.AncillsGrid->EditorMode());
+        Msgs.Answers = {TMsgAnswer::Cancel};
+        Dialogs.Answers = {QString()};
+        trigger(f);
+        EXPECT_EQ(f.Project->Item(0).Ancillaries[0].Qty, 9);
+        EXPECT_EQ(f.Project->Item(1).Ancillaries[0].Qty, 0);
+        EXPECT_FALSE(f.AncillsGrid->EditorMode());
+        if (QFileInfo::exists(Dir.File("saved.pxf"))) {
+            TProject saved;
+            ASSERT_TRUE(saved.LoadFromFile(Dir.File("saved.pxf")));
+            EXPECT_EQ(saved.Item(0).Ancillaries[0].Qty, 9);
+            QFile::remove(Dir.File("saved.pxf"));
+        }
+    }
+
+    // A description typed into the empty row makes its item before the
+    // wheel moves up, and the detail then shows the row moved to.
+    TProjectForm& f = Open();
+    Add("TCR-900");
+    f.ItemsGrid->setFocus();
+    f.ItemsGrid->FocusCell(1, 2, true);
+    QTest::keyClick(QApplication::focusWidget(), 'N');
+    const QPointF pos = ToQRect(f.ItemsGrid->CellRect(1, 1)).center();
+    QWheelEvent up(pos, f.ItemsGrid->viewport()->mapToGlobal(pos), QPoint(), QPoint(0, 120), Qt::NoButton,
+                   Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(f.ItemsGrid->viewport(), &up);
+    ASSERT_EQ(f.Project->ItemCount(), 2);
+    EXPECT_EQ(f.Project->Item(1).Description, "N");
+    EXPECT_EQ(f.ItemsGrid->Row(), 1);
+    EXPECT_TRUE(f.syn->toPlainText().contains("Model = TCR-900"));
 }
 
 TEST_F(ProjectWindow, TheHeightColumnShowsTheSilencersOwnHeight)
