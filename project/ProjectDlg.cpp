@@ -163,6 +163,8 @@ TFmtEdit* MakeTotalEdit(QWidget* parent, const char* name)
     edit->SetFormatType(ft_Manual);
     edit->SetFormatStr(QStringLiteral(" R %0.2f"));
     edit->setText(QStringLiteral("R 0.00"));
+    // The project's sums: shown, never typed, so they always add up.
+    edit->setReadOnly(true);
     edit->setFocusPolicy(Qt::ClickFocus);
     edit->setAlignment(Qt::AlignRight);
     return edit;

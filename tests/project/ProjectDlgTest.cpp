@@ -270,6 +270,16 @@ TEST_F(ProjectWindow, QuantityAndPriceSetTheTotalsAndVAT)
     EXPECT_EQ(Total(f.edSubTotal), "R 300.00");
     EXPECT_EQ(Total(f.edVATTotal), "R 42.00");
     EXPECT_EQ(Total(f.edTotal), "R 342.00");
+    // The totals are the project's: typed, deleted or pasted keys change none.
+    QApplication::clipboard()->setText("9");
+    for (TFmtEdit* edit : {f.edSubTotal, f.edVATTotal, f.edTotal}) {
+        const QString shown = edit->text();
+        QTest::mouseClick(edit, Qt::LeftButton);
+        for (const QKeySequence& key : {QKeySequence(Qt::Key_1), QKeySequence(Qt::Key_Backspace),
+                                        QKeySequence(Qt::Key_Delete), QKeySequence(QKeySequence::Paste)})
+            QTest::keySequence(edit, key);
+        EXPECT_EQ(edit->text(), shown);
+    }
 
     // A fractional quantity becomes the nearest whole one, and shows so.
     Type(f.ItemsGrid, 2, 1, "2.5");
