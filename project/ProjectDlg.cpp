@@ -810,9 +810,11 @@ void TProjectForm::OpenBtnClick()
     if (FileDialogs().Execute(this, OpenDialog1, name)) {
         name = WithDefaultExt(name, OpenDialog1.DefaultExt);
         OpenDialog1.FileName = name;
-        LoadProject(name);
-        SaveDialog1.InitialDir = QFileInfo(name).absolutePath();
-        SaveDialog1.FileName = name;
+        // A file that could not be read is nothing Save should propose.
+        if (LoadProject(name)) {
+            SaveDialog1.InitialDir = QFileInfo(name).absolutePath();
+            SaveDialog1.FileName = name;
+        }
     }
     ResetCurrentFolder();
 }

@@ -727,6 +727,11 @@ TEST_F(ProjectWindow, OpenLoadsAFileAndAFailedOpenChangesNothing)
     EXPECT_TRUE(Msgs.Messages.value(0).startsWith("Not a valid DEZ Uder project file"));
     EXPECT_EQ(Models(), QStringList{"TCR-900"});
     EXPECT_TRUE(f.FileName.isEmpty());
+    // Save proposes what it proposed before, not the file that failed.
+    Dialogs.Answers.clear();
+    f.SaveBtnClick();
+    EXPECT_EQ(Dialogs.Requests.last().FileName, UserDataDir + "Project.pxf");
+    EXPECT_EQ(Dialogs.Requests.last().InitialDir, UserDataDir);
 
     Dialogs.Answers = {good};
     f.OpenBtnClick();
