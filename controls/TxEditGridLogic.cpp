@@ -308,6 +308,30 @@ QString CellValueToText(const TField& field, const QVariant& value, TCellAnchor*
     return Format(field.FormatStr, text);
 }
 
+TEntryCheck CheckEntryNumber(const QString& text, double& value)
+{
+    try {
+        if (!TryStrToFloat(NormaliseNumberText(text), value) || !std::isfinite(value))
+            return ecNoNumber;
+    } catch (const Exception&) {
+        return ecNoNumber;
+    }
+    const QString tidy = RemoveSpaces(text);
+    const qsizetype e = tidy.indexOf(QLatin1Char('e'), 0, Qt::CaseInsensitive);
+    if (e < 0)
+        return ecNumber;
+    // The digits after the mark make the exponent the normaliser reads.
+    int exponent = 0;
+    for (const QChar c : tidy.mid(e + 1)) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            continue;
+        exponent = exponent * 10 + (c.unicode() - '0');
+        if (exponent > 300)
+            return ecOutOfRange;
+    }
+    return ecNumber;
+}
+
 double ExactEditValue(const TNumField& field, double stored)
 {
     const double x = ToDisplayUnits(stored, field.Factor, field.Offset);

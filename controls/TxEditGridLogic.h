@@ -61,6 +61,13 @@ QVariant CellTextToValue(const TField& field, const QString& text, const TCellAn
 // emptied.
 QString CellValueToText(const TField& field, const QVariant& value, TCellAnchor* anchor = nullptr);
 
+// How a text typed into a number cell reads: a number (`value`, the text
+// tidied by the number-text normaliser), no number, or a number out of range.
+// The normaliser cuts an exponent beyond 300 to its first two characters; a
+// text that needs the cut says a number no entry can hold as typed.
+enum TEntryCheck { ecNumber, ecNoNumber, ecOutOfRange };
+TEntryCheck CheckEntryNumber(const QString& text, double& value);
+
 // The number an editor shows for a stored value: the display value with the
 // fewest digits that reads back as exactly that stored value; with none up
 // to 15 digits, the display value to 15 digits (which the grid takes as the

@@ -606,32 +606,54 @@ void TxEditGrid::StoreEdit()
     editor->SetFormatStr(format);
     editor->SetRangeLo(lo);
     editor->SetRangeHi(hi);
+    // A typed text a number cell cannot take goes back to what the editor
+    // opened with, the number the normaliser would cut included.
+    TEntryCheck refused = ecNumber;
+    if (NumberField(InplaceCol(), InplaceRow()) && editor->isModified() && editor->text() != editor->OldValue()) {
+        double typed = 0.0;
+        refused = CheckEntryNumber(editor->text(), typed);
+        if (refused != ecNumber) {
+            editor->Reset();
+            Messages().Beep();
+        }
+    }
     editor->ValidateEdit();
+    StoreEditValue(*editor);
+    if (refused != ecNumber && OnEditRefused)
+        OnEditRefused(this, InplaceCol(), InplaceRow(), refused);
+}
+
+void TxEditGrid::StoreEditValue(TxInplaceEdit& editor)
+{
     // The cell shows a typed decimal rounded to its format; its value stays
     // the number typed (or, after a refused entry, the one it had), so totals
     // and files never see the rounding.
     const TNumField* number = AnchoredField(InplaceCol(), InplaceRow());
     double shown = 0.0;
-    if (!number || !(editor->isModified() || FEditAnchor.Valid) || !editor->TryGetFloat(shown)) {
+    if (!number || !(editor.isModified() || FEditAnchor.Valid) || !editor.TryGetFloat(shown)) {
         UpdateText();
         return;
     }
     double stored = FromDisplayUnits(shown, number->Factor, number->Offset);
     if (FEditAnchor.Valid && shown == ExactEditValue(*number, FEditAnchor.A))
         stored = FEditAnchor.A; // what the editor opened with
-    editor->SetValue(shown);
+    editor.SetValue(shown);
     UpdateText();
     FAnchors.Set(InplaceCol(), InplaceRow(), {true, false, stored, 0.0, Cells(InplaceCol(), InplaceRow())});
 }
 
-const TNumField* TxEditGrid::AnchoredField(int ACol, int ARow)
+const TNumField* TxEditGrid::NumberField(int ACol, int ARow)
 {
     if (!IsDataCell(ACol, ARow))
         return nullptr;
     const auto* number = dynamic_cast<const TNumField*>(Field(FieldOfCell(ACol, ARow)));
-    if (!number || dynamic_cast<const TDelimNumField*>(number) || !IsFloatFormat(number->FormatStr))
-        return nullptr;
-    return number;
+    return number && !dynamic_cast<const TDelimNumField*>(number) ? number : nullptr;
+}
+
+const TNumField* TxEditGrid::AnchoredField(int ACol, int ARow)
+{
+    const TNumField* number = NumberField(ACol, ARow);
+    return number && IsFloatFormat(number->FormatStr) ? number : nullptr;
 }
 
 void TxEditGrid::LoadExactValue(TxInplaceEdit& editor)

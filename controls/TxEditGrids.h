@@ -27,6 +27,8 @@ class TxInplaceEdit;
 
 using TAfterRightClickEvent = std::function<void(QObject* Sender, int ARow)>;
 using TEditButtonClickEvent = std::function<void(QObject* Sender, int ACol, int ARow)>;
+// A text typed into a number cell was refused; the cell keeps its value.
+using TEditRefusedEvent = std::function<void(QObject* Sender, int ACol, int ARow, TEntryCheck Why)>;
 // Called on a press of a field's caption with the field index, the pointer's
 // screen position and the field.
 using TUnitsPopupProc = std::function<void(TxEditGrid* Grid, int FieldIndex, int X, int Y, TField*& Field)>;
@@ -79,6 +81,9 @@ public:
     TAfterRightClickEvent OnAfterRightClick;
     // The property-editor button of the current cell was clicked.
     TEditButtonClickEvent OnPropEditClick;
+    // A typed text was refused (with a beep) as the edit was stored; the
+    // cell's own data event follows with the value it kept.
+    TEditRefusedEvent OnEditRefused;
 
     // --- Fields ---
     int FieldCount() const { return static_cast<int>(FFields.size()); }
@@ -178,10 +183,13 @@ protected:
     static void ReportFieldError(const QString& text, int index);
 
 private:
-    // The number field of a cell whose typed value is kept exactly behind
-    // its rounded text; null for other cells.
+    // The number field of a cell (no pair), null for other cells; the
+    // anchored one's typed value is kept exactly behind its rounded text.
+    const TNumField* NumberField(int ACol, int ARow);
     const TNumField* AnchoredField(int ACol, int ARow);
     void LoadExactValue(TxInplaceEdit& editor);
+    // Stores the editor's text into its cell, with the exact value behind it.
+    void StoreEditValue(TxInplaceEdit& editor);
     void Spin(bool up);
     TField* FieldOrThrow(int index) const;
     // What an editor on the cell validates with.

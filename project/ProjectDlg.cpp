@@ -206,6 +206,19 @@ QStringList MemoLines(const QString& text)
     return lines;
 }
 
+// Why a quantity or price was refused, as the status bar says it.
+const QString NotANumber = QStringLiteral("not a number");
+const QString OutOfRange = QStringLiteral("out of range");
+const QString TotalsTooLarge = QStringLiteral("the totals would be too large");
+constexpr int RefusalShownMs = 10000;
+
+// Why a cell value is no quantity (no number, or no whole number in range).
+QString QuantityError(const QVariant& value)
+{
+    double x = 0.0;
+    return CellDecimal(value, x) ? OutOfRange : NotANumber;
+}
+
 // Raises a counter for as long as it lives.
 class TCounterScope {
 public:
@@ -572,6 +585,12 @@ void TProjectForm::ConnectHandlers()
             FitGridColumns();
         });
     };
+    for (TxColGrid* grid : {ItemsGrid, AncillsGrid}) {
+        // The grid has beeped: the status bar says why.
+        grid->OnEditRefused = [this](QObject*, int c, int, TEntryCheck why) {
+            Guarded([=, this] { ShowRefusal(c, why == ecOutOfRange ? OutOfRange : NotANumber); });
+        };
+    }
     AncillsGrid->OnMouseDown = [this](QObject*, TMouseButton button, TShiftState, int X, int Y) {
         Guarded([=, this] { AncillsGridMouseDown(button, X, Y); });
     };
@@ -1065,9 +1084,13 @@ void TProjectForm::ItemsGridDoSetData(int ACol, int ARow)
         break;
     case icQty: {
         int qty = 0;
-        if (!CellWholeNumber(value, qty) || !Project->ItemFits(ARow - 1, qty, item.Price)) {
+        const QString refused = !CellWholeNumber(value, qty)                   ? QuantityError(value)
+                                : !Project->ItemFits(ARow - 1, qty, item.Price) ? TotalsTooLarge
+                                                                                : QString();
+        if (!refused.isEmpty()) {
             // The row keeps showing what the item holds.
             Messages().Beep();
+            ShowRefusal(ACol, refused);
             FillItemRow(ARow);
             return;
         }
@@ -1080,8 +1103,12 @@ void TProjectForm::ItemsGridDoSetData(int ACol, int ARow)
         break;
     case icPrice: {
         double price = 0.0;
-        if (!CellDecimal(value, price) || !Project->ItemFits(ARow - 1, item.Qty, price)) {
+        const QString refused = !CellDecimal(value, price)                      ? NotANumber
+                                : !Project->ItemFits(ARow - 1, item.Qty, price) ? TotalsTooLarge
+                                                                                : QString();
+        if (!refused.isEmpty()) {
             Messages().Beep();
+            ShowRefusal(ACol, refused);
             FillItemRow(ARow);
             return;
         }
@@ -1115,17 +1142,21 @@ void TProjectForm::AncillsGridDoSetData(int ACol, int ARow)
     const QVariant value = AncillsGrid->GetCellValue(ACol, ARow);
     int qty = 0;
     double price = 0.0;
-    bool refused = (ACol == acQty && !CellWholeNumber(value, qty)) || (ACol == acPrice && !CellDecimal(value, price));
-    if (!refused && (ACol == acQty || ACol == acPrice)) {
+    QString refused = ACol == acQty && !CellWholeNumber(value, qty)     ? QuantityError(value)
+                      : ACol == acPrice && !CellDecimal(value, price) ? NotANumber
+                                                                      : QString();
+    if (refused.isEmpty() && (ACol == acQty || ACol == acPrice)) {
         // A new line has 0 in the cell not yet filled.
         const TAncillRec line = ARow <= m ? item.Ancillaries[static_cast<size_t>(ARow - 1)] : TAncillRec{};
-        refused = !Project->AncillaryFits(itemRow - 1, ARow - 1, ACol == acQty ? qty : line.Qty,
-                                          ACol == acPrice ? price : line.Price);
+        if (!Project->AncillaryFits(itemRow - 1, ARow - 1, ACol == acQty ? qty : line.Qty,
+                                    ACol == acPrice ? price : line.Price))
+            refused = TotalsTooLarge;
     }
-    if (refused) {
+    if (!refused.isEmpty()) {
         // No number, or one that puts a total out of range: the cell shows
         // the line's value again.
         Messages().Beep();
+        ShowRefusal(ACol, refused);
         if (ARow <= m) {
             const TAncillRec& line = item.Ancillaries[static_cast<size_t>(ARow - 1)];
             AncillsGrid->SetCellValue(ACol, ARow, ACol == acQty ? static_cast<double>(line.Qty) : line.Price);
@@ -1170,6 +1201,15 @@ void TProjectForm::AncillsGridDoSetData(int ACol, int ARow)
         ShowTotals();
     }
     SetModified(true);
+}
+
+void TProjectForm::ShowRefusal(int ACol, const QString& why)
+{
+    // Quantity and price share their column in both grids.
+    static_assert(int(icQty) == int(acQty));
+    StatusBar1->showMessage((ACol == icQty ? QStringLiteral("Quantity") : QStringLiteral("Price")) +
+                                QStringLiteral(" refused: ") + why,
+                            RefusalShownMs);
 }
 
 void TProjectForm::ItemsGridSelectCell(int, int ARow)

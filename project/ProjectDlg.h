@@ -169,6 +169,8 @@ public:
     void AncillsGridDoSetData(int ACol, int ARow);
     void AncillsGridMouseDown(TMouseButton button, int X, int Y);
     void GridKeyDown(TxColGrid* grid, int& key);
+    // Says in the status bar why a quantity or price (by its column) was refused.
+    void ShowRefusal(int ACol, const QString& why);
     void Delete1Click();
     void ModeLabelClick();
 

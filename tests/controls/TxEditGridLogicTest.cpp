@@ -160,6 +160,27 @@ TEST(EditGridValues, AnchorsKeepTheStoredValueWhileTheTextStays)
         EXPECT_EQ(ExactEditValue(*c.field, c.stored), c.shown) << c.stored;
 }
 
+TEST(EditGridValues, TypedNumbersTheNormaliserWouldCutAreOutOfRange)
+{
+    const struct {
+        const char* text;
+        TEntryCheck check;
+        double value;
+    } cases[] = {
+        {"12 345", ecNumber, 12345}, {"1e300", ecNumber, 1e300},        {"1E-300", ecNumber, 1e-300},
+        {"1e0300", ecNumber, 1e300}, {"2.5e1", ecNumber, 25},           {"1e308", ecOutOfRange, 0},
+        {"1e-999", ecOutOfRange, 0}, {"1e 3 0 1", ecOutOfRange, 0},     {"abc", ecNoNumber, 0},
+        {"1e-", ecNoNumber, 0},
+    };
+    for (const auto& c : cases) {
+        double value = 0.0;
+        EXPECT_EQ(CheckEntryNumber(QString::fromLatin1(c.text), value), c.check) << c.text;
+        if (c.check == ecNumber) {
+            EXPECT_EQ(value, c.value) << c.text;
+        }
+    }
+}
+
 TEST(EditGridValues, AnchorsFollowMovesAndSizes)
 {
     TCellAnchors anchors;

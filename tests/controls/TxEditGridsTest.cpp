@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <vector>
 
 namespace {
 
@@ -533,18 +534,25 @@ TEST(EditGrid, TheEditorStartsFromTheExactValue)
                           // '<' Backspace, '>' End, '^' Escape, '|' paste
         const char* paste;
         QVariant after;
-        int beeps;
+        int refused; // -1: not refused, else the reason the grid gives
     } const cases[] = {
-        {"opened and closed", 2, 12348, "1.235E4", "12348", "", "", 12348.0, 0},
-        {"refused paste", 2, 12348, "1.235E4", "12348", "|", "abc", 12348.0, 1},
-        {"typed and taken back", 2, 12348, "1.235E4", "12348", ">7<", "", 12348.0, 0},
-        {"Escape", 2, 12348, "1.235E4", "12348", "^", "", 12348.0, 0},
-        {"the shown text typed", 2, 12348, "1.235E4", "12348", "1.235E4", "", 12350.0, 0},
-        {"refused letter", 2, 12348, "1.235E4", "12348", "e", "", 12348.0, 1},
-        {"price", 2, 12.345, "12.35", "12.345", ">7<", "", 12.345, 0},
-        {"unit column", 3, 0.30049, "300.5", "300.49", ">7<", "", 0.30049, 0},
-        {"unit column, refused", 3, 0.30049, "300.5", "300.49", "|", "x", 0.30049, 1},
-        {"unit column, retyped", 3, 0.30049, "300.5", "300.49", "300.5", "", 0.3005, 0},
+        {"opened and closed", 2, 12348, "1.235E4", "12348", "", "", 12348.0, -1},
+        {"refused paste", 2, 12348, "1.235E4", "12348", "|", "abc", 12348.0, ecNoNumber},
+        {"typed and taken back", 2, 12348, "1.235E4", "12348", ">7<", "", 12348.0, -1},
+        {"Escape", 2, 12348, "1.235E4", "12348", "^", "", 12348.0, -1},
+        {"the shown text typed", 2, 12348, "1.235E4", "12348", "1.235E4", "", 12350.0, -1},
+        {"refused letter", 2, 12348, "1.235E4", "12348", "e", "", 12348.0, ecNoNumber},
+        {"beyond the normaliser", 2, 12348, "1.235E4", "12348", "|", "1e308", 12348.0, ecOutOfRange},
+        {"just within it", 2, 12348, "1.235E4", "12348", "|", "1e300", 1e300, -1},
+        {"price", 2, 12.345, "12.35", "12.345", ">7<", "", 12.345, -1},
+        {"unit column", 3, 0.30049, "300.5", "300.49", ">7<", "", 0.30049, -1},
+        {"unit column, refused", 3, 0.30049, "300.5", "300.49", "|", "x", 0.30049, ecNoNumber},
+        {"unit column, retyped", 3, 0.30049, "300.5", "300.49", "300.5", "", 0.3005, -1},
+    };
+    std::vector<int> refusals;
+    g.OnEditRefused = [&](QObject*, int col, int row, TEntryCheck why) {
+        EXPECT_EQ(TGridCoord(col, row), TGridCoord(g.Col(), 1));
+        refusals.push_back(why);
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -558,6 +566,7 @@ TEST(EditGrid, TheEditorStartsFromTheExactValue)
         EXPECT_EQ(g.InplaceEdit()->text(), QString::fromLatin1(c.opens));
         QApplication::clipboard()->setText(QString::fromLatin1(c.paste));
         const int beeps = messages.Beeps;
+        refusals.clear();
         for (const char* k = c.keys; *k; ++k) {
             QWidget* focus = QApplication::focusWidget();
             switch (*k) {
@@ -570,7 +579,8 @@ TEST(EditGrid, TheEditorStartsFromTheExactValue)
         }
         TColGridWindow::Key(Qt::Key_Return);
         EXPECT_EQ(g.GetCellValue(c.col, 1), c.after) << g.GetCellValue(c.col, 1).toDouble();
-        EXPECT_EQ(messages.Beeps - beeps, c.beeps);
+        EXPECT_EQ(messages.Beeps - beeps, c.refused < 0 ? 0 : 1);
+        EXPECT_EQ(refusals, c.refused < 0 ? std::vector<int>() : std::vector<int>{c.refused});
         // The editor opened on the next cell does not take this one's value.
         w.Click(c.col, 2);
         TColGridWindow::Key(Qt::Key_F2);

@@ -31,6 +31,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTimer>
 #include <QToolButton>
@@ -294,7 +295,8 @@ TEST_F(ProjectWindow, QuantityAndPriceSetTheTotalsAndVAT)
 }
 
 // A quantity or price that would put a total beyond the largest number is
-// refused as text that is no number is: the cell shows the old value again.
+// refused as text that is no number is: the cell shows the old value again,
+// and the status bar says why.
 TEST_F(ProjectWindow, EntriesThatWouldOverflowATotalAreRefused)
 {
     TProjectForm& f = Open();
@@ -307,28 +309,46 @@ TEST_F(ProjectWindow, EntriesThatWouldOverflowATotalAreRefused)
         bool items;
         int col, row;
         QString text;
-        bool accepted;
+        QString refused; // the status bar's reason; empty: accepted
+        bool pasted = false; // into the cell's editor; else set and stored
     };
+    const QString tooLarge = " refused: the totals would be too large";
     const std::vector<Step> steps{
-        {"largest price", true, 9, 1, e308, true},
-        {"quantity", true, 2, 1, "2", false},
-        {"second item", true, 9, 2, e308, false},
-        {"VAT", true, 9, 1, "16" + QString(307, '0'), false},
-        {"new ancillary price", false, 3, m + 1, e308, true},
-        {"its quantity", false, 2, m + 1, "1", false},
+        {"largest price", true, 9, 1, e308, ""},
+        {"quantity", true, 2, 1, "2", "Quantity" + tooLarge},
+        {"second item", true, 9, 2, e308, "Price" + tooLarge},
+        {"VAT", true, 9, 1, "16" + QString(307, '0'), "Price" + tooLarge},
+        {"new ancillary price", false, 3, m + 1, e308, ""},
+        {"its quantity", false, 2, m + 1, "1", "Quantity" + tooLarge},
+        {"no whole number", true, 2, 2, "3e9", "Quantity refused: out of range"},
+        {"no number", true, 9, 2, "abc", "Price refused: not a number"},
+        {"pasted, beyond the normaliser", true, 9, 2, "1e308", "Price refused: out of range", true},
+        {"pasted, no number", false, 2, 1, "1x", "Quantity refused: not a number", true},
     };
     for (const Step& s : steps) {
         SCOPED_TRACE(s.label);
         TxColGrid* grid = s.items ? f.ItemsGrid : f.AncillsGrid;
         const int beeps = Msgs.Beeps;
         const QString before = grid->Cells(s.col, s.row);
-        grid->SetCells(s.col, s.row, s.text);
-        if (s.items)
-            f.ItemsGridDoSetData(s.col, s.row);
-        else
-            f.AncillsGridDoSetData(s.col, s.row);
-        EXPECT_EQ(Msgs.Beeps, beeps + (s.accepted ? 0 : 1));
-        if (!s.accepted) {
+        f.StatusBar1->clearMessage();
+        if (s.pasted) {
+            f.PageControl1->setCurrentIndex(s.items ? 0 : 1);
+            QApplication::clipboard()->setText(s.text);
+            grid->setFocus();
+            grid->FocusCell(s.col, s.row, true);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QTest::keySequence(QApplication::focusWidget(), QKeySequence::Paste);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        } else {
+            grid->SetCells(s.col, s.row, s.text);
+            if (s.items)
+                f.ItemsGridDoSetData(s.col, s.row);
+            else
+                f.AncillsGridDoSetData(s.col, s.row);
+        }
+        EXPECT_EQ(Msgs.Beeps, beeps + (s.refused.isEmpty() ? 0 : 1));
+        EXPECT_EQ(f.StatusBar1->currentMessage(), s.refused);
+        if (!s.refused.isEmpty()) {
             EXPECT_EQ(grid->Cells(s.col, s.row), before);
         }
         EXPECT_TRUE(std::isfinite(f.Project->Total));
@@ -336,8 +356,10 @@ TEST_F(ProjectWindow, EntriesThatWouldOverflowATotalAreRefused)
     }
     EXPECT_EQ(f.Project->Item(0).Qty, 1);
     EXPECT_EQ(f.Project->Item(0).Price, 1e308);
+    EXPECT_EQ(f.Project->Item(1).Qty, 1);
     EXPECT_EQ(f.Project->Item(1).Price, 0);
     EXPECT_EQ(f.Project->Item(0).Ancillaries.back().Qty, 0);
+    EXPECT_EQ(f.Project->Item(0).Ancillaries[0].Qty, 0);
 }
 
 TEST_F(ProjectWindow, AncillaryEditsReachTheItemAndTheTotals)
