@@ -629,8 +629,15 @@ void TxEditGrid::StoreEditValue(TxInplaceEdit& editor)
     // the number typed (or, after a refused entry, the one it had), so totals
     // and files never see the rounding.
     const TNumField* number = AnchoredField(InplaceCol(), InplaceRow());
+    if (number && FEditAnchor.Valid && !editor.isModified()) {
+        // Nothing typed, or nothing taken: the cell keeps its text and value.
+        editor.SetText(FEditAnchor.Text);
+        UpdateText();
+        FAnchors.Set(InplaceCol(), InplaceRow(), FEditAnchor);
+        return;
+    }
     double shown = 0.0;
-    if (!number || !(editor.isModified() || FEditAnchor.Valid) || !editor.TryGetFloat(shown)) {
+    if (!number || !editor.isModified() || !editor.TryGetFloat(shown)) {
         UpdateText();
         return;
     }
