@@ -39,6 +39,7 @@ const QString kHref = QStringLiteral("href");
 const QString kBody = QStringLiteral("body");
 const QString kName = QStringLiteral("name");
 
+// a is not above b by more than the size tolerance (millimetres).
 bool AtMostMm(double a, double b)
 {
     return a <= b + SizeToleranceMm;
@@ -572,8 +573,9 @@ void TSilencerSearch::SearchRange(const TSpecificationRec& spec, const QString& 
                     area = H * W * gapRatio();
                 } else if (r.ModulesIndex != -1) {
                     const double moduleMm = ColumnValue(r.WidthIndex, sizes, kWidth);
-                    const double wanted = CheckedQuotient(spec.width * 1000.0, moduleMm);
-                    modules = static_cast<int>(std::clamp(std::trunc(wanted + SizeToleranceMm / moduleMm), -1e9, 1e9));
+                    // As many modules as fit the width, with the size tolerance.
+                    const double wanted = CheckedQuotient(spec.width * 1000.0 + SizeToleranceMm, moduleMm);
+                    modules = static_cast<int>(std::clamp(std::trunc(wanted), -1e9, 1e9));
                     if (modules < 1)
                         modules = 1;
                     const double limit = std::trunc(ColumnValue(r.ModulesIndex, sizes, kMaxModules));
