@@ -620,6 +620,7 @@ void TMainForm::FormClose()
                 failure = QString::fromLocal8Bit(e.what());
         }
     };
+    attempt([this] { CommitActiveEdit(); });
     attempt([this, &attempt] {
         TIniFile ini(FPaths.IniFileName);
         ini.BeginUpdate();
@@ -726,7 +727,8 @@ void TMainForm::LoadSelection(const QString& fileName)
     v.Diameter = current[4];
     v.Rect = rectbox->isChecked();
     v.Circ = circbox->isChecked();
-    v.Required = BandText();
+    // A band the file has no number for keeps the grid's, or the built-in one.
+    v.Required = CheckedBandText(BandText(), QString::fromLatin1(DefaultBands));
     ReadSelection(TIniFile(fileName), v);
 
     const double read[] = {v.Flow, v.MaxDP, v.Height, v.Width, v.Diameter};
@@ -1095,6 +1097,8 @@ QString TMainForm::ProductVersionText() const
 
 void TMainForm::ButtonGroup1Items0Click()
 {
+    // What is being typed is checked and stored as a search would take it.
+    CommitActiveEdit();
     SaveSelection(FPaths.DefaultIniName);
 }
 

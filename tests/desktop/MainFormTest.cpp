@@ -6,6 +6,7 @@
 #include "TxFmtEdit.h"
 #include "TxFormat.h"
 #include "TxGrids.h"
+#include "TxInplaceEdit.h"
 #include "TxIniFile.h"
 #include "TxPlacement.h"
 #include "TxVerInfo.h"
@@ -513,6 +514,49 @@ TEST_F(MainForm, SaveWritesTheSelectionWithPointDecimalsWhateverTheLocale)
     QTest::mouseClick(form.LoadButton, Qt::LeftButton);
     EXPECT_DOUBLE_EQ(form.edAirflow->AsFloat(), 2.5);
     EXPECT_EQ(form.edAirflow->text(), "2.500");
+}
+
+TEST_F(MainForm, SaveAndCloseStoreAnOpenBandEditOnlyAsASearchWouldTakeIt)
+{
+    TMainForm& form = Open();
+    form.activateWindow();
+    const auto pasteInto8k = [&](const QString& text) {
+        form.attenGrid->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form.attenGrid->hasFocus(); }));
+        form.attenGrid->SetCol(7);
+        form.attenGrid->SetEditorMode(true);
+        ASSERT_NE(form.attenGrid->InplaceEdit(), nullptr);
+        form.attenGrid->InplaceEdit()->selectAll();
+        form.attenGrid->InplaceEdit()->insert(text); // what a paste does
+        ASSERT_EQ(form.attenGrid->Cells(7, 0), text);
+    };
+    const struct {
+        const char* pasted;
+        const char* kept;
+        int beeps;
+    } cases[] = {{"12abc", "20", 1}, {"33", "33", 0}, {"1e999", "33", 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pasted);
+        Msgs.Clear();
+        pasteInto8k(c.pasted);
+        QTest::mouseClick(form.SaveButton, Qt::LeftButton);
+        EXPECT_TRUE(ReadFileBytes(DefaultIni()).contains(QByteArray("required=9,10,15,45,50,50,45,") + c.kept + "\n"));
+        EXPECT_EQ(form.attenGrid->Cells(7, 0), c.kept);
+        EXPECT_EQ(Msgs.Beeps, c.beeps);
+        EXPECT_TRUE(Msgs.Errors.isEmpty());
+    }
+
+    pasteInto8k("7x");
+    CloseForm();
+    EXPECT_EQ(TIniFile(IniFile()).ReadString("atten", "required", ""), "9,10,15,45,50,50,45,33");
+
+    // Bands that are no number read as the band's default.
+    Dir.Write("app/program/default.ini", QByteArray("[atten]\nrequired=1,2,3,4,5,6,7,12abc\n"));
+    TMainForm& again = Open();
+    EXPECT_EQ(again.attenGrid->Rows(0)->CommaText(), "1,2,3,4,5,6,7,20");
+    Dir.Write("app/program/default.ini", QByteArray("[atten]\nrequired=8,x\n"));
+    QTest::mouseClick(again.LoadButton, Qt::LeftButton);
+    EXPECT_EQ(again.attenGrid->Rows(0)->CommaText(), "8,2,3,4,5,6,7,20");
 }
 
 TEST_F(MainForm, LoadingAChangedShapeBoxReticksAndClearsAnEmptyListKeepsTicks)

@@ -1,5 +1,6 @@
 #include "SelectionSettings.h"
 #include "TestUtil.h"
+#include "TxErrors.h"
 
 #include <QFile>
 
@@ -63,6 +64,26 @@ TEST(SelectionFile, MissingValuesKeepWhatTheWindowHas)
     TSelectionValues none = Defaults();
     ReadSelection(TIniFile(dir.File("missing.ini")), none);
     EXPECT_DOUBLE_EQ(none.Width, 0.9);
+}
+
+TEST(SelectionFile, BandsThatAreNoNumberAreNeitherWrittenNorRead)
+{
+    TTempFolder dir;
+    const QByteArray old("[atten]\nrequired=1,2,3,4,5,6,7,8\n");
+    const QString file = dir.Write("default.ini", old);
+    for (const char* bands : {"9,10,15,45,50,50,45,12abc", "9,10,15,45,50,50,45,\"\"", "9,nan,15,45,50,50,45,20"}) {
+        TSelectionValues v = Defaults();
+        v.Required = bands;
+        TIniFile ini(file);
+        EXPECT_THROW(WriteSelection(ini, v, {}), EConvertError) << bands;
+        EXPECT_EQ(ReadFileBytes(file), old);
+    }
+
+    dir.Write("default.ini", QByteArray("[atten]\nrequired=\"1 \",x,3,4e0,,6,-7\n"));
+    TSelectionValues v = Defaults();
+    ReadSelection(TIniFile(file), v);
+    EXPECT_EQ(v.Required, "1,10,3,4e0,50,6,-7,20");
+    EXPECT_EQ(CheckedBandText("", "1,2"), "1,2,,,,,,");
 }
 
 TEST(SelectionFile, NothingTickedWritesAnEmptyList)
