@@ -7,6 +7,7 @@
 #include "SilencerReport.h"
 #include "TxApplicationPath.h"
 #include "TxDesignScale.h"
+#include "TxFileRead.h"
 #include "TxFmtEdit.h"
 #include "TxFormat.h"
 #include "TxGrids.h"
@@ -30,7 +31,6 @@
 #include <QDir>
 #include <QFrame>
 #include <QHeaderView>
-#include <QImageReader>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -543,7 +543,8 @@ void TMainForm::FormCreate()
 
     LoadFormSettings();
 
-    const QStringList ranges = FindRangeFiles(FPaths.ExeDir + QStringLiteral("data/"));
+    QStringList refused;
+    const QStringList ranges = FindRangeFiles(FPaths.ExeDir + QStringLiteral("data/"), &refused);
     {
         const QSignalBlocker block(RangeBox);
         for (const QString& name : ranges) {
@@ -566,6 +567,8 @@ void TMainForm::FormCreate()
         ListBox1Click();
     }
     EnableResultButtons(false);
+    if (!refused.isEmpty())
+        Messages().ShowMessage(refused.join(QLatin1Char('\n')));
 }
 
 void TMainForm::FormActivate()
@@ -817,7 +820,7 @@ void TMainForm::ListBox1Click()
     const TRangeView view = ReadRangeView(FXml, FPaths.ExeDir + QStringLiteral("images/"));
     Label1->setText(view.Title);
     if (!view.PhotoFile.isEmpty()) {
-        QImageReader reader(view.PhotoFile);
+        TPictureReader reader(view.PhotoFile);
         const QImage image = reader.read();
         if (!image.isNull())
             Image2->setPixmap(

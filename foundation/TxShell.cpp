@@ -1,10 +1,10 @@
 #include "TxShell.h"
 
+#include "TxFileRead.h"
 #include "TxString.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -159,10 +159,11 @@ QString FindDesktopFile(const QString& desktopId, const QStringList& dataDirs)
 
 QString ReadDesktopExec(const QString& desktopFile, QString* iconName, QString* name)
 {
-    QFile file(desktopFile);
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    QString error;
+    if (!ReadWholeFile(desktopFile, bytes, error))
         return QString();
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    const QStringList lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
     bool inEntry = false;
     QString exec;
     for (const QString& raw : lines) {
