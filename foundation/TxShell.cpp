@@ -307,17 +307,26 @@ TShellDocumentOpener::TShellDocumentOpener(THandlerQuery query, QStringList data
 {
 }
 
-bool TShellDocumentOpener::OpenDocument(const QString& pathOrUrl)
+namespace {
+
+TCommandLine XdgOpenCommand(const QString& pathOrUrl)
 {
     const QString target = QFileInfo::exists(pathOrUrl) ? QFileInfo(pathOrUrl).absoluteFilePath() : pathOrUrl;
-    return Launch({QStringLiteral("xdg-open"), {target}}, pathOrUrl);
+    return {QStringLiteral("xdg-open"), {target}};
 }
 
-bool TShellDocumentOpener::Launch(const TCommandLine& command, const QString& document)
+} // namespace
+
+bool TShellDocumentOpener::OpenDocument(const QString& pathOrUrl)
+{
+    return Launch(XdgOpenCommand(pathOrUrl), [pathOrUrl] { ReportOpenFailure(pathOrUrl); });
+}
+
+bool TShellDocumentOpener::Launch(const TCommandLine& command, const std::function<void()>& failed)
 {
     if (command.IsEmpty() || !FLauncher)
         return false;
-    return FLauncher(command, [document] { ReportOpenFailure(document); });
+    return FLauncher(command, failed);
 }
 
 TCommandLine TShellDocumentOpener::AnchorCommand(const QString& path, const QString& anchor) const
@@ -338,7 +347,13 @@ TCommandLine TShellDocumentOpener::AnchorCommand(const QString& path, const QStr
 
 bool TShellDocumentOpener::OpenDocumentAtAnchor(const QString& path, const QString& anchor)
 {
-    return Launch(AnchorCommand(path, anchor), path);
+    // Without an HTML handler, or with one that fails, the page still opens
+    // through the desktop's opener, only not at its anchor.
+    const TLauncher launcher = FLauncher;
+    const auto plain = [launcher, path] {
+        return launcher && launcher(XdgOpenCommand(path), [path] { ReportOpenFailure(path); });
+    };
+    return Launch(AnchorCommand(path, anchor), [plain] { plain(); }) || plain();
 }
 
 bool OpenDocumentAtAnchor(const QString& path, const QString& anchor)
