@@ -621,8 +621,9 @@ TEST_F(MainForm, APlacementOffTheScreenIsBroughtBack)
     Dir.Write("config/vozudarizazi.ini", QByteArray("[Form]\nLeft=5000\nTop=-30\nWidth=100\nHeight=99999\n"));
     const TMainForm form(Paths());
     const TPlacementLimits limits = PlacementLimits(&form);
-    // Its bottom on the screen, below a title bar.
-    EXPECT_EQ(form.geometry(), QRect(limits.Screen.width() - 200, 0, 611, limits.Room.bottom() + 1 - 32));
+    // Frame and title bar on the screen.
+    const QRect& room = limits.Room;
+    EXPECT_EQ(form.geometry(), QRect(room.right() - 4 - 611 + 1, room.top() + 32, 611, room.height() - 36));
 }
 
 TEST_F(MainForm, AnUnwritableSettingsFileIsReportedAndTheWindowStillCloses)
