@@ -94,7 +94,7 @@ TPlacementLimits PlacementLimits(const QWidget* form)
     limits.Frame = QMargins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
                             outer.bottom() - inner.bottom());
     if (!form->isVisible() || limits.Frame.isNull())
-        limits.Frame = QMargins(4, 32, 4, 4);
+        limits.Frame = QMargins(4, 32, 4, 8);
     return limits;
 }
 

@@ -622,8 +622,8 @@ TEST_F(MainForm, APlacementOffTheScreenIsBroughtBack)
     const TMainForm form(Paths());
     const TPlacementLimits limits = PlacementLimits(&form);
     // Frame and title bar on the screen.
-    const QRect& room = limits.Room;
-    EXPECT_EQ(form.geometry(), QRect(room.right() - 4 - 611 + 1, room.top() + 32, 611, room.height() - 36));
+    const QRect room = limits.Room.marginsRemoved(limits.Frame);
+    EXPECT_EQ(form.geometry(), QRect(room.right() - 611 + 1, room.top(), 611, room.height()));
 }
 
 TEST_F(MainForm, AnUnwritableSettingsFileIsReportedAndTheWindowStillCloses)

@@ -94,8 +94,8 @@ TEST(IniPlacement, PlacementOffTheScreenComesBack)
     form.setObjectName("UnitsForm");
     form.setGeometry(10, 10, 200, 100);
     LoadFormPlacementIni(&form, ini);
-    const QRect room = PlacementLimits(&form).Room;
-    EXPECT_EQ(form.geometry(), QRect(room.left() + 4, room.top() + 32, room.width() - 8, room.height() - 36));
+    const TPlacementLimits limits = PlacementLimits(&form);
+    EXPECT_EQ(form.geometry(), limits.Room.marginsRemoved(limits.Frame));
 
     TIniFile(ini).WriteInteger("UnitsForm", "Width", 20);
     TIniFile(ini).WriteInteger("UnitsForm", "Height", 30);
@@ -174,7 +174,8 @@ TEST_F(RegPlacement, FlagsChooseWhatIsRead)
     sizeKept.setObjectName("ProjectForm");
     sizeKept.setGeometry(1, 2, 100, 50);
     LoadFormPlacementReg(&sizeKept, false, false);
-    EXPECT_EQ(sizeKept.geometry(), QRect(screen.width() - 200, PlacementLimits(&sizeKept).Room.top() + 32, 100, 50));
+    const TPlacementLimits limits = PlacementLimits(&sizeKept);
+    EXPECT_EQ(sizeKept.geometry(), QRect(screen.width() - 200, limits.Room.top() + limits.Frame.top(), 100, 50));
     EXPECT_FALSE(sizeKept.isVisible());
 
     QWidget shown;
