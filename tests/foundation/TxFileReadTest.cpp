@@ -21,19 +21,17 @@ TEST(WholeFileReaders, RefuseDevicesFifosFoldersAndHugeFiles)
     TTempFolder dir;
     ASSERT_EQ(::mkfifo(QFile::encodeName(dir.File("fifo")).constData(), 0600), 0);
     QFile::link("/dev/zero", dir.File("zero"));
-    QFile::link("/dev/urandom", dir.File("random"));
     QFile::link(dir.File("fifo"), dir.File("fifo-link"));
     QDir().mkpath(dir.File("folder"));
-    {
-        QFile huge(dir.Write("huge", QByteArray("[A]\nx=1\n<a/>\n")));
-        ASSERT_TRUE(huge.resize(MaxReadFileSize + 1));
-    }
+    ASSERT_TRUE(QFile(dir.Write("huge", QByteArray("[A]\nx=1\n"))).resize(MaxReadFileSize + 1));
     const struct {
         const char* name;
         TFileKind kind;
-    } cases[] = {{"zero", TFileKind::NotRegular},   {"random", TFileKind::NotRegular},
-                 {"fifo", TFileKind::NotRegular},   {"fifo-link", TFileKind::NotRegular},
-                 {"folder", TFileKind::NotRegular}, {"huge", TFileKind::TooLarge}};
+    } cases[] = {{"zero", TFileKind::NotRegular},
+                 {"fifo", TFileKind::NotRegular},
+                 {"fifo-link", TFileKind::NotRegular},
+                 {"folder", TFileKind::NotRegular},
+                 {"huge", TFileKind::TooLarge}};
     for (const auto& c : cases) {
         const QString file = dir.File(c.name);
         SCOPED_TRACE(c.name);
@@ -61,15 +59,11 @@ TEST(WholeFileReaders, RefuseDevicesFifosFoldersAndHugeFiles)
     }
 
     // A file of the bound itself is read.
-    const QString four = dir.Write("four", QByteArray("1234"));
     QByteArray bytes;
     QString error;
-    EXPECT_TRUE(ReadWholeFile(four, bytes, error, 4));
+    EXPECT_TRUE(ReadWholeFile(dir.Write("four", QByteArray("1234")), bytes, error, 4));
     EXPECT_EQ(bytes, "1234");
-    EXPECT_FALSE(ReadWholeFile(four, bytes, error, 3));
-    EXPECT_EQ(CheckFileToRead(dir.File("missing")), TFileKind::Missing);
-    QFile::link(dir.File("missing"), dir.File("broken"));
-    EXPECT_EQ(CheckFileToRead(dir.File("broken")), TFileKind::Missing);
+    EXPECT_FALSE(ReadWholeFile(dir.File("four"), bytes, error, 3));
 }
 
 } // namespace
