@@ -125,17 +125,15 @@ TEST_F(ShellOpener, NoHandlerOpensThePageThroughXdgOpen)
 
 TEST_F(ShellOpener, AFailedStartFallsBackAndThenFails)
 {
-    std::vector<TCommandLine> tried;
+    QStringList tried;
     TShellDocumentOpener opener([] { return QStringLiteral("web-browser.desktop"); }, {Dir.File("home")},
                                 [&](const TCommandLine& c, const std::function<void()>&) {
-                                    tried.push_back(c);
+                                    tried << c.Program;
                                     return c.Program == "xdg-open" && tried.size() < 3;
                                 });
     EXPECT_TRUE(opener.OpenDocumentAtAnchor(Dir.File("p.htm"), "a"));
     EXPECT_FALSE(opener.OpenDocumentAtAnchor(Dir.File("p.htm"), "a"));
-    ASSERT_EQ(tried.size(), 4u);
-    EXPECT_EQ(tried[0].Program, "/bin/web");
-    EXPECT_EQ(tried[1].Program, "xdg-open");
+    EXPECT_EQ(tried, QStringList({"/bin/web", "xdg-open", "/bin/web", "xdg-open"}));
 }
 
 // Handlers that cannot open the document: the report comes when they end.
