@@ -432,31 +432,23 @@ TEST(WholeFileReaders, RefuseDevicesFifosFoldersAndHugeFiles)
     QFile::link(dir.File("fifo"), dir.File("fifo-link"));
     QDir().mkpath(dir.File("folder"));
     ASSERT_TRUE(QFile(dir.Write("huge", QByteArray("[A]\nx=1\n"))).resize(MaxReadFileSize + 1));
-    const struct {
-        const char* name;
-        TFileKind kind;
-    } cases[] = {{"zero", TFileKind::NotRegular},
-                 {"fifo", TFileKind::NotRegular},
-                 {"fifo-link", TFileKind::NotRegular},
-                 {"folder", TFileKind::NotRegular},
-                 {"huge", TFileKind::TooLarge}};
-    for (const auto& c : cases) {
-        const QString file = dir.File(c.name);
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(CheckFileToRead(file), c.kind);
+    for (const char* name : {"zero", "fifo", "fifo-link", "folder", "huge"}) {
+        const QString file = dir.File(name);
+        const bool huge = file.endsWith("huge");
+        SCOPED_TRACE(name);
+        EXPECT_EQ(CheckFileToRead(file), huge ? TFileKind::TooLarge : TFileKind::NotRegular);
         QByteArray bytes("old");
         QString error;
         EXPECT_FALSE(ReadWholeFile(file, bytes, error));
         EXPECT_EQ(bytes, "old");
-        EXPECT_TRUE(error.contains('"' + file + '"')) << error.toStdString();
-        EXPECT_EQ(error.contains("larger than 64 MB"), c.kind == TFileKind::TooLarge) << error.toStdString();
-
+        EXPECT_EQ(error, "Cannot open file \"" + file + "\". " +
+                             (huge ? "It is larger than 64 MB." : "It is not a regular file."));
         TXMLFile xml(file);
         EXPECT_EQ(xml.ReadStatus(), xrsInvalidFormat);
         EXPECT_EQ(xml.ErrorText(), error);
         EXPECT_EQ(TIniFile(file).ReadString("A", "x", "d"), "d");
         TStringDynArray lines{"kept"};
-        if (c.kind == TFileKind::TooLarge)
+        if (huge)
             EXPECT_THROW(LoadLinesFromFile(file, lines), EInOutError);
         else
             LoadLinesFromFile(file, lines);
