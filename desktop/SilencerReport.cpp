@@ -15,7 +15,7 @@
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QImage>
-#include <QImageReader>
+#include "TxFileRead.h"
 #include <QPainter>
 
 #include <algorithm>
@@ -49,7 +49,7 @@ TInset Unscaled(const TInset& c, double s)
 
 QImage LoadPicture(const QString& path)
 {
-    QImageReader reader(path);
+    TPictureReader reader(path);
     reader.setDecideFormatFromContent(true);
     const QImage image = reader.read();
     if (image.isNull())
@@ -304,8 +304,8 @@ void DrawPictures(TReportLayout& f, QPainter& canvas, const TReportFiles& files,
 // to four report units.
 int PictureRoomNeeded(const TReportFiles& files, const TInset& c, QPoint u)
 {
-    const QSize photo = files.Photo.isEmpty() ? QSize() : QImageReader(files.Photo).size();
-    const QSize drawing = files.Drawing.isEmpty() ? QSize() : QImageReader(files.Drawing).size();
+    const QSize photo = files.Photo.isEmpty() ? QSize() : TPictureReader(files.Photo).size();
+    const QSize drawing = files.Drawing.isEmpty() ? QSize() : TPictureReader(files.Drawing).size();
     const int tallest = std::max(photo.height(), drawing.height());
     if (tallest <= 0)
         return 0;

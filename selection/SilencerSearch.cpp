@@ -1,11 +1,10 @@
 #include "SilencerSearch.h"
 
+#include "TxFileRead.h"
 #include "TxFormat.h"
 #include "TxString.h"
 #include "TxUnitsCtrl.h"
 #include "UnitsManager.h"
-
-#include <QFile>
 
 #include <algorithm>
 #include <cmath>
@@ -461,11 +460,10 @@ void TSilencerSearch::SearchRange(const TSpecificationRec& spec, const QString& 
 {
     // One open and one read per range: the checker is handed the parsed
     // document, and the file is known to exist once it has been read.
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EXMLError(Format("Cannot open file %s: %s", fileName, file.errorString()));
-    const QByteArray bytes = file.readAll();
-    file.close();
+    QByteArray bytes;
+    QString error;
+    if (!ReadWholeFile(fileName, bytes, error))
+        throw EXMLError(error);
     FXml.LoadFromBytes(bytes);
     if (FXml.ReadStatus() == xrsInvalidFormat)
         throw EXMLError(Format("%s: %s", fileName, FXml.ErrorText()));

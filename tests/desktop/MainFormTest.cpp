@@ -632,13 +632,42 @@ TEST_F(MainForm, CloseSavesEverythingAndTheNextStartRestoresIt)
     EXPECT_TRUE(Msgs.Errors.isEmpty()) << Msgs.Errors.join("|").toStdString();
 }
 
+// The user's drag is kept through searches and restarts; columns the user
+// never sized still fit what they show.
+TEST_F(MainForm, ADraggedColumnKeepsItsWidth)
+{
+    UseShippedCatalogue();
+    TMainForm& form = Open();
+    ClickSearch();
+    QHeaderView* header = form.LVSelect->header();
+    const int edge = header->sectionViewportPosition(0) + header->sectionSize(0) - 1;
+    const int narrow = header->sectionSize(0) - 30;
+    QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(edge, 5));
+    QMouseEvent drag(QEvent::MouseMove, QPoint(edge - 30, 5), header->viewport()->mapToGlobal(QPoint(edge - 30, 5)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(header->viewport(), &drag);
+    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(edge - 30, 5));
+    ASSERT_EQ(form.LVSelect->columnWidth(0), narrow);
+    ClickSearch();
+    EXPECT_EQ(form.LVSelect->columnWidth(0), narrow);
+    CloseForm();
+    EXPECT_EQ(TIniFile(IniFile()).ReadInteger("ListColWidth", "0", 0), narrow);
+
+    TMainForm& again = Open();
+    ClickSearch();
+    EXPECT_EQ(again.LVSelect->columnWidth(0), narrow);
+    const QAbstractItemView* view = again.LVSelect;
+    EXPECT_GE(again.LVSelect->columnWidth(4), view->sizeHintForColumn(4));
+}
+
 TEST_F(MainForm, APlacementOffTheScreenIsBroughtBack)
 {
     Dir.Write("config/vozudarizazi.ini", QByteArray("[Form]\nLeft=5000\nTop=-30\nWidth=100\nHeight=99999\n"));
     const TMainForm form(Paths());
     const TPlacementLimits limits = PlacementLimits(&form);
-    // Its bottom on the screen, below a title bar.
-    EXPECT_EQ(form.geometry(), QRect(limits.Screen.width() - 200, 0, 611, limits.Room.bottom() + 1 - 32));
+    // Frame and title bar on the screen.
+    const QRect room = limits.Room.marginsRemoved(limits.Frame);
+    EXPECT_EQ(form.geometry(), QRect(room.right() - 611 + 1, room.top(), 611, room.height()));
 }
 
 TEST_F(MainForm, AnUnwritableSettingsFileIsReportedAndTheWindowStillCloses)

@@ -102,7 +102,7 @@ TEST(FormSettings, EnquiryDefaultsComeFromTheContactValues)
     s.ContactEmail = "maker@example.com";
     s.ContactWeb = "www.example.com";
     s.ColWidths = {90, 60};
-    ReadFormSettings(TIniFile(file), s, {QSize(1280, 1024), QRect(0, 0, 1280, 1000), QSize(611, 506)});
+    ReadFormSettings(TIniFile(file), s, {QSize(1280, 1024), QRect(0, 0, 1280, 1000), QSize(611, 506), QMargins()});
     EXPECT_EQ(s.ContactEmail, "sales@example.org");
     EXPECT_EQ(s.EMailAddr, "sales@example.org");
     EXPECT_EQ(s.WebAddress, "www.example.com");
@@ -117,8 +117,9 @@ TEST(FormSettings, PlacementIsKeptOnTheScreenAndWrittenBack)
         "p.ini", QByteArray("[Form]\nLeft=5000\nTop=-40\nWidth=650\nHeight=99999\n[ListColWidth]\n0=120\n1=x\n"));
     TFormSettings s;
     s.ColWidths = {90, 60, 50};
-    ReadFormSettings(TIniFile(file), s, {QSize(1280, 1024), QRect(0, 0, 1280, 632), QSize(611, 506)});
-    EXPECT_EQ(s.Placement, QRect(1080, 0, 650, 600));
+    ReadFormSettings(TIniFile(file), s,
+                     {QSize(1280, 1024), QRect(0, 0, 1280, 632), QSize(611, 506), QMargins(4, 32, 4, 4)});
+    EXPECT_EQ(s.Placement, QRect(626, 32, 650, 596));
     EXPECT_EQ(s.ColWidths, (std::vector<int>{120, 60, 50}));
 
     s.EMailAddr = "a@b.cd";
@@ -127,7 +128,7 @@ TEST(FormSettings, PlacementIsKeptOnTheScreenAndWrittenBack)
     TIniFile out(dir.File("out.ini"));
     WriteFormSettings(out, s);
     EXPECT_EQ(ReadFileBytes(dir.File("out.ini")),
-              QByteArray("[Form]\nLeft=1080\nTop=0\nWidth=650\nHeight=600\n\n[Enquiry]\neMailAddr=a@b.cd\n"
+              QByteArray("[Form]\nLeft=626\nTop=32\nWidth=650\nHeight=596\n\n[Enquiry]\neMailAddr=a@b.cd\n"
                          "coEMail=c@d.ef\n\n[ListColWidth]\n0=120\n1=60\n2=50\n"));
 }
 

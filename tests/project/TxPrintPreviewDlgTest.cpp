@@ -207,7 +207,7 @@ TEST_F(PrintPreviewForm, ActivationOnTheScreenDrawsAndDeactivationKeepsThePlacem
 {
     TDrawer drawer;
     auto form = MakeForm(&drawer);
-    form->setGeometry(120, 90, 800, 500);
+    form->setGeometry(20, 50, 760, 500);
     form->show();
     form->activateWindow();
     if (!QTest::qWaitForWindowActive(form.get()))
@@ -220,18 +220,18 @@ TEST_F(PrintPreviewForm, ActivationOnTheScreenDrawsAndDeactivationKeepsThePlacem
     form->hide();
 
     auto restored = MakeForm();
-    EXPECT_EQ(restored->size(), QSize(800, 500));
+    EXPECT_EQ(restored->size(), QSize(760, 500));
 }
 
 TEST_F(PrintPreviewForm, PlacementComesBackFromTheRegistry)
 {
     {
         auto form = MakeForm();
-        form->setGeometry(150, 110, 760, 450);
+        form->setGeometry(30, 110, 760, 450);
         form->FormDeactivate();
     }
     auto form = MakeForm();
-    EXPECT_EQ(form->geometry().topLeft(), QPoint(150, 110));
+    EXPECT_EQ(form->geometry().topLeft(), QPoint(30, 110));
     EXPECT_EQ(form->size(), QSize(760, 450));
 }
 
