@@ -246,6 +246,7 @@ TEST_F(SilencerReport, SendingMailsTheReportAsPdf)
     TScopedMailTransport scope(mail);
     const TSelectionRec& rec = Result(1);
     const TSilencerReportInput in = Input(rec);
+    QDir().mkpath(FProgram.File("Report"));
     TWatchedForm form(FProgram.Path() + "/");
     form.OnCreatePages = [&in](TPrintPreviewForm& f) { BuildReport(f, in); };
     form.FormActivate();

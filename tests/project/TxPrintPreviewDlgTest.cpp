@@ -370,6 +370,51 @@ TEST_F(PrintPreviewForm, PreviewFilesSaveAndLoad)
     EXPECT_EQ(other->Document().TotalPages(), 2);
 }
 
+TEST_F(PrintPreviewForm, LoadedPagesStayUntilANewReportIsAskedFor)
+{
+    TDrawer three;
+    three.Pages = 3;
+    auto source = MakeForm(&three);
+    ChoosePaper(*source, "Letter");
+    FFileDialogs.Answers = {FDir.File("three.ppv")};
+    source->SaveButton->click();
+
+    TDrawer drawer;
+    drawer.Pages = 1;
+    auto form = MakeForm(&drawer);
+    form->FormActivate();
+    // Each file dialog's closing activates the window again.
+    FFileDialogs.Answers = {FDir.File("three.ppv"), FDir.File("out.pdf")};
+    form->LoadButton->click();
+    form->FormActivate();
+    EXPECT_TRUE(form->ShowingLoaded());
+    EXPECT_EQ(form->Document().TotalPages(), 3);
+    EXPECT_EQ(form->FormComboBox->currentText(), "Letter");
+    form->SavePDFButton->click();
+    form->FormActivate();
+    EXPECT_EQ(PdfInfo(FDir.File("out.pdf"), "Pages"), "3");
+    // Printing prints them, also where it would redraw the report.
+    FPrint.OutputFile = FDir.File("printed.pdf");
+    form->DirectPrintCheckBox->setChecked(true);
+    form->PrintButton->click();
+    EXPECT_TRUE(PdfToText(FDir.File("printed.pdf")).contains("Drawn page 3 of 3"));
+    form->SendButton->click();
+    ASSERT_EQ(FMail.Sent.size(), 1u);
+    EXPECT_EQ(PdfInfo(FMail.Sent[0].Files[0].PathName, "Pages"), "3");
+    EXPECT_EQ(drawer.Calls, 1);
+
+    // Another paper, or the window shown anew, asks for a new report.
+    ChoosePaper(*form, "A5");
+    EXPECT_EQ(drawer.Calls, 2);
+    EXPECT_EQ(form->Document().TotalPages(), 1);
+    FFileDialogs.Answers = {FDir.File("three.ppv")};
+    form->LoadButton->click();
+    form->show();
+    form->FormActivate();
+    EXPECT_EQ(drawer.Calls, 3);
+    EXPECT_FALSE(form->ShowingLoaded());
+}
+
 TEST_F(PrintPreviewForm, PdfIsSavedWithThePagesText)
 {
     TDrawer drawer;
@@ -386,6 +431,7 @@ TEST_F(PrintPreviewForm, PdfIsSavedWithThePagesText)
 
 TEST_F(PrintPreviewForm, SendAttachesTheReportPdf)
 {
+    QDir().mkpath(FProgramDir + "Report");
     TDrawer drawer;
     auto form = MakeForm(&drawer);
     form->FormActivate();
@@ -455,15 +501,27 @@ TEST_F(PrintPreviewForm, SavingOverAFileAsksFirst)
 
 TEST_F(PrintPreviewForm, SendFallsBackToTheDocumentsFolder)
 {
-    FDir.Write("plain", QByteArray("x"));
-    FProgramDir = FDir.File("plain") + "/";
+    // Without a report folder in the program folder none is made there:
+    // the user's, where the dialogs start, takes the file.
+    for (const QString& program : {FProgramDir, FDir.Write("plain", QByteArray("x")) + "/"}) {
+        FProgramDir = program;
+        TDrawer drawer;
+        auto form = MakeForm(&drawer);
+        form->FormActivate();
+        form->SendButton->click();
+        ASSERT_EQ(FMail.Sent.size(), 1u);
+        EXPECT_EQ(FMail.Sent[0].Files[0].PathName, UserDataDir + "Report/report1.pdf");
+        EXPECT_TRUE(QFileInfo::exists(UserDataDir + "Report/report1.pdf"));
+        EXPECT_EQ(form->SavePDFDialog.InitialDir, UserDataDir + "Report");
+        EXPECT_FALSE(QFileInfo::exists(FProgramDir + "Report"));
+        QFile::remove(UserDataDir + "Report/report1.pdf");
+        FMail.Sent.clear();
+    }
     TDrawer drawer;
     auto form = MakeForm(&drawer);
     form->FormActivate();
     form->SendButton->click();
     ASSERT_EQ(FMail.Sent.size(), 1u);
-    EXPECT_EQ(FMail.Sent[0].Files[0].PathName, UserDataDir + "Report/report1.pdf");
-    EXPECT_TRUE(QFileInfo::exists(UserDataDir + "Report/report1.pdf"));
 
     // Nowhere to write: said, nothing sent.
     UserDataDir = FDir.File("plain/docs") + "/";
