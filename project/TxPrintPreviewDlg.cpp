@@ -17,6 +17,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTabBar>
 #include <QVBoxLayout>
@@ -371,13 +372,18 @@ void TPrintPreviewForm::PrintButtonClick()
     if (doc.State() != psReady)
         return;
     doc.ApplyPaperToPrinter();
-    if (!PrintService().ExecPrinterSetup(this, doc.Printer()))
+    // Each print starts from all pages; pages about to be redrawn cannot be
+    // chosen from.
+    const bool redraw = DirectPrintCheckBox->isChecked() && !FShowingLoaded;
+    doc.Printer().setPrintRange(QPrinter::AllPages);
+    doc.Printer().setPageRanges({});
+    if (!PrintService().ExecPrinterSetup(this, doc.Printer(), redraw ? 0 : doc.TotalPages()))
         return;
     // The boundary follows the printer just chosen.
     if (PrintPreview->Annotation())
         PrintPreview->widget()->update();
     // Loaded pages are printed as they are: there is no report to redraw.
-    if (DirectPrintCheckBox->isChecked() && !FShowingLoaded) {
+    if (redraw) {
         doc.SetDirectPrint(true);
         try {
             DoCreatePages();

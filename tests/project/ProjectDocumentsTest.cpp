@@ -456,8 +456,8 @@ TEST_F(ProjectDocuments, LogoAndLetterheadFallBackToTheProgramsCopies)
             FDir.Write("docs/" + name, QByteArray("picture"));
         TProject p;
         FillTwoItemProject(p);
-        for (const QString& document : {ShowSchedule(p, "Voz 9.8", FDir.File("docs")),
-                                        ShowQuotation(p, "Voz 9.8", FDir.File("docs"))})
+        for (const QString& document :
+             {ShowSchedule(p, "Voz 9.8", FDir.File("docs")), ShowQuotation(p, "Voz 9.8", FDir.File("docs"))})
             EXPECT_EQ(HtmlPictureFiles(document), QStringList{FDir.File(c.Shown)}) << c.Shown.toStdString();
     }
     ExeDir = savedExeDir;

@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTest>
@@ -375,7 +376,8 @@ TEST_F(PrintPreviewForm, LoadedPagesStayUntilANewReportIsAskedFor)
     TDrawer three;
     three.Pages = 3;
     auto source = MakeForm(&three);
-    ChoosePaper(*source, "Letter");
+    source->Document().AddPaper("Card", QPageSize(QSizeF(150, 100), QPageSize::Millimeter));
+    ChoosePaper(*source, "Card");
     FFileDialogs.Answers = {FDir.File("three.ppv")};
     source->SaveButton->click();
 
@@ -389,7 +391,6 @@ TEST_F(PrintPreviewForm, LoadedPagesStayUntilANewReportIsAskedFor)
     form->FormActivate();
     EXPECT_TRUE(form->ShowingLoaded());
     EXPECT_EQ(form->Document().TotalPages(), 3);
-    EXPECT_EQ(form->FormComboBox->currentText(), "Letter");
     form->SavePDFButton->click();
     form->FormActivate();
     EXPECT_EQ(PdfInfo(FDir.File("out.pdf"), "Pages"), "3");
@@ -398,6 +399,7 @@ TEST_F(PrintPreviewForm, LoadedPagesStayUntilANewReportIsAskedFor)
     form->DirectPrintCheckBox->setChecked(true);
     form->PrintButton->click();
     EXPECT_TRUE(PdfToText(FDir.File("printed.pdf")).contains("Drawn page 3 of 3"));
+    EXPECT_EQ(PdfInfo(FDir.File("printed.pdf"), "Page size"), "425 x 283 pts"); // on their own sheet
     form->SendButton->click();
     ASSERT_EQ(FMail.Sent.size(), 1u);
     EXPECT_EQ(PdfInfo(FMail.Sent[0].Files[0].PathName, "Pages"), "3");
@@ -540,6 +542,7 @@ TEST_F(PrintPreviewForm, PrintingPrintsThePagesKept)
     QSignalSpy titles(form.get(), &QWidget::windowTitleChanged);
     form->PrintButton->click();
     EXPECT_EQ(FPrint.Dialogs, 1);
+    EXPECT_EQ(FPrint.PageCount, 2);
     EXPECT_EQ(drawer.Calls, 1);
     EXPECT_EQ(PdfInfo(FDir.File("printed.pdf"), "Pages"), "2");
     QStringList seen;
@@ -552,6 +555,13 @@ TEST_F(PrintPreviewForm, PrintingPrintsThePagesKept)
     EXPECT_TRUE(form->PrintButton->isEnabled());
     EXPECT_TRUE(form->LoadButton->isEnabled());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    // A range chosen in the dialog prints those pages alone.
+    FPrint.FromPage = 2;
+    FPrint.ToPage = 2;
+    form->PrintButton->click();
+    EXPECT_EQ(PdfInfo(FDir.File("printed.pdf"), "Pages"), "1");
+    EXPECT_TRUE(PdfToText(FDir.File("printed.pdf")).contains("Drawn page 2 of 2"));
 }
 
 TEST_F(PrintPreviewForm, PrintingCanRegenerateThePagesForThePrinter)
@@ -563,7 +573,9 @@ TEST_F(PrintPreviewForm, PrintingCanRegenerateThePagesForThePrinter)
     FPrint.OutputFile = FDir.File("direct.pdf");
     form->DirectPrintCheckBox->setChecked(true);
     drawer.Pages = 3;
+    FPrint.FromPage = FPrint.ToPage = 1;
     form->PrintButton->click();
+    EXPECT_EQ(FPrint.PageCount, 0); // pages not yet drawn offer no range
     ASSERT_EQ(drawer.Calls, 2);
     EXPECT_EQ(drawer.DirectPrint, std::vector<bool>({false, true}));
     EXPECT_FALSE(form->Document().DirectPrint());
@@ -624,6 +636,7 @@ TEST_F(PrintPreviewForm, PrintSystemPrintsOnThePreviewsPaper)
         {"Letter", "A5", true, "421 x 595 pts (A5)"},
         // A sheet wider than high goes on its paper turned.
         {"A4", "Card", false, "283 x 425 pts"},
+        {"Letter", "Executive", false, "522 x 756 pts"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE((c.PreviewPaper + " on " + c.QueuePaper + (c.Direct ? ", direct" : "")).toStdString());
@@ -645,6 +658,36 @@ TEST_F(PrintPreviewForm, PrintSystemPrintsOnThePreviewsPaper)
         const QString text = PdfToText(printed[0]);
         EXPECT_TRUE(text.contains("Drawn page 2 of 2")) << text.toStdString();
         EXPECT_TRUE(text.contains("Page 2")) << text.toStdString();
+    }
+}
+
+// Every paper of the list reaches the queue as a sheet it knows.
+TEST_F(PrintPreviewForm, PrintSystemTakesEveryPaperOfTheList)
+{
+    VOZ_SKIP_WITHOUT_PRINT_SYSTEM();
+    const TTestPrintQueue queue("EveryPaper");
+    FPrint.PrinterName = queue.Name();
+    TDrawer drawer;
+    drawer.Pages = 1;
+    auto form = MakeForm(&drawer);
+    form->FormActivate();
+    QStringList papers;
+    for (int i = 0; i < form->FormComboBox->count(); ++i) {
+        papers.append(form->FormComboBox->itemText(i));
+        ChoosePaper(*form, papers.back());
+        form->PrintButton->click();
+    }
+    EXPECT_TRUE(FMessages.Errors.isEmpty()) << FMessages.Errors.join('\n').toStdString();
+    const QStringList printed = queue.Printed();
+    ASSERT_EQ(printed.size(), papers.size());
+    for (int i = 0; i < papers.size(); ++i) {
+        form->Document().SetPaperName(papers[i]);
+        const QSizeF points = form->Document().PaperSize().size(QPageSize::Point);
+        const QString size = PdfInfo(printed[i], "Page size");
+        const QRegularExpressionMatch m = QRegularExpression("^([\\d.]+) x ([\\d.]+) pts").match(size);
+        EXPECT_TRUE(m.hasMatch() && qAbs(m.captured(1).toDouble() - points.width()) < 1.5 &&
+                    qAbs(m.captured(2).toDouble() - points.height()) < 1.5)
+            << papers[i].toStdString() << ": " << size.toStdString();
     }
 }
 
