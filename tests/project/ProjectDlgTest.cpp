@@ -494,7 +494,7 @@ TEST_F(ProjectWindow, UnitDetoursKeepEveryValueAndTheEmptyRowEmpty)
     const auto pick = [grid](int col, int unit) {
         QTimer::singleShot(0, [unit] {
             QWidget* w = QApplication::activePopupWidget() ? QApplication::activePopupWidget()
-                                                           : QApplication::activeModalWidget();
+                                                            : QApplication::activeModalWidget();
             if (auto* popup = qobject_cast<TUnitsForm*>(w)) {
                 popup->ListBox1->setCurrentRow(unit);
                 QTest::keyClick(popup->ListBox1, Qt::Key_Return);
