@@ -299,16 +299,30 @@ void TxEditLogic::Anchor(bool pair, double a, double b)
     FAnchor.Text = FHost.EditText();
 }
 
-void TxEditLogic::ShowNumber(double stored)
+QString TxEditLogic::NumberText(double stored) const
 {
     const double x = ToShown(stored);
     RequireFinite(x);
-    QString text;
     if (IsIntegerFormat(FFormatStr))
-        text = Format(FFormatStr, RoundedOrThrow(x));
-    else if (IsFloatFormat(FFormatStr))
-        text = FormatNumber(x);
-    else
+        return Format(FFormatStr, RoundedOrThrow(x));
+    if (IsFloatFormat(FFormatStr))
+        return FormatNumber(x);
+    return QString(); // a pattern of no class shows no number
+}
+
+QString TxEditLogic::PairText(double a, double b) const
+{
+    const double x = ToShown(a);
+    const double y = ToShown(b);
+    RequireFinite(x);
+    RequireFinite(y);
+    return Format(FFormatStr, x, y);
+}
+
+void TxEditLogic::ShowNumber(double stored)
+{
+    const QString text = NumberText(stored);
+    if (text.isNull())
         return; // a pattern of no class leaves the text
     FHost.SetEditText(text);
     Anchor(false, stored, 0.0);
@@ -316,11 +330,7 @@ void TxEditLogic::ShowNumber(double stored)
 
 void TxEditLogic::ShowPair(double a, double b)
 {
-    const double x = ToShown(a);
-    const double y = ToShown(b);
-    RequireFinite(x);
-    RequireFinite(y);
-    FHost.SetEditText(Format(FFormatStr, x, y));
+    FHost.SetEditText(PairText(a, b));
     Anchor(true, a, b);
 }
 
@@ -512,12 +522,11 @@ void TxEditLogic::TypeChar(const QString& ch)
     TextEdited();
 }
 
-bool TxEditLogic::ReadStored(bool pair, double& a, double& b) const
+bool TxEditLogic::ReadStored(const QString& text, const TAnchor& anchor, bool pair, double& a, double& b) const
 {
-    const QString text = FHost.EditText();
-    if (FAnchor.Valid && FAnchor.Pair == pair && FAnchor.Text == text) {
-        a = FAnchor.A;
-        b = FAnchor.B;
+    if (anchor.Valid && anchor.Pair == pair && anchor.Text == text) {
+        a = anchor.A;
+        b = anchor.B;
         return true;
     }
     try {
@@ -549,7 +558,12 @@ void TxEditLogic::UpdateUnits()
         double b = 0.0;
         // Read with the old conversion. Text that is no number is kept, but
         // the unit, label and format still change.
-        const bool have = !IsStringFormat(FFormatStr) && ReadStored(pair, a, b);
+        const bool have = !IsStringFormat(FFormatStr) && ReadStored(FHost.EditText(), FAnchor, pair, a, b);
+        // The entry text, which Escape brings back, follows the unit too.
+        double entryA = 0.0;
+        double entryB = 0.0;
+        const bool haveEntry = !IsStringFormat(FFormatStr) && !OldValue.isEmpty() &&
+                               ReadStored(OldValue, FEntryAnchor, pair, entryA, entryB);
 
         QString caption;
         QString format;
@@ -568,6 +582,11 @@ void TxEditLogic::UpdateUnits()
                 ShowPair(a, b);
         } else if (have) {
             ShowNumber(a);
+        }
+        const QString entry = !haveEntry ? QString() : pair ? PairText(entryA, entryB) : NumberText(entryA);
+        if (!entry.isNull()) {
+            OldValue = entry;
+            FEntryAnchor = {true, pair, entryA, entryB, entry};
         }
     } catch (const Exception&) {
     }

@@ -49,7 +49,8 @@ public:
 
     virtual QString EditText() const = 0;
     // Replaces the text and clears the modified mark, as the platform's edit
-    // does; the caret goes to the end.
+    // does; the caret goes to the end (an edit without the focus may show
+    // the text from its start).
     virtual void SetEditText(const QString& text) = 0;
     // The selection: its start (the caret when nothing is selected) and length.
     virtual int EditSelStart() const = 0;
@@ -181,10 +182,15 @@ private:
     double ToStored(double shown) const;
     double ToShown(double stored) const;
     bool CheckRange(double& x) const;
+    // Texts of stored values in the display unit and format; NumberText is
+    // null for a pattern of no class.
+    QString NumberText(double stored) const;
+    QString PairText(double a, double b) const;
     // Show stored values and remember them as the anchor.
     void ShowNumber(double stored);
     void ShowPair(double a, double b);
-    bool ReadStored(bool pair, double& a, double& b) const;
+    // The stored value(s) `text` stands for: the anchor's when it shows them.
+    bool ReadStored(const QString& text, const TAnchor& anchor, bool pair, double& a, double& b) const;
     void Anchor(bool pair, double a, double b);
 
     IEditHost& FHost;

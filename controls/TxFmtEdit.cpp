@@ -183,9 +183,18 @@ void TxCustomEdit::focusOutEvent(QFocusEvent* e)
     ValidateEdit();
     FValidatingOnExit = false;
     // A failed validation has put the focus back already.
-    if (!hasFocus())
+    if (!hasFocus()) {
         QLineEdit::focusOutEvent(e);
+        ShowFromStart();
+    }
     DoExit();
+}
+
+void TxCustomEdit::ShowFromStart()
+{
+    // A text wider than the edit would show only its tail, which reads as
+    // another number.
+    setCursorPosition(0);
 }
 
 void TxCustomEdit::inputMethodEvent(QInputMethodEvent* e)
@@ -220,6 +229,8 @@ QString TxCustomEdit::EditText() const
 void TxCustomEdit::SetEditText(const QString& text)
 {
     setText(text);
+    if (!hasFocus())
+        ShowFromStart();
 }
 
 int TxCustomEdit::EditSelStart() const

@@ -130,6 +130,9 @@ protected:
     void UnitsCaptionChanged(const QString& caption) override;
 
 private:
+    // Scrolls a long text back to its start while the edit has no focus.
+    void ShowFromStart();
+
     friend class TFmtEditLabel;
     TxEditLogic FLogic;
     QPointer<TFmtEditLabel> FUnitsLabel;

@@ -7,6 +7,7 @@
 #include "TxPrintPreviewDlg.h"
 #include "TxApplicationPath.h"
 #include "TxErrors.h"
+#include "TxFileRead.h"
 #include "TxPlatform.h"
 #include "TxSilencerXML.h"
 #include "TxEmailDlg.h"
@@ -84,8 +85,11 @@ QStringList SeedUserDocuments(const QString& programDocuments, const QString& us
         const QString name = QString::fromLatin1(file);
         const QString source = FindDataFile(from, name);
         const QString target = to + QLatin1Char('/') + name;
-        // The user's own copy counts in any letter case.
-        if (QFileInfo::exists(target) || !FindDataFile(to, name).isEmpty() || source.isEmpty())
+        // The user's own copy counts in any letter case, a logo in any of
+        // its kinds; a source too large to be read is not copied either.
+        const QString own = name == QLatin1String(LogoFileName) ? FindLogoFile(to, QString()) : FindDataFile(to, name);
+        if (QFileInfo::exists(target) || !own.isEmpty() || source.isEmpty() ||
+            CheckFileToRead(source) != TFileKind::Regular)
             continue;
         if (QFile::copy(source, target)) {
             // An installed original is read-only; the user's copy is theirs to edit.

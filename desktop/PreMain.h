@@ -37,8 +37,9 @@ public:
 };
 
 // Copies the default logo, letterhead and style sheet of `programDocuments`
-// into `userDataDir` where they are missing; the report and the HTML
-// documents read them there. Returns the names copied.
+// into `userDataDir` where they are missing (the logo where the folder has
+// no logo of any kind); the report and the HTML documents read them there.
+// Returns the names copied.
 QStringList SeedUserDocuments(const QString& programDocuments, const QString& userDataDir);
 
 // The start-up after the application object exists. `initPaths` works out

@@ -3,6 +3,8 @@
 #include "TxApplicationPath.h"
 #include "TxFormat.h"
 #include "TxPlacement.h"
+#include "TxString.h"
+#include "TxUnitsCtrl.h"
 
 #include <QFileInfo>
 
@@ -36,7 +38,7 @@ void ReadSelection(const TCustomIniFile& ini, TSelectionValues& v)
     v.Diameter = ini.ReadFloat(kDuct, QStringLiteral("diameter"), v.Diameter);
     v.Rect = ini.ReadBool(kDuct, QStringLiteral("rect"), v.Rect);
     v.Circ = ini.ReadBool(kDuct, QStringLiteral("circ"), v.Circ);
-    v.Required = ini.ReadString(kAtten, QStringLiteral("required"), v.Required);
+    v.Required = CheckedBandText(ini.ReadString(kAtten, QStringLiteral("required"), v.Required), v.Required);
     v.Checked = ini.ReadString(kRanges, QStringLiteral("checked"), QString());
 }
 
@@ -48,8 +50,23 @@ QString CheckedRangesText(const QStringList& tickedRanges)
     return text;
 }
 
+QString CheckedBandText(const QString& text, const QString& fallback)
+{
+    const QStringList items = CommaTextToList(text);
+    const QStringList fallbacks = CommaTextToList(fallback);
+    QStringList bands;
+    for (qsizetype i = 0; i < OctaveBands; ++i) {
+        const QString item = Trim(items.value(i));
+        double value = 0.0;
+        bands.append(TryStrToFloat(item, value) ? item : Trim(fallbacks.value(i)));
+    }
+    return ListToCommaText(bands);
+}
+
 void WriteSelection(TCustomIniFile& ini, const TSelectionValues& v, const QStringList& tickedRanges)
 {
+    TOctave bands;
+    StrToOctave(v.Required, bands);
     ini.EraseSection(kAir);
     WriteDouble(ini, kAir, QStringLiteral("flow"), v.Flow);
     WriteDouble(ini, kAir, QStringLiteral("maxDP"), v.MaxDP);

@@ -30,11 +30,17 @@ struct TSelectionValues {
 };
 
 // Reads the sections "air", "duct", "atten" and "ranges"; each value
-// defaults to the one `values` holds, "checked" to the empty text.
+// defaults to the one `values` holds, "checked" to the empty text, and each
+// band of "required" that is no number to its band in `values`.
 void ReadSelection(const TCustomIniFile& ini, TSelectionValues& values);
 // Erases the four sections, so no stale key survives, and writes them anew;
-// "checked" is built from `tickedRanges` in list order.
+// "checked" is built from `tickedRanges` in list order. A band row that is
+// not all numbers raises EConvertError, as a search does, before the file is
+// touched.
 void WriteSelection(TCustomIniFile& ini, const TSelectionValues& values, const QStringList& tickedRanges);
+// The eight bands of the comma text `text`, each that is missing or no
+// number taken from `fallback` instead.
+QString CheckedBandText(const QString& text, const QString& fallback);
 // "name, " for every ticked range.
 QString CheckedRangesText(const QStringList& tickedRanges);
 

@@ -15,7 +15,7 @@
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QImage>
-#include <QImageReader>
+#include "TxFileRead.h"
 #include <QPainter>
 
 #include <algorithm>
@@ -26,6 +26,8 @@ namespace {
 constexpr QRgb TitleColor = clNavy;
 // Letterhead lines, in points.
 constexpr int LetterheadFontSize = 8;
+// The logo's greatest height, in report units.
+constexpr double LogoBoxHeight = 3;
 
 // The sheet inset by one report unit, kept as the old canvas kept
 // rectangles: right and bottom are the first coordinates outside.
@@ -47,13 +49,24 @@ TInset Unscaled(const TInset& c, double s)
     return {int(std::ceil(c.Left / s)), int(std::ceil(c.Top / s)), int(c.Right / s), int(c.Bottom / s)};
 }
 
-QImage LoadPicture(const QString& path)
+// The picture in the file `path`; a null image, and `error` saying why,
+// when it cannot be read.
+QImage ReadPicture(const QString& path, QString& error)
 {
-    QImageReader reader(path);
+    TPictureReader reader(path);
     reader.setDecideFormatFromContent(true);
     const QImage image = reader.read();
     if (image.isNull())
-        throw EInOutError(Format("Unable to load the picture \"%s\". %s", path, reader.errorString()));
+        error = Format("Unable to load the picture \"%s\": %s.", path, reader.errorString());
+    return image;
+}
+
+QImage LoadPicture(const QString& path)
+{
+    QString error;
+    const QImage image = ReadPicture(path, error);
+    if (image.isNull())
+        throw EInOutError(error);
     return image;
 }
 
@@ -149,38 +162,52 @@ int LastLineHeight(const TReportLayout& f)
     return std::max(feed, QFontMetrics(f.ReportFont()).height());
 }
 
-// Logo and letterhead in the top left corner, inside the page frame. The
-// logo shrinks to leave the letterhead room beside it; where even half its
-// size leaves too little, the letterhead goes below it. The cursor ends
-// below both.
+// `size` made to fit `box`, aspect kept; never larger, never empty.
+QSize FitInto(QSize size, QSize box)
+{
+    if (size.width() > box.width() || size.height() > box.height())
+        size.scale(box.expandedTo(QSize(1, 1)), Qt::KeepAspectRatio);
+    return size.expandedTo(QSize(1, 1));
+}
+
+// Logo and letterhead in the top left corner, half a unit inside the page
+// frame. However large the user's logo, it takes no more than its box of
+// the header, so the report below keeps its size. It shrinks, to half its
+// size at most, to leave the letterhead room beside it; where that leaves
+// less than a third of the width, the letterhead goes below it. Letterhead
+// lines wrap at the frame. The cursor ends below both.
 void DrawHeader(TReportLayout& f, QPainter* canvas, const TReportFiles& files, const TInset& c, QPoint u)
 {
     const int inset = int(std::trunc(u.x() * 0.5));
     const QPoint corner(c.Left + inset, c.Top + inset);
+    const int right = c.Right - inset;
+    const int room = right - corner.x();
     f.SetReportFont(fsPlain, LetterheadFontSize, clNone);
     const QFontMetrics metrics(f.ReportFont());
     int letterheadWidth = 0;
     for (const QString& line : files.Letterhead)
         letterheadWidth = std::max(letterheadWidth, metrics.horizontalAdvance(line));
-    QSize logo = files.Logo.size();
+    QSize logo;
     bool beside = true;
     if (!files.Logo.isNull()) {
-        const int room = c.Right - corner.x();
-        const int besideRoom = room - (files.Letterhead.isEmpty() ? 0 : inset + letterheadWidth);
-        if (besideRoom < logo.width() / 2) {
-            beside = files.Letterhead.isEmpty();
-            logo.scale(std::max(1, std::min(logo.width(), room)), logo.height(), Qt::KeepAspectRatio);
-        } else if (besideRoom < logo.width()) {
-            logo.scale(besideRoom, logo.height(), Qt::KeepAspectRatio);
+        logo = FitInto(files.Logo.size(), QSize(room, int(LogoBoxHeight * u.y())));
+        if (!files.Letterhead.isEmpty()) {
+            const int besideLetterhead = room - inset - letterheadWidth;
+            const QSize shrunk = besideLetterhead < logo.width()
+                                     ? FitInto(logo, {std::max(besideLetterhead, logo.width() / 2), logo.height()})
+                                     : logo;
+            beside = room - inset - shrunk.width() >= room / 3;
+            if (beside)
+                logo = shrunk;
         }
-        logo = logo.expandedTo(QSize(1, 1));
         if (canvas)
             canvas->drawImage(QRect(corner, logo), files.Logo);
     }
     f.ReportCursor = beside ? QPoint(corner.x() + (logo.isEmpty() ? 0 : logo.width() + inset), corner.y())
                             : QPoint(corner.x(), corner.y() + logo.height() + inset);
     for (const QString& line : files.Letterhead)
-        f.WriteText(line);
+        for (const QString& part : WrapToWidth(line, metrics, right - f.ReportCursor.x()))
+            f.WriteText(part);
     f.ReportCursor.setY(std::max(f.ReportCursor.y(), corner.y() + logo.height()));
 }
 
@@ -304,8 +331,8 @@ void DrawPictures(TReportLayout& f, QPainter& canvas, const TReportFiles& files,
 // to four report units.
 int PictureRoomNeeded(const TReportFiles& files, const TInset& c, QPoint u)
 {
-    const QSize photo = files.Photo.isEmpty() ? QSize() : QImageReader(files.Photo).size();
-    const QSize drawing = files.Drawing.isEmpty() ? QSize() : QImageReader(files.Drawing).size();
+    const QSize photo = files.Photo.isEmpty() ? QSize() : TPictureReader(files.Photo).size();
+    const QSize drawing = files.Drawing.isEmpty() ? QSize() : TPictureReader(files.Drawing).size();
     const int tallest = std::max(photo.height(), drawing.height());
     if (tallest <= 0)
         return 0;
@@ -344,8 +371,9 @@ TReportFiles ReportFiles(const TSilencerReportInput& in, QString& note)
     const QString exeDir = WithSlash(in.ExeDir.isEmpty() ? ExeDir : in.ExeDir);
     const QString shipped = exeDir.isEmpty() ? QString() : exeDir + QStringLiteral("documents/");
     TReportFiles files;
+    QString unreadable;
     if (const QString logo = FindLogoFile(documents, shipped); !logo.isEmpty())
-        files.Logo = LoadPicture(logo);
+        files.Logo = ReadPicture(logo, unreadable);
     else
         missing.append(QString::fromLatin1(LogoFileName));
     if (const QString letterhead = FindLetterheadFile(documents, shipped); !letterhead.isEmpty())
@@ -355,10 +383,14 @@ TReportFiles ReportFiles(const TSilencerReportInput& in, QString& note)
     const QString images = exeDir + QStringLiteral("images/");
     files.Photo = PicturePath(images, in.Rec.photo.Text());
     files.Drawing = PicturePath(images, in.Rec.ga.Text());
+    QStringList notes;
     if (!missing.isEmpty())
-        note = Format("No %s in \"%s\" or in \"%s\": the report goes without %s.",
-                      QLatin1Char('"') + missing.join(QStringLiteral("\" and no \"")) + QLatin1Char('"'), documents,
-                      shipped, missing.size() > 1 ? QStringLiteral("them") : QStringLiteral("it"));
+        notes.append(Format("No %s in \"%s\" or in \"%s\": the report goes without %s.",
+                            QLatin1Char('"') + missing.join(QStringLiteral("\" and no \"")) + QLatin1Char('"'),
+                            documents, shipped, missing.size() > 1 ? QStringLiteral("them") : QStringLiteral("it")));
+    if (!unreadable.isEmpty())
+        notes.append(unreadable + QStringLiteral(" The report goes without the logo."));
+    note = notes.join(QLatin1Char('\n'));
     return files;
 }
 

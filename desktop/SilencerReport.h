@@ -29,10 +29,10 @@ struct TSilencerReportInput {
 // creation for a result: the main window installs a drawer that calls it
 // with the duty of the last search and the selected row (TMainForm::BuildReport).
 // The logo and letterhead are the user's, else the program's copies; where
-// neither is there the page goes without, and the returned text says so
-// (empty when nothing is missing). Paper too small for the report gets it
-// shrunk to fit. An unreadable logo, letterhead or picture raises
-// EInOutError after the document was ended, keeping what was drawn.
+// neither is there, or the logo cannot be read, the page goes without, and
+// the returned text says so (empty when nothing is amiss). Paper too small
+// for the report gets it shrunk to fit. An unreadable letterhead or picture
+// raises EInOutError after the document was ended, keeping what was drawn.
 QString BuildReport(TPrintPreviewForm& form, const TSilencerReportInput& input);
 
 // The version text of the running program: product name, a blank and the

@@ -7,6 +7,7 @@
 #include "SilencerReport.h"
 #include "TxApplicationPath.h"
 #include "TxDesignScale.h"
+#include "TxFileRead.h"
 #include "TxFmtEdit.h"
 #include "TxFormat.h"
 #include "TxGrids.h"
@@ -30,7 +31,6 @@
 #include <QDir>
 #include <QFrame>
 #include <QHeaderView>
-#include <QImageReader>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -389,8 +389,9 @@ void TMainForm::CreateControls()
     LVSelect->setHeaderLabels({QStringLiteral("Model"), QStringLiteral("W or D [mm]"), QStringLiteral("H [mm]"),
                                QStringLiteral("L [mm]"), QStringLiteral("SIL"), QStringLiteral("dB"),
                                QStringLiteral("dp [Pa]"), QStringLiteral("Vp [m/s]")});
+    FUserSizedColumns.assign(ResultColumnCount, false);
     for (int i = 0; i < ResultColumnCount; ++i)
-        LVSelect->setColumnWidth(i, ScaleDesignWidth(ResultColumnWidths[i], LVSelect->font()));
+        SetResultColumnWidth(i, DesignColumnWidth(i));
     LVSelect->setRootIsDecorated(false);
     LVSelect->setItemsExpandable(false);
     LVSelect->setUniformRowHeights(true);
@@ -461,6 +462,10 @@ void TMainForm::ConnectHandlers()
     connect(ProjectButton, &TRolloverImage::clicked, this, guarded([this] { ProjectButtonClick(); }));
     connect(LVSelect->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { RunGuarded([this, column] { LVSelectColumnClick(column); }); });
+    connect(LVSelect->header(), &QHeaderView::sectionResized, this, [this](int column) {
+        if (!FSizingColumns && column >= 0 && column < ResultColumnCount)
+            FUserSizedColumns[static_cast<size_t>(column)] = true;
+    });
     connect(LVSelect, &QTreeWidget::itemDoubleClicked, this, guarded([this] { DetailButtonClick(); }));
     connect(SaveButton, &QToolButton::clicked, this, guarded([this] { ButtonGroup1Items0Click(); }));
     connect(LoadButton, &QToolButton::clicked, this, guarded([this] { ButtonGroup1Items1Click(); }));
@@ -543,7 +548,8 @@ void TMainForm::FormCreate()
 
     LoadFormSettings();
 
-    const QStringList ranges = FindRangeFiles(FPaths.ExeDir + QStringLiteral("data/"));
+    QStringList refused;
+    const QStringList ranges = FindRangeFiles(FPaths.ExeDir + QStringLiteral("data/"), &refused);
     {
         const QSignalBlocker block(RangeBox);
         for (const QString& name : ranges) {
@@ -566,6 +572,8 @@ void TMainForm::FormCreate()
         ListBox1Click();
     }
     EnableResultButtons(false);
+    if (!refused.isEmpty())
+        Messages().ShowMessage(refused.join(QLatin1Char('\n')));
 }
 
 void TMainForm::FormActivate()
@@ -620,6 +628,7 @@ void TMainForm::FormClose()
                 failure = QString::fromLocal8Bit(e.what());
         }
     };
+    attempt([this] { CommitActiveEdit(); });
     attempt([this, &attempt] {
         TIniFile ini(FPaths.IniFileName);
         ini.BeginUpdate();
@@ -651,14 +660,18 @@ void TMainForm::LoadFormSettings()
     s.ContactWeb = ContactWeb;
     s.ColWidths.resize(ResultColumnCount);
     for (int i = 0; i < ResultColumnCount; ++i)
-        s.ColWidths[static_cast<size_t>(i)] = LVSelect->columnWidth(i);
+        s.ColWidths[static_cast<size_t>(i)] = DesignColumnWidth(i);
     ReadFormSettings(TIniFile(FPaths.IniFileName), s, PlacementLimits(this));
     setGeometry(s.Placement);
     ContactEmail = s.ContactEmail;
     EMailAddr = s.EMailAddr;
     WebAddress = s.WebAddress;
-    for (int i = 0; i < ResultColumnCount; ++i)
-        LVSelect->setColumnWidth(i, s.ColWidths[static_cast<size_t>(i)]);
+    // Columns are saved at their design width until the user sizes them.
+    for (int i = 0; i < ResultColumnCount; ++i) {
+        const int width = s.ColWidths[static_cast<size_t>(i)];
+        FUserSizedColumns[static_cast<size_t>(i)] = width != DesignColumnWidth(i);
+        SetResultColumnWidth(i, width);
+    }
     FitResultColumns();
 }
 
@@ -673,7 +686,8 @@ void TMainForm::SaveFormSettings(TCustomIniFile& ini)
     s.WebAddress = WebAddress;
     s.ColWidths.resize(ResultColumnCount);
     for (int i = 0; i < ResultColumnCount; ++i)
-        s.ColWidths[static_cast<size_t>(i)] = LVSelect->columnWidth(i);
+        s.ColWidths[static_cast<size_t>(i)] =
+            FUserSizedColumns[static_cast<size_t>(i)] ? LVSelect->columnWidth(i) : DesignColumnWidth(i);
     WriteFormSettings(ini, s);
 }
 
@@ -726,7 +740,8 @@ void TMainForm::LoadSelection(const QString& fileName)
     v.Diameter = current[4];
     v.Rect = rectbox->isChecked();
     v.Circ = circbox->isChecked();
-    v.Required = BandText();
+    // A band the file has no number for keeps the grid's, or the built-in one.
+    v.Required = CheckedBandText(BandText(), QString::fromLatin1(DefaultBands));
     ReadSelection(TIniFile(fileName), v);
 
     const double read[] = {v.Flow, v.MaxDP, v.Height, v.Width, v.Diameter};
@@ -817,7 +832,7 @@ void TMainForm::ListBox1Click()
     const TRangeView view = ReadRangeView(FXml, FPaths.ExeDir + QStringLiteral("images/"));
     Label1->setText(view.Title);
     if (!view.PhotoFile.isEmpty()) {
-        QImageReader reader(view.PhotoFile);
+        TPictureReader reader(view.PhotoFile);
         const QImage image = reader.read();
         if (!image.isNull())
             Image2->setPixmap(
@@ -1095,6 +1110,8 @@ QString TMainForm::ProductVersionText() const
 
 void TMainForm::ButtonGroup1Items0Click()
 {
+    // What is being typed is checked and stored as a search would take it.
+    CommitActiveEdit();
     SaveSelection(FPaths.DefaultIniName);
 }
 
@@ -1157,11 +1174,25 @@ void TMainForm::ApplyUnits()
 
 void TMainForm::FitResultColumns()
 {
-    // Only ever wider: a width the user chose stays unless it would cut.
+    // A width the user chose stays as it is; the others only ever widen.
     const QAbstractItemView* view = LVSelect; // the tree view's override is not public
     for (int i = 0; i < ResultColumnCount; ++i) {
+        if (FUserSizedColumns[static_cast<size_t>(i)])
+            continue;
         const int needed = std::max(LVSelect->header()->sectionSizeHint(i), view->sizeHintForColumn(i));
         if (LVSelect->columnWidth(i) < needed)
-            LVSelect->setColumnWidth(i, needed);
+            SetResultColumnWidth(i, needed);
     }
+}
+
+int TMainForm::DesignColumnWidth(int column) const
+{
+    return ScaleDesignWidth(ResultColumnWidths[column], LVSelect->font());
+}
+
+void TMainForm::SetResultColumnWidth(int column, int width)
+{
+    FSizingColumns = true;
+    LVSelect->setColumnWidth(column, width);
+    FSizingColumns = false;
 }

@@ -206,8 +206,12 @@ private:
     // Rows of the records in the sort order; the list keeps its update state
     // while they are added.
     void FillResultRows();
-    // Widens the result columns whose captions or rows would be cut.
+    // Widens the result columns the user never sized whose captions or rows
+    // would be cut.
     void FitResultColumns();
+    int DesignColumnWidth(int column) const;
+    // Sets a width that is the program's, not the user's.
+    void SetResultColumnWidth(int column, int width);
     void SortResultRows();
     void ReleaseResults();
     QString RangeFile(const QString& name) const;
@@ -225,6 +229,10 @@ private:
     TProjectForm* FProjectForm = nullptr;
     TUnitSettingsForm* FUnitSettingsForm = nullptr;
     TPrintPreviewForm* FPrintPreviewForm = nullptr;
+    // Result columns the user has sized (dragged, or read so from the INI
+    // file); the others fit their contents.
+    std::vector<bool> FUserSizedColumns;
+    bool FSizingColumns = false;
     // What the report last said it went without; said once per preview.
     QString FReportNote;
 };

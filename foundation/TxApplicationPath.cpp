@@ -1,5 +1,6 @@
 #include "TxApplicationPath.h"
 
+#include "TxFileRead.h"
 #include "TxString.h"
 #include "TxSysUtils.h"
 
@@ -109,7 +110,7 @@ QString ConfigFileName(const QString& name)
 {
     const QString fileName = ConfigDir() + name;
     const QString seed = ProgramDir() + name;
-    if (!QFileInfo::exists(fileName) && QFileInfo(seed).isFile() && QFile::copy(seed, fileName)) {
+    if (!QFileInfo::exists(fileName) && CheckFileToRead(seed) == TFileKind::Regular && QFile::copy(seed, fileName)) {
         // The installed copy is read-only; the user's copy must not be.
         QFile::setPermissions(fileName, QFile::permissions(fileName) | QFile::ReadOwner | QFile::WriteOwner);
     }

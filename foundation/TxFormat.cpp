@@ -207,6 +207,24 @@ QString FormatFixed(double value, int decimals)
     return QString::fromLatin1(FixedText(value, decimals));
 }
 
+QString FormatFixedExact(double value, int decimals)
+{
+    std::string s = FixedText(value, decimals);
+    double back = 0.0;
+    if (!std::isfinite(value) || (TryAsciiToFloat(s.data(), s.data() + s.size(), back) && back == value))
+        return QString::fromLatin1(s);
+    // The shortest fixed-point text that reads back exactly, padded to the
+    // decimals asked for.
+    char buf[400];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
+    s.assign(buf, r.ptr);
+    const auto point = s.find('.');
+    const int have = point == std::string::npos ? 0 : static_cast<int>(s.size() - point - 1);
+    if (have < decimals)
+        s.append(point == std::string::npos ? "." : "").append(static_cast<size_t>(decimals - have), '0');
+    return QString::fromLatin1(s);
+}
+
 QString FormatList(const QString& pattern, std::initializer_list<FormatArg> args)
 {
     QString out;

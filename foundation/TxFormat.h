@@ -54,6 +54,9 @@ QString Format(const QString& pattern, const Args&... args)
 // Fixed-point text of a value with the given number of decimals (halves away
 // from zero, never "-0"); the fast path of "%0.Nf".
 QString FormatFixed(double value, int decimals);
+// As FormatFixed, with more decimals where the value needs them to read back
+// exactly: for files that must give back what was stored.
+QString FormatFixedExact(double value, int decimals);
 
 // Strict number parsing: optional sign, digits with an optional "." and an
 // optional exponent. No blanks, no group separators, no "inf", "nan" or hex.

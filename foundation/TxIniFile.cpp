@@ -1,18 +1,15 @@
 #include "TxIniFile.h"
 
+#include "TxFileRead.h"
 #include "TxFormat.h"
 #include "TxSaveFile.h"
 #include "TxString.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <cstdint>
 
 namespace {
-
-// Settings files are small; anything this big is not one and is left alone.
-constexpr qint64 MaxIniFileSize = 64 * 1024 * 1024;
 
 bool IsQuote(QChar c)
 {
@@ -358,13 +355,9 @@ const TIniDocument& TIniFile::Document() const
     const QFileInfo info(FFileName);
     if (!info.exists())
         return FDocument;
-    QFile file(FFileName);
-    if (!info.isFile() || info.size() > MaxIniFileSize || !file.open(QIODevice::ReadOnly)) {
-        FUnreadable = true;
-        return FDocument;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    QByteArray bytes;
+    QString error;
+    if (!ReadWholeFile(FFileName, bytes, error)) {
         FUnreadable = true;
         return FDocument;
     }

@@ -89,31 +89,47 @@ TPlacementLimits PlacementLimits(const QWidget* form)
     limits.Room = screen ? screen->availableGeometry() : QRect(QPoint(0, 0), limits.Screen);
     // A window laid out by a layout cannot shrink below what the layout needs.
     limits.Minimum = form->minimumSize().expandedTo(form->minimumSizeHint()).expandedTo(QSize(1, 1));
+    const QRect inner = form->geometry();
+    const QRect outer = form->frameGeometry();
+    limits.Frame = QMargins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                            outer.bottom() - inner.bottom());
+    if (!form->isVisible() || limits.Frame.isNull())
+        limits.Frame = QMargins(4, 32, 4, 8);
     return limits;
 }
 
-QSize KeepSizeOnScreen(QSize size, int top, const TPlacementLimits& limits)
+QRect KeepWindowInRoom(const QRect& window, const TPlacementLimits& limits)
 {
-    // What the desktop puts above and below a window: its title bar and frame.
-    constexpr int FrameHeight = 32;
     const QRect& room = limits.Room;
-    const QSize reach(room.width(), room.bottom() + 1 - std::max(top, room.top()) - FrameHeight);
-    return size.boundedTo(reach).expandedTo(limits.Minimum);
+    const QMargins& f = limits.Frame;
+    const QSize size = window.size()
+                           .boundedTo(QSize(room.width() - f.left() - f.right(), room.height() - f.top() - f.bottom()))
+                           .expandedTo(limits.Minimum);
+    // Left and up so that the far edges are in; then the near edges, title
+    // bar first, win over them.
+    const int left =
+        std::max(std::min(window.left(), room.right() - f.right() - size.width() + 1), room.left() + f.left());
+    const int top =
+        std::max(std::min(window.top(), room.bottom() - f.bottom() - size.height() + 1), room.top() + f.top());
+    return QRect(QPoint(left, top), size);
 }
 
 QRect ReadPlacement(const TCustomIniFile& ini, const QString& section, const QRect& current,
                     const TPlacementLimits& limits, bool readSize)
 {
+    QStringList keys{QStringLiteral("Left"), QStringLiteral("Top")};
+    if (readSize)
+        keys << QStringLiteral("Width") << QStringLiteral("Height");
+    if (std::none_of(keys.begin(), keys.end(), [&](const QString& key) { return ini.ValueExists(section, key); }))
+        return current;
     int left = ini.ReadInteger(section, QStringLiteral("Left"), current.x());
     int top = ini.ReadInteger(section, QStringLiteral("Top"), current.y());
     KeepOnScreen(left, top, limits.Screen);
     QSize size = current.size();
-    if (readSize &&
-        (ini.ValueExists(section, QStringLiteral("Width")) || ini.ValueExists(section, QStringLiteral("Height"))))
-        size = KeepSizeOnScreen(QSize(ini.ReadInteger(section, QStringLiteral("Width"), size.width()),
-                                      ini.ReadInteger(section, QStringLiteral("Height"), size.height())),
-                                top, limits);
-    return QRect(QPoint(left, top), size);
+    if (readSize)
+        size = QSize(ini.ReadInteger(section, QStringLiteral("Width"), size.width()),
+                     ini.ReadInteger(section, QStringLiteral("Height"), size.height()));
+    return KeepWindowInRoom(QRect(QPoint(left, top), size), limits);
 }
 
 void LoadFormPlacementIni(QWidget* form, const QString& iniFileName)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMargins>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -22,22 +23,25 @@ void KeepOnScreen(int& left, int& top, QSize screen);
 QSize PrimaryScreenSize();
 
 // Where a restored window may go: the primary screen, the room the desktop
-// leaves on it for windows (without its panels) and the window's own
-// smallest size.
+// leaves on it for windows (without its panels), the window's own smallest
+// size and the frame and title bar the window system puts around it.
 struct TPlacementLimits {
     QSize Screen;
     QRect Room;
     QSize Minimum;
+    QMargins Frame;
 };
+// The frame is the window's own once it is shown in one, else a frame as
+// large as common window systems draw.
 TPlacementLimits PlacementLimits(const QWidget* form);
-// A restored size within reach of a window placed at `top`: no wider than
-// the room, no taller than the room below `top` less a title bar, so its
-// bottom stays on the screen; never below the minimum (the window's own
-// limit wins on a screen too small for it).
-QSize KeepSizeOnScreen(QSize size, int top, const TPlacementLimits& limits);
+// A restored window (position and size without the frame) whose frame and
+// title bar lie wholly in the room: moved left and up first, then made
+// smaller, never below the minimum; the title bar stays in the room even
+// when the window's own limit does not fit.
+QRect KeepWindowInRoom(const QRect& window, const TPlacementLimits& limits);
 // "Left" and "Top" of `section`, and "Width" and "Height" when `readSize`,
-// each defaulting to `current`, kept within `limits` (a size only when one
-// is stored, after the position).
+// each defaulting to `current`; when any is stored, the position is kept on
+// the screen and then the whole window in the room.
 QRect ReadPlacement(const TCustomIniFile& ini, const QString& section, const QRect& current,
                     const TPlacementLimits& limits, bool readSize);
 

@@ -1,10 +1,10 @@
 #include "TxShell.h"
 
+#include "TxFileRead.h"
 #include "TxString.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -159,10 +159,11 @@ QString FindDesktopFile(const QString& desktopId, const QStringList& dataDirs)
 
 QString ReadDesktopExec(const QString& desktopFile, QString* iconName, QString* name)
 {
-    QFile file(desktopFile);
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    QString error;
+    if (!ReadWholeFile(desktopFile, bytes, error))
         return QString();
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    const QStringList lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'));
     bool inEntry = false;
     QString exec;
     for (const QString& raw : lines) {
@@ -306,17 +307,26 @@ TShellDocumentOpener::TShellDocumentOpener(THandlerQuery query, QStringList data
 {
 }
 
-bool TShellDocumentOpener::OpenDocument(const QString& pathOrUrl)
+namespace {
+
+TCommandLine XdgOpenCommand(const QString& pathOrUrl)
 {
     const QString target = QFileInfo::exists(pathOrUrl) ? QFileInfo(pathOrUrl).absoluteFilePath() : pathOrUrl;
-    return Launch({QStringLiteral("xdg-open"), {target}}, pathOrUrl);
+    return {QStringLiteral("xdg-open"), {target}};
 }
 
-bool TShellDocumentOpener::Launch(const TCommandLine& command, const QString& document)
+} // namespace
+
+bool TShellDocumentOpener::OpenDocument(const QString& pathOrUrl)
+{
+    return Launch(XdgOpenCommand(pathOrUrl), [pathOrUrl] { ReportOpenFailure(pathOrUrl); });
+}
+
+bool TShellDocumentOpener::Launch(const TCommandLine& command, const std::function<void()>& failed)
 {
     if (command.IsEmpty() || !FLauncher)
         return false;
-    return FLauncher(command, [document] { ReportOpenFailure(document); });
+    return FLauncher(command, failed);
 }
 
 TCommandLine TShellDocumentOpener::AnchorCommand(const QString& path, const QString& anchor) const
@@ -337,7 +347,13 @@ TCommandLine TShellDocumentOpener::AnchorCommand(const QString& path, const QStr
 
 bool TShellDocumentOpener::OpenDocumentAtAnchor(const QString& path, const QString& anchor)
 {
-    return Launch(AnchorCommand(path, anchor), path);
+    // Without an HTML handler, or with one that fails, the page still opens
+    // through the desktop's opener, only not at its anchor.
+    const TLauncher launcher = FLauncher;
+    const auto plain = [launcher, path] {
+        return launcher && launcher(XdgOpenCommand(path), [path] { ReportOpenFailure(path); });
+    };
+    return Launch(AnchorCommand(path, anchor), [plain] { plain(); }) || plain();
 }
 
 bool OpenDocumentAtAnchor(const QString& path, const QString& anchor)

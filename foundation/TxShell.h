@@ -46,8 +46,9 @@ QString DocumentUrlWithAnchor(const QString& path, const QString& anchor);
 bool StartHandler(const TCommandLine& command, const std::function<void()>& failed);
 
 // The desktop's opener: documents through xdg-open, pages at an anchor
-// through the HTML handler. A handler that ends with an error is reported
-// as a document that could not be opened.
+// through the HTML handler, or through xdg-open without the anchor when
+// there is no handler or it fails. A handler that ends with an error is
+// reported as a document that could not be opened.
 class TShellDocumentOpener : public IDocumentOpener {
 public:
     // The desktop file id of the HTML handler ("xdg-mime query default
@@ -66,7 +67,7 @@ public:
     TCommandLine AnchorCommand(const QString& path, const QString& anchor) const;
 
 private:
-    bool Launch(const TCommandLine& command, const QString& document);
+    bool Launch(const TCommandLine& command, const std::function<void()>& failed);
 
     THandlerQuery FQuery;
     QStringList FDataDirs; // empty: DesktopDataDirs() at each call

@@ -1,9 +1,9 @@
 #include "TxString.h"
 
 #include "TxErrors.h"
+#include "TxFileRead.h"
 #include "TxFormat.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
 
@@ -318,12 +318,10 @@ void LoadLinesFromFile(const QString& fileName, TStringDynArray& lines)
 {
     if (!QFileInfo(fileName).isFile())
         return;
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EInOutError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file.errorString()));
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw EInOutError(QStringLiteral("Error reading file \"%1\". %2").arg(fileName, file.errorString()));
+    QByteArray bytes;
+    QString error;
+    if (!ReadWholeFile(fileName, bytes, error))
+        throw EInOutError(error);
     QStringList result = DecodeText(bytes).split(QLatin1Char('\n'));
     if (!result.isEmpty() && result.last().isEmpty())
         result.removeLast();

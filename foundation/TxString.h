@@ -37,7 +37,9 @@ QString StripTrailingComma(const QString& text);
 bool ParseValuePair(const QString& text, double& a, double& b); // raises EConvertError
 QString ReplaceCharByText(QChar ch, const QString& newText, const QString& text);
 QString ReplaceTextByChar(const QString& oldText, QChar ch, const QString& text);
-void LoadLinesFromFile(const QString& fileName, TStringDynArray& lines); // raises EInOutError
+// Leaves `lines` as they are when the name leads to no regular file; raises
+// EInOutError for one too large or unreadable.
+void LoadLinesFromFile(const QString& fileName, TStringDynArray& lines);
 
 // Comma text as list controls and XML lists read it: items separated by
 // commas or blanks, an item that begins with a double quote runs to its

@@ -1,5 +1,6 @@
 #include "TxXMLFiles.h"
 
+#include "TxFileRead.h"
 #include "TxFormat.h"
 #include "TxSaveFile.h"
 #include "TxString.h"
@@ -260,15 +261,8 @@ void TXMLFile::LoadFromFile(const QString& fileName)
     // A missing file is the caller's business: it gives an empty document.
     if (fileName.isEmpty() || !QFile::exists(fileName))
         return;
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        FErrorText = Format("Cannot open file %s: %s", fileName, file.errorString());
-        FReadStatus = xrsInvalidFormat;
-        return;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        FErrorText = Format("Cannot read file %s: %s", fileName, file.errorString());
+    QByteArray bytes;
+    if (!ReadWholeFile(fileName, bytes, FErrorText)) {
         FReadStatus = xrsInvalidFormat;
         return;
     }

@@ -28,8 +28,8 @@ QString ProgramDocumentsDir()
 
 QString FindLogoFile(const QString& folder, const QString& programDocuments)
 {
-    return FindFirst({QString::fromLatin1(LogoFileName), QStringLiteral("Logo.png"), QStringLiteral("Logo.jpg"),
-                      QStringLiteral("Logo.jpeg")},
+    return FindFirst({QStringLiteral("Logo.png"), QStringLiteral("Logo.jpg"), QStringLiteral("Logo.jpeg"),
+                      QString::fromLatin1(LogoFileName)},
                      {folder, programDocuments});
 }
 

@@ -13,9 +13,10 @@ inline constexpr char StyleFileName[] = "style.css";
 // ExeDir + "documents/"; empty while ExeDir is not known.
 QString ProgramDocumentsDir();
 
-// The logo in `folder`, else in `programDocuments`: "Logo.gif", or a PNG or
-// JPEG picture "Logo.png", "Logo.jpg", "Logo.jpeg". Empty when neither
-// folder holds one.
+// The logo in `folder`, else in `programDocuments`: a PNG or JPEG picture
+// "Logo.png", "Logo.jpg", "Logo.jpeg", else "Logo.gif", so that a user's own
+// picture wins over the GIF the program seeded. Empty when neither folder
+// holds one.
 QString FindLogoFile(const QString& folder, const QString& programDocuments = ProgramDocumentsDir());
 // "letterhead.txt" the same way.
 QString FindLetterheadFile(const QString& folder, const QString& programDocuments = ProgramDocumentsDir());

@@ -12,6 +12,7 @@
 #include <charconv>
 #include <cmath>
 #include <exception>
+#include <limits>
 
 namespace {
 
@@ -80,6 +81,46 @@ QStringList TextLines(const QString& text)
     return lines;
 }
 
+// Text that names a number the field cannot hold: NaN, an infinity, one
+// beyond a double, or for a whole number one beyond its range. Other text that
+// is no number reads as the field's default.
+bool NamesImpossibleNumber(const QString& text, bool whole)
+{
+    double value = 0;
+    if (TryStrToFloat(Trim(text), value))
+        return whole && !(value >= std::numeric_limits<int>::min() && value <= std::numeric_limits<int>::max());
+    const QByteArray ascii = Trim(text).toLatin1();
+    const char* first = ascii.constData();
+    const char* last = first + ascii.size();
+    if (first != last && *first == '+')
+        ++first;
+    const auto [end, ec] = std::from_chars(first, last, value);
+    return first != last && end == last && (ec == std::errc::result_out_of_range || !std::isfinite(value));
+}
+
+// Such a number fails the load: it can only come from a damaged file.
+void RefuseImpossible(const QString& text, const QString& what, bool whole)
+{
+    if (NamesImpossibleNumber(text, whole))
+        throw EConvertError(QStringLiteral("'%1' is not a valid %2").arg(Trim(text), what));
+}
+
+double ReadNumber(TXMLFile& xml, TXmlNode parent, const QString& name)
+{
+    const double value = xml.GetFloat(parent, name, 0);
+    if (xml.ReadStatus() == xrsWrongType)
+        RefuseImpossible(xml.GetText(parent, name), name, false);
+    return value;
+}
+
+int ReadWholeNumber(TXMLFile& xml, TXmlNode parent, const QString& name, int def)
+{
+    const int value = xml.GetInt(parent, name, def);
+    if (xml.ReadStatus() == xrsWrongType)
+        RefuseImpossible(xml.GetText(parent, name), name, true);
+    return value;
+}
+
 // "Name, qty, price" as an item stores it. A name that holds ", " itself is
 // recognised by the two numbers at the end.
 TAncillRec ParseAncillaryText(const QString& text)
@@ -92,7 +133,14 @@ TAncillRec ParseAncillaryText(const QString& text)
     if (pieces.isEmpty())
         return rec;
 
+    const QString qtyName = QStringLiteral("ancillary quantity");
+    const QString priceName = QStringLiteral("ancillary price");
     const qsizetype n = pieces.size();
+    // The quantity and the price are written last.
+    if (n >= 3) {
+        RefuseImpossible(pieces[n - 2], qtyName, true);
+        RefuseImpossible(pieces[n - 1], priceName, false);
+    }
     int qty = 0;
     double price = 0;
     if (n > 3 && TryStrToInt(pieces[n - 2], qty) && TryStrToFloat(pieces[n - 1], price)) {
@@ -102,10 +150,16 @@ TAncillRec ParseAncillaryText(const QString& text)
         return rec;
     }
     rec.Name = pieces[0];
-    if (n < 2 || !TryStrToInt(pieces[1], qty))
+    if (n < 2)
+        return rec;
+    RefuseImpossible(pieces[1], qtyName, true);
+    if (!TryStrToInt(pieces[1], qty))
         return rec;
     rec.Qty = qty;
-    if (n < 3 || !TryStrToFloat(pieces[2], price))
+    if (n < 3)
+        return rec;
+    RefuseImpossible(pieces[2], priceName, false);
+    if (!TryStrToFloat(pieces[2], price))
         return rec;
     rec.Price = price;
     return rec;
@@ -114,21 +168,6 @@ TAncillRec ParseAncillaryText(const QString& text)
 QString ShapeText(uint8_t shape)
 {
     return QString::fromLatin1(ShapeNames[shape == 0 ? 0 : 1]);
-}
-
-// Text that names a number that is not finite: "NaN", "INF", or one too
-// large for a double. Other text that is no number reads as the default; a
-// price like this fails the load.
-bool NamesNonFiniteNumber(const QString& text)
-{
-    const QByteArray ascii = Trim(text).toLatin1();
-    const char* first = ascii.constData();
-    const char* last = first + ascii.size();
-    if (first != last && *first == '+')
-        ++first;
-    double value = 0;
-    const auto [end, ec] = std::from_chars(first, last, value);
-    return first != last && end == last && (ec == std::errc::result_out_of_range || !std::isfinite(value));
 }
 
 void ReadOctave(TXMLFile& xml, TXmlNode parent, const QString& name, TOctave& s)
@@ -224,21 +263,16 @@ std::unique_ptr<TProjectItem> TProjectItem::CreateFromXML(TXMLFile& xml, TXmlNod
 {
     auto item = std::make_unique<TProjectItem>();
     item->Description = xml.GetText(node, QStringLiteral("description"), QString());
-    item->Qty = xml.GetInt(node, QStringLiteral("qty"), 1);
-    item->Price = xml.GetFloat(node, QStringLiteral("price"), 0);
-    if (xml.ReadStatus() == xrsWrongType) {
-        const QString text = xml.GetText(node, QStringLiteral("price"));
-        if (NamesNonFiniteNumber(text))
-            throw EConvertError(QStringLiteral("'%1' is not a valid price").arg(text));
-    }
+    item->Qty = ReadWholeNumber(xml, node, QStringLiteral("qty"), 1);
+    item->Price = ReadNumber(xml, node, QStringLiteral("price"));
 
     if (const TXmlNode spec = xml.FindChild(node, QStringLiteral("specification"))) {
         TSpecificationRec& s = item->Spec;
-        s.airflow = xml.GetFloat(spec, QStringLiteral("airflow"), 0);
-        s.maxdP = xml.GetFloat(spec, QStringLiteral("maxdP"), 0);
-        s.width = xml.GetFloat(spec, QStringLiteral("width"), 0);
-        s.height = xml.GetFloat(spec, QStringLiteral("height"), 0);
-        s.diameter = xml.GetFloat(spec, QStringLiteral("diameter"), 0);
+        s.airflow = ReadNumber(xml, spec, QStringLiteral("airflow"));
+        s.maxdP = ReadNumber(xml, spec, QStringLiteral("maxdP"));
+        s.width = ReadNumber(xml, spec, QStringLiteral("width"));
+        s.height = ReadNumber(xml, spec, QStringLiteral("height"));
+        s.diameter = ReadNumber(xml, spec, QStringLiteral("diameter"));
         ReadOctave(xml, spec, QStringLiteral("atten"), s.atten);
     }
 
@@ -249,16 +283,16 @@ std::unique_ptr<TProjectItem> TProjectItem::CreateFromXML(TXMLFile& xml, TXmlNod
         s.rangedesc = xml.GetText(sel, QStringLiteral("rangedesc"), QString());
         s.size = xml.GetText(sel, QStringLiteral("size"), QString());
         s.shape = SameText(xml.GetText(sel, QStringLiteral("shape"), QString()), QStringLiteral("circular")) ? 0 : 1;
-        s.widdiam = xml.GetFloat(sel, QStringLiteral("widdiam"), 0);
-        s.nmodules = xml.GetInt(sel, QStringLiteral("nmodules"), 0);
-        s.height = xml.GetFloat(sel, QStringLiteral("height"), 0);
-        s.length = xml.GetFloat(sel, QStringLiteral("length"), 0);
-        s.weight = xml.GetFloat(sel, QStringLiteral("weight"), 0);
+        s.widdiam = ReadNumber(xml, sel, QStringLiteral("widdiam"));
+        s.nmodules = ReadWholeNumber(xml, sel, QStringLiteral("nmodules"), 0);
+        s.height = ReadNumber(xml, sel, QStringLiteral("height"));
+        s.length = ReadNumber(xml, sel, QStringLiteral("length"));
+        s.weight = ReadNumber(xml, sel, QStringLiteral("weight"));
         ReadOctave(xml, sel, QStringLiteral("atten"), s.atten);
         ReadOctave(xml, sel, QStringLiteral("regen"), s.regen);
-        s.dp = xml.GetFloat(sel, QStringLiteral("dp"), 0);
-        s.db = xml.GetFloat(sel, QStringLiteral("db"), 0);
-        s.vp = xml.GetFloat(sel, QStringLiteral("vp"), 0);
+        s.dp = ReadNumber(xml, sel, QStringLiteral("dp"));
+        s.db = ReadNumber(xml, sel, QStringLiteral("db"));
+        s.vp = ReadNumber(xml, sel, QStringLiteral("vp"));
         s.photo = xml.GetTextByAttr(sel, QStringLiteral("img"), QStringLiteral("alt"), QStringLiteral("photo"));
         s.ga = xml.GetTextByAttr(sel, QStringLiteral("img"), QStringLiteral("alt"), QStringLiteral("ga"));
         s.page = xml.GetText(sel, QStringLiteral("page"), QString());
@@ -276,19 +310,28 @@ std::unique_ptr<TProjectItem> TProjectItem::CreateFromXML(TXMLFile& xml, TXmlNod
 
 void TProjectItem::WriteXML(TXMLFile& xml, TXmlNode node) const
 {
-    const QString f3 = QStringLiteral("%0.3f");
-    const QString f1 = QStringLiteral("%0.1f");
+    // Numbers keep the decimals the file always had, and more where a value
+    // needs them to come back as it was.
+    const auto f3 = [&xml](TXmlNode parent, const char* name, double value) {
+        xml.SetText(parent, QString::fromLatin1(name), FormatFixedExact(value, 3));
+    };
+    const auto bands = [&xml](TXmlNode parent, const char* name, const TOctave& s) {
+        QStringList texts;
+        for (double band : s)
+            texts.append(FormatFixedExact(band, 1));
+        xml.SetText(parent, QString::fromLatin1(name), texts.join(QStringLiteral(", ")));
+    };
     xml.SetText(node, QStringLiteral("description"), Description);
     xml.SetInt(node, QStringLiteral("qty"), Qty);
-    xml.SetFloat(node, QStringLiteral("price"), Price, f3);
+    f3(node, "price", Price);
 
     const TXmlNode spec = xml.FindChild(node, QStringLiteral("specification"), true);
-    xml.SetFloat(spec, QStringLiteral("airflow"), Spec.airflow, f3);
-    xml.SetFloat(spec, QStringLiteral("maxdP"), Spec.maxdP, f3);
-    xml.SetFloat(spec, QStringLiteral("width"), Spec.width, f3);
-    xml.SetFloat(spec, QStringLiteral("height"), Spec.height, f3);
-    xml.SetFloat(spec, QStringLiteral("diameter"), Spec.diameter, f3);
-    xml.SetText(spec, QStringLiteral("atten"), OctaveToStr(Spec.atten, f1));
+    f3(spec, "airflow", Spec.airflow);
+    f3(spec, "maxdP", Spec.maxdP);
+    f3(spec, "width", Spec.width);
+    f3(spec, "height", Spec.height);
+    f3(spec, "diameter", Spec.diameter);
+    bands(spec, "atten", Spec.atten);
 
     const TXmlNode sel = xml.FindChild(node, QStringLiteral("selection"), true);
     xml.SetText(sel, QStringLiteral("model"), Sel.model.Text());
@@ -296,16 +339,16 @@ void TProjectItem::WriteXML(TXMLFile& xml, TXmlNode node) const
     xml.SetText(sel, QStringLiteral("rangedesc"), Sel.rangedesc.Text());
     xml.SetText(sel, QStringLiteral("size"), Sel.size.Text());
     xml.SetText(sel, QStringLiteral("shape"), ShapeText(Sel.shape));
-    xml.SetFloat(sel, QStringLiteral("widdiam"), Sel.widdiam, f3);
+    f3(sel, "widdiam", Sel.widdiam);
     xml.SetInt(sel, QStringLiteral("nmodules"), Sel.nmodules);
-    xml.SetFloat(sel, QStringLiteral("height"), Sel.height, f3);
-    xml.SetFloat(sel, QStringLiteral("length"), Sel.length, f3);
-    xml.SetFloat(sel, QStringLiteral("weight"), Sel.weight, f3);
-    xml.SetText(sel, QStringLiteral("atten"), OctaveToStr(Sel.atten, f1));
-    xml.SetText(sel, QStringLiteral("regen"), OctaveToStr(Sel.regen, f1));
-    xml.SetFloat(sel, QStringLiteral("dp"), Sel.dp, f3);
-    xml.SetFloat(sel, QStringLiteral("db"), Sel.db, f3);
-    xml.SetFloat(sel, QStringLiteral("vp"), Sel.vp, f3);
+    f3(sel, "height", Sel.height);
+    f3(sel, "length", Sel.length);
+    f3(sel, "weight", Sel.weight);
+    bands(sel, "atten", Sel.atten);
+    bands(sel, "regen", Sel.regen);
+    f3(sel, "dp", Sel.dp);
+    f3(sel, "db", Sel.db);
+    f3(sel, "vp", Sel.vp);
     xml.SetTextByAttr(sel, QStringLiteral("img"), Sel.photo.Text(), QStringLiteral("alt"), QStringLiteral("photo"),
                       false);
     xml.SetTextByAttr(sel, QStringLiteral("img"), Sel.ga.Text(), QStringLiteral("alt"), QStringLiteral("ga"), false);
@@ -313,7 +356,8 @@ void TProjectItem::WriteXML(TXMLFile& xml, TXmlNode node) const
 
     const TXmlNode anc = xml.FindChild(node, QStringLiteral("ancillaries"), true);
     for (const TAncillRec& rec : Ancillaries)
-        xml.SetText(anc, QStringLiteral("aitem"), Format("%S, %d, %0.2f", rec.Name, rec.Qty, rec.Price), false);
+        xml.SetText(anc, QStringLiteral("aitem"),
+                    Format("%S, %d, %s", rec.Name, rec.Qty, FormatFixedExact(rec.Price, 2)), false);
 }
 
 // Project -------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include "TxSaveFile.h"
 
 #include <QPageLayout>
+#include <QPageRanges>
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QBuffer>
@@ -30,13 +31,6 @@ public:
 private:
     F FF;
 };
-
-QPageSize SheetSize(const TPreviewPage& page)
-{
-    const double perInch = UnitsPerInch(page.Units);
-    return QPageSize(QSizeF(page.Size.width() * 25.4 / perInch, page.Size.height() * 25.4 / perInch),
-                     QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
-}
 
 } // namespace
 
@@ -303,13 +297,13 @@ void TPreviewDocument::SaveAsPDF(const QString& fileName) const
         writer.setResolution(PdfResolution);
         writer.setTitle(PrintJobTitle);
         writer.setCreator(ApplicationTitle());
-        writer.setPageLayout(QPageLayout(SheetSize(FPages.front()), QPageLayout::Portrait, QMarginsF()));
+        writer.setPageLayout(QPageLayout(SheetOf(FPages.front()), QPageLayout::Portrait, QMarginsF()));
         QPainter painter;
         if (!painter.begin(&writer))
             throw EInOutError(Format("Unable to write to %s", fileName));
         for (size_t i = 0; i < FPages.size(); ++i) {
             if (i > 0) {
-                writer.setPageSize(SheetSize(FPages[i]));
+                writer.setPageSize(SheetOf(FPages[i]));
                 writer.newPage();
             }
             PaintPage(painter, FPages[i], PdfResolution, PdfResolution);
@@ -326,7 +320,15 @@ void TPreviewDocument::Print()
     if (FPages.empty())
         throw EPrintPreviewError(QStringLiteral("There are no pages to print."));
     PreparePrinter();
-    TPrintJob job(Printer(), FPaperName);
+    // The pages the print dialog chose, all unless it chose a range.
+    std::vector<int> pages;
+    const QPageRanges ranges = Printer().pageRanges();
+    for (int i = 1; i <= TotalPages(); ++i)
+        if (Printer().printRange() != QPrinter::PageRange || ranges.isEmpty() || ranges.contains(i))
+            pages.push_back(i);
+    if (pages.empty())
+        throw EPrintPreviewError(Format("The preview has no page %s.", ranges.toString()));
+    TPrintJob job(Printer(), PrintSheetName());
     QPrinter& printer = job.Device();
     FState = psPrinting;
     emit OnBeforePrint();
@@ -336,14 +338,36 @@ void TPreviewDocument::Print()
     });
     QPainter painter;
     job.Begin(painter);
-    const int total = TotalPages();
+    const int total = int(pages.size());
     for (int i = 0; i < total; ++i) {
         if (i > 0)
             printer.newPage();
-        PaintPage(painter, FPages[size_t(i)], printer.logicalDpiX(), printer.logicalDpiY());
+        PaintPage(painter, Page(pages[size_t(i)]), printer.logicalDpiX(), printer.logicalDpiY());
         emit OnPrintProgress(i + 1, (i + 1) * 100 / total);
     }
     job.Finish(painter);
+}
+
+QPageSize TPreviewDocument::PrintSheet() const
+{
+    // Pages kept, loaded ones too, print on the sheet they were drawn on.
+    if (FDirectPrint || FPages.empty())
+        return PaperSize();
+    const QPageSize drawn = SheetOf(FPages.front());
+    for (const TPaperInfo& p : FPapers)
+        if (SameSheet(p.Size, drawn))
+            return p.Size;
+    return drawn;
+}
+
+QString TPreviewDocument::PrintSheetName() const
+{
+    const QPageSize sheet = PrintSheet();
+    for (const TPaperInfo& p : FPapers)
+        if (SameSheet(p.Size, sheet))
+            return p.Name;
+    const QSizeF mm = sheet.size(QPageSize::Millimeter);
+    return Format("%0.0f x %0.0f mm", mm.width(), mm.height());
 }
 
 QPrinter& TPreviewDocument::Printer()
@@ -360,10 +384,11 @@ void TPreviewDocument::ApplyPaperToPrinter()
     QPrinter& printer = Printer();
     printer.setFullPage(true);
     // A sheet wider than high is its upright size turned.
-    const QSizeF mm = PaperSize().size(QPageSize::Millimeter);
+    const QPageSize sheet = PrintSheet();
+    const QSizeF mm = sheet.size(QPageSize::Millimeter);
     const bool landscape = mm.width() > mm.height();
     printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
-    printer.setPageSize(landscape ? QPageSize(mm.transposed(), QPageSize::Millimeter) : PaperSize());
+    printer.setPageSize(landscape ? QPageSize(mm.transposed(), QPageSize::Millimeter) : sheet);
 }
 
 QRect TPreviewDocument::PrintableRect()

@@ -96,15 +96,19 @@ public:
     void SaveToFile(const QString& fileName) const;
     void LoadFromFile(const QString& fileName);
     void SaveAsPDF(const QString& fileName) const;
-    // Prints the pages on Printer() (OnBeforePrint, OnPrintProgress per page,
-    // OnAfterPrint, the last also after a failure). Raises EPrintError before
-    // anything when the printer cannot take the paper, and when the job does
-    // not start or its queue refuses it; direct printing does the same.
+    // Prints the pages on Printer(), those of the range the print dialog
+    // chose or all, on the sheet they were drawn on (OnBeforePrint,
+    // OnPrintProgress per page, OnAfterPrint, the last also after a
+    // failure). Raises EPrintError before anything when the printer cannot
+    // take the sheet, and when the job does not start or its queue refuses
+    // it; direct printing does the same.
     void Print();
 
     // The printer the document prints on, made when first asked for.
     QPrinter& Printer();
-    // The chosen paper, full-page and turned as it is, for the printer.
+    // The sheet to print on, full-page and turned as it is, for the
+    // printer: the kept pages' (a loaded preview may have been drawn on
+    // another), or the chosen paper for direct printing or without pages.
     void ApplyPaperToPrinter();
     // What the printer can print of the chosen paper, in the document's units.
     QRect PrintableRect();
@@ -128,6 +132,9 @@ private:
     void FinishPage();
     void ResetCanvas();
     void PreparePrinter();
+    QPageSize PrintSheet() const;
+    // The paper's name for the user, or the sheet's size.
+    QString PrintSheetName() const;
 
     TPreviewUnits FUnits = mmPixel;
     std::vector<TPaperInfo> FPapers;

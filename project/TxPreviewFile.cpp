@@ -1,12 +1,12 @@
 #include "TxPreviewFile.h"
 
+#include "TxFileRead.h"
 #include "TxFormat.h"
 #include "TxPageStream.h"
 #include "TxSaveFile.h"
 
 #include <QCryptographicHash>
 #include <QDataStream>
-#include <QFile>
 
 namespace {
 
@@ -14,6 +14,8 @@ constexpr quint32 Magic = 0x565A5050; // "VZPP"
 constexpr QDataStream::Version StreamVersion = QDataStream::Qt_6_4;
 constexpr int HeadBytes = 4 + 2 + 2 + 4;
 constexpr int HashBytes = 32;
+// Pages hold their pictures decoded and packed again, which may take more
+// room than the picture files they came from: what is written must read back.
 constexpr qint64 MaxFileBytes = 512LL * 1024 * 1024;
 constexpr quint32 MaxPages = 10000;
 constexpr int MaxSheetUnits = 10000000;
@@ -103,13 +105,9 @@ void WritePreviewFile(const QString& fileName, const TPreviewFileContents& conte
 
 TPreviewFileContents ReadPreviewFile(const QString& fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EInOutError(Format("Cannot open file \"%s\". %s", fileName, file.errorString()));
-    if (file.size() > MaxFileBytes)
-        Damaged(fileName);
-    const QByteArray bytes = file.read(MaxFileBytes + 1);
-    if (file.error() != QFileDevice::NoError)
-        throw EInOutError(Format("Error reading file \"%s\". %s", fileName, file.errorString()));
+    QByteArray bytes;
+    QString error;
+    if (!ReadWholeFile(fileName, bytes, error, MaxFileBytes))
+        throw EInOutError(error);
     return ParsePreviewFile(bytes, fileName);
 }

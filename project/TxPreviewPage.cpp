@@ -70,10 +70,30 @@ const std::vector<TPaperInfo>& StandardPapers()
         {QStringLiteral("B5"), QPageSize(QPageSize::B5)},
         {QStringLiteral("Letter"), QPageSize(QPageSize::Letter)},
         {QStringLiteral("Legal"), QPageSize(QPageSize::Legal)},
-        {QStringLiteral("Executive"), QPageSize(QPageSize::Executive)},
+        // The Executive that print systems and paper trays know; Qt's own
+        // "Executive" is a sheet of 7.5 x 10 in that no printer offers.
+        {QStringLiteral("Executive"), QPageSize(QPageSize::ExecutiveStandard)},
         {QStringLiteral("Tabloid"), QPageSize(QPageSize::Tabloid)},
     };
     return papers;
+}
+
+bool SameSheet(const QPageSize& a, const QPageSize& b)
+{
+    auto portrait = [](const QPageSize& p) {
+        const QSizeF size = p.size(QPageSize::Millimeter);
+        return size.width() <= size.height() ? size : size.transposed();
+    };
+    const QSizeF x = portrait(a);
+    const QSizeF y = portrait(b);
+    return qAbs(x.width() - y.width()) <= 1 && qAbs(x.height() - y.height()) <= 1;
+}
+
+QPageSize SheetOf(const TPreviewPage& page)
+{
+    const double perInch = UnitsPerInch(page.Units);
+    return QPageSize(QSizeF(page.Size.width() * 25.4 / perInch, page.Size.height() * 25.4 / perInch),
+                     QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
 }
 
 QSize PaperSizeIn(const QPageSize& paper, TPreviewUnits units)

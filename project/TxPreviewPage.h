@@ -46,3 +46,9 @@ struct TPaperInfo {
 const std::vector<TPaperInfo>& StandardPapers();
 // A paper's size in `units`, portrait.
 QSize PaperSizeIn(const QPageSize& paper, TPreviewUnits units);
+// Whether two sizes are one sheet, either way up: printers round their
+// sizes to points and pages are kept in whole units, so a millimetre
+// tells a sheet.
+bool SameSheet(const QPageSize& a, const QPageSize& b);
+// The sheet `page` was drawn on.
+QPageSize SheetOf(const TPreviewPage& page);

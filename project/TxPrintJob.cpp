@@ -1,6 +1,7 @@
 #include "TxPrintJob.h"
 
 #include "TxFormat.h"
+#include "TxPreviewPage.h"
 
 #include <QPageLayout>
 #include <QPainter>
@@ -25,14 +26,6 @@ QSizeF Portrait(const QSizeF& size)
     return size.width() <= size.height() ? size : size.transposed();
 }
 
-// Paper sizes of printers are rounded to points: a millimetre tells a sheet.
-bool SameSheet(const QPageSize& a, const QPageSize& b)
-{
-    const QSizeF x = Portrait(a.size(QPageSize::Millimeter));
-    const QSizeF y = Portrait(b.size(QPageSize::Millimeter));
-    return qAbs(x.width() - y.width()) <= 1 && qAbs(x.height() - y.height()) <= 1;
-}
-
 bool TakesPaper(const QPrinter& printer)
 {
     const QPrinterInfo info(printer);
@@ -49,8 +42,8 @@ bool TakesPaper(const QPrinter& printer)
     const QSizeF want = paper.size(QPageSize::Millimeter);
     const QSizeF low = info.minimumPhysicalPageSize().size(QPageSize::Millimeter);
     const QSizeF high = info.maximumPhysicalPageSize().size(QPageSize::Millimeter);
-    return want.width() >= low.width() - 1 && want.height() >= low.height() - 1 &&
-           want.width() <= high.width() + 1 && want.height() <= high.height() + 1;
+    return want.width() >= low.width() - 1 && want.height() >= low.height() - 1 && want.width() <= high.width() + 1 &&
+           want.height() <= high.height() + 1;
 }
 
 bool IsPaperOption(const QString& name)
@@ -71,7 +64,7 @@ std::vector<std::pair<QByteArray, QByteArray>> JobOptions(QPrinter& printer)
         if (!IsPaperOption(dialog[i]))
             options.emplace_back(dialog[i].toUtf8(), dialog[i + 1].toUtf8());
     const QPageLayout layout = printer.pageLayout();
-    options.emplace_back("media", layout.pageSize().key().toUtf8());
+    options.emplace_back("media", MediaName(layout.pageSize()));
     options.emplace_back("orientation-requested", layout.orientation() == QPageLayout::Landscape ? "4" : "3");
     if (printer.copyCount() > 1) {
         options.emplace_back("copies", QByteArray::number(printer.copyCount()));
@@ -97,6 +90,17 @@ std::vector<std::pair<QByteArray, QByteArray>> JobOptions(QPrinter& printer)
 }
 
 } // namespace
+
+QByteArray MediaName(const QPageSize& size)
+{
+    const QSizeF mm = Portrait(size.size(QPageSize::Millimeter));
+    const pwg_media_t* media = pwgMediaForSize(qRound(mm.width() * 100), qRound(mm.height() * 100));
+    if (media && media->pwg && !QByteArray(media->pwg).startsWith("custom_"))
+        return media->pwg;
+    // Qt's own points are whole ones.
+    const QSizeF points = mm * (72 / 25.4);
+    return Format("Custom.%0.2fx%0.2f", points.width(), points.height()).toLatin1();
+}
 
 TPrintJob::TPrintJob(QPrinter& printer, const QString& paperName) : FPrinter(printer)
 {
@@ -146,8 +150,9 @@ void TPrintJob::Submit()
         count = cupsAddOption(name.constData(), value.constData(), count, &options);
     // The queue is the printer's name without its instance.
     const QByteArray queue = FPrinter.printerName().section(QLatin1Char('/'), 0, 0).toLocal8Bit();
-    const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, queue.constData(), FSpool->outputFileName().toLocal8Bit().constData(),
-                                   FPrinter.docName().toUtf8().constData(), count, options);
+    const int job =
+        cupsPrintFile2(CUPS_HTTP_DEFAULT, queue.constData(), FSpool->outputFileName().toLocal8Bit().constData(),
+                       FPrinter.docName().toUtf8().constData(), count, options);
     cupsFreeOptions(count, options);
     if (job == 0)
         throw EPrintError(Format("The printer %s did not take the job: %s", FPrinter.printerName(),

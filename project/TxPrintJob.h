@@ -2,10 +2,12 @@
 
 #include "TxErrors.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <memory>
 
+class QPageSize;
 class QPainter;
 class QPrinter;
 class QTemporaryDir;
@@ -15,6 +17,11 @@ class EPrintError : public Exception {
 public:
     using Exception::Exception;
 };
+
+// The name the print system knows a sheet by, either way up: its standard
+// (PWG) name where one matches, else a custom size in points
+// ("Custom.540.00x720.00").
+QByteArray MediaName(const QPageSize& size);
 
 // One job on a printer as the print dialog left it. Qt's own engine hands a
 // job to the queue and drops the answer, so a queue that refuses it would go

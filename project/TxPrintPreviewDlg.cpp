@@ -17,6 +17,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTabBar>
 #include <QVBoxLayout>
@@ -236,12 +237,8 @@ void TPrintPreviewForm::FormCreate()
     // PDF comes from Qt itself, so it is always there.
     SavePDFButton->setEnabled(true);
     SendButton->setEnabled(true);
-    // The program folder is read-only once installed: the dialogs then start
-    // in the user's own report folder, as "Send" writes there.
-    QString start = ReportFolder;
-    if (!QFileInfo(start).isDir() && !UserDataDir.isEmpty() && QDir().mkpath(UserDataDir + QStringLiteral("Report")))
-        start = UserDataDir + QStringLiteral("Report");
-    if (QFileInfo(start).isDir()) {
+    // The dialogs start where "Send" writes.
+    if (const QString start = ReportDir(); !start.isEmpty()) {
         OpenDialog.InitialDir = start;
         SaveDialog.InitialDir = start;
         SavePDFDialog.InitialDir = start;
@@ -257,6 +254,8 @@ void TPrintPreviewForm::SelectPreviewPaper()
 
 void TPrintPreviewForm::showEvent(QShowEvent* e)
 {
+    // Shown again, the window is asked for a new report.
+    FShowingLoaded = false;
     QDialog::showEvent(e);
     RefreshPrintButton();
 }
@@ -282,6 +281,9 @@ void TPrintPreviewForm::FormActivate()
         FSkipActivation = false;
         return;
     }
+    // Pages loaded from a file stay until the user asks for a new report.
+    if (FShowingLoaded)
+        return;
     DoCreatePages();
 }
 
@@ -298,6 +300,7 @@ void TPrintPreviewForm::DoCreatePages()
     // Pages being made (a message handled meanwhile) are not started again.
     if (doc.State() != psReady)
         return;
+    FShowingLoaded = false;
     try {
         OnCreatePages(*this);
     } catch (...) {
@@ -369,12 +372,18 @@ void TPrintPreviewForm::PrintButtonClick()
     if (doc.State() != psReady)
         return;
     doc.ApplyPaperToPrinter();
-    if (!PrintService().ExecPrinterSetup(this, doc.Printer()))
+    // Each print starts from all pages; pages about to be redrawn cannot be
+    // chosen from.
+    const bool redraw = DirectPrintCheckBox->isChecked() && !FShowingLoaded;
+    doc.Printer().setPrintRange(QPrinter::AllPages);
+    doc.Printer().setPageRanges({});
+    if (!PrintService().ExecPrinterSetup(this, doc.Printer(), redraw ? 0 : doc.TotalPages()))
         return;
     // The boundary follows the printer just chosen.
     if (PrintPreview->Annotation())
         PrintPreview->widget()->update();
-    if (DirectPrintCheckBox->isChecked()) {
+    // Loaded pages are printed as they are: there is no report to redraw.
+    if (redraw) {
         doc.SetDirectPrint(true);
         try {
             DoCreatePages();
@@ -413,6 +422,8 @@ void TPrintPreviewForm::LoadButtonClick()
         return;
     TBusyCaption busy(this, QStringLiteral(" - Loading from file..."));
     Document().LoadFromFile(OpenDialog.FileName);
+    FShowingLoaded = true;
+    SelectPreviewPaper();
 }
 
 void TPrintPreviewForm::SavePDFButtonClick()
@@ -423,24 +434,30 @@ void TPrintPreviewForm::SavePDFButtonClick()
     Document().SaveAsPDF(SavePDFDialog.FileName);
 }
 
+QString TPrintPreviewForm::ReportDir() const
+{
+    // The program folder is read-only once installed; nothing is made in it.
+    const QFileInfo program(ReportFolder);
+    if (program.isDir() && program.isWritable())
+        return ReportFolder;
+    const QString user = UserDataDir.isEmpty() ? QString() : UserDataDir + QStringLiteral("Report");
+    if (user.isEmpty() || QDir::cleanPath(user) == QDir::cleanPath(ReportFolder) || !QDir().mkpath(user))
+        return {};
+    return user;
+}
+
 QString TPrintPreviewForm::SendFileName() const
 {
+    const QString folder = ReportDir();
+    if (folder.isEmpty())
+        throw EInOutError(Format("Unable to write to %s",
+                                 (UserDataDir.isEmpty() ? ReportFolder : UserDataDir + QStringLiteral("Report")) +
+                                     QStringLiteral("/report1.pdf")));
     // A new file each time: never one the user saved or sent before.
-    const auto firstFree = [](const QString& folder) {
-        QString file;
-        for (int i = 1; file.isEmpty() || QFileInfo::exists(file); ++i)
-            file = QDir(folder).filePath(Format("report%d.pdf", i));
-        return file;
-    };
-    if (QDir().mkpath(ReportFolder))
-        return firstFree(ReportFolder);
-    // The program folder is read-only once installed.
-    if (!UserDataDir.isEmpty()) {
-        const QString folder = UserDataDir + QStringLiteral("Report");
-        if (QDir().mkpath(folder))
-            return firstFree(folder);
-    }
-    throw EInOutError(Format("Unable to write to %s", QDir(ReportFolder).filePath(QStringLiteral("report1.pdf"))));
+    QString file;
+    for (int i = 1; file.isEmpty() || QFileInfo::exists(file); ++i)
+        file = QDir(folder).filePath(Format("report%d.pdf", i));
+    return file;
 }
 
 void TPrintPreviewForm::SendButtonClick()

@@ -94,11 +94,19 @@ public:
     void PrintPreviewPaperAdded(const QString& name);
     void PrintPreviewPaperRemoved(const QString& name);
 
+    // The folder "Send" writes into and the file dialogs start in:
+    // ReportFolder when it exists and may be written, else "Report" in the
+    // user's documents folder of the program, made when missing; empty when
+    // that cannot be made.
+    QString ReportDir() const;
     // The PDF that "Send" writes and attaches: the first of "report1.pdf",
-    // "report2.pdf", ... not yet there in the report folder, made when
-    // missing; when it cannot be made, in the user's documents folder of the
-    // program.
+    // "report2.pdf", ... not yet there in ReportDir(). Raises EInOutError
+    // when there is no folder to write in.
     QString SendFileName() const;
+    // Whether the pages shown were loaded from a preview file: activations
+    // keep them, and printing prints them, until a new report is asked for
+    // (another paper, or the window shown again).
+    bool ShowingLoaded() const { return FShowingLoaded; }
 
 protected:
     void changeEvent(QEvent* e) override;
@@ -115,5 +123,6 @@ private:
     void SelectPreviewPaper();
 
     bool FSkipActivation = false;
+    bool FShowingLoaded = false;
     int FBusyCursors = 0;
 };

@@ -16,6 +16,35 @@ constexpr int TextFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip | Qt::
 
 } // namespace
 
+QStringList WrapToWidth(const QString& text, const QFontMetrics& metrics, int width)
+{
+    QStringList lines;
+    QString rest = text;
+    while (metrics.horizontalAdvance(rest) > width) {
+        // The longest start that fits: widths grow with the length.
+        qsizetype low = 0;
+        qsizetype high = rest.size();
+        while (low < high) {
+            const qsizetype mid = (low + high + 1) / 2;
+            if (metrics.horizontalAdvance(rest.left(mid)) <= width)
+                low = mid;
+            else
+                high = mid - 1;
+        }
+        qsizetype cut = rest.lastIndexOf(QLatin1Char(' '), low);
+        if (cut <= 0) {
+            cut = std::max<qsizetype>(low, 1);
+            if (cut < rest.size() && rest[cut].isLowSurrogate())
+                cut += cut > 1 ? -1 : 1;
+        }
+        lines.append(rest.left(cut).trimmed());
+        rest = rest.mid(cut).trimmed();
+    }
+    if (!rest.isEmpty() || lines.isEmpty())
+        lines.append(rest);
+    return lines;
+}
+
 int FontPixelHeight(int points, TPreviewUnits units)
 {
     return ConvertUnits(points, mmPoints, units);

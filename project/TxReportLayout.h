@@ -3,10 +3,12 @@
 #include "TxPreviewPage.h"
 
 #include <QColor>
+#include <QFontMetrics>
 #include <QFont>
 #include <QPoint>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 
 class QPainter;
 
@@ -96,6 +98,10 @@ void DrawPageFrame(QPainter& canvas, const QRect& sheet, int margin, int pageNum
                    TPreviewUnits units);
 // The printer's printable area as dotted silver lines across the sheet.
 void DrawPrintableBoundary(QPainter& canvas, const QRect& sheet, const QRect& printable);
+// `text` in lines no wider than `width` in `metrics`: broken at blanks,
+// which the breaks drop, and inside a word only where the word alone is
+// wider; never inside a character.
+QStringList WrapToWidth(const QString& text, const QFontMetrics& metrics, int width);
 // The cell height of a font of `points` on a canvas of `units`: a whole
 // number, rounded.
 int FontPixelHeight(int points, TPreviewUnits units);

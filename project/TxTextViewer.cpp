@@ -1,9 +1,9 @@
 #include "TxTextViewer.h"
 
+#include "TxFileRead.h"
 #include "TxPlatform.h"
 #include "TxString.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QPlainTextEdit>
@@ -28,12 +28,12 @@ TTextViewer::TTextViewer(const QString& fileName, const QString& text, QWidget* 
 
 TTextViewer* TTextViewer::OpenFile(const QString& fileName, QWidget* parent)
 {
-    QFile file(fileName);
-    if (!QFileInfo(fileName).isFile() || !file.open(QIODevice::ReadOnly)) {
-        Messages().ShowError(QStringLiteral("Cannot open file \"%1\".").arg(fileName));
+    QByteArray bytes;
+    QString error;
+    if (!ReadWholeFile(fileName, bytes, error)) {
+        Messages().ShowError(error);
         return nullptr;
     }
-    const QByteArray bytes = file.readAll();
     auto* viewer = new TTextViewer(fileName, DecodeText(bytes), parent);
     viewer->show();
     return viewer;

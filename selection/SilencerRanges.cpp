@@ -1,5 +1,6 @@
 #include "SilencerRanges.h"
 
+#include "TxFileRead.h"
 #include "TxFormat.h"
 #include "TxString.h"
 
@@ -30,15 +31,23 @@ bool IsRangeFile(const QString& fileName)
     return root && SameText(xml.GetAttr(root, QStringLiteral("type")), QStringLiteral("silencer"));
 }
 
-QStringList FindRangeFiles(const QString& dataDir)
+QStringList FindRangeFiles(const QString& dataDir, QStringList* refused)
 {
     QStringList ranges;
     const QDir dir(dataDir);
     const QStringList files =
         dir.entryList({QStringLiteral("*.xml")}, QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
-    for (const QString& name : files)
-        if (IsRangeFile(dir.filePath(name)))
+    for (const QString& name : files) {
+        // Links count as what they lead to: devices, FIFOs and sockets are
+        // passed over as folders are.
+        const QString file = dir.filePath(name);
+        const TFileKind kind = CheckFileToRead(file);
+        if (kind == TFileKind::Regular && IsRangeFile(file))
             ranges.append(name);
+        else if (kind == TFileKind::TooLarge && refused)
+            refused->append(Format("The catalogue file \"%s\" is larger than %d MB and is left out.", file,
+                                   int(MaxReadFileSize / (1024 * 1024))));
+    }
     return ranges;
 }
 

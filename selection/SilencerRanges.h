@@ -12,9 +12,10 @@
 
 // The names (with extension) of the range files of `dataDir`: its "*.xml"
 // files, without sub-folders, whose root element's `type` is "silencer" (any
-// letter case), in name order. A file that does not parse is left out
-// without a message.
-QStringList FindRangeFiles(const QString& dataDir);
+// letter case), in name order. A file that does not parse, and a name that
+// leads to no regular file, is left out without a message; a file too large
+// to read is left out with one in `refused`.
+QStringList FindRangeFiles(const QString& dataDir, QStringList* refused = nullptr);
 bool IsRangeFile(const QString& fileName);
 
 // Loads a range file into `xml`; a file that is missing or no XML raises

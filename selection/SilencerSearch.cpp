@@ -1,11 +1,10 @@
 #include "SilencerSearch.h"
 
+#include "TxFileRead.h"
 #include "TxFormat.h"
 #include "TxString.h"
 #include "TxUnitsCtrl.h"
 #include "UnitsManager.h"
-
-#include <QFile>
 
 #include <algorithm>
 #include <cmath>
@@ -39,6 +38,7 @@ const QString kHref = QStringLiteral("href");
 const QString kBody = QStringLiteral("body");
 const QString kName = QStringLiteral("name");
 
+// a is not above b by more than the size tolerance (millimetres).
 bool AtMostMm(double a, double b)
 {
     return a <= b + SizeToleranceMm;
@@ -460,11 +460,10 @@ void TSilencerSearch::SearchRange(const TSpecificationRec& spec, const QString& 
 {
     // One open and one read per range: the checker is handed the parsed
     // document, and the file is known to exist once it has been read.
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw EXMLError(Format("Cannot open file %s: %s", fileName, file.errorString()));
-    const QByteArray bytes = file.readAll();
-    file.close();
+    QByteArray bytes;
+    QString error;
+    if (!ReadWholeFile(fileName, bytes, error))
+        throw EXMLError(error);
     FXml.LoadFromBytes(bytes);
     if (FXml.ReadStatus() == xrsInvalidFormat)
         throw EXMLError(Format("%s: %s", fileName, FXml.ErrorText()));
@@ -572,8 +571,9 @@ void TSilencerSearch::SearchRange(const TSpecificationRec& spec, const QString& 
                     area = H * W * gapRatio();
                 } else if (r.ModulesIndex != -1) {
                     const double moduleMm = ColumnValue(r.WidthIndex, sizes, kWidth);
-                    const double wanted = CheckedQuotient(spec.width * 1000.0, moduleMm);
-                    modules = static_cast<int>(std::clamp(std::trunc(wanted + SizeToleranceMm / moduleMm), -1e9, 1e9));
+                    // As many modules as fit the width, with the size tolerance.
+                    const double wanted = CheckedQuotient(spec.width * 1000.0 + SizeToleranceMm, moduleMm);
+                    modules = static_cast<int>(std::clamp(std::trunc(wanted), -1e9, 1e9));
                     if (modules < 1)
                         modules = 1;
                     const double limit = std::trunc(ColumnValue(r.ModulesIndex, sizes, kMaxModules));

@@ -20,20 +20,23 @@ public:
     using Exception::Exception;
 };
 
-// Catalogue sizes are whole millimetres; products of metre values carry
-// binary noise (1.5 x 0.6 m < 0.9 m), so limits compare millimetres with
-// this tolerance.
-inline constexpr double SizeToleranceMm = 1e-6;
+// Sizes within half a millimetre count as equal in every size comparison: a
+// duct typed as another unit shows it comes back a fraction of a millimetre
+// off (1000 mm shows as 39.37 inch, which is 999.998 mm), and products of
+// metre values carry binary noise (1.5 x 0.6 m < 0.9 m). The millionth keeps
+// the half millimetre itself inside in binary.
+inline constexpr double SizeToleranceMm = 0.5 + 1e-6;
 
 // A size in metres for one body: the body's own value in `columnIndex` of
 // `sizes` (mm), else from the range's offered sizes `headList` (mm): the
 // first when nothing is required, otherwise the largest not above
-// `required` (m), or the smallest when all are above it. Raises EBodyError
-// when the column is not in the body's list or nothing is offered.
+// `required` (m) by more than SizeToleranceMm, or the smallest when all are.
+// Raises EBodyError when the column is not in the body's list or nothing is
+// offered.
 double PickSize(int columnIndex, const TDoubleDynArray& sizes, const TDoubleDynArray& headList, double required);
 
-// The smallest index whose entry is not less than `value` (mm), the last
-// index when every entry is less; -1 for an empty list.
+// The smallest index whose entry is not less than `value` (mm) by more than
+// SizeToleranceMm, the last index when every entry is; -1 for an empty list.
 int IndexOfFirstAtLeast(const TDoubleDynArray& list, double value);
 
 // Readers of a body's values straight on the document's bytes, giving what

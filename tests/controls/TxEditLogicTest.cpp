@@ -483,6 +483,29 @@ TEST_F(EditUnits, AValueKeepsItsBitsUntilTheUserTypes)
     EXPECT_EQ(Edit.Text, QStringLiteral("0.750"));
 }
 
+TEST_F(EditUnits, EscapeAfterAUnitChangeShowsTheEntryInTheNewUnit)
+{
+    const struct {
+        const char* entry; // nullptr: the value 0.5 shown by the edit
+        int unit;
+        const char* escaped;
+    } cases[] = {{nullptr, 3, "19.69"}, {"250", 3, "9.84"}, {"abc", 0, "abc"}, {nullptr, 0, "0.500"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.unit);
+        Edit.Logic.SetUnitsValue(2);
+        Edit.Logic.SetValue(0.5);
+        if (c.entry)
+            Edit.Text = QString::fromLatin1(c.entry);
+        Edit.Enter();
+        Edit.Logic.SetUnitsValue(c.unit);
+        Edit.Type(QStringLiteral("5\x1b"));
+        EXPECT_EQ(Edit.Text, QString::fromLatin1(c.escaped));
+        EXPECT_EQ(Edit.Logic.OldValue, Edit.Text);
+    }
+    // The exact value comes back, not the digits shown.
+    EXPECT_EQ(Edit.Logic.AsFloat(), 0.5);
+}
+
 TEST_F(EditUnits, UnreadableTextIsKeptWhileTheUnitChanges)
 {
     Edit.Text = QStringLiteral("abc");

@@ -326,6 +326,20 @@ TEST_F(FmtEditWindow, PassingThroughKeepsTheValueAndPastedTextReplacesIt)
     EXPECT_EQ(Edit->AsFloat(), 0.5);
 }
 
+TEST_F(FmtEditWindow, ALongTextShowsFromItsStartWithoutTheFocus)
+{
+    Edit->SetFormatStr(QStringLiteral("%0.3f"));
+    Edit->setFocus(Qt::TabFocusReason);
+    Edit->selectAll();
+    Edit->insert(QStringLiteral("1e999")); // pasted
+    QTest::keyClick(Edit, Qt::Key_Tab);
+    ASSERT_FALSE(Edit->hasFocus());
+    EXPECT_TRUE(Edit->text().startsWith(QStringLiteral("99999999999999996"))) << Edit->text().toStdString();
+    EXPECT_EQ(Edit->cursorPosition(), 0);
+    Edit->SetValue(1e40); // set while another control has the focus
+    EXPECT_EQ(Edit->cursorPosition(), 0);
+}
+
 TEST_F(FmtEditWindow, InputMethodTextMeetsTheFilter)
 {
     TypeInto(QString());

@@ -12,6 +12,8 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include <sys/stat.h>
+
 namespace {
 
 // Every URL the desktop would be asked to open.
@@ -160,6 +162,32 @@ TEST_F(HostileCatalogue, PictureAndPageNamesStayInTheirFolders)
         Form.reset();
     }
     EXPECT_TRUE(Msgs.Errors.isEmpty()) << Msgs.Errors.join('\n').toStdString();
+}
+
+// Entries of data/ that lead to no regular file are passed over as folders
+// are; a file too large to be a catalogue is left out with a message naming
+// it. Start-up ends at once either way.
+TEST_F(HostileCatalogue, DevicesFifosAndHugeFilesDoNotStallTheStart)
+{
+    const QString data = ExeDir() + "data/";
+    QFile::link("/dev/zero", data + "zero.xml");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(data + "fifo.xml").constData(), 0600), 0);
+    ASSERT_TRUE(QFile(WriteRange("big.xml", RangeXml("Big", "circular", "BIG"))).resize(65LL * 1024 * 1024));
+    const QString range =
+        WriteRange("good.xml", RangeXml("Good", "circular", "G", {"G1|600,900|60,60,60,60,60,60,60,60"}));
+    TMainForm& form = Open();
+    EXPECT_EQ(form.RangeNames(), QStringList{"good.xml"});
+    EXPECT_EQ(form.Label1->text(), "Good");
+    EXPECT_EQ(Msgs.Messages,
+              QStringList{"The catalogue file \"" + data + "big.xml\" is larger than 64 MB and is left out."});
+    ClickSearch();
+    EXPECT_EQ(Rows(), 1);
+
+    // A range that turns into a device later is refused by the search.
+    QFile::remove(range);
+    QFile::link("/dev/zero", range);
+    ClickSearch();
+    EXPECT_EQ(Msgs.Errors, QStringList{"Cannot open file \"" + range + "\". It is not a regular file."});
 }
 
 // Catalogue text in labels and message boxes is text: markup in it neither

@@ -6,6 +6,7 @@
 #include "TxFmtEdit.h"
 #include "TxFormat.h"
 #include "TxGrids.h"
+#include "TxInplaceEdit.h"
 #include "TxIniFile.h"
 #include "TxPlacement.h"
 #include "TxVerInfo.h"
@@ -515,6 +516,49 @@ TEST_F(MainForm, SaveWritesTheSelectionWithPointDecimalsWhateverTheLocale)
     EXPECT_EQ(form.edAirflow->text(), "2.500");
 }
 
+TEST_F(MainForm, SaveAndCloseStoreAnOpenBandEditOnlyAsASearchWouldTakeIt)
+{
+    TMainForm& form = Open();
+    form.activateWindow();
+    const auto pasteInto8k = [&](const QString& text) {
+        form.attenGrid->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return form.attenGrid->hasFocus(); }));
+        form.attenGrid->SetCol(7);
+        form.attenGrid->SetEditorMode(true);
+        ASSERT_NE(form.attenGrid->InplaceEdit(), nullptr);
+        form.attenGrid->InplaceEdit()->selectAll();
+        form.attenGrid->InplaceEdit()->insert(text); // what a paste does
+        ASSERT_EQ(form.attenGrid->Cells(7, 0), text);
+    };
+    const struct {
+        const char* pasted;
+        const char* kept;
+        int beeps;
+    } cases[] = {{"12abc", "20", 1}, {"33", "33", 0}, {"1e999", "33", 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pasted);
+        Msgs.Clear();
+        pasteInto8k(c.pasted);
+        QTest::mouseClick(form.SaveButton, Qt::LeftButton);
+        EXPECT_TRUE(ReadFileBytes(DefaultIni()).contains(QByteArray("required=9,10,15,45,50,50,45,") + c.kept + "\n"));
+        EXPECT_EQ(form.attenGrid->Cells(7, 0), c.kept);
+        EXPECT_EQ(Msgs.Beeps, c.beeps);
+        EXPECT_TRUE(Msgs.Errors.isEmpty());
+    }
+
+    pasteInto8k("7x");
+    CloseForm();
+    EXPECT_EQ(TIniFile(IniFile()).ReadString("atten", "required", ""), "9,10,15,45,50,50,45,33");
+
+    // Bands that are no number read as the band's default.
+    Dir.Write("app/program/default.ini", QByteArray("[atten]\nrequired=1,2,3,4,5,6,7,12abc\n"));
+    TMainForm& again = Open();
+    EXPECT_EQ(again.attenGrid->Rows(0)->CommaText(), "1,2,3,4,5,6,7,20");
+    Dir.Write("app/program/default.ini", QByteArray("[atten]\nrequired=8,x\n"));
+    QTest::mouseClick(again.LoadButton, Qt::LeftButton);
+    EXPECT_EQ(again.attenGrid->Rows(0)->CommaText(), "8,2,3,4,5,6,7,20");
+}
+
 TEST_F(MainForm, LoadingAChangedShapeBoxReticksAndClearsAnEmptyListKeepsTicks)
 {
     UseShippedCatalogue();
@@ -588,13 +632,42 @@ TEST_F(MainForm, CloseSavesEverythingAndTheNextStartRestoresIt)
     EXPECT_TRUE(Msgs.Errors.isEmpty()) << Msgs.Errors.join("|").toStdString();
 }
 
+// The user's drag is kept through searches and restarts; columns the user
+// never sized still fit what they show.
+TEST_F(MainForm, ADraggedColumnKeepsItsWidth)
+{
+    UseShippedCatalogue();
+    TMainForm& form = Open();
+    ClickSearch();
+    QHeaderView* header = form.LVSelect->header();
+    const int edge = header->sectionViewportPosition(0) + header->sectionSize(0) - 1;
+    const int narrow = header->sectionSize(0) - 30;
+    QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(edge, 5));
+    QMouseEvent drag(QEvent::MouseMove, QPoint(edge - 30, 5), header->viewport()->mapToGlobal(QPoint(edge - 30, 5)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(header->viewport(), &drag);
+    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(edge - 30, 5));
+    ASSERT_EQ(form.LVSelect->columnWidth(0), narrow);
+    ClickSearch();
+    EXPECT_EQ(form.LVSelect->columnWidth(0), narrow);
+    CloseForm();
+    EXPECT_EQ(TIniFile(IniFile()).ReadInteger("ListColWidth", "0", 0), narrow);
+
+    TMainForm& again = Open();
+    ClickSearch();
+    EXPECT_EQ(again.LVSelect->columnWidth(0), narrow);
+    const QAbstractItemView* view = again.LVSelect;
+    EXPECT_GE(again.LVSelect->columnWidth(4), view->sizeHintForColumn(4));
+}
+
 TEST_F(MainForm, APlacementOffTheScreenIsBroughtBack)
 {
     Dir.Write("config/vozudarizazi.ini", QByteArray("[Form]\nLeft=5000\nTop=-30\nWidth=100\nHeight=99999\n"));
     const TMainForm form(Paths());
     const TPlacementLimits limits = PlacementLimits(&form);
-    // Its bottom on the screen, below a title bar.
-    EXPECT_EQ(form.geometry(), QRect(limits.Screen.width() - 200, 0, 611, limits.Room.bottom() + 1 - 32));
+    // Frame and title bar on the screen.
+    const QRect room = limits.Room.marginsRemoved(limits.Frame);
+    EXPECT_EQ(form.geometry(), QRect(room.right() - 611 + 1, room.top(), 611, room.height()));
 }
 
 TEST_F(MainForm, AnUnwritableSettingsFileIsReportedAndTheWindowStillCloses)

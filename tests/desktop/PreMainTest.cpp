@@ -242,6 +242,13 @@ TEST(Startup, DefaultDocumentsAreCopiedOnlyWhereMissing)
     EXPECT_TRUE(SeedUserDocuments(dir.File("program/documents"), dir.File("user")).isEmpty());
     // A user folder that fell back to the program folder is left alone.
     EXPECT_TRUE(SeedUserDocuments(dir.File("program/documents"), dir.File("program/documents/")).isEmpty());
+    // A logo of the user's own, of any kind, keeps the shipped one out.
+    for (const char* own : {"logo.PNG", "Logo.jpg", "LOGO.JPEG"}) {
+        TTempFolder user;
+        user.Write(own, QByteArray("mine"));
+        EXPECT_EQ(SeedUserDocuments(dir.File("program/documents"), user.Path()),
+                  QStringList({"letterhead.txt", "style.css"})) << own;
+    }
 }
 
 } // namespace

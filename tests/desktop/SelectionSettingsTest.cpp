@@ -1,5 +1,6 @@
 #include "SelectionSettings.h"
 #include "TestUtil.h"
+#include "TxErrors.h"
 
 #include <QFile>
 
@@ -65,6 +66,26 @@ TEST(SelectionFile, MissingValuesKeepWhatTheWindowHas)
     EXPECT_DOUBLE_EQ(none.Width, 0.9);
 }
 
+TEST(SelectionFile, BandsThatAreNoNumberAreNeitherWrittenNorRead)
+{
+    TTempFolder dir;
+    const QByteArray old("[atten]\nrequired=1,2,3,4,5,6,7,8\n");
+    const QString file = dir.Write("default.ini", old);
+    for (const char* bands : {"9,10,15,45,50,50,45,12abc", "9,10,15,45,50,50,45,\"\"", "9,nan,15,45,50,50,45,20"}) {
+        TSelectionValues v = Defaults();
+        v.Required = bands;
+        TIniFile ini(file);
+        EXPECT_THROW(WriteSelection(ini, v, {}), EConvertError) << bands;
+        EXPECT_EQ(ReadFileBytes(file), old);
+    }
+
+    dir.Write("default.ini", QByteArray("[atten]\nrequired=\"1 \",x,3,4e0,,6,-7\n"));
+    TSelectionValues v = Defaults();
+    ReadSelection(TIniFile(file), v);
+    EXPECT_EQ(v.Required, "1,10,3,4e0,50,6,-7,20");
+    EXPECT_EQ(CheckedBandText("", "1,2"), "1,2,,,,,,");
+}
+
 TEST(SelectionFile, NothingTickedWritesAnEmptyList)
 {
     EXPECT_EQ(CheckedRangesText({}), "");
@@ -81,7 +102,7 @@ TEST(FormSettings, EnquiryDefaultsComeFromTheContactValues)
     s.ContactEmail = "maker@example.com";
     s.ContactWeb = "www.example.com";
     s.ColWidths = {90, 60};
-    ReadFormSettings(TIniFile(file), s, {QSize(1280, 1024), QRect(0, 0, 1280, 1000), QSize(611, 506)});
+    ReadFormSettings(TIniFile(file), s, {QSize(1280, 1024), QRect(0, 0, 1280, 1000), QSize(611, 506), QMargins()});
     EXPECT_EQ(s.ContactEmail, "sales@example.org");
     EXPECT_EQ(s.EMailAddr, "sales@example.org");
     EXPECT_EQ(s.WebAddress, "www.example.com");
@@ -96,8 +117,9 @@ TEST(FormSettings, PlacementIsKeptOnTheScreenAndWrittenBack)
         "p.ini", QByteArray("[Form]\nLeft=5000\nTop=-40\nWidth=650\nHeight=99999\n[ListColWidth]\n0=120\n1=x\n"));
     TFormSettings s;
     s.ColWidths = {90, 60, 50};
-    ReadFormSettings(TIniFile(file), s, {QSize(1280, 1024), QRect(0, 0, 1280, 632), QSize(611, 506)});
-    EXPECT_EQ(s.Placement, QRect(1080, 0, 650, 600));
+    ReadFormSettings(TIniFile(file), s,
+                     {QSize(1280, 1024), QRect(0, 0, 1280, 632), QSize(611, 506), QMargins(4, 32, 4, 4)});
+    EXPECT_EQ(s.Placement, QRect(626, 32, 650, 596));
     EXPECT_EQ(s.ColWidths, (std::vector<int>{120, 60, 50}));
 
     s.EMailAddr = "a@b.cd";
@@ -106,7 +128,7 @@ TEST(FormSettings, PlacementIsKeptOnTheScreenAndWrittenBack)
     TIniFile out(dir.File("out.ini"));
     WriteFormSettings(out, s);
     EXPECT_EQ(ReadFileBytes(dir.File("out.ini")),
-              QByteArray("[Form]\nLeft=1080\nTop=0\nWidth=650\nHeight=600\n\n[Enquiry]\neMailAddr=a@b.cd\n"
+              QByteArray("[Form]\nLeft=626\nTop=32\nWidth=650\nHeight=596\n\n[Enquiry]\neMailAddr=a@b.cd\n"
                          "coEMail=c@d.ef\n\n[ListColWidth]\n0=120\n1=60\n2=50\n"));
 }
 

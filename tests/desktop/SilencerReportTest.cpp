@@ -246,6 +246,7 @@ TEST_F(SilencerReport, SendingMailsTheReportAsPdf)
     TScopedMailTransport scope(mail);
     const TSelectionRec& rec = Result(1);
     const TSilencerReportInput in = Input(rec);
+    QDir().mkpath(FProgram.File("Report"));
     TWatchedForm form(FProgram.Path() + "/");
     form.OnCreatePages = [&in](TPrintPreviewForm& f) { BuildReport(f, in); };
     form.FormActivate();
@@ -280,12 +281,11 @@ TEST_F(SilencerReport, PrintsThroughThePrintSystemAsPreviewed)
     EXPECT_TRUE(PdfInfo(printed[0], "Page size").endsWith("(" + form.FormComboBox->currentText() + ")"))
         << PdfInfo(printed[0], "Page size").toStdString();
     const QString text = Plain(PdfToText(printed[0]));
-    for (const QStringList& row :
-         {QStringList{"Model", rec.model.Text()},
-          {"Length", DimensionUnits->FormatValue(0, rec.length), DimensionUnits->GetLabel()},
-          {"Static Insertion Loss", Format("%0.1f", rec.db), "dB"},
-          {"Pressure drop", PressureUnits->FormatValue(0, rec.dp), PressureUnits->GetLabel()},
-          OctaveToStr(rec.atten, "%0.0f").split(", ")})
+    for (const QStringList& row : {QStringList{"Model", rec.model.Text()},
+                                   {"Length", DimensionUnits->FormatValue(0, rec.length), DimensionUnits->GetLabel()},
+                                   {"Static Insertion Loss", Format("%0.1f", rec.db), "dB"},
+                                   {"Pressure drop", PressureUnits->FormatValue(0, rec.dp), PressureUnits->GetLabel()},
+                                   OctaveToStr(rec.atten, "%0.0f").split(", ")})
         EXPECT_TRUE(HasRow(text, row)) << row.join(" | ").toStdString() << "\n" << text.toStdString();
     EXPECT_TRUE(text.contains("Page 1"));
 }
@@ -404,28 +404,60 @@ TEST_F(SilencerReport, PaperChoiceRedrawsOnThatPaper)
     EXPECT_EQ(form.Find(ReportVersionText())->At, QPoint(38, 1056 - 38));
 }
 
+// Every paper with the program's logo, very large ones and a broken one, and
+// a letterhead line longer than any frame is wide.
 TEST_F(SilencerReport, OnEveryPaperTheReportStaysInsideItsFrame)
 {
-    const TSilencerReportInput in = Input(Result(1));
+    const struct {
+        QSize Logo; // (0, 0): the program's; (-1, -1): a broken file
+        size_t Pictures;
+    } logos[] = {{{0, 0}, 3}, {{1500, 400}, 3}, {{1200, 1200}, 3}, {{-1, -1}, 2}};
+    const QByteArray letterhead = ReadFileBytes(FDocuments.File("letterhead.txt")) +
+                                  "Tarnholm Acoustics (Pty) Ltd, registered in the Republic, company registration "
+                                  "2004/012345/07, directors A. Tarn, B. Holm and C. Acoustic, VAT 4012345678\r\n";
+    for (int l = 0; l < 4; ++l) {
+        const QString docs = FHome.File(Format("logo%d/", l));
+        FHome.Write(Format("logo%d/letterhead.txt", l), letterhead);
+        FHome.Write(Format("logo%d/Logo.gif", l), logos[l].Logo.width() < 0
+                                                      ? QByteArray("GIF89a broken")
+                                                      : ReadFileBytes(FDocuments.File("Logo.gif")));
+        QImage big(logos[l].Logo.expandedTo({0, 0}), QImage::Format_RGB32);
+        big.fill(Qt::darkBlue);
+        big.save(docs + "Logo.png", "PNG");
+    }
+    TSilencerReportInput in = Input(Result(1));
     const TWatchedForm papers(FProgram.Path() + "/");
     const QStringList labels{"63", "125", "250", "500", "1K", "2K", "4K", "8K"};
     const QRegularExpression whole("^-?\\d+$");
-    for (int i = 0; i < papers.FormComboBox->count(); ++i) {
-        const QString paper = papers.FormComboBox->itemText(i);
-        SCOPED_TRACE(paper.toStdString());
-        const TPdfPage page = ReportPage(in, paper);
+    std::map<QString, double> bodyHeights; // with the program's logo
+    for (int i = 0; i < 4 * papers.FormComboBox->count(); ++i) {
+        const QString paper = papers.FormComboBox->itemText(i % papers.FormComboBox->count());
+        const auto& logo = logos[i / papers.FormComboBox->count()];
+        in.UserDataDir = FHome.File(Format("logo%d", i / papers.FormComboBox->count()));
+        SCOPED_TRACE((paper + Format(" logo %d x %d", logo.Logo.width(), logo.Logo.height())).toStdString());
+        QString note;
+        const TPdfPage page = ReportPage(in, paper, &note);
         ASSERT_FALSE(page.Rendered.isNull());
+        // A broken logo is left out, and said.
+        EXPECT_EQ(note.endsWith("The report goes without the logo."), logo.Pictures == 2) << note.toStdString();
         // The frame 10 mm in, give or take the half point a reader rounds to.
         const double margin = 72 / 2.54 - 0.5;
         const QRectF frame = QRectF(QPointF(0, 0), page.Size).adjusted(margin, margin, -margin, -margin);
 
         // Text inside the frame; only the footer and the page number below it.
+        // The body keeps the size it has with the program's logo.
         std::map<int, std::vector<TPdfWord>> lines;
         for (const TPdfWord& w : page.Words) {
             lines[qRound(w.Box.top())].push_back(w);
             const QRectF room = w.Box.top() >= frame.bottom() - 1 ? QRectF(QPointF(0, 0), page.Size) : frame;
             EXPECT_TRUE(room.contains(w.Box)) << w.Text.toStdString() << Text(w.Box);
+            if (w.Text == "Pressure" && logo.Logo.isEmpty())
+                bodyHeights[paper] = w.Box.height();
+            if (w.Text == "Pressure") {
+                EXPECT_GE(w.Box.height(), 0.98 * bodyHeights[paper]);
+            }
         }
+        EXPECT_TRUE(HasWord(page, "4012345678"));
         // Band names over every band row, each value under its name.
         std::vector<double> nameLefts;
         int nameRows = 0;
@@ -454,12 +486,13 @@ TEST_F(SilencerReport, OnEveryPaperTheReportStaysInsideItsFrame)
 
         // Logo, photo and drawing from the top: the logo clear of the frame,
         // the pictures readable, all inside.
-        ASSERT_EQ(page.Pictures.size(), 3u);
+        ASSERT_EQ(page.Pictures.size(), logo.Pictures);
         std::vector<QRectF> pictures = page.Pictures;
         std::sort(pictures.begin(), pictures.end(), [](const QRectF& a, const QRectF& b) { return a.top() < b.top(); });
-        const QRectF logo = pictures[0];
-        EXPECT_TRUE(frame.adjusted(1.5, 1.5, -1.5, -1.5).contains(logo)) << Text(logo);
-        for (const QRectF& picture : {pictures[1], pictures[2]}) {
+        const QRectF logoBox = logo.Pictures == 3 ? pictures[0] : QRectF(frame.topLeft() + QPointF(2, 2), QSizeF(1, 1));
+        EXPECT_TRUE(frame.adjusted(1.5, 1.5, -1.5, -1.5).contains(logoBox)) << Text(logoBox);
+        EXPECT_LE(logoBox.height(), 30 / 25.4 * 72 + 1);
+        for (const QRectF& picture : {pictures[pictures.size() - 2], pictures[pictures.size() - 1]}) {
             EXPECT_TRUE(frame.contains(picture)) << Text(picture);
             EXPECT_GE(picture.width(), 30 / 25.4 * 72);
             EXPECT_GE(picture.height(), 20 / 25.4 * 72);
@@ -475,9 +508,9 @@ TEST_F(SilencerReport, OnEveryPaperTheReportStaysInsideItsFrame)
                 rule = y;
         }
         ASSERT_GE(rule, 0);
-        EXPECT_GT(rule, logo.bottom());
+        EXPECT_GT(rule, logoBox.bottom());
         for (const TPdfWord& w : page.Words)
-            if (w.Text == "sales@tarnholm.example") {
+            if (w.Text == "sales@tarnholm.example" || w.Text == "4012345678") {
                 EXPECT_GT(rule, w.Box.bottom());
             }
     }

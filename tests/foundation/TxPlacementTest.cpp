@@ -33,24 +33,23 @@ INSTANTIATE_TEST_SUITE_P(Screen1280x1024, OnScreen,
                                            ClampCase{10, 924, 10, 924}, ClampCase{10, 925, 10, 824},
                                            ClampCase{0, 0, 0, 0}, ClampCase{-5000, 5000, 0, 824}));
 
-// A room of 1280 x 1000 below a panel 24 pixels high; 32 pixels for the
-// title bar and frame.
-TEST(OnScreen, StoredSizesStayWithinTheRoomAndAboveTheMinimum)
+// A room of 1280 x 1000 below a panel 24 pixels high; a frame of 4 pixels
+// and a title bar of 32.
+TEST(OnScreen, RestoredWindowsLieWhollyInTheRoom)
 {
-    const TPlacementLimits limits{QSize(1280, 1024), QRect(0, 24, 1280, 1000), QSize(611, 506)};
+    const TPlacementLimits limits{QSize(1280, 1024), QRect(0, 24, 1280, 1000), QSize(611, 506), QMargins(4, 32, 4, 4)};
     const struct {
-        QSize stored;
-        int top;
-        QSize want;
-    } cases[] = {{{650, 600}, 100, {650, 600}},  {{99999, 99999}, 0, {1280, 968}}, {{99999, 99999}, 300, {1280, 692}},
-                 {{100, 99999}, 24, {611, 968}}, {{-5, 0}, 24, {611, 506}},        {{700, 900}, 800, {700, 506}},
-                 {{1280, 968}, 24, {1280, 968}}, {{611, 506}, 24, {611, 506}}};
+        QRect stored, want;
+    } cases[] = {{{100, 100, 650, 600}, {100, 100, 650, 600}},      {{100, 100, 99999, 600}, {4, 100, 1272, 600}},
+                 {{811, 547, 788, 448}, {488, 514, 788, 506}},      {{10, -30, 650, 600}, {10, 56, 650, 600}},
+                 {{-5000, 5000, 99999, 99999}, {4, 56, 1272, 964}}, {{100, 100, -5, 0}, {100, 100, 611, 506}},
+                 {{4, 56, 1272, 964}, {4, 56, 1272, 964}},          {{626, 514, 650, 506}, {626, 514, 650, 506}}};
     for (const auto& c : cases)
-        EXPECT_EQ(KeepSizeOnScreen(c.stored, c.top, limits), c.want)
-            << c.stored.width() << "x" << c.stored.height() << " at " << c.top;
-    // The window's own limit wins on a screen too small for it.
-    EXPECT_EQ(KeepSizeOnScreen(QSize(900, 900), 0, {QSize(640, 480), QRect(0, 0, 640, 450), QSize(746, 320)}),
-              QSize(746, 418));
+        EXPECT_EQ(KeepWindowInRoom(c.stored, limits), c.want) << c.stored.x() << "," << c.stored.y();
+    // The window's own limit wins on a screen too small for it; its title bar stays.
+    EXPECT_EQ(KeepWindowInRoom({300, 300, 900, 900},
+                               {QSize(640, 480), QRect(0, 0, 640, 450), QSize(746, 320), QMargins(4, 32, 4, 4)}),
+              QRect(4, 32, 746, 414));
 }
 
 TEST(IniPlacement, WritesOnlyTheWindowsSectionAndReadsItBack)
@@ -96,8 +95,7 @@ TEST(IniPlacement, PlacementOffTheScreenComesBack)
     form.setGeometry(10, 10, 200, 100);
     LoadFormPlacementIni(&form, ini);
     const TPlacementLimits limits = PlacementLimits(&form);
-    const int left = limits.Screen.width() - 200;
-    EXPECT_EQ(form.geometry(), QRect(left, 0, limits.Room.width(), limits.Room.bottom() + 1 - 32));
+    EXPECT_EQ(form.geometry(), limits.Room.marginsRemoved(limits.Frame));
 
     TIniFile(ini).WriteInteger("UnitsForm", "Width", 20);
     TIniFile(ini).WriteInteger("UnitsForm", "Height", 30);
@@ -133,25 +131,25 @@ TEST_F(RegPlacement, MaximisedWindowReopensMaximisedWithItsNormalPlace)
 {
     QWidget form;
     form.setObjectName("ProjectForm");
-    form.setGeometry(10, 20, 300, 200);
+    form.setGeometry(10, 40, 300, 200);
     form.setWindowState(Qt::WindowMaximized);
     SaveFormPlacementReg(&form);
     EXPECT_EQ(Key().ReadSectionValues("ProjectForm"),
-              (QStringList{"Height=200", "Left=10", "Top=20", "Visible=0", "Width=300", "WinState=2"}));
+              (QStringList{"Height=200", "Left=10", "Top=40", "Visible=0", "Width=300", "WinState=2"}));
 
     QWidget again;
     again.setObjectName("ProjectForm");
     again.setGeometry(0, 0, 50, 50);
     LoadFormPlacementReg(&again, false, true);
     EXPECT_TRUE(again.windowState() & Qt::WindowMaximized);
-    EXPECT_EQ(again.normalGeometry(), QRect(10, 20, 300, 200));
+    EXPECT_EQ(again.normalGeometry(), QRect(10, 40, 300, 200));
 }
 
 TEST_F(RegPlacement, MinimisedWindowOpensNormal)
 {
     QWidget form;
     form.setObjectName("PrintPreviewForm");
-    form.setGeometry(10, 20, 300, 200);
+    form.setGeometry(10, 40, 300, 200);
     form.setWindowState(Qt::WindowMinimized);
     SaveFormPlacementReg(&form);
     EXPECT_EQ(Key().ReadInteger("PrintPreviewForm", "WinState", -1), 1);
@@ -160,7 +158,7 @@ TEST_F(RegPlacement, MinimisedWindowOpensNormal)
     again.setObjectName("PrintPreviewForm");
     LoadFormPlacementReg(&again, false, true);
     EXPECT_EQ(again.windowState(), Qt::WindowNoState);
-    EXPECT_EQ(again.geometry(), QRect(10, 20, 300, 200));
+    EXPECT_EQ(again.geometry(), QRect(10, 40, 300, 200));
 }
 
 TEST_F(RegPlacement, FlagsChooseWhatIsRead)
@@ -176,7 +174,8 @@ TEST_F(RegPlacement, FlagsChooseWhatIsRead)
     sizeKept.setObjectName("ProjectForm");
     sizeKept.setGeometry(1, 2, 100, 50);
     LoadFormPlacementReg(&sizeKept, false, false);
-    EXPECT_EQ(sizeKept.geometry(), QRect(screen.width() - 200, 7, 100, 50));
+    const TPlacementLimits limits = PlacementLimits(&sizeKept);
+    EXPECT_EQ(sizeKept.geometry(), QRect(screen.width() - 200, limits.Room.top() + limits.Frame.top(), 100, 50));
     EXPECT_FALSE(sizeKept.isVisible());
 
     QWidget shown;

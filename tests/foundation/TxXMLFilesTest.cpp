@@ -1,6 +1,9 @@
 #include "TestUtil.h"
 #include "TxErrors.h"
+#include "TxFileRead.h"
 #include "TxFormat.h"
+#include "TxIniFile.h"
+#include "TxString.h"
 #include "TxXMLFiles.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +15,7 @@
 #include <csignal>
 #include <cstring>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -416,6 +420,50 @@ TEST(XmlFile, BadOrMissingFiles)
     EXPECT_EQ(xml.FileName(), bad);
     xml.Clear();
     EXPECT_FALSE(xml.DocumentElement());
+}
+
+// Names that lead to something no reader may read whole: each reader gives
+// up at once, the way it gives up on a bad file, and says which file.
+TEST(WholeFileReaders, RefuseDevicesFifosFoldersAndHugeFiles)
+{
+    TTempFolder dir;
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.File("fifo")).constData(), 0600), 0);
+    QFile::link("/dev/zero", dir.File("zero"));
+    QFile::link(dir.File("fifo"), dir.File("fifo-link"));
+    QDir().mkpath(dir.File("folder"));
+    ASSERT_TRUE(QFile(dir.Write("huge", QByteArray("[A]\nx=1\n"))).resize(MaxReadFileSize + 1));
+    for (const char* name : {"zero", "fifo", "fifo-link", "folder", "huge"}) {
+        const QString file = dir.File(name);
+        const bool huge = file.endsWith("huge");
+        SCOPED_TRACE(name);
+        EXPECT_EQ(CheckFileToRead(file), huge ? TFileKind::TooLarge : TFileKind::NotRegular);
+        QByteArray bytes("old");
+        QString error;
+        EXPECT_FALSE(ReadWholeFile(file, bytes, error));
+        EXPECT_EQ(bytes, "old");
+        EXPECT_EQ(error, "Cannot open file \"" + file + "\". " +
+                             (huge ? "It is larger than 64 MB." : "It is not a regular file."));
+        TXMLFile xml(file);
+        EXPECT_EQ(xml.ReadStatus(), xrsInvalidFormat);
+        EXPECT_EQ(xml.ErrorText(), error);
+        EXPECT_EQ(TIniFile(file).ReadString("A", "x", "d"), "d");
+        TStringDynArray lines{"kept"};
+        if (huge)
+            EXPECT_THROW(LoadLinesFromFile(file, lines), EInOutError);
+        else
+            LoadLinesFromFile(file, lines);
+        EXPECT_EQ(lines, QStringList{"kept"});
+        TPictureReader picture(file);
+        EXPECT_TRUE(picture.read().isNull());
+        EXPECT_EQ(picture.errorString(), error);
+    }
+
+    // A file of the bound itself is read.
+    QByteArray bytes;
+    QString error;
+    EXPECT_TRUE(ReadWholeFile(dir.Write("four", QByteArray("1234")), bytes, error, 4));
+    EXPECT_EQ(bytes, "1234");
+    EXPECT_FALSE(ReadWholeFile(dir.File("four"), bytes, error, 3));
 }
 
 struct EncodingCase {

@@ -1145,7 +1145,7 @@ TEST_F(ProjectWindow, ClosingHidesTheWindowKeepsTheProjectAndSavesItsLayout)
 {
     TProjectForm& f = Open();
     Add("TCR-900");
-    f.setGeometry(120, 90, 800, 460);
+    f.setGeometry(20, 90, 770, 460);
     f.ItemsGrid->SetColWidths(1, 140);
     f.AncillsGrid->SetColWidths(3, 77);
     f.SetFileName(Dir.File("p.pxf"));
@@ -1165,12 +1165,12 @@ TEST_F(ProjectWindow, ClosingHidesTheWindowKeepsTheProjectAndSavesItsLayout)
     EXPECT_EQ(reg.ReadInteger("ProjectForm", "AncillsColWidths3", 0), 77);
     EXPECT_FALSE(reg.ValueExists("ProjectForm", "ColWidths0"));
     EXPECT_EQ(reg.ReadString("Project", "FileName", ""), Dir.File("p.pxf"));
-    EXPECT_EQ(reg.ReadInteger("ProjectForm", "Width", 0), 800);
+    EXPECT_EQ(reg.ReadInteger("ProjectForm", "Width", 0), 770);
 
     TProjectForm again;
     EXPECT_EQ(again.ItemsGrid->ColWidths(1), 140);
     EXPECT_EQ(again.AncillsGrid->ColWidths(3), 77);
     EXPECT_EQ(again.ItemsGrid->ColWidths(2), ScaleDesignWidth(30, again.ItemsGrid->font()));
-    EXPECT_EQ(again.size(), QSize(800, 460));
+    EXPECT_EQ(again.size(), QSize(770, 460));
     EXPECT_FALSE(again.isVisible());
 }

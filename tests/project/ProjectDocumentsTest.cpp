@@ -440,13 +440,28 @@ TEST_F(ProjectDocuments, LogoAndLetterheadFallBackToTheProgramsCopies)
     TScopedDocumentOpener openerScope(opener);
     const QString savedExeDir = ExeDir;
     ExeDir = FDir.File("program folder") + "/";
-    const QString logo = FDir.Write("program folder/documents/Logo.gif", QByteArray("GIF89a"));
+    FDir.Write("program folder/documents/Logo.gif", QByteArray("GIF89a"));
     FDir.Write("program folder/documents/letterhead.txt", QByteArray("Maker & Co\r\n"));
-    TProject p;
-    const QString schedule = ShowSchedule(p, "Voz 9.8", FDir.File("docs"));
+    // The user's own picture wins over a GIF seeded beside it.
+    const struct {
+        QStringList Users;
+        QString Shown;
+    } cases[] = {{{}, "program folder/documents/Logo.gif"},
+                 {{"Logo.gif", "logo.JPG"}, "docs/logo.JPG"},
+                 {{"Logo.gif", "Logo.png", "Logo.jpeg"}, "docs/Logo.png"},
+                 {{"LOGO.GIF"}, "docs/LOGO.GIF"}};
+    for (const auto& c : cases) {
+        QDir(FDir.File("docs")).removeRecursively();
+        for (const QString& name : c.Users)
+            FDir.Write("docs/" + name, QByteArray("picture"));
+        TProject p;
+        FillTwoItemProject(p);
+        for (const QString& document :
+             {ShowSchedule(p, "Voz 9.8", FDir.File("docs")), ShowQuotation(p, "Voz 9.8", FDir.File("docs"))})
+            EXPECT_EQ(HtmlPictureFiles(document), QStringList{FDir.File(c.Shown)}) << c.Shown.toStdString();
+    }
     ExeDir = savedExeDir;
-    EXPECT_EQ(HtmlPictureFiles(schedule), QStringList{logo});
-    EXPECT_TRUE(ReadFileBytes(schedule).contains("<p class=\"letterhead\">\r\nMaker & Co<br>"));
+    EXPECT_TRUE(ReadFileBytes(FDir.File("docs/Schedule.htm")).contains("<p class=\"letterhead\">\r\nMaker & Co<br>"));
 }
 
 TEST_F(ProjectDocuments, UnwritableDocumentIsReportedAndNotOpened)

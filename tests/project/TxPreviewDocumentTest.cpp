@@ -2,6 +2,7 @@
 
 #include "TxHTMReporter.h"
 #include "TxPreviewFile.h"
+#include "TxPrintJob.h"
 #include "TestUtil.h"
 
 #include <gtest/gtest.h>
@@ -237,6 +238,27 @@ TEST(PreviewDocument, DirectPrintingLeavesThePagesKept)
     EXPECT_EQ(PdfInfo(dir.File("direct.pdf"), "Pages"), "3");
     const QString text = PdfToText(dir.File("direct.pdf"));
     EXPECT_TRUE(text.contains("Sheet number 3 of the test")) << text.toStdString();
+}
+
+// The queue is asked for a sheet by a name the print system knows.
+TEST(PrintJob, MediaNamesAreStandardOrCustomInPoints)
+{
+    const struct {
+        QPageSize Size;
+        QByteArray Media;
+    } cases[] = {
+        {QPageSize(QPageSize::A4), "iso_a4_210x297mm"},
+        {QPageSize(QPageSize::B4), "iso_b4_250x353mm"},
+        {QPageSize(QPageSize::Letter), "na_letter_8.5x11in"},
+        {QPageSize(QPageSize::Tabloid), "na_ledger_11x17in"},
+        {QPageSize(QPageSize::ExecutiveStandard), "na_executive_7.25x10.5in"},
+        {QPageSize(QSizeF(210.08, 297.13), QPageSize::Millimeter), "iso_a4_210x297mm"}, // A4 kept in pixels
+        {QPageSize(QSizeF(210, 148), QPageSize::Millimeter), "iso_a5_148x210mm"},       // turned
+        {QPageSize(QPageSize::Executive), "Custom.540.00x720.00"},                      // 7.5 x 10 in
+        {QPageSize(QSizeF(123, 77), QPageSize::Millimeter), "Custom.218.27x348.66"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(MediaName(c.Size), c.Media) << c.Size.name().toStdString();
 }
 
 TEST(PreviewDocument, PrintableAreaLiesOnTheSheet)

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 TEST(PreviewUnits, ConvertRoundingHalvesAwayFromZero)
 {
     struct {
@@ -55,4 +57,9 @@ TEST(PreviewPapers, SheetSizesInUnits)
     EXPECT_TRUE(names.contains("A4"));
     EXPECT_TRUE(names.contains("Letter"));
     EXPECT_EQ(names.removeDuplicates(), 0);
+    // Executive is the sheet print systems know by that name: 7.25 x 10.5 in.
+    const auto executive = std::find_if(StandardPapers().begin(), StandardPapers().end(),
+                                        [](const TPaperInfo& p) { return p.Name == "Executive"; });
+    ASSERT_NE(executive, StandardPapers().end());
+    EXPECT_EQ(executive->Size.sizePoints(), QSize(522, 756));
 }

@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTabBar>
 #include <QTest>
@@ -207,7 +208,7 @@ TEST_F(PrintPreviewForm, ActivationOnTheScreenDrawsAndDeactivationKeepsThePlacem
 {
     TDrawer drawer;
     auto form = MakeForm(&drawer);
-    form->setGeometry(120, 90, 800, 500);
+    form->setGeometry(20, 50, 760, 500);
     form->show();
     form->activateWindow();
     if (!QTest::qWaitForWindowActive(form.get()))
@@ -220,18 +221,18 @@ TEST_F(PrintPreviewForm, ActivationOnTheScreenDrawsAndDeactivationKeepsThePlacem
     form->hide();
 
     auto restored = MakeForm();
-    EXPECT_EQ(restored->size(), QSize(800, 500));
+    EXPECT_EQ(restored->size(), QSize(760, 500));
 }
 
 TEST_F(PrintPreviewForm, PlacementComesBackFromTheRegistry)
 {
     {
         auto form = MakeForm();
-        form->setGeometry(150, 110, 760, 450);
+        form->setGeometry(30, 110, 760, 450);
         form->FormDeactivate();
     }
     auto form = MakeForm();
-    EXPECT_EQ(form->geometry().topLeft(), QPoint(150, 110));
+    EXPECT_EQ(form->geometry().topLeft(), QPoint(30, 110));
     EXPECT_EQ(form->size(), QSize(760, 450));
 }
 
@@ -370,6 +371,52 @@ TEST_F(PrintPreviewForm, PreviewFilesSaveAndLoad)
     EXPECT_EQ(other->Document().TotalPages(), 2);
 }
 
+TEST_F(PrintPreviewForm, LoadedPagesStayUntilANewReportIsAskedFor)
+{
+    TDrawer three;
+    three.Pages = 3;
+    auto source = MakeForm(&three);
+    source->Document().AddPaper("Card", QPageSize(QSizeF(150, 100), QPageSize::Millimeter));
+    ChoosePaper(*source, "Card");
+    FFileDialogs.Answers = {FDir.File("three.ppv")};
+    source->SaveButton->click();
+
+    TDrawer drawer;
+    drawer.Pages = 1;
+    auto form = MakeForm(&drawer);
+    form->FormActivate();
+    // Each file dialog's closing activates the window again.
+    FFileDialogs.Answers = {FDir.File("three.ppv"), FDir.File("out.pdf")};
+    form->LoadButton->click();
+    form->FormActivate();
+    EXPECT_TRUE(form->ShowingLoaded());
+    EXPECT_EQ(form->Document().TotalPages(), 3);
+    form->SavePDFButton->click();
+    form->FormActivate();
+    EXPECT_EQ(PdfInfo(FDir.File("out.pdf"), "Pages"), "3");
+    // Printing prints them, also where it would redraw the report.
+    FPrint.OutputFile = FDir.File("printed.pdf");
+    form->DirectPrintCheckBox->setChecked(true);
+    form->PrintButton->click();
+    EXPECT_TRUE(PdfToText(FDir.File("printed.pdf")).contains("Drawn page 3 of 3"));
+    EXPECT_EQ(PdfInfo(FDir.File("printed.pdf"), "Page size"), "425 x 283 pts"); // on their own sheet
+    form->SendButton->click();
+    ASSERT_EQ(FMail.Sent.size(), 1u);
+    EXPECT_EQ(PdfInfo(FMail.Sent[0].Files[0].PathName, "Pages"), "3");
+    EXPECT_EQ(drawer.Calls, 1);
+
+    // Another paper, or the window shown anew, asks for a new report.
+    ChoosePaper(*form, "A5");
+    EXPECT_EQ(drawer.Calls, 2);
+    EXPECT_EQ(form->Document().TotalPages(), 1);
+    FFileDialogs.Answers = {FDir.File("three.ppv")};
+    form->LoadButton->click();
+    form->show();
+    form->FormActivate();
+    EXPECT_EQ(drawer.Calls, 3);
+    EXPECT_FALSE(form->ShowingLoaded());
+}
+
 TEST_F(PrintPreviewForm, PdfIsSavedWithThePagesText)
 {
     TDrawer drawer;
@@ -386,6 +433,7 @@ TEST_F(PrintPreviewForm, PdfIsSavedWithThePagesText)
 
 TEST_F(PrintPreviewForm, SendAttachesTheReportPdf)
 {
+    QDir().mkpath(FProgramDir + "Report");
     TDrawer drawer;
     auto form = MakeForm(&drawer);
     form->FormActivate();
@@ -455,15 +503,27 @@ TEST_F(PrintPreviewForm, SavingOverAFileAsksFirst)
 
 TEST_F(PrintPreviewForm, SendFallsBackToTheDocumentsFolder)
 {
-    FDir.Write("plain", QByteArray("x"));
-    FProgramDir = FDir.File("plain") + "/";
+    // Without a report folder in the program folder none is made there:
+    // the user's, where the dialogs start, takes the file.
+    for (const QString& program : {FProgramDir, FDir.Write("plain", QByteArray("x")) + "/"}) {
+        FProgramDir = program;
+        TDrawer drawer;
+        auto form = MakeForm(&drawer);
+        form->FormActivate();
+        form->SendButton->click();
+        ASSERT_EQ(FMail.Sent.size(), 1u);
+        EXPECT_EQ(FMail.Sent[0].Files[0].PathName, UserDataDir + "Report/report1.pdf");
+        EXPECT_TRUE(QFileInfo::exists(UserDataDir + "Report/report1.pdf"));
+        EXPECT_EQ(form->SavePDFDialog.InitialDir, UserDataDir + "Report");
+        EXPECT_FALSE(QFileInfo::exists(FProgramDir + "Report"));
+        QFile::remove(UserDataDir + "Report/report1.pdf");
+        FMail.Sent.clear();
+    }
     TDrawer drawer;
     auto form = MakeForm(&drawer);
     form->FormActivate();
     form->SendButton->click();
     ASSERT_EQ(FMail.Sent.size(), 1u);
-    EXPECT_EQ(FMail.Sent[0].Files[0].PathName, UserDataDir + "Report/report1.pdf");
-    EXPECT_TRUE(QFileInfo::exists(UserDataDir + "Report/report1.pdf"));
 
     // Nowhere to write: said, nothing sent.
     UserDataDir = FDir.File("plain/docs") + "/";
@@ -482,6 +542,7 @@ TEST_F(PrintPreviewForm, PrintingPrintsThePagesKept)
     QSignalSpy titles(form.get(), &QWidget::windowTitleChanged);
     form->PrintButton->click();
     EXPECT_EQ(FPrint.Dialogs, 1);
+    EXPECT_EQ(FPrint.PageCount, 2);
     EXPECT_EQ(drawer.Calls, 1);
     EXPECT_EQ(PdfInfo(FDir.File("printed.pdf"), "Pages"), "2");
     QStringList seen;
@@ -494,6 +555,13 @@ TEST_F(PrintPreviewForm, PrintingPrintsThePagesKept)
     EXPECT_TRUE(form->PrintButton->isEnabled());
     EXPECT_TRUE(form->LoadButton->isEnabled());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    // A range chosen in the dialog prints those pages alone.
+    FPrint.FromPage = 2;
+    FPrint.ToPage = 2;
+    form->PrintButton->click();
+    EXPECT_EQ(PdfInfo(FDir.File("printed.pdf"), "Pages"), "1");
+    EXPECT_TRUE(PdfToText(FDir.File("printed.pdf")).contains("Drawn page 2 of 2"));
 }
 
 TEST_F(PrintPreviewForm, PrintingCanRegenerateThePagesForThePrinter)
@@ -505,7 +573,9 @@ TEST_F(PrintPreviewForm, PrintingCanRegenerateThePagesForThePrinter)
     FPrint.OutputFile = FDir.File("direct.pdf");
     form->DirectPrintCheckBox->setChecked(true);
     drawer.Pages = 3;
+    FPrint.FromPage = FPrint.ToPage = 1;
     form->PrintButton->click();
+    EXPECT_EQ(FPrint.PageCount, 0); // pages not yet drawn offer no range
     ASSERT_EQ(drawer.Calls, 2);
     EXPECT_EQ(drawer.DirectPrint, std::vector<bool>({false, true}));
     EXPECT_FALSE(form->Document().DirectPrint());
@@ -566,6 +636,7 @@ TEST_F(PrintPreviewForm, PrintSystemPrintsOnThePreviewsPaper)
         {"Letter", "A5", true, "421 x 595 pts (A5)"},
         // A sheet wider than high goes on its paper turned.
         {"A4", "Card", false, "283 x 425 pts"},
+        {"Letter", "Executive", false, "522 x 756 pts"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE((c.PreviewPaper + " on " + c.QueuePaper + (c.Direct ? ", direct" : "")).toStdString());
@@ -587,6 +658,36 @@ TEST_F(PrintPreviewForm, PrintSystemPrintsOnThePreviewsPaper)
         const QString text = PdfToText(printed[0]);
         EXPECT_TRUE(text.contains("Drawn page 2 of 2")) << text.toStdString();
         EXPECT_TRUE(text.contains("Page 2")) << text.toStdString();
+    }
+}
+
+// Every paper of the list reaches the queue as a sheet it knows.
+TEST_F(PrintPreviewForm, PrintSystemTakesEveryPaperOfTheList)
+{
+    VOZ_SKIP_WITHOUT_PRINT_SYSTEM();
+    const TTestPrintQueue queue("EveryPaper");
+    FPrint.PrinterName = queue.Name();
+    TDrawer drawer;
+    drawer.Pages = 1;
+    auto form = MakeForm(&drawer);
+    form->FormActivate();
+    QStringList papers;
+    for (int i = 0; i < form->FormComboBox->count(); ++i) {
+        papers.append(form->FormComboBox->itemText(i));
+        ChoosePaper(*form, papers.back());
+        form->PrintButton->click();
+    }
+    EXPECT_TRUE(FMessages.Errors.isEmpty()) << FMessages.Errors.join('\n').toStdString();
+    const QStringList printed = queue.Printed();
+    ASSERT_EQ(printed.size(), papers.size());
+    for (int i = 0; i < papers.size(); ++i) {
+        form->Document().SetPaperName(papers[i]);
+        const QSizeF points = form->Document().PaperSize().size(QPageSize::Point);
+        const QString size = PdfInfo(printed[i], "Page size");
+        const QRegularExpressionMatch m = QRegularExpression("^([\\d.]+) x ([\\d.]+) pts").match(size);
+        EXPECT_TRUE(m.hasMatch() && qAbs(m.captured(1).toDouble() - points.width()) < 1.5 &&
+                    qAbs(m.captured(2).toDouble() - points.height()) < 1.5)
+            << papers[i].toStdString() << ": " << size.toStdString();
     }
 }
 

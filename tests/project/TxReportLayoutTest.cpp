@@ -290,3 +290,37 @@ TEST(PageFrame, PrintableBoundaryIsDottedSilverAcrossTheSheet)
         EXPECT_GT(silverOn(false, y, 200), 40) << y;
     EXPECT_EQ(page.pixel(100, 100), qRgb(255, 255, 255));
 }
+
+TEST(ReportLayout, WrapToWidthBreaksAtBlanksAndNeverInsideACharacter)
+{
+    QFont font(QStringLiteral("Verdana"));
+    font.setPixelSize(11);
+    const QFontMetrics m(font);
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
+    const struct {
+        QString Text;
+        QString Fits; // the width: this text's
+        QString First;
+    } cases[] = {
+        {"Tel 011 555 0140", "Tel 011 555 0140", "Tel 011 555 0140"},
+        {"Tel 011 555    Fax 011 555", "Tel 011 555  ", "Tel 011 555"},
+        {"VAT4012345678901234 and more", "VAT40", "VAT40"},
+        {emoji + emoji + emoji, emoji, emoji},
+        {"", "", ""},
+        {"ab", "", "a"},
+    };
+    for (const auto& c : cases) {
+        const int width = m.horizontalAdvance(c.Fits);
+        const QStringList lines = WrapToWidth(c.Text, m, width);
+        SCOPED_TRACE(c.Text.toStdString());
+        ASSERT_FALSE(lines.isEmpty());
+        EXPECT_EQ(lines[0], c.First);
+        QString joined;
+        for (const QString& line : lines) {
+            EXPECT_TRUE(line.size() == 1 || m.horizontalAdvance(line) <= width) << line.toStdString();
+            EXPECT_FALSE(!line.isEmpty() && (line.back().isHighSurrogate() || line.front().isLowSurrogate()));
+            joined += line;
+        }
+        EXPECT_EQ(joined.remove(' '), QString(c.Text).remove(' ')); // nothing lost
+    }
+}

@@ -1,6 +1,8 @@
+#include "../controls/EditTestUtil.h"
 #include "SilencerSearch.h"
 #include "TestUtil.h"
 #include "TxFormat.h"
+#include "TxString.h"
 #include "TxSilencerXML.h"
 #include "TxUnitsCtrl.h"
 #include "UnitsManager.h"
@@ -11,8 +13,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
+#include <set>
 
 namespace {
 
@@ -115,7 +119,8 @@ TEST_F(SearchTest, FixedCircularSizeLimitsAreInclusive)
     struct {
         double diameter;
         bool accepted;
-    } cases[] = {{0.4, true}, {0.75, true}, {0.399, false}, {0.751, false}, {0.0, true}, {0.6, true}};
+    } cases[] = {{0.4, true}, {0.75, true},   {0.399, false}, {0.751, false},  {0.0, true},
+                 {0.6, true}, {0.3995, true}, {0.7505, true}, {0.3994, false}, {0.7506, false}};
     for (const auto& c : cases)
         EXPECT_EQ(Run(Duty(1, 1e9, 0, 0, c.diameter), {file}).size(), c.accepted ? 1u : 0u) << c.diameter;
     EXPECT_TRUE(FMessages.Messages.isEmpty());
@@ -132,8 +137,11 @@ TEST_F(SearchTest, FixedRectangularSizeLimitsAreInclusive)
     struct {
         double height, width;
         bool accepted;
-    } cases[] = {{0.48, 1.0, true}, {0.9, 1.0, true},    {0.479, 1.0, false}, {0.901, 1.0, false}, {0.6, 0.5, true},
-                 {0.6, 2.0, true},  {0.6, 0.499, false}, {0.6, 2.001, false}, {0.0, 0.0, true}};
+    } cases[] = {{0.48, 1.0, true},   {0.9, 1.0, true},     {0.479, 1.0, false},  {0.901, 1.0, false},
+                 {0.6, 0.5, true},    {0.6, 2.0, true},     {0.6, 0.499, false},  {0.6, 2.001, false},
+                 {0.0, 0.0, true},    {0.4795, 1.0, true},  {0.9005, 1.0, true},  {0.6, 0.4995, true},
+                 {0.6, 2.0005, true}, {0.4794, 1.0, false}, {0.9006, 1.0, false}, {0.6, 0.4994, false},
+                 {0.6, 2.0006, false}};
     for (const auto& c : cases)
         EXPECT_EQ(Run(Duty(1, 1e9, c.width, c.height, 0), {file}).size(), c.accepted ? 1u : 0u)
             << c.height << " x " << c.width;
@@ -199,14 +207,16 @@ INSTANTIATE_TEST_SUITE_P(Cases, ModuleCount,
                          ::testing::Values(ModuleCase{0.0, 600, 3, 1, 0.6}, ModuleCase{2.7, 600, 3, 3, 1.8},
                                            ModuleCase{1.2, 400, 5, 3, 1.2}, ModuleCase{1.5, 600, 5, 2, 1.2},
                                            ModuleCase{0.3, 600, 3, 1, 0.6}, ModuleCase{1.2, 600, 0, -1, 0},
-                                           ModuleCase{0.0, 600, 0, -2, 0}));
+                                           ModuleCase{0.0, 600, 0, -2, 0}, ModuleCase{1.1995, 400, 5, 3, 1.2},
+                                           ModuleCase{1.1994, 400, 5, 2, 0.8}));
 
 TEST(PickSize, ChoosesFromOfferedSizes)
 {
     const TDoubleDynArray offered{500, 600, 700, 800};
     struct {
         double required, expected;
-    } cases[] = {{0.7, 0.7}, {0.0, 0.5}, {0.45, 0.5}, {0.95, 0.8}, {0.6999999, 0.6}, {0.65, 0.6}, {-1, 0.5}};
+    } cases[] = {{0.7, 0.7},  {0.0, 0.5}, {0.45, 0.5},   {0.95, 0.8},  {0.6999999, 0.7},
+                 {0.65, 0.6}, {-1, 0.5},  {0.6995, 0.7}, {0.6994, 0.6}};
     for (const auto& c : cases)
         EXPECT_DOUBLE_EQ(PickSize(-1, {}, offered, c.required), c.expected) << c.required;
     EXPECT_DOUBLE_EQ(PickSize(1, {900, 1200}, offered, 0.5), 1.2) << "the body's own column wins";
@@ -216,6 +226,8 @@ TEST(PickSize, ChoosesFromOfferedSizes)
 
     EXPECT_EQ(IndexOfFirstAtLeast(offered, 600), 1);
     EXPECT_EQ(IndexOfFirstAtLeast(offered, 650), 2);
+    EXPECT_EQ(IndexOfFirstAtLeast(offered, 700.5), 2) << "half a millimetre counts as equal";
+    EXPECT_EQ(IndexOfFirstAtLeast(offered, 700.6), 3);
     EXPECT_EQ(IndexOfFirstAtLeast(offered, 0), 0);
     EXPECT_EQ(IndexOfFirstAtLeast(offered, 900), 3);
     EXPECT_EQ(IndexOfFirstAtLeast(offered, 0.6 * 1000), 1) << "metre noise";
@@ -398,6 +410,10 @@ TEST_F(SearchTest, BadCatalogueNumbersAreErrorsOfTheBody)
          Range("circular", "fixed", round, Body("A", "500,900") + Body("B", "600,900"), "<kfactor>1,5</kfactor>"),
          {"error processing A", "error processing B"}},
         {"range K zero", circ(QString(), "<kfactor>0</kfactor>"), onlyA},
+        {"range K empty: every body",
+         Range("circular", "fixed", round, Body("A", "500,900") + Body("B", "600,900"), "<kfactor></kfactor>"),
+         {"error processing A", "error processing B"}},
+        {"range K blank", circ(QString(), "<kfactor> </kfactor>"), onlyA},
         {"zero length", Range("circular", "fixed", round, Body("A", "500,0")), onlyA},
         {"negative offered length", Range("circular", "fixed", {"diameter"}, Body("A", "500"), "<length>-900</length>"),
          onlyA},
@@ -614,6 +630,143 @@ TEST_F(ShippedCatalogue, DefaultDutyFindsCredibleResults)
     }
     EXPECT_GE(prefixes.size(), 2);
     FreeUnitsManager();
+}
+
+// The duct edits of the main window, showing lengths in `unit`.
+void SetUpDuctEdit(TMemoryEdit& edit, int unit)
+{
+    edit.Logic.SetFormatStr(QStringLiteral("%0.1f"));
+    edit.Logic.SetFormatType(ft_Fixed);
+    edit.Logic.SetUnitsType(utLengthMeasure);
+    edit.Logic.SetUnitsBase(0);
+    edit.Logic.SetUnitsValue(unit);
+}
+
+// What the search gets when the user types `metres` as a duct edit in
+// `unit` shows it.
+double TypedAsShown(double metres, int unit, QString* shown = nullptr)
+{
+    TMemoryEdit display, typed;
+    SetUpDuctEdit(display, unit);
+    display.Logic.SetValue(metres);
+    SetUpDuctEdit(typed, unit);
+    typed.Enter();
+    typed.Type(display.Text + QLatin1Char('\r'));
+    if (shown)
+        *shown = display.Text;
+    return typed.Logic.AsFloat();
+}
+
+// Millimetre sizes where a range's size rules turn, per duct dimension
+// (height, width, diameter): offered sizes, the bodies' own sizes and whole
+// multiples of module widths up to each body's limit, each with the edges of
+// the size tests around it.
+std::array<std::set<double>, 3> TurningSizes(const QString& file)
+{
+    TXMLFile xml;
+    xml.LoadFromFile(file);
+    const TXmlNode head = xml.FindChild(xml.DocumentElement(), QStringLiteral("head"));
+    const TXmlNode size = xml.FindChild(head, QStringLiteral("size"));
+    QStringList columns;
+    xml.GetTextList(head, QStringLiteral("size"), true, columns);
+    const char* const dimensions[] = {"height", "width", "diameter"};
+    const double edges[][3] = {{1.0, 0.8, 1.5}, {1.0, 0.5, 2.0}, {1.0, 0.8, 1.5}};
+    std::array<std::set<double>, 3> turning;
+    auto add = [&](size_t dimension, double mm) {
+        for (const double edge : edges[dimension])
+            turning[dimension].insert(edge * mm);
+    };
+    TDoubleDynArray list;
+    for (size_t d = 0; d < 2; ++d) {
+        xml.GetFloatList(head, QString::fromLatin1(dimensions[d]), list);
+        for (const double mm : list)
+            add(d, mm);
+    }
+    const int modules = IndexOfText(xml.GetAttr(size, QStringLiteral("maxmodules")), columns);
+    const TXmlNode body = xml.FindChild(xml.DocumentElement(), QStringLiteral("body"));
+    for (const TXmlNode item : xml.GetChildren(body, QStringLiteral("item"))) {
+        xml.GetFloatList(item, QStringLiteral("size"), list);
+        for (size_t d = 0; d < 3; ++d) {
+            const int i = IndexOfText(xml.GetAttr(size, QString::fromLatin1(dimensions[d])), columns);
+            for (int k = 1; i >= 0 && k <= (modules < 0 ? 1 : list.at(size_t(modules))); ++k)
+                add(d, k * list.at(size_t(i)));
+        }
+    }
+    return turning;
+}
+
+// A row as the user reads it: model, modules and the made size (a
+// made-to-diameter body takes the duct as typed, so its diameter is left out).
+QStringList RowTexts(const std::vector<TSelectionRec>& found)
+{
+    QStringList rows;
+    for (const auto& r : found)
+        rows.append(Format("%s x%d %0.1f x %0.1f", r.model.Text(), r.nmodules, r.shape == 1 ? 1000 * r.widdiam : 0.0,
+                           1000 * r.height));
+    return rows;
+}
+
+// A duct typed in cm, inch or ft as the program shows it finds what it finds
+// in mm, at every size where a range's rules turn.
+TEST_F(ShippedCatalogue, DuctTypedAsShownFindsTheSameRows)
+{
+    const int mm = 2;
+    const int others[] = {1, 3, 4}; // cm, inch, ft
+    const struct {
+        int unit;
+        double metres;
+        const char* shown;
+    } texts[] = {{3, 1.0, "39.37"}, {3, 0.6, "23.62"}, {1, 0.6, "60.00"}, {4, 0.6, "1.969"}, {mm, 0.4725, "472.5"}};
+    for (const auto& t : texts) {
+        QString shown;
+        const double typed = TypedAsShown(t.metres, t.unit, &shown);
+        EXPECT_EQ(shown, t.shown);
+        EXPECT_NEAR(typed, t.metres, 0.0002) << t.shown;
+    }
+
+    struct TDuct {
+        double width, height, diameter; // m
+    };
+    struct TCase {
+        QStringList files;
+        TSpecificationRec duty;
+        std::vector<TDuct> ducts;
+    };
+    const TDuct example{1.0, 0.6, 0.6};
+    std::vector<TCase> table{{RangeFiles(), Duty(2.0, 60, 0, 0, 0, TOctave{5, 8, 14, 22, 28, 26, 20, 14}), {example}}};
+    for (const QString& file : RangeFiles()) {
+        std::vector<TDuct> ducts{example};
+        const auto turning = TurningSizes(file);
+        for (const double size : turning[0])
+            ducts.push_back({0, size / 1000, 0});
+        for (const double size : turning[1])
+            ducts.push_back({size / 1000, 0, 0});
+        for (const double size : turning[2])
+            ducts.push_back({0, 0, size / 1000});
+        table.push_back({{file}, Duty(2.0, 1e9, 0, 0, 0), ducts});
+    }
+    TSilencerSearch search(FMessages);
+    auto rows = [&](const TCase& c, const TDuct& duct, int unit) {
+        TSpecificationRec duty = c.duty;
+        duty.width = TypedAsShown(duct.width, unit);
+        duty.height = TypedAsShown(duct.height, unit);
+        duty.diameter = TypedAsShown(duct.diameter, unit);
+        std::vector<TSelectionRec> found;
+        search.Run(duty, c.files, found);
+        return RowTexts(found);
+    };
+    int found = 0;
+    for (const TCase& c : table) {
+        for (const TDuct& duct : c.ducts) {
+            const QStringList inMm = rows(c, duct, mm);
+            found += int(inMm.size());
+            for (const int unit : others)
+                EXPECT_EQ(rows(c, duct, unit), inMm) << c.files.join(' ').toStdString() << ": " << duct.width << " x "
+                                                     << duct.height << ", D " << duct.diameter << " in unit " << unit;
+        }
+    }
+    EXPECT_GT(found, 5000);
+    EXPECT_TRUE(FMessages.Messages.isEmpty()) << FMessages.Messages.join('\n').toStdString();
 }
 
 TEST(ResultColumns, FormatThroughDisplayQuantities)

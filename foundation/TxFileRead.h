@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QImageReader>
+#include <QString>
+
+// Every file the program reads whole comes through here. A name that leads,
+// links followed, to a device, a FIFO or a socket is never read: /dev/zero
+// would never end and a FIFO would block the open itself. A file larger than
+// any the program writes or ships is refused before a byte is read.
+
+// Far above any catalogue, project, settings, preview or picture file.
+constexpr qint64 MaxReadFileSize = 64LL * 1024 * 1024;
+
+enum class TFileKind { Regular, Missing, NotRegular, TooLarge };
+
+// What `fileName` is, links followed, found without opening it: a regular
+// file of at most `maxBytes`, nothing (a broken link too), something other
+// than a regular file, or a regular file that is too large.
+TFileKind CheckFileToRead(const QString& fileName, qint64 maxBytes = MaxReadFileSize);
+
+// Opens a file that CheckFileToRead accepts, without ever blocking; false
+// with `error` naming the file otherwise.
+bool OpenFileToRead(QFile& file, const QString& fileName, QString& error, qint64 maxBytes = MaxReadFileSize);
+
+// The whole content of a file OpenFileToRead accepts, also when it has grown
+// since, up to `maxBytes`; false with `error` naming the file otherwise.
+bool ReadWholeFile(const QString& fileName, QByteArray& bytes, QString& error, qint64 maxBytes = MaxReadFileSize);
+
+// A picture reader on a file OpenFileToRead accepts. A refused file reads as
+// no picture (a null image, an invalid size) and errorString() says why.
+class TPictureReader : public QImageReader {
+public:
+    explicit TPictureReader(const QString& fileName);
+    ~TPictureReader();
+    TPictureReader(const TPictureReader&) = delete;
+    TPictureReader& operator=(const TPictureReader&) = delete;
+    QString errorString() const;
+
+private:
+    QFile FFile;
+    QString FRefused;
+};
