@@ -98,12 +98,7 @@ protected:
         TPrintPreviewForm preview(nullptr, Dir.Path() + "/");
         preview.OnCreatePages = [this](TPrintPreviewForm& f) { Form->BuildReport(f); };
         preview.DoCreatePages();
-        const TPreviewPage& page = preview.Document().Page(1);
-        QImage image(page.Size, QImage::Format_RGB32);
-        image.fill(Qt::white);
-        QPainter p(&image);
-        PaintPage(p, page, 96, 96);
-        return image;
+        return RenderedPage(preview.Document().Page(1));
     }
 
 private:

@@ -3,6 +3,7 @@
 #include "RolloverImage.h"
 #include "TestUtil.h"
 #include "TxPlatform.h"
+#include "TxPreviewPage.h"
 #include "TxSilencerXML.h"
 #include "UnitsManager.h"
 #include "main.h"
@@ -12,11 +13,22 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QPainter>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+
+// A preview page painted on white at 96 dpi, as the screen shows it.
+inline QImage RenderedPage(const TPreviewPage& page)
+{
+    QImage image(page.Size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    PaintPage(p, page, 96, 96);
+    return image;
+}
 
 // A program folder in a temporary folder: <tmp>/app/program/ with data/,
 // images/, help/, and <tmp>/app/catalog/ beside it; the program INI file and

@@ -1,5 +1,7 @@
 #include "SilencerReport.h"
 
+#include "MainFormTestUtil.h"
+
 #include "MapiControl.h"
 #include "SilencerSearch.h"
 #include "TestUtil.h"
@@ -369,13 +371,7 @@ TEST_F(SilencerReport, PicturesStayOnThePage)
     const TSilencerReportInput in = Input(rec);
     form.OnCreatePages = [&in](TPrintPreviewForm& f) { BuildReport(f, in); };
     form.DoCreatePages();
-    const TPreviewPage& page = form.Document().Page(1);
-    QImage image(page.Size, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    {
-        QPainter p(&image);
-        PaintPage(p, page, 96, 96);
-    }
+    const QImage image = RenderedPage(form.Document().Page(1));
     // The drawing sits right of the photo within the frame, above "Dimensions".
     const TWritten* dp = form.Find("Pressure drop");
     const TWritten* dims = form.Find("Dimensions: ");
