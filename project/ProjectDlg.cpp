@@ -1214,12 +1214,10 @@ void TProjectForm::ShowRefusal(int ACol, const QString& why)
 
 void TProjectForm::ItemsGridSelectCell(int, int ARow)
 {
-    if (ARow == ItemsGrid->Row())
-        return;
-    // Also when the row moves without the focus (the wheel): what is being
-    // typed goes into the item it was typed for.
-    StoreGridEdits();
-    ShowItemDetail(ARow - 1);
+    // Also when the row moves without the focus (the wheel), ShowItemDetail
+    // first stores what is being typed into the item it was typed for.
+    if (ARow != ItemsGrid->Row())
+        ShowItemDetail(ARow - 1);
 }
 
 void TProjectForm::ItemsGridRowMoved(int fromIndex, int toIndex)
