@@ -109,16 +109,26 @@ QString UnescapeName(QStringView text)
 char EscapeLetter(char16_t c)
 {
     switch (c) {
-    case u'\a': return 'a';
-    case u'\b': return 'b';
-    case u'\f': return 'f';
-    case u'\n': return 'n';
-    case u'\r': return 'r';
-    case u'\t': return 't';
-    case u'\v': return 'v';
-    case u'"': return '"';
-    case u'\\': return '\\';
-    default: return 0;
+    case u'\a':
+        return 'a';
+    case u'\b':
+        return 'b';
+    case u'\f':
+        return 'f';
+    case u'\n':
+        return 'n';
+    case u'\r':
+        return 'r';
+    case u'\t':
+        return 't';
+    case u'\v':
+        return 'v';
+    case u'"':
+        return '"';
+    case u'\\':
+        return '\\';
+    default:
+        return 0;
     }
 }
 
@@ -247,9 +257,9 @@ QByteArray StoreText(const std::map<QString, QString>& values)
     for (const auto& [section, lines] : sections) {
         if (!text.isEmpty())
             text += QLatin1Char('\n');
-        const QString name = section.isEmpty()                      ? QStringLiteral("General")
+        const QString name = section.isEmpty()                     ? QStringLiteral("General")
                              : section == QLatin1String("General") ? QStringLiteral("%General")
-                                                                    : EscapeName(section);
+                                                                   : EscapeName(section);
         text += QLatin1Char('[') + name + QStringLiteral("]\n") + lines;
     }
     return text.toUtf8();

@@ -677,8 +677,7 @@ void TProjectForm::SaveColWidths()
         for (int i = 1; i < ItemsGrid->ColCount(); ++i)
             reg.WriteInteger(FormSection, QStringLiteral("ColWidths") + IntToStr(i), ItemsGrid->ColWidths(i));
         for (int i = 1; i < AncillsGrid->ColCount(); ++i)
-            reg.WriteInteger(FormSection, QStringLiteral("AncillsColWidths") + IntToStr(i),
-                             AncillsGrid->ColWidths(i));
+            reg.WriteInteger(FormSection, QStringLiteral("AncillsColWidths") + IntToStr(i), AncillsGrid->ColWidths(i));
         reg.WriteString(QStringLiteral("Project"), QStringLiteral("FileName"), FileName);
     });
 }

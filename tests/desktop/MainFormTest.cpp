@@ -649,8 +649,8 @@ TEST_F(MainForm, ADraggedColumnKeepsItsWidth)
         ASSERT_GT(header->sectionSize(column), dragged);
         const int to = edge - (header->sectionSize(column) - dragged);
         QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(edge, 5));
-        QMouseEvent drag(QEvent::MouseMove, QPoint(to, 5), header->viewport()->mapToGlobal(QPoint(to, 5)),
-                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent drag(QEvent::MouseMove, QPoint(to, 5), header->viewport()->mapToGlobal(QPoint(to, 5)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(header->viewport(), &drag);
         QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(to, 5));
         ASSERT_EQ(form.LVSelect->columnWidth(column), dragged);

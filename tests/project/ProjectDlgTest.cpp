@@ -740,7 +740,8 @@ TEST_F(ProjectWindow, SaveWritesTheProjectFileAndProposesTheQuoteNumber)
         Dialogs.Answers = {target};
         f.SaveBtnClick();
         ASSERT_EQ(Msgs.Messages.size(), 1);
-        EXPECT_TRUE(Msgs.Messages[0].startsWith("Error writing file " + target + ": ")) << Msgs.Messages[0].toStdString();
+        EXPECT_TRUE(Msgs.Messages[0].startsWith("Error writing file " + target + ": "))
+            << Msgs.Messages[0].toStdString();
         EXPECT_TRUE(f.Modified);
         EXPECT_EQ(f.FileName, name + ".pxf");
     }

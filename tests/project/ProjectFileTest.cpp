@@ -387,8 +387,9 @@ TEST_F(ProjectFile, FailedSaveKeepsTheOldFile)
     FMessages.Clear();
     p.Notes = QStringList{QString(MaxReadFileSize, QLatin1Char('n'))};
     EXPECT_FALSE(p.SaveToFile(target));
-    EXPECT_EQ(FMessages.Messages, QStringList{"Error writing file " + target +
-                                              ": the project file would be larger than 64 MB, more than can be opened"});
+    EXPECT_EQ(FMessages.Messages,
+              QStringList{"Error writing file " + target +
+                          ": the project file would be larger than 64 MB, more than can be opened"});
     EXPECT_EQ(ReadFileBytes(target), old);
     EXPECT_EQ(QDir(FDir.Path()).entryList(QDir::Files), (QStringList{"old.pxf", "plain"}));
 }
