@@ -60,7 +60,8 @@ QString RawValue(const QString& line)
     return line.mid(line.indexOf(QLatin1Char('=')) + 1);
 }
 
-// The value of a hexadecimal digit, -1 for any other character.
+} // namespace
+
 int HexDigit(QChar c)
 {
     const char16_t u = c.unicode();
@@ -72,8 +73,6 @@ int HexDigit(QChar c)
         return u - u'A' + 10;
     return -1;
 }
-
-} // namespace
 
 // ---------------------------------------------------------------------------
 // Saving

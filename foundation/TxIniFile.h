@@ -64,6 +64,8 @@ public:
 
 // Integer text of a settings value: decimal, or hexadecimal after "0x".
 bool TryIniTextToInt(const QString& text, int& value);
+// The value of a hexadecimal digit, -1 for any other character.
+int HexDigit(QChar c);
 
 // The text of an INI file as lines, with the lookups and edits of the Windows
 // profile functions: section and key names are compared without ASCII case,

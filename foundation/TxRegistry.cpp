@@ -32,26 +32,6 @@ QString JoinPath(const QString& a, const QString& b)
     return a + QLatin1Char('/') + b;
 }
 
-// The store's text, in the layout of Qt's INI settings files: a section per
-// first part of the paths ("General" for paths of one part), the rest of the
-// path as the key with "\" between its parts. Names keep letters, digits and
-// "_-." and give every other character as "%XX", or "%UXXXX" above 255;
-// values are UTF-8 with C escapes, in double quotes when they hold ";", ","
-// or "=" or begin or end with a blank, and with one more "@" before a
-// leading "@".
-
-int HexValue(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    return -1;
-}
-
 // The value of the `digits` hexadecimal digits at `at`, or -1.
 int HexAt(QStringView text, qsizetype at, int digits)
 {
@@ -59,13 +39,21 @@ int HexAt(QStringView text, qsizetype at, int digits)
         return -1;
     int value = 0;
     for (int i = 0; i < digits; ++i) {
-        const int d = HexValue(text[at + i]);
+        const int d = HexDigit(text[at + i]);
         if (d < 0)
             return -1;
         value = value * 16 + d;
     }
     return value;
 }
+
+// The store's text, in the layout of Qt's INI settings files: a section per
+// first part of the paths ("General" for paths of one part), the rest of the
+// path as the key with "\" between its parts. Names keep letters, digits and
+// "_-." and give every other character as "%XX", or "%UXXXX" above 255;
+// values are UTF-8 with C escapes, in double quotes when they hold ";", ","
+// or "=" or begin or end with a blank, and with one more "@" before a
+// leading "@".
 
 QString EscapeName(const QString& path)
 {
@@ -152,7 +140,7 @@ QString EscapeValue(const QString& value)
     for (const QChar c : text) {
         const char16_t u = c.unicode();
         quote = quote || u == u';' || u == u',' || u == u'=';
-        if (afterHex && HexValue(c) >= 0) {
+        if (afterHex && HexDigit(c) >= 0) {
             result += QStringLiteral("\\x%1").arg(int(u), 0, 16);
             continue;
         }
@@ -197,7 +185,7 @@ QString UnescapeValue(QStringView text)
                 qsizetype at = e == QLatin1Char('x') ? i + 1 : i;
                 int code = 0;
                 for (; at < text.size() && code <= 0xFFF; ++at) {
-                    const int d = HexValue(text[at]);
+                    const int d = HexDigit(text[at]);
                     if (d < 0 || d >= base)
                         break;
                     code = code * base + d;
