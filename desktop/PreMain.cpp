@@ -7,7 +7,6 @@
 #include "TxPrintPreviewDlg.h"
 #include "TxApplicationPath.h"
 #include "TxErrors.h"
-#include "TxFileRead.h"
 #include "TxPlatform.h"
 #include "TxSilencerXML.h"
 #include "TxEmailDlg.h"
@@ -17,7 +16,6 @@
 #include "main.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 
@@ -86,16 +84,10 @@ QStringList SeedUserDocuments(const QString& programDocuments, const QString& us
         const QString source = FindDataFile(from, name);
         const QString target = to + QLatin1Char('/') + name;
         // The user's own copy counts in any letter case, a logo in any of
-        // its kinds; a source too large to be read is not copied either.
+        // its kinds.
         const QString own = name == QLatin1String(LogoFileName) ? FindLogoFile(to, QString()) : FindDataFile(to, name);
-        if (QFileInfo::exists(target) || !own.isEmpty() || source.isEmpty() ||
-            CheckFileToRead(source) != TFileKind::Regular)
-            continue;
-        if (QFile::copy(source, target)) {
-            // An installed original is read-only; the user's copy is theirs to edit.
-            QFile::setPermissions(target, QFile::permissions(target) | QFile::ReadOwner | QFile::WriteOwner);
+        if (!QFileInfo::exists(target) && own.isEmpty() && !source.isEmpty() && CopyShippedFile(source, target))
             copied.append(name);
-        }
     }
     return copied;
 }

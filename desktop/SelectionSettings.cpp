@@ -17,6 +17,7 @@ const QString kRanges = QStringLiteral("ranges");
 const QString kForm = QStringLiteral("Form");
 const QString kEnquiry = QStringLiteral("Enquiry");
 const QString kListColWidth = QStringLiteral("ListColWidth");
+const QString kUserSized = QStringLiteral("UserSized");
 const QString kEditUnits = QStringLiteral("EditUnits");
 
 // Doubles of the selection as the shortest text of up to 15 significant
@@ -95,8 +96,22 @@ void ReadFormSettings(const TCustomIniFile& ini, TFormSettings& s, const TPlacem
     if (s.WebAddress.isEmpty())
         s.WebAddress = s.ContactWeb;
 
+    const std::vector<int> defaults = s.ColWidths;
     for (size_t i = 0; i < s.ColWidths.size(); ++i)
         s.ColWidths[i] = ini.ReadInteger(kListColWidth, Format("%d", static_cast<int>(i)), s.ColWidths[i]);
+    s.ColSized.assign(s.ColWidths.size(), false);
+    if (!ini.ValueExists(kListColWidth, kUserSized)) {
+        for (size_t i = 0; i < s.ColWidths.size(); ++i)
+            s.ColSized[i] = s.ColWidths[i] != defaults[i];
+        return;
+    }
+    TStringDynArray sized;
+    SplitCommaList(ini.ReadString(kListColWidth, kUserSized, QString()), sized);
+    for (const QString& item : sized) {
+        int column = -1;
+        if (TryStrToInt(Trim(item), column) && column >= 0 && static_cast<size_t>(column) < s.ColSized.size())
+            s.ColSized[static_cast<size_t>(column)] = true;
+    }
 }
 
 void WriteFormSettings(TCustomIniFile& ini, const TFormSettings& s)
@@ -107,8 +122,13 @@ void WriteFormSettings(TCustomIniFile& ini, const TFormSettings& s)
     ini.WriteInteger(kForm, QStringLiteral("Height"), s.Placement.height());
     ini.WriteString(kEnquiry, QStringLiteral("eMailAddr"), s.EMailAddr);
     ini.WriteString(kEnquiry, QStringLiteral("coEMail"), s.ContactEmail);
-    for (size_t i = 0; i < s.ColWidths.size(); ++i)
+    TStringDynArray sized;
+    for (size_t i = 0; i < s.ColWidths.size(); ++i) {
         ini.WriteInteger(kListColWidth, Format("%d", static_cast<int>(i)), s.ColWidths[i]);
+        if (i < s.ColSized.size() && s.ColSized[i])
+            sized.append(Format("%d", static_cast<int>(i)));
+    }
+    ini.WriteString(kListColWidth, kUserSized, JoinWithComma(sized));
 }
 
 void ReadEditUnits(const TCustomIniFile& ini, TEditUnits& units)

@@ -52,12 +52,16 @@ struct TFormSettings {
     QString EMailAddr;          // enquiry address
     QString WebAddress;         // web address
     std::vector<int> ColWidths; // result list columns
+    // The result list columns the user sized, "UserSized" of "ListColWidth":
+    // the indices joined by ",".
+    std::vector<bool> ColSized;
 };
 
 // "Form" (defaults: the current placement; kept within `limits`), "Enquiry" and
 // "ListColWidth", in this order. "coEMail" replaces ContactEmail; an empty
 // or missing "eMailAddr" reads as that e-mail and an empty "WebAddress" as
-// ContactWeb.
+// ContactWeb. A file without "UserSized" counts a column whose width is not
+// the default as sized.
 void ReadFormSettings(const TCustomIniFile& ini, TFormSettings& settings, const TPlacementLimits& limits);
 // "Form"; "Enquiry" "eMailAddr" then "coEMail"; "ListColWidth" for every
 // column. The web address is never written.

@@ -666,11 +666,9 @@ void TMainForm::LoadFormSettings()
     ContactEmail = s.ContactEmail;
     EMailAddr = s.EMailAddr;
     WebAddress = s.WebAddress;
-    // Columns are saved at their design width until the user sizes them.
     for (int i = 0; i < ResultColumnCount; ++i) {
-        const int width = s.ColWidths[static_cast<size_t>(i)];
-        FUserSizedColumns[static_cast<size_t>(i)] = width != DesignColumnWidth(i);
-        SetResultColumnWidth(i, width);
+        FUserSizedColumns[static_cast<size_t>(i)] = s.ColSized[static_cast<size_t>(i)];
+        SetResultColumnWidth(i, s.ColWidths[static_cast<size_t>(i)]);
     }
     FitResultColumns();
 }
@@ -685,9 +683,11 @@ void TMainForm::SaveFormSettings(TCustomIniFile& ini)
     s.EMailAddr = EMailAddr;
     s.WebAddress = WebAddress;
     s.ColWidths.resize(ResultColumnCount);
+    // Columns are saved at their design width until the user sizes them.
     for (int i = 0; i < ResultColumnCount; ++i)
         s.ColWidths[static_cast<size_t>(i)] =
             FUserSizedColumns[static_cast<size_t>(i)] ? LVSelect->columnWidth(i) : DesignColumnWidth(i);
+    s.ColSized = FUserSizedColumns;
     WriteFormSettings(ini, s);
 }
 

@@ -106,14 +106,19 @@ QString ConfigDir()
     return dir;
 }
 
+bool CopyShippedFile(const QString& source, const QString& target)
+{
+    if (CheckFileToRead(source) != TFileKind::Regular || !QFile::copy(source, target))
+        return false;
+    QFile::setPermissions(target, QFile::permissions(target) | QFile::ReadOwner | QFile::WriteOwner);
+    return true;
+}
+
 QString ConfigFileName(const QString& name)
 {
     const QString fileName = ConfigDir() + name;
-    const QString seed = ProgramDir() + name;
-    if (!QFileInfo::exists(fileName) && CheckFileToRead(seed) == TFileKind::Regular && QFile::copy(seed, fileName)) {
-        // The installed copy is read-only; the user's copy must not be.
-        QFile::setPermissions(fileName, QFile::permissions(fileName) | QFile::ReadOwner | QFile::WriteOwner);
-    }
+    if (!QFileInfo::exists(fileName))
+        CopyShippedFile(ProgramDir() + name, fileName);
     return fileName;
 }
 

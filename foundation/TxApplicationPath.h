@@ -34,6 +34,11 @@ void InitApplicationPaths(const QString& programFile = QString());
 QString GetMakerFolder(const QString& exeDir, const QString& programFilesDir);
 QString GetMakerFolder();
 
+// Copies a file the program ships to `target` for the user to change: only
+// a regular file the readers would read, and the copy, unlike an installed
+// original, writable by its owner. Returns whether it was copied.
+bool CopyShippedFile(const QString& source, const QString& target);
+
 // The program's settings folder, $XDG_CONFIG_HOME/DEZ Uder/<program>/,
 // created when missing (the program folder is read-only once installed).
 QString ConfigDir();

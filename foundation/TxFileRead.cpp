@@ -12,9 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-QString RefusedText(TFileKind kind, const QString& fileName, qint64 maxBytes)
+QString FileRefusedText(TFileKind kind, const QString& fileName, qint64 maxBytes)
 {
     switch (kind) {
     case TFileKind::Missing:
@@ -28,8 +26,6 @@ QString RefusedText(TFileKind kind, const QString& fileName, qint64 maxBytes)
     }
     return QString();
 }
-
-} // namespace
 
 TFileKind CheckFileToRead(const QString& fileName, qint64 maxBytes)
 {
@@ -45,7 +41,7 @@ bool OpenFileToRead(QFile& file, const QString& fileName, QString& error, qint64
 {
     TFileKind kind = CheckFileToRead(fileName, maxBytes);
     if (kind != TFileKind::Regular) {
-        error = RefusedText(kind, fileName, maxBytes);
+        error = FileRefusedText(kind, fileName, maxBytes);
         return false;
     }
     // The file may have been swapped since the look: open without blocking
@@ -65,7 +61,7 @@ bool OpenFileToRead(QFile& file, const QString& fileName, QString& error, qint64
     if (kind == TFileKind::Regular && file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
         return true;
     error = kind == TFileKind::Regular ? Format("Cannot open file \"%s\". %s", fileName, file.errorString())
-                                       : RefusedText(kind, fileName, maxBytes);
+                                       : FileRefusedText(kind, fileName, maxBytes);
     ::close(fd);
     return false;
 }
@@ -87,7 +83,7 @@ bool ReadWholeFile(const QString& fileName, QByteArray& bytes, QString& error, q
         if (n == 0)
             break;
         if (data.size() + n > maxBytes) {
-            error = RefusedText(TFileKind::TooLarge, fileName, maxBytes);
+            error = FileRefusedText(TFileKind::TooLarge, fileName, maxBytes);
             return false;
         }
         data.append(chunk, qsizetype(n));

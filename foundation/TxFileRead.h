@@ -8,12 +8,19 @@
 // Every file the program reads whole comes through here. A name that leads,
 // links followed, to a device, a FIFO or a socket is never read: /dev/zero
 // would never end and a FIFO would block the open itself. A file larger than
-// any the program writes or ships is refused before a byte is read.
+// its reader's bound is refused before a byte is read.
 
-// Far above any catalogue, project, settings, preview or picture file.
+// The bound of every reader but the preview file's, whose pages are pictures
+// and which has a larger bound of its own: far above any catalogue, settings
+// or picture file, and the most a project file may hold (the program saves
+// no larger one).
 constexpr qint64 MaxReadFileSize = 64LL * 1024 * 1024;
 
 enum class TFileKind { Regular, Missing, NotRegular, TooLarge };
+
+// Why a file of that kind is not read: "Cannot open file "<name>". It is not
+// a regular file." and the like; empty for a regular file.
+QString FileRefusedText(TFileKind kind, const QString& fileName, qint64 maxBytes = MaxReadFileSize);
 
 // What `fileName` is, links followed, found without opening it: a regular
 // file of at most `maxBytes`, nothing (a broken link too), something other

@@ -5,7 +5,8 @@
 #include "TxSaveFile.h"
 #include "TxString.h"
 
-#include <QFileInfo>
+#include <QLockFile>
+#include <QScopeGuard>
 
 #include <cstdint>
 
@@ -59,7 +60,8 @@ QString RawValue(const QString& line)
     return line.mid(line.indexOf(QLatin1Char('=')) + 1);
 }
 
-// The value of a hexadecimal digit, -1 for any other character.
+} // namespace
+
 int HexDigit(QChar c)
 {
     const char16_t u = c.unicode();
@@ -72,7 +74,27 @@ int HexDigit(QChar c)
     return -1;
 }
 
-} // namespace
+// ---------------------------------------------------------------------------
+// Saving
+
+EIniFileException UnableToWrite(const QString& fileName, const QString& reason)
+{
+    return EIniFileException(Format("Unable to write to %s: %s", fileName, reason));
+}
+
+std::unique_ptr<QLockFile> LockSettingsFile(const QString& fileName, QString& error)
+{
+    error.clear();
+    auto lock = std::make_unique<QLockFile>(fileName + QStringLiteral(".lock"));
+    // A save takes milliseconds: a lock this old was left behind, and the
+    // wait outlasts it.
+    lock->setStaleLockTime(10000);
+    if (lock->tryLock(15000))
+        return lock;
+    if (lock->error() == QLockFile::LockFailedError)
+        error = QStringLiteral("Another program keeps it locked");
+    return nullptr;
+}
 
 // ---------------------------------------------------------------------------
 // TCustomIniFile
@@ -350,17 +372,14 @@ const TIniDocument& TIniFile::Document() const
     if (FUpdateCount > 0 && FLoaded)
         return FDocument;
     FDocument = TIniDocument();
-    FUnreadable = false;
+    FReadError.clear();
     FLoaded = true;
-    const QFileInfo info(FFileName);
-    if (!info.exists())
+    const TFileKind kind = CheckFileToRead(FFileName);
+    if (kind == TFileKind::Missing || kind == TFileKind::NotRegular)
         return FDocument;
     QByteArray bytes;
-    QString error;
-    if (!ReadWholeFile(FFileName, bytes, error)) {
-        FUnreadable = true;
+    if (!ReadWholeFile(FFileName, bytes, FReadError))
         return FDocument;
-    }
     FDocument.Parse(bytes);
     return FDocument;
 }
@@ -368,24 +387,41 @@ const TIniDocument& TIniFile::Document() const
 template <class F>
 void TIniFile::Modify(F edit)
 {
+    // The first change of a write or batch locks the file, and reads anew
+    // what another copy of the program saved meanwhile.
+    if (!FLockTried) {
+        FLockTried = true;
+        FLock = LockSettingsFile(FFileName, FLockError);
+        FLoaded = false;
+    }
     Document();
-    if (!edit(FDocument))
-        return;
+    const bool changed = edit(FDocument);
     if (FUpdateCount > 0) {
-        FDirty = true;
+        FDirty = FDirty || changed;
         return;
     }
-    Save(FDocument);
+    const auto unlock = qScopeGuard([this] { Unlock(); });
+    if (changed)
+        Save(FDocument);
+}
+
+void TIniFile::Unlock()
+{
+    FLock.reset();
+    FLockTried = false;
+    FLockError.clear();
 }
 
 void TIniFile::Save(const TIniDocument& document) const
 {
-    const QString message = Format("Unable to write to %s", FFileName);
+    if (!FLockError.isEmpty())
+        throw UnableToWrite(FFileName, FLockError);
     // Saving over a file that could not be read would throw its contents away.
-    if (FUnreadable)
-        throw EIniFileException(message);
-    if (!SaveFileAtomically(FFileName, document.ToBytes()))
-        throw EIniFileException(message);
+    if (!FReadError.isEmpty())
+        throw UnableToWrite(FFileName, FReadError);
+    QString reason;
+    if (!SaveFileAtomically(FFileName, document.ToBytes(), &reason))
+        throw UnableToWrite(FFileName, reason);
 }
 
 QString TIniFile::ReadString(const QString& section, const QString& key, const QString& def) const
@@ -449,6 +485,7 @@ void TIniFile::EndUpdate()
     const bool dirty = FDirty;
     FDirty = false;
     FLoaded = false;
+    const auto unlock = qScopeGuard([this] { Unlock(); });
     if (dirty)
         Save(FDocument);
 }

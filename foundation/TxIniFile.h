@@ -6,14 +6,28 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 #include <vector>
+
+class QLockFile;
 
 // A settings file could not be saved ("Unable to write to <file>").
 class EIniFileException : public Exception {
 public:
     using Exception::Exception;
 };
+
+// "Unable to write to <file>: <reason>".
+EIniFileException UnableToWrite(const QString& fileName, const QString& reason);
+
+// The lock "<file>.lock", held over one read-change-write of a settings file
+// so that two copies of the program never save over each other's changes. A
+// lock whose process has ended is taken over at once, one untouched for ten
+// seconds too. Null when another program keeps the file locked (`error` says
+// so: the save must not go on), or when no lock file can be made beside it
+// (the save goes on and finds out why).
+std::unique_ptr<QLockFile> LockSettingsFile(const QString& fileName, QString& error);
 
 // Named values grouped in sections, with the typed reads and writes every
 // settings store of the program shares. Every read takes a default and never
@@ -50,6 +64,8 @@ public:
 
 // Integer text of a settings value: decimal, or hexadecimal after "0x".
 bool TryIniTextToInt(const QString& text, int& value);
+// The value of a hexadecimal digit, -1 for any other character.
+int HexDigit(QChar c);
 
 // The text of an INI file as lines, with the lookups and edits of the Windows
 // profile functions: section and key names are compared without ASCII case,
@@ -95,10 +111,12 @@ private:
 };
 
 // An INI file on disk. Each read reads the file as it is now; each write that
-// changes it saves it at once through a temporary file, so a failed save
-// leaves the old file whole and raises EIniFileException. Between BeginUpdate
-// and EndUpdate the file is read once and written once, at EndUpdate.
-// A missing file reads as empty.
+// changes it reads, changes and saves it at once, holding the file's lock
+// throughout, and saves through a temporary file, so a failed save leaves the
+// old file whole and raises EIniFileException. Between BeginUpdate and
+// EndUpdate the file is read once, written once, at EndUpdate, and locked
+// from the first write on. A missing file, or a name that leads to anything
+// but a regular file, reads as empty.
 class TIniFile : public TCustomIniFile {
 public:
     explicit TIniFile(QString fileName);
@@ -127,11 +145,17 @@ private:
     template <class F>
     void Modify(F edit);
     void Save(const TIniDocument& document) const;
+    void Unlock();
 
     QString FFileName;
     mutable TIniDocument FDocument;
-    // The file exists but could not be read: saving would lose its contents.
-    mutable bool FUnreadable = false;
+    // Why the file, which is there, could not be read: saving would lose its
+    // contents.
+    mutable QString FReadError;
+    // The lock of one write or batch, once tried.
+    bool FLockTried = false;
+    std::unique_ptr<QLockFile> FLock;
+    QString FLockError;
     int FUpdateCount = 0;
     mutable bool FLoaded = false;
     bool FDirty = false;

@@ -2,6 +2,7 @@
 
 #include "TxApplicationPath.h"
 #include "TxIniFile.h"
+#include "TxPlatform.h"
 #include "TxRegistry.h"
 #include "TxSysUtils.h"
 
@@ -51,6 +52,16 @@ void Apply(QWidget* form, const QRect& normal, Qt::WindowStates state)
     }
     if (form->windowState() != state)
         form->setWindowState(state);
+}
+
+// Runs a save of a window's place; its failure is reported once a run.
+void SaveOrReportOnce(const QString& fileName, const std::function<void()>& save)
+{
+    try {
+        save();
+    } catch (const EIniFileException& e) {
+        ShowErrorOnce(fileName, e.Message());
+    }
 }
 
 void WriteGeometry(TCustomIniFile& ini, const QString& section, const QRect& g)
@@ -129,6 +140,8 @@ QRect ReadPlacement(const TCustomIniFile& ini, const QString& section, const QRe
     if (readSize)
         size = QSize(ini.ReadInteger(section, QStringLiteral("Width"), size.width()),
                      ini.ReadInteger(section, QStringLiteral("Height"), size.height()));
+    // Within the room, so that the rectangle's far edges are numbers.
+    size = size.boundedTo(limits.Room.size()).expandedTo(QSize(0, 0));
     return KeepWindowInRoom(QRect(QPoint(left, top), size), limits);
 }
 
@@ -146,10 +159,12 @@ void LoadFormPlacementIni(QWidget* form)
 
 void SaveFormPlacementIni(QWidget* form, const QString& iniFileName)
 {
-    TIniFile ini(iniFileName);
-    ini.BeginUpdate();
-    WriteGeometry(ini, form->objectName(), NormalGeometry(form));
-    ini.EndUpdate();
+    SaveOrReportOnce(iniFileName, [&] {
+        TIniFile ini(iniFileName);
+        ini.BeginUpdate();
+        WriteGeometry(ini, form->objectName(), NormalGeometry(form));
+        ini.EndUpdate();
+    });
 }
 
 void SaveFormPlacementIni(QWidget* form)
@@ -172,12 +187,16 @@ void LoadFormPlacementReg(QWidget* form, bool readVisible, bool readSize)
         form->setVisible(visible);
 }
 
-void SaveFormPlacementReg(QWidget* form)
+void SaveFormPlacementReg(QWidget* form, const std::function<void(TCustomIniFile& key)>& more)
 {
-    TRegistryIniFile reg(GetAppRegKey());
-    const QString section = form->objectName();
-    WriteGeometry(reg, section, NormalGeometry(form));
-    reg.WriteBool(section, QStringLiteral("Visible"), form->isVisible());
-    reg.WriteInteger(section, QStringLiteral("WinState"), WinStateOf(form));
-    reg.UpdateFile();
+    SaveOrReportOnce(RegistryFileName(), [&] {
+        TRegistryIniFile reg(GetAppRegKey());
+        const QString section = form->objectName();
+        WriteGeometry(reg, section, NormalGeometry(form));
+        reg.WriteBool(section, QStringLiteral("Visible"), form->isVisible());
+        reg.WriteInteger(section, QStringLiteral("WinState"), WinStateOf(form));
+        if (more)
+            more(reg);
+        reg.UpdateFile();
+    });
 }

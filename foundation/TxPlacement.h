@@ -5,6 +5,8 @@
 #include <QSize>
 #include <QString>
 
+#include <functional>
+
 class QWidget;
 class TCustomIniFile;
 
@@ -49,8 +51,12 @@ QRect ReadPlacement(const TCustomIniFile& ini, const QString& section, const QRe
 // current value, then kept on the screen (a stored size too).
 void LoadFormPlacementIni(QWidget* form, const QString& iniFileName);
 void LoadFormPlacementIni(QWidget* form); // the program's INI file
-// Writes Left, Top, Width, Height into the window's section, saved at once;
-// raises EIniFileException when the file cannot be written.
+
+// The saves write a window's place at once. Windows save it at every turn
+// (when they lose the focus, say): a save that fails is reported in an
+// error box once a run for its file, and the window goes on.
+
+// Writes Left, Top, Width, Height into the window's section.
 void SaveFormPlacementIni(QWidget* form, const QString& iniFileName);
 void SaveFormPlacementIni(QWidget* form);
 
@@ -58,5 +64,6 @@ void SaveFormPlacementIni(QWidget* form);
 // readVisible; kept on the screen; then WinState. A window saved minimised
 // opens normal.
 void LoadFormPlacementReg(QWidget* form, bool readVisible, bool readSize);
-// Raises EIniFileException when the store cannot be written.
-void SaveFormPlacementReg(QWidget* form);
+// Writes Left, Top, Width, Height, Visible, WinState, then what `more` writes
+// under the program's key (the window's column widths, say), in one save.
+void SaveFormPlacementReg(QWidget* form, const std::function<void(TCustomIniFile& key)>& more = {});

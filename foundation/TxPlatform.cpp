@@ -6,6 +6,7 @@
 #include <QUrl>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QSet>
 #include <QtGlobal>
 
 IMessageService::~IMessageService() = default;
@@ -106,6 +107,15 @@ TScopedDocumentOpener::TScopedDocumentOpener(IDocumentOpener& opener) : FPreviou
 TScopedDocumentOpener::~TScopedDocumentOpener()
 {
     gOpener = FPrevious;
+}
+
+void ShowErrorOnce(const QString& subject, const QString& text)
+{
+    static QSet<QString> shown;
+    if (shown.contains(subject))
+        return;
+    shown.insert(subject);
+    Messages().ShowError(text);
 }
 
 void ReportOpenFailure(const QString& document)

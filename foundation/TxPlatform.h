@@ -75,6 +75,11 @@ private:
     IMessageService* FPrevious;
 };
 
+// Shows `text` in an error box unless one about `subject` (a file, say) was
+// shown this way before: a failure that comes back at every turn is said
+// once a run.
+void ShowErrorOnce(const QString& subject, const QString& text);
+
 // Opening documents in the programs the desktop associates with them.
 class IDocumentOpener {
 public:

@@ -1,17 +1,20 @@
 #include "TxRegistry.h"
 
-#include "TxFormat.h"
+#include "TxFileRead.h"
+#include "TxPlatform.h"
 #include "TxSaveFile.h"
 
-#include <QFile>
-#include <QSettings>
+#include <QDir>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QScopeGuard>
 #include <QStandardPaths>
 
 namespace {
 
 QString GRegistryFileName;
 
-// "Software\DEZ Uder\" → "Software/DEZ Uder", the path QSettings groups use.
+// "Software\DEZ Uder\" → "Software/DEZ Uder", the path of a group.
 QString KeyToPath(const QString& key)
 {
     QString path = key;
@@ -29,20 +32,258 @@ QString JoinPath(const QString& a, const QString& b)
     return a + QLatin1Char('/') + b;
 }
 
-// Qt's writer commits a file cut short when the disk fills part-way, and
-// reports success. Whole, its text ends a line and holds a "key=value" line
-// for every key.
-bool WrittenWhole(const QByteArray& text, qsizetype keys)
+// The value of the `digits` hexadecimal digits at `at`, or -1.
+int HexAt(QStringView text, qsizetype at, int digits)
 {
-    if (text.isEmpty())
-        return keys == 0;
-    if (!text.endsWith('\n'))
+    if (at + digits > text.size())
+        return -1;
+    int value = 0;
+    for (int i = 0; i < digits; ++i) {
+        const int d = HexDigit(text[at + i]);
+        if (d < 0)
+            return -1;
+        value = value * 16 + d;
+    }
+    return value;
+}
+
+// The store's text, in the layout of Qt's INI settings files: a section per
+// first part of the paths ("General" for paths of one part), the rest of the
+// path as the key with "\" between its parts. Names keep letters, digits and
+// "_-." and give every other character as "%XX", or "%UXXXX" above 255;
+// values are UTF-8 with C escapes, in double quotes when they hold ";", ","
+// or "=" or begin or end with a blank, and with one more "@" before a
+// leading "@".
+
+QString EscapeName(const QString& path)
+{
+    QString result;
+    for (const QChar c : path) {
+        const char16_t u = c.unicode();
+        if (u == u'/')
+            result += QLatin1Char('\\');
+        else if ((u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') || u == u'_' ||
+                 u == u'-' || u == u'.')
+            result += c;
+        else if (u <= 0xFF)
+            result += QStringLiteral("%%1").arg(int(u), 2, 16, QLatin1Char('0')).toUpper();
+        else
+            result += QStringLiteral("%U%1").arg(int(u), 4, 16, QLatin1Char('0')).toUpper();
+    }
+    return result;
+}
+
+QString UnescapeName(QStringView text)
+{
+    QString result;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        int code = -1;
+        if (c == QLatin1Char('%') && i + 1 < text.size() && text[i + 1] == QLatin1Char('U') &&
+            (code = HexAt(text, i + 2, 4)) >= 0) {
+            i += 5;
+        } else if (c == QLatin1Char('%') && (code = HexAt(text, i + 1, 2)) >= 0) {
+            i += 2;
+        }
+        if (code >= 0)
+            result += QChar(char16_t(code));
+        else
+            result += c == QLatin1Char('\\') ? QChar(QLatin1Char('/')) : c;
+    }
+    return result;
+}
+
+// The letter of a character's C escape ("n" for a line feed), or 0.
+char EscapeLetter(char16_t c)
+{
+    switch (c) {
+    case u'\a':
+        return 'a';
+    case u'\b':
+        return 'b';
+    case u'\f':
+        return 'f';
+    case u'\n':
+        return 'n';
+    case u'\r':
+        return 'r';
+    case u'\t':
+        return 't';
+    case u'\v':
+        return 'v';
+    case u'"':
+        return '"';
+    case u'\\':
+        return '\\';
+    default:
+        return 0;
+    }
+}
+
+// The character a C escape letter stands for ("\n" for "n"); the letter
+// itself for one that stands for no other character.
+QChar EscapedChar(QChar letter)
+{
+    for (const char16_t c : u"\a\b\f\n\r\t\v")
+        if (c && QLatin1Char(EscapeLetter(c)) == letter)
+            return QChar(c);
+    return letter;
+}
+
+QString EscapeValue(const QString& value)
+{
+    const QString text = value.startsWith(QLatin1Char('@')) ? QLatin1Char('@') + value : value;
+    QString result;
+    bool quote = !text.isEmpty() && (text.front() == QLatin1Char(' ') || text.back() == QLatin1Char(' '));
+    // A digit after a "\x" escape would be read as part of it.
+    bool afterHex = false;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        quote = quote || u == u';' || u == u',' || u == u'=';
+        if (afterHex && HexDigit(c) >= 0) {
+            result += QStringLiteral("\\x%1").arg(int(u), 0, 16);
+            continue;
+        }
+        afterHex = false;
+        if (const char letter = EscapeLetter(u)) {
+            result += QLatin1Char('\\');
+            result += QLatin1Char(letter);
+        } else if (u < 0x20) {
+            result += QStringLiteral("\\x%1").arg(int(u), 0, 16);
+            afterHex = true;
+        } else {
+            result += c;
+        }
+    }
+    return quote ? QLatin1Char('"') + result + QLatin1Char('"') : result;
+}
+
+// The value of a key line's text after "=": quotes left out, C escapes
+// read, blanks outside quotes at either end dropped, and a ";" outside
+// quotes ending it.
+QString UnescapeValue(QStringView text)
+{
+    QString result;
+    qsizetype kept = 0; // the result up to its last character that stays
+    bool quoted = false;
+    qsizetype i = 0;
+    while (i < text.size() && text[i].isSpace())
+        ++i;
+    for (; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == QLatin1Char('"')) {
+            quoted = !quoted;
+            kept = result.size();
+            continue;
+        }
+        if (!quoted && c == QLatin1Char(';'))
+            break;
+        if (c == QLatin1Char('\\') && i + 1 < text.size()) {
+            const QChar e = text[++i];
+            if (e == QLatin1Char('x') || (e >= QLatin1Char('0') && e <= QLatin1Char('7'))) {
+                const int base = e == QLatin1Char('x') ? 16 : 8;
+                qsizetype at = e == QLatin1Char('x') ? i + 1 : i;
+                int code = 0;
+                for (; at < text.size() && code <= 0xFFF; ++at) {
+                    const int d = HexDigit(text[at]);
+                    if (d < 0 || d >= base)
+                        break;
+                    code = code * base + d;
+                }
+                result += QChar(char16_t(code));
+                i = at - 1;
+            } else {
+                result += EscapedChar(e);
+            }
+            kept = result.size();
+            continue;
+        }
+        result += c;
+        if (quoted || !c.isSpace())
+            kept = result.size();
+    }
+    result.truncate(kept);
+    if (result.startsWith(QStringLiteral("@@")))
+        result.remove(0, 1);
+    return result;
+}
+
+std::map<QString, QString> ParseStore(const QByteArray& bytes)
+{
+    std::map<QString, QString> values;
+    QString group;
+    const QString text = QString::fromUtf8(bytes);
+    for (QStringView line : QStringView(text).split(QLatin1Char('\n'))) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.front() == QLatin1Char(';') || line.front() == QLatin1Char('#'))
+            continue;
+        if (line.front() == QLatin1Char('[')) {
+            const QStringView name = line.mid(1, line.lastIndexOf(QLatin1Char(']')) - 1);
+            group = name == QLatin1String("General")    ? QString()
+                    : name == QLatin1String("%General") ? QStringLiteral("General")
+                                                        : KeyToPath(UnescapeName(name));
+            continue;
+        }
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        const QString key = KeyToPath(UnescapeName(line.left(std::max<qsizetype>(eq, 0)).trimmed()));
+        if (eq > 0 && !key.isEmpty())
+            values[JoinPath(group, key)] = UnescapeValue(line.mid(eq + 1));
+    }
+    return values;
+}
+
+QByteArray StoreText(const std::map<QString, QString>& values)
+{
+    // By section; the paths of one part go first, under "General".
+    std::map<QString, QString> sections;
+    for (const auto& [path, value] : values) {
+        const qsizetype slash = path.indexOf(QLatin1Char('/'));
+        sections[slash < 0 ? QString() : path.left(slash)] +=
+            EscapeName(path.mid(slash + 1)) + QLatin1Char('=') + EscapeValue(value) + QLatin1Char('\n');
+    }
+    QString text;
+    for (const auto& [section, lines] : sections) {
+        if (!text.isEmpty())
+            text += QLatin1Char('\n');
+        const QString name = section.isEmpty()                     ? QStringLiteral("General")
+                             : section == QLatin1String("General") ? QStringLiteral("%General")
+                                                                   : EscapeName(section);
+        text += QLatin1Char('[') + name + QStringLiteral("]\n") + lines;
+    }
+    return text.toUtf8();
+}
+
+// The values of the store; false with the reason when it is there but cannot
+// be read. A name that leads to no regular file is no store.
+bool ReadStore(const QString& fileName, std::map<QString, QString>& values, QString& error)
+{
+    values.clear();
+    const TFileKind kind = CheckFileToRead(fileName);
+    if (kind == TFileKind::Missing || kind == TFileKind::NotRegular)
+        return true;
+    QByteArray bytes;
+    if (!ReadWholeFile(fileName, bytes, error))
         return false;
-    qsizetype lines = 0;
-    for (const QByteArray& line : text.split('\n'))
-        if (!line.startsWith('[') && line.contains('='))
-            ++lines;
-    return lines == keys;
+    values = ParseStore(bytes);
+    return true;
+}
+
+// The names of the values (or of the groups) right below `group`, sorted.
+QStringList Children(const std::map<QString, QString>& values, const QString& group, bool groups)
+{
+    const QString prefix = group.isEmpty() ? QString() : group + QLatin1Char('/');
+    QStringList result;
+    for (auto it = values.lower_bound(prefix); it != values.end() && it->first.startsWith(prefix); ++it) {
+        const QStringView rest = QStringView(it->first).mid(prefix.size());
+        const qsizetype slash = rest.indexOf(QLatin1Char('/'));
+        if (groups && slash > 0)
+            result.append(rest.left(slash).toString());
+        else if (!groups && slash < 0)
+            result.append(rest.toString());
+    }
+    result.sort();
+    result.removeDuplicates();
+    return result;
 }
 
 } // namespace
@@ -60,12 +301,21 @@ void SetRegistryFileName(const QString& fileName)
     GRegistryFileName = fileName;
 }
 
-TRegistryIniFile::TRegistryIniFile(const QString& key)
-    : FKey(KeyToPath(key)), FSettings(std::make_unique<QSettings>(RegistryFileName(), QSettings::NativeFormat))
+TRegistryIniFile::TRegistryIniFile(const QString& key) : FKey(KeyToPath(key)), FFileName(RegistryFileName())
 {
+    QString error;
+    if (!ReadStore(FFileName, FValues, error))
+        ShowErrorOnce(FFileName, error);
 }
 
-TRegistryIniFile::~TRegistryIniFile() = default;
+TRegistryIniFile::~TRegistryIniFile()
+{
+    try {
+        UpdateFile();
+    } catch (const std::exception&) {
+        // Saved silently: the caller who cares calls UpdateFile.
+    }
+}
 
 QString TRegistryIniFile::GroupPath(const QString& section) const
 {
@@ -77,32 +327,51 @@ QString TRegistryIniFile::ValuePath(const QString& section, const QString& key) 
     return JoinPath(GroupPath(section), key);
 }
 
+void TRegistryIniFile::Apply(TValues& values, const TChange& change)
+{
+    switch (change.Kind) {
+    case TChange::Set:
+        values[change.Path] = change.Value;
+        break;
+    case TChange::RemoveGroup: {
+        const QString prefix = change.Path + QLatin1Char('/');
+        auto it = values.lower_bound(prefix);
+        while (it != values.end() && it->first.startsWith(prefix))
+            it = values.erase(it);
+        values.erase(change.Path);
+        break;
+    }
+    case TChange::Remove:
+        values.erase(change.Path);
+        break;
+    }
+}
+
+void TRegistryIniFile::Change(const TChange& change)
+{
+    Apply(FValues, change);
+    FChanges.push_back(change);
+}
+
 QString TRegistryIniFile::ReadString(const QString& section, const QString& key, const QString& def) const
 {
-    const QVariant value = FSettings->value(ValuePath(section, key));
-    return value.isValid() ? value.toString() : def;
+    const auto it = FValues.find(ValuePath(section, key));
+    return it != FValues.end() ? it->second : def;
 }
 
 void TRegistryIniFile::WriteString(const QString& section, const QString& key, const QString& value)
 {
-    FSettings->setValue(ValuePath(section, key), value);
-    FChanged = true;
+    Change({TChange::Set, ValuePath(section, key), value});
 }
 
 QStringList TRegistryIniFile::ReadSections() const
 {
-    FSettings->beginGroup(FKey);
-    const QStringList result = FSettings->childGroups();
-    FSettings->endGroup();
-    return result;
+    return Children(FValues, FKey, true);
 }
 
 QStringList TRegistryIniFile::ReadSection(const QString& section) const
 {
-    FSettings->beginGroup(GroupPath(section));
-    const QStringList result = FSettings->childKeys();
-    FSettings->endGroup();
-    return result;
+    return Children(FValues, GroupPath(section), false);
 }
 
 QStringList TRegistryIniFile::ReadSectionValues(const QString& section) const
@@ -115,52 +384,42 @@ QStringList TRegistryIniFile::ReadSectionValues(const QString& section) const
 
 bool TRegistryIniFile::SectionExists(const QString& section) const
 {
-    FSettings->beginGroup(GroupPath(section));
-    const bool exists = !FSettings->childKeys().isEmpty() || !FSettings->childGroups().isEmpty();
-    FSettings->endGroup();
-    return exists;
+    const QString prefix = GroupPath(section) + QLatin1Char('/');
+    const auto it = FValues.lower_bound(prefix);
+    return it != FValues.end() && it->first.startsWith(prefix);
 }
 
 bool TRegistryIniFile::ValueExists(const QString& section, const QString& key) const
 {
-    return FSettings->contains(ValuePath(section, key));
+    return FValues.count(ValuePath(section, key)) > 0;
 }
 
 void TRegistryIniFile::DeleteKey(const QString& section, const QString& key)
 {
-    // QSettings also drops a sub-key of the same name; the program never
-    // gives a value and a sub-key one name.
-    if (FSettings->contains(ValuePath(section, key))) {
-        FSettings->remove(ValuePath(section, key));
-        FChanged = true;
-    }
+    if (ValueExists(section, key))
+        Change({TChange::Remove, ValuePath(section, key), QString()});
 }
 
 void TRegistryIniFile::EraseSection(const QString& section)
 {
-    FSettings->remove(GroupPath(section));
-    FChanged = true;
+    Change({TChange::RemoveGroup, GroupPath(section), QString()});
 }
 
 void TRegistryIniFile::UpdateFile()
 {
-    if (!FChanged)
+    if (FChanges.empty())
         return;
-    const QString fileName = FSettings->fileName();
-    QFile file(fileName);
-    const bool existed = file.open(QIODevice::ReadOnly);
-    const QByteArray before = existed ? file.readAll() : QByteArray();
-    file.close();
-    FSettings->sync();
-    if (FSettings->status() == QSettings::NoError) {
-        FChanged = false;
-        if (file.open(QIODevice::ReadOnly) && WrittenWhole(file.readAll(), FSettings->allKeys().size()))
-            return;
-        file.close();
-        if (existed)
-            SaveFileAtomically(fileName, before);
-        else
-            QFile::remove(fileName);
-    }
-    throw EIniFileException(Format("Unable to write to %s", fileName));
+    // Tried once: a failure is said to the caller, not again when the object goes.
+    const auto done = qScopeGuard([this] { FChanges.clear(); });
+    QDir().mkpath(QFileInfo(FFileName).absolutePath());
+    QString reason;
+    const auto lock = LockSettingsFile(FFileName, reason);
+    TValues values;
+    if (!reason.isEmpty() || !ReadStore(FFileName, values, reason))
+        throw UnableToWrite(FFileName, reason);
+    for (const TChange& change : FChanges)
+        Apply(values, change);
+    if (!SaveFileAtomically(FFileName, StoreText(values), &reason))
+        throw UnableToWrite(FFileName, reason);
+    FValues = std::move(values);
 }

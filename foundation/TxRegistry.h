@@ -4,13 +4,13 @@
 
 #include <QString>
 
-#include <memory>
-
-class QSettings;
+#include <map>
+#include <vector>
 
 // The current user's registry: one store per user, shared by the maker's
-// programs, in QSettings' native format. A registry key such as
-// "Software\DEZ Uder\Vozudarizazi" is a group path, "\" taken as "/".
+// programs. A registry key such as "Software\DEZ Uder\Vozudarizazi" is a
+// group path, "\" taken as "/". The store is a text file laid out as Qt's INI
+// settings files are, the layout earlier versions of the program wrote it in.
 // Machine-wide keys have no store here; code that read them uses its
 // defaults.
 
@@ -22,8 +22,11 @@ void SetRegistryFileName(const QString& fileName);
 
 // A registry key seen as an INI file: its sub-keys are the sections, their
 // values the keys. Values are kept as text in the encodings of
-// TCustomIniFile, so typed reads accept what typed writes produce. Writes are
-// saved by UpdateFile, or silently when the object goes.
+// TCustomIniFile, so typed reads accept what typed writes produce.
+// The store is read once, when the object is made, by the bounded reader: a
+// name that leads to anything but a regular file reads as an empty store, and
+// so does a store too large or otherwise unreadable, which is reported once a
+// run. Writes are saved by UpdateFile, or silently when the object goes.
 class TRegistryIniFile : public TCustomIniFile {
 public:
     explicit TRegistryIniFile(const QString& key);
@@ -38,16 +41,30 @@ public:
     bool ValueExists(const QString& section, const QString& key) const override;
     void DeleteKey(const QString& section, const QString& key) override;
     void EraseSection(const QString& section) override;
-    // Saves the writes now. When the store cannot be written whole it keeps
-    // what it held before and EIniFileException says "Unable to write to
-    // <file>".
+    // Saves the writes now, made under the store's lock to the store as it is
+    // then, so that what another copy of the program saved meanwhile stays.
+    // When the store cannot be read or written whole it keeps what it held,
+    // the writes are dropped and EIniFileException says "Unable to write to
+    // <file>: <reason>".
     void UpdateFile();
 
 private:
+    // Every value of the store by its full path.
+    using TValues = std::map<QString, QString>;
+    // One write, kept to be made again to the store as UpdateFile finds it.
+    struct TChange {
+        enum TKind { Set, Remove, RemoveGroup } Kind;
+        QString Path;
+        QString Value;
+    };
+    static void Apply(TValues& values, const TChange& change);
+
     QString GroupPath(const QString& section) const;
     QString ValuePath(const QString& section, const QString& key) const;
+    void Change(const TChange& change);
 
     QString FKey;
-    std::unique_ptr<QSettings> FSettings;
-    bool FChanged = false;
+    QString FFileName;
+    TValues FValues;
+    std::vector<TChange> FChanges;
 };

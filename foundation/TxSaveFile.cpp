@@ -2,12 +2,23 @@
 
 #include <QSaveFile>
 
+#include <QFile>
+
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 bool SaveFileAtomically(const QString& fileName, const QByteArray& bytes, QString* error)
 {
+    // The rename would put a regular file in the place of a device or a FIFO
+    // that the name leads to.
+    struct stat target {};
+    if (::stat(QFile::encodeName(fileName).constData(), &target) == 0 && !S_ISREG(target.st_mode)) {
+        if (error)
+            *error = QStringLiteral("Not a regular file");
+        return false;
+    }
     // QSaveFile on its own commits a file cut short when its buffered flush
     // or a short write fails (a full disk): write unbuffered and check each
     // call until the system says why it cannot go on.

@@ -1,9 +1,11 @@
 #include "ProjectClass.h"
 
 #include "TxErrors.h"
+#include "TxFileRead.h"
 #include "TxFormat.h"
 #include "TxIniFile.h"
 #include "TxPlatform.h"
+#include "TxSaveFile.h"
 #include "TxString.h"
 #include "TxUnitsCtrl.h"
 
@@ -503,7 +505,7 @@ QDate StrToProjectDate(const QString& text)
 
 bool TProject::SaveToFile(const QString& fileName)
 {
-    const QString failure = QStringLiteral("Error writing file ") + fileName;
+    QString reason;
     try {
         auto xml = TXMLFile::CreateFromFile(fileName);
         xml->Clear();
@@ -527,13 +529,21 @@ bool TProject::SaveToFile(const QString& fileName)
         for (const auto& item : Items)
             item->WriteXML(*xml, xml->AddChild(body, QStringLiteral("item")));
 
-        xml->Save();
-        return true;
+        const QByteArray bytes = xml->SaveToBytes();
+        // Nothing is written that Open would refuse.
+        if (bytes.size() > MaxReadFileSize)
+            reason = Format("the project file would be larger than %d MB, more than can be opened",
+                            int(MaxReadFileSize / (1024 * 1024)));
+        else if (SaveFileAtomically(fileName, bytes, &reason))
+            return true;
     } catch (const std::exception&) {
         // A half-built document is never written; the old file stays whole.
-        Messages().ShowMessage(failure);
-        return false;
     }
+    QString message = QStringLiteral("Error writing file ") + fileName;
+    if (!reason.isEmpty())
+        message += QStringLiteral(": ") + reason;
+    Messages().ShowMessage(message);
+    return false;
 }
 
 void TProject::ReadFrom(TXMLFile& xml, TXmlNode root)
@@ -562,8 +572,9 @@ void TProject::ReadFrom(TXMLFile& xml, TXmlNode root)
 
 bool TProject::LoadFromFile(const QString& fileName)
 {
-    if (!QFileInfo(fileName).isFile()) {
-        Messages().ShowMessage(QStringLiteral("Project file not found: ") + fileName);
+    if (const TFileKind kind = CheckFileToRead(fileName); kind != TFileKind::Regular) {
+        Messages().ShowMessage(kind == TFileKind::Missing ? QStringLiteral("Project file not found: ") + fileName
+                                                          : FileRefusedText(kind, fileName));
         return false;
     }
     const auto xml = TXMLFile::CreateFromFile(fileName);

@@ -97,8 +97,9 @@ public:
     TProjectItem& Item(int index) { return *Items.at(static_cast<size_t>(index)); }
     const TProjectItem& Item(int index) const { return *Items.at(static_cast<size_t>(index)); }
 
-    // Writes the project file; on failure says "Error writing file <name>",
-    // leaves an existing file as it was and returns false.
+    // Writes the project file; on failure says "Error writing file <name>"
+    // and why, leaves an existing file as it was and returns false. A project
+    // too large for Open to read again is refused before anything is written.
     bool SaveToFile(const QString& fileName);
     // Reads a project file into this project; on failure (a total that is
     // no finite number among them) says why, leaves the project as it was and

@@ -672,14 +672,14 @@ void TProjectForm::LoadColWidths()
 
 void TProjectForm::SaveColWidths()
 {
-    SaveFormPlacementReg(this);
-    TRegistryIniFile reg(GetAppRegKey());
-    for (int i = 1; i < ItemsGrid->ColCount(); ++i)
-        reg.WriteInteger(FormSection, QStringLiteral("ColWidths") + IntToStr(i), ItemsGrid->ColWidths(i));
-    for (int i = 1; i < AncillsGrid->ColCount(); ++i)
-        reg.WriteInteger(FormSection, QStringLiteral("AncillsColWidths") + IntToStr(i), AncillsGrid->ColWidths(i));
-    reg.WriteString(QStringLiteral("Project"), QStringLiteral("FileName"), FileName);
-    reg.UpdateFile();
+    // One save with the window's place, whose failure is said once a run.
+    SaveFormPlacementReg(this, [this](TCustomIniFile& reg) {
+        for (int i = 1; i < ItemsGrid->ColCount(); ++i)
+            reg.WriteInteger(FormSection, QStringLiteral("ColWidths") + IntToStr(i), ItemsGrid->ColWidths(i));
+        for (int i = 1; i < AncillsGrid->ColCount(); ++i)
+            reg.WriteInteger(FormSection, QStringLiteral("AncillsColWidths") + IntToStr(i), AncillsGrid->ColWidths(i));
+        reg.WriteString(QStringLiteral("Project"), QStringLiteral("FileName"), FileName);
+    });
 }
 
 // ---------------------------------------------------------------------------
@@ -948,12 +948,6 @@ void TProjectForm::AddSelection(const TSpecificationRec& spec, const TSelectionR
     RefillItemsGrid();
     ShowTotals();
     SetModified(true);
-}
-
-int TProjectForm::CurrentItem() const
-{
-    const int index = ItemsGrid->Row() - 1;
-    return index >= 0 && index < Project->ItemCount() ? index : -1;
 }
 
 void TProjectForm::ClearRows(TxColGrid* grid)

@@ -186,8 +186,6 @@ private:
     bool RunSaveDialog();
     void ResetCurrentFolder();
     QString VersionText() const;
-    // The items grid's current item, -1 for the empty row.
-    int CurrentItem() const;
     void ClearRows(TxColGrid* grid);
     void SetEmptyAncillaryRow(int row);
     void PopupAt(TxColGrid* grid, int X, int Y, bool itemsOnly);

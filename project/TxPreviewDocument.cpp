@@ -310,8 +310,9 @@ void TPreviewDocument::SaveAsPDF(const QString& fileName) const
         }
         painter.end();
     }
-    if (!SaveFileAtomically(fileName, pdf.data()))
-        throw EInOutError(Format("Unable to write to %s", fileName));
+    QString reason;
+    if (!SaveFileAtomically(fileName, pdf.data(), &reason))
+        throw EInOutError(Format("Unable to write to %s: %s", fileName, reason));
 }
 
 void TPreviewDocument::Print()

@@ -99,8 +99,9 @@ TPreviewFileContents ParsePreviewFile(const QByteArray& bytes, const QString& fi
 void WritePreviewFile(const QString& fileName, const TPreviewFileContents& contents)
 {
     const QByteArray bytes = PreviewFileBytes(contents);
-    if (!SaveFileAtomically(fileName, bytes))
-        throw EInOutError(Format("Unable to write to %s", fileName));
+    QString reason;
+    if (!SaveFileAtomically(fileName, bytes, &reason))
+        throw EInOutError(Format("Unable to write to %s: %s", fileName, reason));
 }
 
 TPreviewFileContents ReadPreviewFile(const QString& fileName)

@@ -238,7 +238,7 @@ void TPrintPreviewForm::FormCreate()
     SavePDFButton->setEnabled(true);
     SendButton->setEnabled(true);
     // The dialogs start where "Send" writes.
-    if (const QString start = ReportDir(); !start.isEmpty()) {
+    if (const QString start = MakeReportDir(); !start.isEmpty()) {
         OpenDialog.InitialDir = start;
         SaveDialog.InitialDir = start;
         SavePDFDialog.InitialDir = start;
@@ -434,7 +434,7 @@ void TPrintPreviewForm::SavePDFButtonClick()
     Document().SaveAsPDF(SavePDFDialog.FileName);
 }
 
-QString TPrintPreviewForm::ReportDir() const
+QString TPrintPreviewForm::MakeReportDir()
 {
     // The program folder is read-only once installed; nothing is made in it.
     const QFileInfo program(ReportFolder);
@@ -446,9 +446,9 @@ QString TPrintPreviewForm::ReportDir() const
     return user;
 }
 
-QString TPrintPreviewForm::SendFileName() const
+QString TPrintPreviewForm::SendFileName()
 {
-    const QString folder = ReportDir();
+    const QString folder = MakeReportDir();
     if (folder.isEmpty())
         throw EInOutError(Format("Unable to write to %s",
                                  (UserDataDir.isEmpty() ? ReportFolder : UserDataDir + QStringLiteral("Report")) +

@@ -94,15 +94,15 @@ public:
     void PrintPreviewPaperAdded(const QString& name);
     void PrintPreviewPaperRemoved(const QString& name);
 
-    // The folder "Send" writes into and the file dialogs start in:
-    // ReportFolder when it exists and may be written, else "Report" in the
-    // user's documents folder of the program, made when missing; empty when
-    // that cannot be made.
-    QString ReportDir() const;
+    // Makes the folder "Send" writes into and the file dialogs start in, and
+    // returns it: ReportFolder when it exists and may be written, else
+    // "Report" in the user's documents folder of the program, made when
+    // missing; empty when that cannot be made.
+    QString MakeReportDir();
     // The PDF that "Send" writes and attaches: the first of "report1.pdf",
-    // "report2.pdf", ... not yet there in ReportDir(). Raises EInOutError
+    // "report2.pdf", ... not yet there in MakeReportDir(). Raises EInOutError
     // when there is no folder to write in.
-    QString SendFileName() const;
+    QString SendFileName();
     // Whether the pages shown were loaded from a preview file: activations
     // keep them, and printing prints them, until a new report is asked for
     // (another paper, or the window shown again).

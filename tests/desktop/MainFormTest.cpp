@@ -615,7 +615,7 @@ TEST_F(MainForm, CloseSavesEverythingAndTheNextStartRestoresIt)
     for (const char* section :
          {"Form", "Enquiry", "ListColWidth", "EditUnits", "Units", "air", "duct", "atten", "ranges"})
         EXPECT_TRUE(ini.SectionExists(section)) << section;
-    EXPECT_EQ(ini.ReadSection("ListColWidth"), QStringList({"0", "1", "2", "3", "4", "5", "6", "7"}));
+    EXPECT_EQ(ini.ReadSection("ListColWidth"), QStringList({"0", "1", "2", "3", "4", "5", "6", "7", "UserSized"}));
     EXPECT_EQ(ini.ReadString("air", "flow", ""), "2.8");
     EXPECT_EQ(ini.ReadInteger("Form", "Width", 0), 650);
 
@@ -632,32 +632,40 @@ TEST_F(MainForm, CloseSavesEverythingAndTheNextStartRestoresIt)
     EXPECT_TRUE(Msgs.Errors.isEmpty()) << Msgs.Errors.join("|").toStdString();
 }
 
-// The user's drag is kept through searches and restarts; columns the user
-// never sized still fit what they show.
+// The user's drag is kept through searches and restarts, a drag back to the
+// design width too; columns the user never sized still fit what they show.
 TEST_F(MainForm, ADraggedColumnKeepsItsWidth)
 {
     UseShippedCatalogue();
-    TMainForm& form = Open();
-    ClickSearch();
-    QHeaderView* header = form.LVSelect->header();
-    const int edge = header->sectionViewportPosition(0) + header->sectionSize(0) - 1;
-    const int narrow = header->sectionSize(0) - 30;
-    QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(edge, 5));
-    QMouseEvent drag(QEvent::MouseMove, QPoint(edge - 30, 5), header->viewport()->mapToGlobal(QPoint(edge - 30, 5)),
-                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(header->viewport(), &drag);
-    QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(edge - 30, 5));
-    ASSERT_EQ(form.LVSelect->columnWidth(0), narrow);
-    ClickSearch();
-    EXPECT_EQ(form.LVSelect->columnWidth(0), narrow);
+    const int design = Open().LVSelect->columnWidth(4);
     CloseForm();
-    EXPECT_EQ(TIniFile(IniFile()).ReadInteger("ListColWidth", "0", 0), narrow);
+    for (const int column : {0, 4}) {
+        SCOPED_TRACE(column);
+        TMainForm& form = Open();
+        ClickSearch();
+        QHeaderView* header = form.LVSelect->header();
+        const int edge = header->sectionViewportPosition(column) + header->sectionSize(column) - 1;
+        const int dragged = column == 0 ? header->sectionSize(0) - 30 : design;
+        ASSERT_GT(header->sectionSize(column), dragged);
+        const int to = edge - (header->sectionSize(column) - dragged);
+        QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(edge, 5));
+        QMouseEvent drag(QEvent::MouseMove, QPoint(to, 5), header->viewport()->mapToGlobal(QPoint(to, 5)), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(header->viewport(), &drag);
+        QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(to, 5));
+        ASSERT_EQ(form.LVSelect->columnWidth(column), dragged);
+        ClickSearch();
+        EXPECT_EQ(form.LVSelect->columnWidth(column), dragged);
+        CloseForm();
+        EXPECT_EQ(TIniFile(IniFile()).ReadInteger("ListColWidth", QString::number(column), 0), dragged);
 
-    TMainForm& again = Open();
-    ClickSearch();
-    EXPECT_EQ(again.LVSelect->columnWidth(0), narrow);
-    const QAbstractItemView* view = again.LVSelect;
-    EXPECT_GE(again.LVSelect->columnWidth(4), view->sizeHintForColumn(4));
+        TMainForm& again = Open();
+        ClickSearch();
+        EXPECT_EQ(again.LVSelect->columnWidth(column), dragged);
+        const QAbstractItemView* view = again.LVSelect;
+        EXPECT_GE(again.LVSelect->columnWidth(column == 0 ? 4 : 1), view->sizeHintForColumn(column == 0 ? 4 : 1));
+        CloseForm();
+    }
 }
 
 TEST_F(MainForm, APlacementOffTheScreenIsBroughtBack)

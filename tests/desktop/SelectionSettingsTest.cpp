@@ -121,15 +121,21 @@ TEST(FormSettings, PlacementIsKeptOnTheScreenAndWrittenBack)
                      {QSize(1280, 1024), QRect(0, 0, 1280, 632), QSize(611, 506), QMargins(4, 32, 4, 4)});
     EXPECT_EQ(s.Placement, QRect(626, 32, 650, 596));
     EXPECT_EQ(s.ColWidths, (std::vector<int>{120, 60, 50}));
+    EXPECT_EQ(s.ColSized, (std::vector<bool>{true, false, false})) << "a file of old has its sized columns guessed";
 
     s.EMailAddr = "a@b.cd";
     s.ContactEmail = "c@d.ef";
     s.WebAddress = "never";
+    s.ColSized = {true, false, true};
     TIniFile out(dir.File("out.ini"));
     WriteFormSettings(out, s);
     EXPECT_EQ(ReadFileBytes(dir.File("out.ini")),
               QByteArray("[Form]\nLeft=626\nTop=32\nWidth=650\nHeight=596\n\n[Enquiry]\neMailAddr=a@b.cd\n"
-                         "coEMail=c@d.ef\n\n[ListColWidth]\n0=120\n1=60\n2=50\n"));
+                         "coEMail=c@d.ef\n\n[ListColWidth]\n0=120\n1=60\n2=50\nUserSized=0,2\n"));
+    // Sized at the default width, and not sized at another, as stored.
+    s.ColWidths = {120, 70, 50};
+    ReadFormSettings(out, s, {QSize(1280, 1024), QRect(0, 0, 1280, 632), QSize(611, 506), QMargins()});
+    EXPECT_EQ(s.ColSized, (std::vector<bool>{true, false, true}));
 }
 
 TEST(EditUnits, FiveKeysInOrder)

@@ -2,6 +2,7 @@
 #include "TestUtil.h"
 #include "TxIniFile.h"
 #include "TxPlacement.h"
+#include "TxPlatform.h"
 #include "TxRegistry.h"
 #include "TxSysUtils.h"
 
@@ -102,15 +103,35 @@ TEST(IniPlacement, PlacementOffTheScreenComesBack)
     form.setMinimumSize(180, 260);
     LoadFormPlacementIni(&form, ini);
     EXPECT_EQ(form.size(), QSize(180, 260));
+
+    // Sizes at the ends of the integers; the sanitizer stops on an overflow.
+    for (const char* size : {"2147483647", "-2147483648"}) {
+        TIniFile(ini).WriteString("UnitsForm", "Width", size);
+        TIniFile(ini).WriteString("UnitsForm", "Height", size);
+        LoadFormPlacementIni(&form, ini);
+        EXPECT_EQ(form.size(), size[0] == '-' ? QSize(180, 260) : limits.Room.marginsRemoved(limits.Frame).size());
+    }
 }
 
-TEST(IniPlacement, RefusedSaveRaises)
+// Windows save their place whenever they lose the focus: a save that fails
+// is said once for its file, and the window goes on.
+TEST(IniPlacement, RefusedSavesAreSaidOnceForEachFile)
 {
     TTempFolder dir;
     const QString blocker = dir.Write("plain-file", QByteArray("x"));
+    TRecordingMessageService messages;
+    const TScopedMessageService scoped(messages);
+    SetRegistryFileName(blocker + "/registry.conf");
     QWidget form;
     form.setObjectName("UnitsForm");
-    EXPECT_THROW(SaveFormPlacementIni(&form, blocker + "/prog.ini"), EIniFileException);
+    for (int i = 0; i < 3; ++i) {
+        SaveFormPlacementIni(&form, blocker + "/prog.ini");
+        SaveFormPlacementReg(&form);
+    }
+    SetRegistryFileName(QString());
+    ASSERT_EQ(messages.Errors.size(), 2);
+    EXPECT_TRUE(messages.Errors[0].startsWith("Unable to write to " + blocker + "/prog.ini: "));
+    EXPECT_TRUE(messages.Errors[1].startsWith("Unable to write to " + blocker + "/registry.conf: "));
 }
 
 class RegPlacement : public ::testing::Test {

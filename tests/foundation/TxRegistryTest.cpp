@@ -1,12 +1,17 @@
 #include "SettingsTestUtil.h"
 #include "TestUtil.h"
+#include "TxFileRead.h"
+#include "TxPlatform.h"
 #include "TxRegistry.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <sys/stat.h>
 
 namespace {
 
@@ -69,6 +74,66 @@ TEST(Registry, DeleteAndEraseRemoveOnlyTheirPart)
     reg.EraseSection("User");
     EXPECT_FALSE(reg.SectionExists("User"));
     EXPECT_EQ(reg.ReadString("Other", "Keep", ""), "1");
+}
+
+// The store is laid out as the platform's settings class lays out its INI
+// files, as earlier versions wrote it: each reads what the other writes.
+TEST(Registry, StoresInQtsLayoutReadBothWays)
+{
+    const std::vector<std::pair<QString, QString>> values{
+        {"Left", "10"},
+        {"Empty", ""},
+        {"Key With Space", " blanks at both ends "},
+        {"per%cent=", "a, b; c=d"},
+        {"Ünï~", "\"quoted\" and @ within"},
+        {"at", "@home"},
+        {"Ключ", "tab\there\nline\\back\r"},
+        {"ctl", QString("\x01") + "1f"},
+        {"text", "Jürgen € 😀"},
+    };
+    TScopedRegistry store;
+    {
+        QSettings qt(store.FileName(), QSettings::IniFormat);
+        for (const auto& [key, value] : values)
+            qt.setValue("Software/DEZ Uder/T/Form/" + key, value);
+    }
+    {
+        TRegistryIniFile reg("Software\\DEZ Uder\\T");
+        for (const auto& [key, value] : values) {
+            EXPECT_EQ(reg.ReadString("Form", key, "<none>"), value) << key.toStdString();
+            reg.WriteString("Back", key, value);
+        }
+    }
+    QSettings qt(store.FileName(), QSettings::IniFormat);
+    for (const auto& [key, value] : values) {
+        EXPECT_EQ(qt.value("Software/DEZ Uder/T/Back/" + key).toString(), value) << key.toStdString();
+        EXPECT_EQ(qt.value("Software/DEZ Uder/T/Form/" + key).toString(), value) << key.toStdString();
+    }
+}
+
+// A store that is no regular file reads as empty; one too large to be read
+// is said once a run and not read; neither is replaced by a save.
+TEST(Registry, StoresNotReadAreNeitherReplaced)
+{
+    TTempFolder dir;
+    TRecordingMessageService messages;
+    const TScopedMessageService scoped(messages);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.File("fifo")).constData(), 0600), 0);
+    const QString huge = dir.Write("huge", QByteArray("[Software]\nT\\S\\k=v\n"));
+    ASSERT_TRUE(QFile(huge).resize(MaxReadFileSize + 1));
+    for (const QString& file : {dir.File("fifo"), huge}) {
+        SetRegistryFileName(file);
+        for (int i = 0; i < 2; ++i) {
+            TRegistryIniFile reg("Software\\T");
+            EXPECT_EQ(reg.ReadString("S", "k", "d"), "d");
+            reg.WriteString("S", "k", "new");
+            EXPECT_THROW(reg.UpdateFile(), EIniFileException);
+        }
+    }
+    SetRegistryFileName(QString());
+    EXPECT_FALSE(QFileInfo(dir.File("fifo")).isFile());
+    EXPECT_EQ(QFileInfo(huge).size(), MaxReadFileSize + 1);
+    EXPECT_EQ(messages.Errors, QStringList{"Cannot open file \"" + huge + "\". It is larger than 64 MB."});
 }
 
 TEST(Registry, DefaultStoreFollowsTheConfigHome)

@@ -41,6 +41,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -728,14 +729,26 @@ TEST_F(ProjectWindow, SaveWritesTheProjectFileAndProposesTheQuoteNumber)
     EXPECT_EQ(f.OpenDialog1.InitialDir, Dir.File("jobs"));
     EXPECT_EQ(QDir::currentPath(), QDir(ExeDir).absolutePath());
 
-    // A file that cannot be written is reported; nothing counts as saved.
+    // A file that cannot be written, or a name that leads to a FIFO, is
+    // reported; nothing counts as saved, and the FIFO stays one.
     Add("TCR-1200");
     Dir.Write("blocker", QByteArray("x"));
-    Dialogs.Answers = {Dir.File("blocker/Q-17.pxf")};
-    f.SaveBtnClick();
-    EXPECT_EQ(Msgs.Messages, QStringList{"Error writing file " + Dir.File("blocker/Q-17.pxf")});
-    EXPECT_TRUE(f.Modified);
-    EXPECT_EQ(f.FileName, name + ".pxf");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(Dir.File("fifo")).constData(), 0600), 0);
+    QFile::link(Dir.File("fifo"), Dir.File("fifo.pxf"));
+    for (const QString& target : {Dir.File("blocker/Q-17.pxf"), Dir.File("fifo.pxf")}) {
+        Msgs.Clear();
+        Dialogs.Answers = {target};
+        f.SaveBtnClick();
+        ASSERT_EQ(Msgs.Messages.size(), 1);
+        EXPECT_TRUE(Msgs.Messages[0].startsWith("Error writing file " + target + ": "))
+            << Msgs.Messages[0].toStdString();
+        EXPECT_TRUE(f.Modified);
+        EXPECT_EQ(f.FileName, name + ".pxf");
+    }
+    EXPECT_EQ(Msgs.Messages[0], "Error writing file " + Dir.File("fifo.pxf") + ": Not a regular file");
+    struct stat fifo {};
+    ASSERT_EQ(::stat(QFile::encodeName(Dir.File("fifo")).constData(), &fifo), 0);
+    EXPECT_TRUE(S_ISFIFO(fifo.st_mode));
 }
 
 TEST_F(ProjectWindow, OpenLoadsAFileAndAFailedOpenChangesNothing)
@@ -1097,7 +1110,8 @@ TEST_F(ProjectWindow, AnEnquiryWithoutAFileOrCancelledSendsNothing)
     f.EnquiryBtnClick();
     f.EnquiryBtnClick();
     EXPECT_EQ(Dialogs.Requests.size(), 2);
-    EXPECT_EQ(Msgs.Messages, QStringList{"Error writing file " + Dir.File("blocker/q.pxf")});
+    ASSERT_EQ(Msgs.Messages.size(), 1);
+    EXPECT_TRUE(Msgs.Messages[0].startsWith("Error writing file " + Dir.File("blocker/q.pxf") + ": "));
     EXPECT_TRUE(f.Modified);
     EXPECT_TRUE(Mail.Sent.empty());
     Msgs.Clear();

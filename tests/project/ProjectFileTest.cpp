@@ -1,5 +1,6 @@
 #include "ProjectClass.h"
 
+#include "TxFileRead.h"
 #include "TxPlatform.h"
 
 #include "TestUtil.h"
@@ -8,11 +9,13 @@
 
 #include <pugixml.hpp>
 
+#include <QDir>
 #include <QFile>
 
 #include <clocale>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -243,10 +246,19 @@ TEST_F(ProjectFile, IdentityAndFormatMessages)
         EXPECT_EQ(p.ItemCount(), 1);
     }
 
-    FMessages.Clear();
-    TProject p;
-    EXPECT_FALSE(p.LoadFromFile(FDir.File("missing.pxf")));
-    EXPECT_EQ(FMessages.Messages, QStringList{"Project file not found: " + FDir.File("missing.pxf")});
+    // Names that lead to no file the reader reads say why.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(FDir.File("fifo.pxf")).constData(), 0600), 0);
+    ASSERT_TRUE(QFile(FDir.Write("huge.pxf", ProjectXml("", ""))).resize(MaxReadFileSize + 1));
+    const QString refused = "Cannot open file \"%1\". It is %2.";
+    for (const auto& [name, message] :
+         {std::pair{"missing.pxf", "Project file not found: " + FDir.File("missing.pxf")},
+          std::pair{"fifo.pxf", refused.arg(FDir.File("fifo.pxf"), "not a regular file")},
+          std::pair{"huge.pxf", refused.arg(FDir.File("huge.pxf"), "larger than 64 MB")}}) {
+        FMessages.Clear();
+        TProject p;
+        EXPECT_FALSE(p.LoadFromFile(FDir.File(name)));
+        EXPECT_EQ(FMessages.Messages, QStringList{message});
+    }
 }
 
 TEST_F(ProjectFile, LenientReading)
@@ -349,7 +361,8 @@ TEST_F(ProjectFile, FailedSaveKeepsTheOldFile)
     // Below a regular file: the folder cannot exist.
     const QString plain = FDir.Write("plain", QByteArray("file"));
     EXPECT_FALSE(p.SaveToFile(plain + "/job.pxf"));
-    EXPECT_EQ(FMessages.Messages, QStringList{"Error writing file " + plain + "/job.pxf"});
+    ASSERT_EQ(FMessages.Messages.size(), 1);
+    EXPECT_TRUE(FMessages.Messages[0].startsWith("Error writing file " + plain + "/job.pxf: "));
     EXPECT_EQ(ReadFileBytes(plain), QByteArray("file"));
 
     // Over an existing file, with the disk refusing more than a few bytes.
@@ -366,6 +379,17 @@ TEST_F(ProjectFile, FailedSaveKeepsTheOldFile)
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
     EXPECT_FALSE(written);
-    EXPECT_EQ(FMessages.Messages, QStringList{"Error writing file " + target});
+    ASSERT_EQ(FMessages.Messages.size(), 1);
+    EXPECT_TRUE(FMessages.Messages[0].startsWith("Error writing file " + target + ": "));
     EXPECT_EQ(ReadFileBytes(target), old);
+
+    // A project that Open could not read again is refused before anything is written.
+    FMessages.Clear();
+    p.Notes = QStringList{QString(MaxReadFileSize, QLatin1Char('n'))};
+    EXPECT_FALSE(p.SaveToFile(target));
+    EXPECT_EQ(FMessages.Messages,
+              QStringList{"Error writing file " + target +
+                          ": the project file would be larger than 64 MB, more than can be opened"});
+    EXPECT_EQ(ReadFileBytes(target), old);
+    EXPECT_EQ(QDir(FDir.Path()).entryList(QDir::Files), (QStringList{"old.pxf", "plain"}));
 }
