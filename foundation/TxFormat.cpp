@@ -359,7 +359,7 @@ bool ScanNumber(const QString& text, std::string& ascii, bool allowFraction)
 
 } // namespace
 
-bool TryAsciiToFloat(const char* first, const char* last, double& value)
+TEntryCheck CheckFloat(const char* first, const char* last, double& value)
 {
     // Syntax first: from_chars alone would take "inf", "nan" and "1e".
     const char* p = first;
@@ -379,30 +379,24 @@ bool TryAsciiToFloat(const char* first, const char* last, double& value)
         }
     }
     if (mantDigits == 0)
-        return false;
+        return ecNoNumber;
     const char* mantEnd = p;
-    long exp10 = 0;
     if (p != last && (*p == 'e' || *p == 'E')) {
         ++p;
-        const char* expStart = p;
         if (p != last && (*p == '+' || *p == '-'))
             ++p;
         const char* digits = p;
         while (p != last && *p >= '0' && *p <= '9')
             ++p;
         if (p == digits)
-            return false;
-        if (std::from_chars(*expStart == '+' ? expStart + 1 : expStart, p, exp10).ec != std::errc())
-            exp10 = *expStart == '-' ? -1000000000L : 1000000000L;
-        exp10 = std::clamp(exp10, -1000000000L, 1000000000L);
+            return ecNoNumber;
     }
     if (p != last)
-        return false;
+        return ecNoNumber;
 
-    const char* from = *first == '+' ? first + 1 : first;
-    // Most numbers in data files are short decimals without an exponent: an
-    // integer of at most 15 digits divided by an exact power of ten is the
-    // correctly rounded value, with no need for the general conversion.
+    // Most numbers are short decimals without an exponent: an integer of at
+    // most 15 digits divided by an exact power of ten is the correctly
+    // rounded value, with no need for the general conversion.
     if (mantEnd == last && mantDigits <= 15) {
         int64_t digits = 0;
         int decimals = 0;
@@ -419,42 +413,44 @@ bool TryAsciiToFloat(const char* first, const char* last, double& value)
                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
         const double magnitude = static_cast<double>(digits) / kPowers[decimals];
         value = *first == '-' ? -magnitude : magnitude;
-        return true;
+        return ecNumber;
     }
     double v = 0.0;
-    auto r = std::from_chars(from, last, v, std::chars_format::general);
-    if (r.ptr != last)
-        return false;
-    if (r.ec == std::errc::result_out_of_range) {
-        // Underflow reads as zero, overflow is refused: the decimal magnitude
-        // is the exponent plus the digits before the point.
-        const std::string_view mant(mantStart, static_cast<size_t>(mantEnd - mantStart));
-        const auto firstNonZero = mant.find_first_of("123456789");
-        const auto point = mant.find('.');
-        const long pointPos = static_cast<long>(point == std::string_view::npos ? mant.size() : point);
-        if (firstNonZero != std::string_view::npos && exp10 + pointPos - static_cast<long>(firstNonZero) > 0)
-            return false;
-        v = *first == '-' ? -0.0 : 0.0;
-    } else if (r.ec != std::errc()) {
-        return false;
-    }
+    const char* from = *first == '+' ? first + 1 : first;
+    const auto r = std::from_chars(from, last, v, std::chars_format::general);
+    // Beyond the largest double, or below the smallest one without being 0:
+    // no double holds it, and none may stand in for it.
+    if (r.ec == std::errc::result_out_of_range)
+        return ecOutOfRange;
+    if (r.ec != std::errc() || r.ptr != last)
+        return ecNoNumber;
     if (!std::isfinite(v))
-        return false;
+        return ecOutOfRange;
     value = v;
-    return true;
+    return ecNumber;
 }
 
-bool TryStrToFloat(const QString& text, double& value)
+TEntryCheck CheckFloat(const QString& text, double& value)
 {
     const qsizetype n = text.size();
     std::string ascii(static_cast<size_t>(n), '\0');
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = text[i].unicode();
         if (c >= 128)
-            return false;
+            return ecNoNumber;
         ascii[static_cast<size_t>(i)] = static_cast<char>(c);
     }
-    return TryAsciiToFloat(ascii.data(), ascii.data() + ascii.size(), value);
+    return CheckFloat(ascii.data(), ascii.data() + ascii.size(), value);
+}
+
+bool TryAsciiToFloat(const char* first, const char* last, double& value)
+{
+    return CheckFloat(first, last, value) == ecNumber;
+}
+
+bool TryStrToFloat(const QString& text, double& value)
+{
+    return CheckFloat(text, value) == ecNumber;
 }
 
 double StrToFloat(const QString& text)
