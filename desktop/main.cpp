@@ -40,6 +40,7 @@
 #include <QScreen>
 #include <QStyledItemDelegate>
 #include <QToolButton>
+#include <QToolTip>
 
 #include <algorithm>
 #include <cmath>
@@ -449,10 +450,19 @@ void TMainForm::ConnectHandlers()
     connect(RangeBox, &QListWidget::itemChanged, this, guarded([this] { RangeBoxClickCheck(); }));
     connect(rectbox, &QCheckBox::toggled, this, guarded([this] { rectboxClick(); }));
     connect(circbox, &QCheckBox::toggled, this, guarded([this] { circboxClick(); }));
-    for (TFmtEdit* edit : {edAirflow, edMaxDP, edWidth, edHeight, edDiameter})
+    const std::pair<TFmtEdit*, const char*> duty[] = {
+        {edAirflow, "Airflow"}, {edMaxDP, "Max DP"}, {edWidth, "Width"}, {edHeight, "Height"}, {edDiameter, "Diameter"}};
+    for (const auto& [edit, caption] : duty) {
         edit->OnExit = [this](QObject* sender) { RunGuarded([this, sender] { EditExit(sender); }); };
+        edit->OnRefused = [this, edit, what = QString::fromLatin1(caption)](QObject*, TEntryCheck why) {
+            RunGuarded([=, this] { ShowRefusal(edit, what, why); });
+        };
+    }
     attenGrid->OnDoSetData = [this](QObject*, int col, int row) {
         RunGuarded([this, col, row] { attenGridDoSetData(col, row); });
+    };
+    attenGrid->OnEditRefused = [this](QObject*, int, int, TEntryCheck why) {
+        RunGuarded([this, why] { ShowRefusal(attenGrid, QStringLiteral("Attenuation"), why); });
     };
     connect(attenGrid, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { PopupMenu1->popup(attenGrid->viewport()->mapToGlobal(pos)); });
@@ -885,7 +895,27 @@ void TMainForm::SetBandText(const QString& text)
 
 void TMainForm::Paste1Click()
 {
-    SetBandText(QGuiApplication::clipboard()->text());
+    // The bands take what a band cell takes, whole numbers; new bands are a
+    // new duty, so the results of the old one go.
+    const QString text = QGuiApplication::clipboard()->text();
+    for (const QString& item : CommaTextToList(text)) {
+        double band = 0.0;
+        if (const TEntryCheck why = CheckTypedWhole(item, band); why != ecNumber) {
+            Messages().Beep();
+            ShowRefusal(attenGrid, QStringLiteral("Attenuation"), why);
+            return;
+        }
+    }
+    const QString before = BandText();
+    SetBandText(text);
+    if (BandText() != before)
+        ClearResults();
+}
+
+void TMainForm::ShowRefusal(QWidget* at, const QString& what, TEntryCheck why)
+{
+    QToolTip::showText(at->mapToGlobal(QPoint(0, at->height())), what + QStringLiteral(" refused: ") + EntryCheckText(why),
+                       at);
 }
 
 void TMainForm::CommitActiveEdit()

@@ -187,6 +187,9 @@ std::string GeneralText(double value, int sig)
     return std::string(buf, n);
 }
 
+// Beyond this a file's number is written with an exponent ("3.5E-301").
+constexpr size_t kLongestFixedExact = 32;
+
 [[noreturn]] void BadFormat(const QString& pattern)
 {
     throw EConvertError(QStringLiteral("Format '%1' invalid or incompatible with argument").arg(pattern));
@@ -211,18 +214,24 @@ QString FormatFixedExact(double value, int decimals)
 {
     std::string s = FixedText(value, decimals);
     double back = 0.0;
-    if (!std::isfinite(value) || (TryAsciiToFloat(s.data(), s.data() + s.size(), back) && back == value))
-        return QString::fromLatin1(s);
-    // The shortest fixed-point text that reads back exactly, padded to the
-    // decimals asked for.
-    char buf[400];
-    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
-    s.assign(buf, r.ptr);
-    const auto point = s.find('.');
-    const int have = point == std::string::npos ? 0 : static_cast<int>(s.size() - point - 1);
-    if (have < decimals)
-        s.append(point == std::string::npos ? "." : "").append(static_cast<size_t>(decimals - have), '0');
-    return QString::fromLatin1(s);
+    if (!std::isfinite(value) || (TryAsciiToFloat(s.data(), s.data() + s.size(), back) && back == value)) {
+        if (s.size() <= kLongestFixedExact)
+            return QString::fromLatin1(s);
+    } else {
+        // The shortest fixed-point text that reads back exactly, padded to
+        // the decimals asked for.
+        char buf[400];
+        const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
+        s.assign(buf, r.ptr);
+        const auto point = s.find('.');
+        const int have = point == std::string::npos ? 0 : static_cast<int>(s.size() - point - 1);
+        if (have < decimals)
+            s.append(point == std::string::npos ? "." : "").append(static_cast<size_t>(decimals - have), '0');
+        if (s.size() <= kLongestFixedExact)
+            return QString::fromLatin1(s);
+    }
+    // Hundreds of zeros say less than an exponent does.
+    return FloatToStr(value);
 }
 
 QString FormatList(const QString& pattern, std::initializer_list<FormatArg> args)

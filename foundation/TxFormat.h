@@ -56,7 +56,8 @@ QString Format(const QString& pattern, const Args&... args)
 QString FormatFixed(double value, int decimals);
 // The one formatter of every file that stores numbers: as FormatFixed, with
 // more decimals where the value needs them to read back exactly (0 decimals:
-// the shortest fixed-point text that reads back exactly).
+// the shortest fixed-point text that reads back exactly). A value whose text
+// would run beyond 32 characters is written as FloatToStr writes it.
 QString FormatFixedExact(double value, int decimals);
 
 // What a text says as a number, by the program's one rule.

@@ -146,7 +146,9 @@ TEST(FormatFixedExact, AtLeastTheDecimalsAndAsManyMoreAsReadBack)
         int decimals;
         const char* text;
     } cases[] = {{0.0125, 3, "0.0125"}, {0.125, 2, "0.125"},    {12.5, 3, "12.500"},
-                 {-0.0, 3, "0.000"},    {1e-7, 1, "0.0000001"}, {-2.675, 2, "-2.675"}};
+                 {-0.0, 3, "0.000"},    {1e-7, 1, "0.0000001"}, {-2.675, 2, "-2.675"},
+                 {0.9, 0, "0.9"},       {80, 0, "80"},          {3.5e-301, 0, "3.5E-301"},
+                 {1e300, 3, "1E300"}};
     for (const auto& c : cases)
         EXPECT_EQ(FormatFixedExact(c.value, c.decimals), QString::fromLatin1(c.text)) << c.value;
     for (double v : {1e300, 5e-324, -123456789.123456789, 0.1 + 0.2})
