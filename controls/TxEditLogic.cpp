@@ -384,7 +384,7 @@ bool TxEditLogic::Validate(const QString& text)
     double a = 0.0;
     double b = 0.0;
     bool two = false;
-    TEntryCheck check = pair                         ? CheckTypedPair(text, a, b, two)
+    TEntryCheck check = pair                          ? CheckTypedPair(text, a, b, two)
                         : IsIntegerFormat(FFormatStr) ? CheckTypedWhole(text, a)
                                                       : CheckTypedFloat(text, a);
     bool ok = true;
@@ -581,8 +581,8 @@ void TxEditLogic::UpdateUnits()
         double b = 0.0;
         // Read with the old conversion. Text that is no number is kept, but
         // the unit, label and format still change.
-        const bool have = !IsStringFormat(FFormatStr) &&
-                          ReadStored(FHost.EditText(), ExactFor(FHost.EditText(), pair), pair, a, b);
+        const bool have =
+            !IsStringFormat(FFormatStr) && ReadStored(FHost.EditText(), ExactFor(FHost.EditText(), pair), pair, a, b);
         // The entry text, which Escape brings back, follows the unit too.
         double entryA = 0.0;
         double entryB = 0.0;

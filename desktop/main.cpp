@@ -450,8 +450,11 @@ void TMainForm::ConnectHandlers()
     connect(RangeBox, &QListWidget::itemChanged, this, guarded([this] { RangeBoxClickCheck(); }));
     connect(rectbox, &QCheckBox::toggled, this, guarded([this] { rectboxClick(); }));
     connect(circbox, &QCheckBox::toggled, this, guarded([this] { circboxClick(); }));
-    const std::pair<TFmtEdit*, const char*> duty[] = {
-        {edAirflow, "Airflow"}, {edMaxDP, "Max DP"}, {edWidth, "Width"}, {edHeight, "Height"}, {edDiameter, "Diameter"}};
+    const std::pair<TFmtEdit*, const char*> duty[] = {{edAirflow, "Airflow"},
+                                                      {edMaxDP, "Max DP"},
+                                                      {edWidth, "Width"},
+                                                      {edHeight, "Height"},
+                                                      {edDiameter, "Diameter"}};
     for (const auto& [edit, caption] : duty) {
         edit->OnExit = [this](QObject* sender) { RunGuarded([this, sender] { EditExit(sender); }); };
         edit->OnRefused = [this, edit, what = QString::fromLatin1(caption)](QObject*, TEntryCheck why) {
@@ -914,8 +917,8 @@ void TMainForm::Paste1Click()
 
 void TMainForm::ShowRefusal(QWidget* at, const QString& what, TEntryCheck why)
 {
-    QToolTip::showText(at->mapToGlobal(QPoint(0, at->height())), what + QStringLiteral(" refused: ") + EntryCheckText(why),
-                       at);
+    QToolTip::showText(at->mapToGlobal(QPoint(0, at->height())),
+                       what + QStringLiteral(" refused: ") + EntryCheckText(why), at);
 }
 
 void TMainForm::CommitActiveEdit()

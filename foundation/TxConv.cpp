@@ -438,8 +438,8 @@ double ToDisplayUnits(double value, double factor, double offset)
     uint64_t mantissa = 0;
     int exp = 0;
     double result = 0.0;
-    if (factor != 1.0 && offset == 0.0 && value != 0.0 && std::isfinite(value) &&
-        ShortDecimal(factor, mantissa, exp) && MultiplyDecimal(value, mantissa, exp, result))
+    if (factor != 1.0 && offset == 0.0 && value != 0.0 && std::isfinite(value) && ShortDecimal(factor, mantissa, exp) &&
+        MultiplyDecimal(value, mantissa, exp, result))
         return result;
     return value * factor + offset;
 }

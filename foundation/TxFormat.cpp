@@ -370,60 +370,46 @@ bool ScanNumber(const QString& text, std::string& ascii, bool allowFraction)
 
 TEntryCheck CheckFloat(const char* first, const char* last, double& value)
 {
-    // Syntax first: from_chars alone would take "inf", "nan" and "1e".
+    // Syntax first: from_chars alone would take "inf", "nan" and "1e". The
+    // mantissa's digits are gathered on the way (beyond 19 they wrap, but
+    // then they are not used).
     const char* p = first;
     if (p != last && (*p == '+' || *p == '-'))
         ++p;
-    const char* mantStart = p;
+    uint64_t digits = 0;
     int mantDigits = 0;
-    while (p != last && *p >= '0' && *p <= '9') {
-        ++p;
-        ++mantDigits;
-    }
+    int decimals = 0;
+    for (; p != last && static_cast<unsigned>(*p - '0') < 10u; ++p, ++mantDigits)
+        digits = digits * 10 + static_cast<unsigned>(*p - '0');
     if (p != last && *p == '.') {
-        ++p;
-        while (p != last && *p >= '0' && *p <= '9') {
-            ++p;
-            ++mantDigits;
-        }
+        for (++p; p != last && static_cast<unsigned>(*p - '0') < 10u; ++p, ++mantDigits, ++decimals)
+            digits = digits * 10 + static_cast<unsigned>(*p - '0');
     }
     if (mantDigits == 0)
         return ecNoNumber;
-    const char* mantEnd = p;
-    if (p != last && (*p == 'e' || *p == 'E')) {
-        ++p;
-        if (p != last && (*p == '+' || *p == '-'))
-            ++p;
-        const char* digits = p;
-        while (p != last && *p >= '0' && *p <= '9')
-            ++p;
-        if (p == digits)
-            return ecNoNumber;
-    }
-    if (p != last)
-        return ecNoNumber;
-
     // Most numbers are short decimals without an exponent: an integer of at
     // most 15 digits divided by an exact power of ten is the correctly
     // rounded value, with no need for the general conversion.
-    if (mantEnd == last && mantDigits <= 15) {
-        int64_t digits = 0;
-        int decimals = 0;
-        bool afterPoint = false;
-        for (const char* q = mantStart; q != mantEnd; ++q) {
-            if (*q == '.') {
-                afterPoint = true;
-                continue;
-            }
-            digits = digits * 10 + (*q - '0');
-            decimals += afterPoint ? 1 : 0;
-        }
+    if (p == last && mantDigits <= 15) {
         static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
         const double magnitude = static_cast<double>(digits) / kPowers[decimals];
         value = *first == '-' ? -magnitude : magnitude;
         return ecNumber;
     }
+    if (p != last && (*p == 'e' || *p == 'E')) {
+        ++p;
+        if (p != last && (*p == '+' || *p == '-'))
+            ++p;
+        const char* expDigits = p;
+        while (p != last && *p >= '0' && *p <= '9')
+            ++p;
+        if (p == expDigits)
+            return ecNoNumber;
+    }
+    if (p != last)
+        return ecNoNumber;
+
     double v = 0.0;
     const char* from = *first == '+' ? first + 1 : first;
     const auto r = std::from_chars(from, last, v, std::chars_format::general);

@@ -341,7 +341,6 @@ TEntryCheck CheckCellWholeNumber(const QVariant& value, int& result)
     return check;
 }
 
-
 // ---------------------------------------------------------------------------
 
 TProjectForm::TProjectForm(QWidget* parent)
@@ -1151,7 +1150,9 @@ void TProjectForm::AncillsGridDoSetData(int ACol, int ARow)
     const QVariant value = AncillsGrid->GetCellValue(ACol, ARow);
     int qty = 0;
     double price = 0.0;
-    QString refused = ACol == acQty ? QuantityError(value, qty) : ACol == acPrice ? PriceError(value, price) : QString();
+    QString refused = ACol == acQty     ? QuantityError(value, qty)
+                      : ACol == acPrice ? PriceError(value, price)
+                                        : QString();
     if (refused.isEmpty() && (ACol == acQty || ACol == acPrice)) {
         // A new line has 0 in the cell not yet filled.
         const TAncillRec line = ARow <= m ? item.Ancillaries[static_cast<size_t>(ARow - 1)] : TAncillRec{};
