@@ -39,8 +39,8 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QToolButton>
-#include <QToolTip>
 
 #include <algorithm>
 #include <cmath>
@@ -457,15 +457,15 @@ void TMainForm::ConnectHandlers()
                                                       {edDiameter, "Diameter"}};
     for (const auto& [edit, caption] : duty) {
         edit->OnExit = [this](QObject* sender) { RunGuarded([this, sender] { EditExit(sender); }); };
-        edit->OnRefused = [this, edit, what = QString::fromLatin1(caption)](QObject*, TEntryCheck why) {
-            RunGuarded([=, this] { ShowRefusal(edit, what, why); });
+        edit->OnRefused = [this, what = QString::fromLatin1(caption)](QObject*, TEntryCheck why) {
+            RunGuarded([=, this] { ShowRefusal(what, why); });
         };
     }
     attenGrid->OnDoSetData = [this](QObject*, int col, int row) {
         RunGuarded([this, col, row] { attenGridDoSetData(col, row); });
     };
     attenGrid->OnEditRefused = [this](QObject*, int, int, TEntryCheck why) {
-        RunGuarded([this, why] { ShowRefusal(attenGrid, QStringLiteral("Attenuation"), why); });
+        RunGuarded([this, why] { ShowRefusal(QStringLiteral("Attenuation"), why); });
     };
     connect(attenGrid, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { PopupMenu1->popup(attenGrid->viewport()->mapToGlobal(pos)); });
@@ -905,7 +905,7 @@ void TMainForm::Paste1Click()
         double band = 0.0;
         if (const TEntryCheck why = CheckTypedWhole(item, band); why != ecNumber) {
             Messages().Beep();
-            ShowRefusal(attenGrid, QStringLiteral("Attenuation"), why);
+            ShowRefusal(QStringLiteral("Attenuation"), why);
             return;
         }
     }
@@ -915,10 +915,12 @@ void TMainForm::Paste1Click()
         ClearResults();
 }
 
-void TMainForm::ShowRefusal(QWidget* at, const QString& what, TEntryCheck why)
+void TMainForm::ShowRefusal(const QString& what, TEntryCheck why)
 {
-    QToolTip::showText(at->mapToGlobal(QPoint(0, at->height())),
-                       what + QStringLiteral(" refused: ") + EntryCheckText(why), at);
+    // Said once the entry's own handling is over: a box opened in the middle
+    // of a focus change or a grid's store would run events inside it.
+    const QString text = what + QStringLiteral(" refused: ") + EntryCheckText(why) + QLatin1Char('.');
+    QTimer::singleShot(0, this, [text] { RunGuarded([&text] { Messages().ShowMessage(text); }); });
 }
 
 void TMainForm::CommitActiveEdit()
