@@ -390,16 +390,28 @@ void ShortestDecimal(double value, std::string& digits, int& exp)
 // write theirs: that decimal as an integer and a power of ten.
 bool ShortDecimal(double factor, uint64_t& mantissa, int& exp)
 {
-    if (!(factor > 0.0) || !std::isfinite(factor))
-        return false;
-    std::string digits;
-    ShortestDecimal(factor, digits, exp);
-    if (digits.size() > 15)
-        return false;
-    mantissa = 0;
-    for (const char c : digits)
-        mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
-    return true;
+    // A column or an edit converts many values with one factor.
+    thread_local struct {
+        double Factor = 1.0;
+        bool Short = true;
+        uint64_t Mantissa = 1;
+        int Exp = 0;
+    } last;
+    if (factor != last.Factor) {
+        last.Factor = factor;
+        last.Short = factor > 0.0 && std::isfinite(factor);
+        if (last.Short) {
+            std::string digits;
+            ShortestDecimal(factor, digits, last.Exp);
+            last.Short = digits.size() <= 15;
+            last.Mantissa = 0;
+            for (const char c : digits)
+                last.Mantissa = last.Mantissa * 10 + static_cast<uint64_t>(c - '0');
+        }
+    }
+    mantissa = last.Mantissa;
+    exp = last.Exp;
+    return last.Short;
 }
 
 // The double nearest the exact product of `value`'s decimal and a short
