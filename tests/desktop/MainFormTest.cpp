@@ -272,7 +272,8 @@ TEST_F(MainForm, ShapeBoxesAndPastedBandsClearTheResults)
         QCoreApplication::processEvents();
         EXPECT_EQ(form.attenGrid->Rows(0)->CommaText(), p.bands);
         EXPECT_EQ(Msgs.Beeps, p.refused ? 1 : 0);
-        EXPECT_EQ(Msgs.Messages, p.refused ? QStringList{QString("Attenuation refused: ") + p.refused + "."} : QStringList());
+        EXPECT_EQ(Msgs.Messages,
+                  p.refused ? QStringList{QString("Attenuation refused: ") + p.refused + "."} : QStringList());
         EXPECT_EQ(Rows(), p.cleared ? 0 : rows);
     }
 
@@ -634,7 +635,8 @@ TEST_F(MainForm, SaveAndCloseStoreAnOpenBandEditOnlyAsASearchWouldTakeIt)
         EXPECT_TRUE(ReadFileBytes(DefaultIni()).contains(QByteArray("required=9,10,15,45,50,50,45,") + c.kept + "\n"));
         EXPECT_EQ(form.attenGrid->Cells(7, 0), c.kept);
         EXPECT_EQ(Msgs.Beeps, c.refused ? 1 : 0);
-        EXPECT_EQ(Msgs.Messages, c.refused ? QStringList{QString("Attenuation refused: ") + c.refused + "."} : QStringList());
+        EXPECT_EQ(Msgs.Messages,
+                  c.refused ? QStringList{QString("Attenuation refused: ") + c.refused + "."} : QStringList());
         EXPECT_TRUE(Msgs.Errors.isEmpty());
     }
 
