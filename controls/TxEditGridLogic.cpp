@@ -136,7 +136,7 @@ double RoundedToFormat(const TNumField& field, double x)
 
 // --- TCellAnchors ---
 
-void TCellAnchors::Set(int col, int row, const TCellAnchor& anchor)
+void TCellAnchors::Set(int col, int row, const TValueAnchor& anchor)
 {
     if (anchor.Valid)
         FItems[{col, row}] = anchor;
@@ -144,7 +144,7 @@ void TCellAnchors::Set(int col, int row, const TCellAnchor& anchor)
         FItems.erase({col, row});
 }
 
-const TCellAnchor* TCellAnchors::Find(int col, int row, const QString& text) const
+const TValueAnchor* TCellAnchors::Find(int col, int row, const QString& text) const
 {
     const auto it = FItems.find({col, row});
     if (it == FItems.end() || !it->second.Valid || it->second.Text != text)
@@ -179,7 +179,7 @@ int MovedIndex(int index, int from, int to)
 
 void TCellAnchors::MoveRow(int from, int to)
 {
-    std::map<std::pair<int, int>, TCellAnchor> moved;
+    std::map<std::pair<int, int>, TValueAnchor> moved;
     for (auto& [cell, anchor] : FItems)
         moved.emplace(std::make_pair(cell.first, MovedIndex(cell.second, from, to)), std::move(anchor));
     FItems.swap(moved);
@@ -187,7 +187,7 @@ void TCellAnchors::MoveRow(int from, int to)
 
 void TCellAnchors::MoveColumn(int from, int to)
 {
-    std::map<std::pair<int, int>, TCellAnchor> moved;
+    std::map<std::pair<int, int>, TValueAnchor> moved;
     for (auto& [cell, anchor] : FItems)
         moved.emplace(std::make_pair(MovedIndex(cell.first, from, to), cell.second), std::move(anchor));
     FItems.swap(moved);
@@ -219,7 +219,7 @@ QString VariantToText(const QVariant& value)
     }
 }
 
-QVariant CellTextToValue(const TField& field, const QString& text, const TCellAnchor* anchor)
+QVariant CellTextToValue(const TField& field, const QString& text, const TValueAnchor* anchor)
 {
     if (anchor && (!anchor->Valid || anchor->Text != text))
         anchor = nullptr;
@@ -248,8 +248,10 @@ QVariant CellTextToValue(const TField& field, const QString& text, const TCellAn
             double x = 0.0;
             if (anchor && !anchor->Pair)
                 x = anchor->A;
+            else if (CheckTypedFloat(text, x) == ecNumber)
+                x = FromDisplayUnits(x, num->Factor, num->Offset);
             else
-                x = FromDisplayUnits(StrToFloat(NormaliseNumberText(text)), num->Factor, num->Offset);
+                NotANumber();
             RequireFinite(x);
             if (IsIntegerFormat(num->FormatStr))
                 return IntegerVariant(Rounded(x));
@@ -262,10 +264,10 @@ QVariant CellTextToValue(const TField& field, const QString& text, const TCellAn
     return text;
 }
 
-QString CellValueToText(const TField& field, const QVariant& value, TCellAnchor* anchor)
+QString CellValueToText(const TField& field, const QVariant& value, TValueAnchor* anchor)
 {
     if (anchor)
-        *anchor = TCellAnchor();
+        *anchor = TValueAnchor();
     if (const auto* pair = dynamic_cast<const TDelimNumField*>(&field)) {
         double a = 0.0;
         double b = 0.0;
@@ -306,30 +308,6 @@ QString CellValueToText(const TField& field, const QVariant& value, TCellAnchor*
     if (field.FormatStr.isEmpty())
         return text;
     return Format(field.FormatStr, text);
-}
-
-TEntryCheck CheckEntryNumber(const QString& text, double& value)
-{
-    try {
-        if (!TryStrToFloat(NormaliseNumberText(text), value) || !std::isfinite(value))
-            return ecNoNumber;
-    } catch (const Exception&) {
-        return ecNoNumber;
-    }
-    const QString tidy = RemoveSpaces(text);
-    const qsizetype e = tidy.indexOf(QLatin1Char('e'), 0, Qt::CaseInsensitive);
-    if (e < 0)
-        return ecNumber;
-    // The digits after the mark make the exponent the normaliser reads.
-    int exponent = 0;
-    for (const QChar c : tidy.mid(e + 1)) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            continue;
-        exponent = exponent * 10 + (c.unicode() - '0');
-        if (exponent > 300)
-            return ecOutOfRange;
-    }
-    return ecNumber;
 }
 
 double ExactEditValue(const TNumField& field, double stored)

@@ -5,6 +5,7 @@
 // steps, a field's unit change, captions and the places of the editor
 // buttons and the drop-down list.
 
+#include "TxEditLogic.h"
 #include "TxFields.h"
 #include "TxGridModel.h"
 
@@ -14,23 +15,12 @@
 #include <map>
 #include <utility>
 
-// The stored value a cell's text was written for. Texts are rounded to
-// their format; while a cell still holds the text, its value is the stored
-// one, so re-showing a column in another unit never drifts.
-struct TCellAnchor {
-    bool Valid = false;
-    bool Pair = false;
-    double A = 0.0; // stored units
-    double B = 0.0; // second number of a pair
-    QString Text;
-};
-
 // Anchors of the cells of one grid, kept in step with row and column moves.
 class TCellAnchors {
 public:
-    void Set(int col, int row, const TCellAnchor& anchor);
+    void Set(int col, int row, const TValueAnchor& anchor);
     // The anchor of a cell that still holds `text`; null otherwise.
-    const TCellAnchor* Find(int col, int row, const QString& text) const;
+    const TValueAnchor* Find(int col, int row, const QString& text) const;
     void Remove(int col, int row);
     void RemoveColumn(int col);
     void Clear() { FItems.clear(); }
@@ -43,7 +33,7 @@ public:
     int Count() const { return static_cast<int>(FItems.size()); }
 
 private:
-    std::map<std::pair<int, int>, TCellAnchor> FItems; // (col, row)
+    std::map<std::pair<int, int>, TValueAnchor> FItems; // (col, row)
 };
 
 // The value of a data cell's text in stored units (display value - Offset) /
@@ -53,20 +43,13 @@ private:
 // position of the text among the choices (any case; -1 when absent), any
 // other field the text. Text that is no number comes back as the text.
 // `anchor` is the cell's anchor, if any.
-QVariant CellTextToValue(const TField& field, const QString& text, const TCellAnchor* anchor = nullptr);
+QVariant CellTextToValue(const TField& field, const QString& text, const TValueAnchor* anchor = nullptr);
 
 // The text that shows `value` (stored units) in a data cell of `field`, and
 // in `anchor` the stored value it shows. Raises EConvertError when the value
 // cannot be shown (no number, a choice out of range); the cell is then
 // emptied.
-QString CellValueToText(const TField& field, const QVariant& value, TCellAnchor* anchor = nullptr);
-
-// How a text typed into a number cell reads: a number (`value`, the text
-// tidied by the number-text normaliser), no number, or a number out of range.
-// The normaliser cuts an exponent beyond 300 to its first two characters; a
-// text that needs the cut says a number no entry can hold as typed.
-enum TEntryCheck { ecNumber, ecNoNumber, ecOutOfRange };
-TEntryCheck CheckEntryNumber(const QString& text, double& value);
+QString CellValueToText(const TField& field, const QVariant& value, TValueAnchor* anchor = nullptr);
 
 // The number an editor shows for a stored value: the display value with the
 // fewest digits that reads back as exactly that stored value; with none up

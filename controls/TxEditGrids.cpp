@@ -252,7 +252,7 @@ void TxEditGrid::SetCellValue(int ACol, int ARow, const QVariant& value)
     FWorkField = FieldOfCell(ACol, ARow);
     const TField* field = Field(FWorkField);
     QString text;
-    TCellAnchor anchor;
+    TValueAnchor anchor;
     if (!field) {
         text = VariantToText(value);
     } else {
@@ -260,7 +260,7 @@ void TxEditGrid::SetCellValue(int ACol, int ARow, const QVariant& value)
             text = CellValueToText(*field, value, &anchor);
         } catch (const Exception&) {
             text.clear();
-            anchor = TCellAnchor();
+            anchor = TValueAnchor();
         }
     }
     SetCells(ACol, ARow, text);
@@ -282,7 +282,7 @@ void TxEditGrid::ReshowCell(int ACol, int ARow, const QVariant& value)
     if (dynamic_cast<const TEnumField*>(field) && value.toInt() < 0)
         return; // no choice: the text stays
     try {
-        TCellAnchor anchor;
+        TValueAnchor anchor;
         const QString text = CellValueToText(*field, value, &anchor);
         SetCells(ACol, ARow, text);
         FAnchors.Set(ACol, ARow, anchor);
@@ -607,11 +607,14 @@ void TxEditGrid::StoreEdit()
     editor->SetRangeLo(lo);
     editor->SetRangeHi(hi);
     // A typed text a number cell cannot take goes back to what the editor
-    // opened with, the number the normaliser would cut included.
+    // opened with: no number, one no double holds, a fraction for a whole
+    // number.
     TEntryCheck refused = ecNumber;
-    if (NumberField(InplaceCol(), InplaceRow()) && editor->isModified() && editor->text() != editor->OldValue()) {
+    if (const TNumField* number = NumberField(InplaceCol(), InplaceRow());
+        number && editor->isModified() && editor->text() != editor->OldValue()) {
         double typed = 0.0;
-        refused = CheckEntryNumber(editor->text(), typed);
+        refused = IsIntegerFormat(number->FormatStr) ? CheckTypedWhole(editor->text(), typed)
+                                                     : CheckTypedFloat(editor->text(), typed);
         if (refused != ecNumber) {
             editor->Reset();
             Messages().Beep();
@@ -619,8 +622,8 @@ void TxEditGrid::StoreEdit()
     }
     editor->ValidateEdit();
     StoreEditValue(*editor);
-    if (refused != ecNumber && OnEditRefused)
-        OnEditRefused(this, InplaceCol(), InplaceRow(), refused);
+    if (refused != ecNumber)
+        EditRefused(InplaceCol(), InplaceRow(), refused);
 }
 
 void TxEditGrid::StoreEditValue(TxInplaceEdit& editor)
@@ -667,9 +670,9 @@ void TxEditGrid::LoadExactValue(TxInplaceEdit& editor)
 {
     // A cell's text may be its value rounded: the editor starts from the
     // value itself, so that what is not retyped stays exact.
-    FEditAnchor = TCellAnchor();
+    FEditAnchor = TValueAnchor();
     const TNumField* number = AnchoredField(Col(), Row());
-    const TCellAnchor* anchor = number ? FAnchors.Find(Col(), Row(), editor.text()) : nullptr;
+    const TValueAnchor* anchor = number ? FAnchors.Find(Col(), Row(), editor.text()) : nullptr;
     if (!anchor || anchor->Pair)
         return;
     FEditAnchor = *anchor;

@@ -27,8 +27,6 @@ class TxInplaceEdit;
 
 using TAfterRightClickEvent = std::function<void(QObject* Sender, int ARow)>;
 using TEditButtonClickEvent = std::function<void(QObject* Sender, int ACol, int ARow)>;
-// A text typed into a number cell was refused; the cell keeps its value.
-using TEditRefusedEvent = std::function<void(QObject* Sender, int ACol, int ARow, TEntryCheck Why)>;
 // Called on a press of a field's caption with the field index, the pointer's
 // screen position and the field.
 using TUnitsPopupProc = std::function<void(TxEditGrid* Grid, int FieldIndex, int X, int Y, TField*& Field)>;
@@ -81,10 +79,6 @@ public:
     TAfterRightClickEvent OnAfterRightClick;
     // The property-editor button of the current cell was clicked.
     TEditButtonClickEvent OnPropEditClick;
-    // A typed text was refused (with a beep) as the edit was stored; the
-    // cell's own data event follows with the value it kept.
-    TEditRefusedEvent OnEditRefused;
-
     // --- Fields ---
     int FieldCount() const { return static_cast<int>(FFields.size()); }
     // The field object, null when there is none.
@@ -219,5 +213,5 @@ private:
     double FEditorRangeLo = 0.0;
     double FEditorRangeHi = 0.0;
     TCellAnchors FAnchors;
-    TCellAnchor FEditAnchor; // the exact value of the cell the editor opened on
+    TValueAnchor FEditAnchor; // the exact value of the cell the editor opened on
 };

@@ -74,6 +74,15 @@ void RequireFinite(double x)
         throw EConvertError(QStringLiteral("Value out of range"));
 }
 
+// A typed number by the one rule; raises for anything else.
+double TypedNumber(const QString& text)
+{
+    double x = 0.0;
+    if (CheckTypedFloat(text, x) != ecNumber)
+        throw EConvertError(QStringLiteral("'%1' is not a valid floating point value").arg(text));
+    return x;
+}
+
 } // namespace
 
 bool IsStringFormat(const QString& format)
@@ -236,20 +245,20 @@ QVariant TxEditLogic::GetValue() const
     try {
         if (IsStringFormat(FFormatStr))
             return Format(FFormatStr, text);
-        // Text the logic showed and nobody edited since stands for the exact
-        // value behind it, not for its rounded digits.
-        const bool anchored = FAnchor.Valid && FAnchor.Text == text && FAnchor.Pair == IsPairFormat(FFormatStr);
+        // Text the logic showed stands for the exact value behind it, not for
+        // its rounded digits.
+        const TValueAnchor* anchored = ExactFor(text, IsPairFormat(FFormatStr));
         if (IsPairFormat(FFormatStr)) {
             double a = 0.0;
             double b = 0.0;
             const bool two = ParseValuePair(text, a, b);
-            a = anchored ? FAnchor.A : ToStored(a);
-            b = anchored ? FAnchor.B : ToStored(b);
+            a = anchored ? anchored->A : ToStored(a);
+            b = anchored ? anchored->B : ToStored(b);
             if (two)
                 return Format(FFormatStr, a, b);
             return Format(QStringLiteral("%0.4g"), a);
         }
-        const double x = anchored ? FAnchor.A : ToStored(StrToFloat(NormaliseNumberText(text)));
+        const double x = anchored ? anchored->A : ToStored(TypedNumber(text));
         RequireFinite(x);
         if (IsIntegerFormat(FFormatStr)) {
             const qint64 r = RoundedOrThrow(x);
@@ -271,14 +280,6 @@ bool TxEditLogic::TryGetFloat(double& value) const
     if (v.typeId() == QMetaType::QString)
         return false;
     value = v.toDouble();
-    return true;
-}
-
-bool TxEditLogic::ExactValue(double& value) const
-{
-    if (!FAnchor.Valid || FAnchor.Pair || FAnchor.Text != FHost.EditText())
-        return false;
-    value = FAnchor.A;
     return true;
 }
 
@@ -362,6 +363,7 @@ void TxEditLogic::SetValue(const QVariant& value)
 
 bool TxEditLogic::Validate(const QString& text)
 {
+    FRefusal = ecNumber;
     if (IsStringFormat(FFormatStr)) {
         try {
             FHost.SetEditText(Format(FFormatStr, text));
@@ -378,46 +380,55 @@ bool TxEditLogic::Validate(const QString& text)
         FAnchor.Valid = false;
         return true;
     }
-    bool ok = true;
-    QString shown;
-    bool pair = false;
+    const bool pair = IsPairFormat(FFormatStr);
     double a = 0.0;
     double b = 0.0;
-    try {
-        const QString s = NormaliseNumberText(text);
-        if (IsPairFormat(FFormatStr)) {
-            pair = true;
-            const bool two = ParseValuePair(s, a, b);
-            // Every number is checked, so each one out of range is set to its bound.
-            ok = CheckRange(a);
-            if (two) {
-                const bool okB = CheckRange(b);
-                ok = ok && okB;
-                shown = Format(FFormatStr, a, b);
+    bool two = false;
+    TEntryCheck check = pair                          ? CheckTypedPair(text, a, b, two)
+                        : IsIntegerFormat(FFormatStr) ? CheckTypedWhole(text, a)
+                                                      : CheckTypedFloat(text, a);
+    bool ok = true;
+    QString shown;
+    if (check == ecNumber) {
+        try {
+            if (pair) {
+                // Every number is checked, so each one out of range is set to its bound.
+                ok = CheckRange(a);
+                if (two) {
+                    const bool okB = CheckRange(b);
+                    ok = ok && okB;
+                    shown = Format(FFormatStr, a, b);
+                } else {
+                    b = 0.0;
+                    shown = Format(FFormatStr.left(FFormatStr.indexOf(QLatin1Char('/'))), a);
+                }
             } else {
-                b = 0.0;
-                shown = Format(FFormatStr.left(FFormatStr.indexOf(QLatin1Char('/'))), a);
+                ok = CheckRange(a);
+                shown = IsIntegerFormat(FFormatStr) ? Format(FFormatStr, RoundedOrThrow(a)) : FormatNumber(a);
             }
-        } else {
-            a = StrToFloat(s);
-            ok = CheckRange(a);
-            shown = IsIntegerFormat(FFormatStr) ? Format(FFormatStr, RoundedOrThrow(a)) : FormatNumber(a);
+        } catch (const Exception&) {
+            check = ecOutOfRange; // a whole number beyond the integers
         }
-    } catch (const Exception&) {
-        // No number: pasted, dropped or typed through an input method. Text
-        // that is still what the edit had on entry stays; anything else goes
-        // back to it.
+    }
+    if (check != ecNumber) {
+        // No number (pasted, dropped or typed through an input method), or
+        // one the edit cannot hold as typed. Text that is still what the
+        // edit had on entry stays; anything else goes back to it.
         if (text == OldValue)
             return true;
+        FRefusal = check;
         FHost.SetEditText(OldValue);
         FAnchor = FEntryAnchor;
         return false;
     }
-    // Text nobody edited keeps the exact value behind it.
-    const bool keep = ok && shown == text && FAnchor.Valid && FAnchor.Pair == pair && FAnchor.Text == text;
+    // A text that still shows the value behind it keeps that exact value.
+    const TValueAnchor* same = ExactFor(text, pair);
+    const TValueAnchor kept = ok && shown == text && same ? *same : TValueAnchor();
     FHost.SetEditText(shown);
     FHost.SetEditModified(true);
-    if (!keep)
+    if (kept.Valid)
+        FAnchor = kept;
+    else
         Anchor(pair, ToStored(a), ToStored(b));
     return ok;
 }
@@ -522,11 +533,21 @@ void TxEditLogic::TypeChar(const QString& ch)
     TextEdited();
 }
 
-bool TxEditLogic::ReadStored(const QString& text, const TAnchor& anchor, bool pair, double& a, double& b) const
+const TValueAnchor* TxEditLogic::ExactFor(const QString& text, bool pair) const
 {
-    if (anchor.Valid && anchor.Pair == pair && anchor.Text == text) {
-        a = anchor.A;
-        b = anchor.B;
+    if (FAnchor.Valid && FAnchor.Pair == pair && FAnchor.Text == text)
+        return &FAnchor;
+    // Typing that ends where it began is no change.
+    if (FEntryAnchor.Valid && FEntryAnchor.Pair == pair && FEntryAnchor.Text == text && text == OldValue)
+        return &FEntryAnchor;
+    return nullptr;
+}
+
+bool TxEditLogic::ReadStored(const QString& text, const TValueAnchor* anchor, bool pair, double& a, double& b) const
+{
+    if (anchor && anchor->Valid && anchor->Pair == pair && anchor->Text == text) {
+        a = anchor->A;
+        b = anchor->B;
         return true;
     }
     try {
@@ -536,11 +557,13 @@ bool TxEditLogic::ReadStored(const QString& text, const TAnchor& anchor, bool pa
             // decimals; a single number gets 0 as its second.
             double x = 0.0;
             double y = 0.0;
-            const bool two = ParseValuePair(NormaliseNumberText(text), x, y);
+            bool two = false;
+            if (CheckTypedPair(text, x, y, two) != ecNumber)
+                return false;
             a = ToStored(x);
             b = two ? ToStored(y) : 0.0;
         } else {
-            a = ToStored(StrToFloat(NormaliseNumberText(text)));
+            a = ToStored(TypedNumber(text));
         }
         return std::isfinite(a) && std::isfinite(b);
     } catch (const Exception&) {
@@ -558,12 +581,13 @@ void TxEditLogic::UpdateUnits()
         double b = 0.0;
         // Read with the old conversion. Text that is no number is kept, but
         // the unit, label and format still change.
-        const bool have = !IsStringFormat(FFormatStr) && ReadStored(FHost.EditText(), FAnchor, pair, a, b);
+        const bool have =
+            !IsStringFormat(FFormatStr) && ReadStored(FHost.EditText(), ExactFor(FHost.EditText(), pair), pair, a, b);
         // The entry text, which Escape brings back, follows the unit too.
         double entryA = 0.0;
         double entryB = 0.0;
         const bool haveEntry = !IsStringFormat(FFormatStr) && !OldValue.isEmpty() &&
-                               ReadStored(OldValue, FEntryAnchor, pair, entryA, entryB);
+                               ReadStored(OldValue, &FEntryAnchor, pair, entryA, entryB);
 
         QString caption;
         QString format;

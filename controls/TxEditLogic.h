@@ -2,6 +2,7 @@
 
 #include "TxConv.h"
 #include "TxFields.h"
+#include "TxFormat.h"
 #include "TxKeys.h"
 
 #include <QString>
@@ -37,6 +38,17 @@ bool RoundHalfEven(double x, qint64& result);
 // digits, ft_AutoOverride by significant digits below 10^(2 - decimals),
 // otherwise with the pattern.
 QString FormatNumberByType(double x, const QString& format, TFormatType type, int sigDigs, int decimals);
+
+// The stored value a text was written for. Texts are rounded to their
+// format; while an edit or a cell still holds the text, its value is the
+// stored one, so re-showing it in another unit never drifts.
+struct TValueAnchor {
+    bool Valid = false;
+    bool Pair = false;
+    double A = 0.0; // stored units
+    double B = 0.0; // second number of a pair
+    QString Text;
+};
 
 // ---------------------------------------------------------------------------
 
@@ -78,9 +90,10 @@ public:
 // stored * Factor + Offset.
 //
 // The value is the stored value the logic last set or validated for as long as
-// the text still shows it and the user has not edited it: a change of display
-// unit, a focus change or a reading never rounds it to the shown digits. Once
-// the user edits, the text says the value.
+// the text still shows it: a change of display unit, a focus change or a
+// reading never rounds it to the shown digits, nor does typing that leaves
+// the text as it was on entry. Once the user changes the text, it says the
+// value.
 class TxEditLogic {
 public:
     explicit TxEditLogic(IEditHost& host);
@@ -129,20 +142,22 @@ public:
     bool TryGetFloat(double& value) const;
     // As TryGetFloat; raises EConvertError naming the text.
     double AsFloat() const;
-    // The number the text shows, in stored units, as it was validated or set
-    // before the format rounded it; false when the text shows no such number
-    // (text and pair patterns, text that is no number, text typed since).
-    bool ExactValue(double& value) const;
     // Shows `value` (stored units). A value that cannot be shown empties the
     // text.
     void SetValue(const QVariant& value);
 
     // The default overridable operations.
     // Rewrites `text` in the edit's format and checks the range; false when a
-    // number had to be set to a bound, or when the text is no number: then
-    // the text the edit had on entry comes back (text that is still that
-    // entry text passes untouched). A pattern of no class leaves the text.
+    // number had to be set to a bound, or when the text is no number a
+    // double holds (for integer patterns no whole number): then the text the
+    // edit had on entry comes back (text that is still that entry text passes
+    // untouched). Only a real change replaces the value: a text that ends as
+    // it began keeps the exact value it had. A pattern of no class leaves the
+    // text.
     bool Validate(const QString& text);
+    // Why the last Validate refused its text (a whole number for integer
+    // patterns); ecNumber when it took it.
+    TEntryCheck Refusal() const { return FRefusal; }
     void ValidateError();
     // When modified and Validate fails: focus back, modified again, error.
     void ValidateEdit();
@@ -171,14 +186,6 @@ public:
     void UpdateUnits();
 
 private:
-    struct TAnchor {
-        bool Valid = false;
-        bool Pair = false;
-        double A = 0.0; // stored units
-        double B = 0.0;
-        QString Text; // the text that shows it
-    };
-
     double ToStored(double shown) const;
     double ToShown(double stored) const;
     bool CheckRange(double& x) const;
@@ -189,8 +196,11 @@ private:
     // Show stored values and remember them as the anchor.
     void ShowNumber(double stored);
     void ShowPair(double a, double b);
+    // The exact value `text` stands for: the one the logic showed it for,
+    // or the entry's once the text is back to what it was on entry.
+    const TValueAnchor* ExactFor(const QString& text, bool pair) const;
     // The stored value(s) `text` stands for: the anchor's when it shows them.
-    bool ReadStored(const QString& text, const TAnchor& anchor, bool pair, double& a, double& b) const;
+    bool ReadStored(const QString& text, const TValueAnchor* anchor, bool pair, double& a, double& b) const;
     void Anchor(bool pair, double a, double b);
 
     IEditHost& FHost;
@@ -202,6 +212,7 @@ private:
     int FUnitsBase = 0;
     int FUnitsValue = 0;
     QString FUnitsCaption;
-    TAnchor FAnchor;
-    TAnchor FEntryAnchor; // behind OldValue, for Reset
+    TValueAnchor FAnchor;
+    TValueAnchor FEntryAnchor; // behind OldValue, for Reset
+    TEntryCheck FRefusal = ecNumber;
 };

@@ -78,6 +78,8 @@ bool TxCustomEdit::Validate(const QString& text)
 void TxCustomEdit::ValidateError()
 {
     FLogic.ValidateError();
+    if (FLogic.Refusal() != ecNumber && OnRefused)
+        OnRefused(this, FLogic.Refusal());
 }
 
 void TxCustomEdit::ValidateEdit()

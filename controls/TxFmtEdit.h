@@ -52,12 +52,9 @@ public:
     void SetRangeLo(double value) { FLogic.RangeLo = value; }
     double RangeHi() const { return FLogic.RangeHi; }
     void SetRangeHi(double value) { FLogic.RangeHi = value; }
-    // Shown = stored * Factor + Offset. The unit setters recompute them;
-    // without units they stay as set here.
+    // Shown = stored * Factor + Offset, as the unit setters compute them.
     double Factor() const { return FLogic.Factor; }
-    void SetFactor(double value) { FLogic.Factor = value; }
     double Offset() const { return FLogic.Offset; }
-    void SetOffset(double value) { FLogic.Offset = value; }
 
     TUnitsType UnitsType() const { return FLogic.UnitsType(); }
     void SetUnitsType(TUnitsType kind) { FLogic.SetUnitsType(kind); }
@@ -108,6 +105,9 @@ public:
     TEditKeyEvent OnKeyUp;
     // After a unit label changed the display unit.
     TEditNotifyEvent OnUnitsEdited;
+    // A validation refused the text (it has beeped and shows the entry text
+    // again): why.
+    std::function<void(QObject* Sender, TEntryCheck Why)> OnRefused;
 
 protected:
     bool event(QEvent* e) override;

@@ -1384,6 +1384,12 @@ void TGridModel::StoreEdit()
     UpdateText();
 }
 
+void TGridModel::EditorRefused(TEntryCheck why)
+{
+    if (FInplaceCol >= 0 && FInplaceRow >= 0)
+        EditRefused(FInplaceCol, FInplaceRow, why);
+}
+
 void TGridModel::UpdateText()
 {
     if (FInplaceEdit && FInplaceCol != -1 && FInplaceRow != -1)

@@ -6,6 +6,7 @@
 // host interface and paints what this says; tests drive it with a fake host.
 
 #include "TxErrors.h"
+#include "TxFormat.h"
 #include "TxKeys.h"
 
 #include <QChar>
@@ -30,7 +31,6 @@ struct TPixelRect {
     int Width() const { return Right - Left; }
     int Height() const { return Bottom - Top; }
     bool IsEmpty() const { return Right <= Left || Bottom <= Top; }
-    bool Contains(int x, int y) const { return x >= Left && x < Right && y >= Top && y < Bottom; }
     bool Intersects(const TPixelRect& r) const
     {
         return !IsEmpty() && !r.IsEmpty() && Left < r.Right && r.Left < Right && Top < r.Bottom && r.Top < Bottom;
@@ -314,7 +314,6 @@ public:
     bool MoveLineVisible() const { return FMoveLineVisible; }
     int SizingIndex() const { return FSizingIndex; }
     int SizingPos() const { return FSizingPos; }
-    int MoveIndex() const { return FMoveIndex; }
     int MovePos() const { return FMovePos; }
     // The horizontal and vertical scroll-bar positions the model wants.
     int ScrollBarPosition(TScrollBarKind bar) const;
@@ -384,10 +383,14 @@ public:
     // editor's at the time); may change or clear the key.
     void EditorKeyDown(int& key, TShiftState shift, int selStart, int selEnd, int textLength);
     void EditorKeyPress(QChar& key, int selStart, int selEnd, int textLength);
+    // The editor refused what was typed into its cell and has beeped; the
+    // cell keeps its value.
+    void EditorRefused(TEntryCheck why);
 
 protected:
     virtual bool SelectCell(int, int) { return true; }
     virtual void DoSetData(int, int) {}
+    virtual void EditRefused(int, int, TEntryCheck) {}
     virtual void ColumnMoved(int, int) {}
     virtual void RowMoved(int, int) {}
     virtual void SizeChanged(int, int) {}

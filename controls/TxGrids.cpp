@@ -786,6 +786,12 @@ void TxDrawGrid::DoSetData(int ACol, int ARow)
         OnDoSetData(this, ACol, ARow);
 }
 
+void TxDrawGrid::EditRefused(int ACol, int ARow, TEntryCheck why)
+{
+    if (OnEditRefused)
+        OnEditRefused(this, ACol, ARow, why);
+}
+
 QString TxDrawGrid::GetEditText(int ACol, int ARow)
 {
     QString value;

@@ -154,6 +154,9 @@ using TDrawCellEvent =
 using TSelectCellEvent = std::function<void(QObject* Sender, int ACol, int ARow, bool& CanSelect)>;
 using TCanEditShowEvent = std::function<void(QObject* Sender, int ACol, int ARow, bool& CanEditShow)>;
 using TDoSetDataEvent = std::function<void(QObject* Sender, int ACol, int ARow)>;
+// A text typed into a cell was refused (the grid has beeped); the cell keeps
+// its value.
+using TEditRefusedEvent = std::function<void(QObject* Sender, int ACol, int ARow, TEntryCheck Why)>;
 using TGetEditEvent = std::function<void(QObject* Sender, int ACol, int ARow, QString& Value)>;
 using TSetEditEvent = std::function<void(QObject* Sender, int ACol, int ARow, const QString& Value)>;
 using TMovedEvent = std::function<void(QObject* Sender, int FromIndex, int ToIndex)>;
@@ -170,6 +173,8 @@ public:
     TSelectCellEvent OnSelectCell;
     TCanEditShowEvent OnCanEditShow;
     TDoSetDataEvent OnDoSetData;
+    // Fired as the edit is stored, before the cell's OnDoSetData.
+    TEditRefusedEvent OnEditRefused;
     TGetEditEvent OnGetEditText;
     TSetEditEvent OnSetEditText;
     TMovedEvent OnColumnMoved;
@@ -180,6 +185,7 @@ protected:
     void DrawCell(int ACol, int ARow, const TPixelRect& ARect, TxGridDrawState AState) override;
     bool SelectCell(int ACol, int ARow) override;
     void DoSetData(int ACol, int ARow) override;
+    void EditRefused(int ACol, int ARow, TEntryCheck why) override;
     QString GetEditText(int ACol, int ARow) override;
     void SetEditText(int ACol, int ARow, const QString& value) override;
     void ColumnMoved(int fromIndex, int toIndex) override;

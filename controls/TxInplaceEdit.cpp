@@ -185,6 +185,13 @@ void TxInplaceEdit::ValidateEdit()
     TxCustomEdit::ValidateEdit();
 }
 
+void TxInplaceEdit::ValidateError()
+{
+    TxCustomEdit::ValidateError();
+    if (Logic().Refusal() != ecNumber)
+        FGrid->EditorRefused(Logic().Refusal());
+}
+
 void TxInplaceEdit::KeepFocus()
 {
     // The editor is validated while the grid stores and hides it: a value

@@ -33,6 +33,8 @@ public:
     void SetMaxLength(int length) override;
     void SetFormatStr(const QString& format) override;
     void ValidateEdit() override;
+    // A refused text is the grid's to report.
+    void ValidateError() override;
     void DoEnter() override;
     void SelectAll() override;
     void Deselect() override;

@@ -20,14 +20,6 @@ const QString kListColWidth = QStringLiteral("ListColWidth");
 const QString kUserSized = QStringLiteral("UserSized");
 const QString kEditUnits = QStringLiteral("EditUnits");
 
-// Doubles of the selection as the shortest text of up to 15 significant
-// digits: a value that went through a unit conversion is saved as typed,
-// without the conversion's last-bit noise.
-void WriteDouble(TCustomIniFile& ini, const QString& section, const QString& key, double value)
-{
-    ini.WriteString(section, key, Format("%0.15g", value));
-}
-
 } // namespace
 
 void ReadSelection(const TCustomIniFile& ini, TSelectionValues& v)
@@ -69,12 +61,12 @@ void WriteSelection(TCustomIniFile& ini, const TSelectionValues& v, const QStrin
     TOctave bands;
     StrToOctave(v.Required, bands);
     ini.EraseSection(kAir);
-    WriteDouble(ini, kAir, QStringLiteral("flow"), v.Flow);
-    WriteDouble(ini, kAir, QStringLiteral("maxDP"), v.MaxDP);
+    ini.WriteFloat(kAir, QStringLiteral("flow"), v.Flow);
+    ini.WriteFloat(kAir, QStringLiteral("maxDP"), v.MaxDP);
     ini.EraseSection(kDuct);
-    WriteDouble(ini, kDuct, QStringLiteral("height"), v.Height);
-    WriteDouble(ini, kDuct, QStringLiteral("width"), v.Width);
-    WriteDouble(ini, kDuct, QStringLiteral("diameter"), v.Diameter);
+    ini.WriteFloat(kDuct, QStringLiteral("height"), v.Height);
+    ini.WriteFloat(kDuct, QStringLiteral("width"), v.Width);
+    ini.WriteFloat(kDuct, QStringLiteral("diameter"), v.Diameter);
     ini.WriteBool(kDuct, QStringLiteral("rect"), v.Rect);
     ini.WriteBool(kDuct, QStringLiteral("circ"), v.Circ);
     ini.EraseSection(kAtten);

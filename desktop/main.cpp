@@ -39,6 +39,7 @@
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QToolButton>
 
 #include <algorithm>
@@ -449,10 +450,22 @@ void TMainForm::ConnectHandlers()
     connect(RangeBox, &QListWidget::itemChanged, this, guarded([this] { RangeBoxClickCheck(); }));
     connect(rectbox, &QCheckBox::toggled, this, guarded([this] { rectboxClick(); }));
     connect(circbox, &QCheckBox::toggled, this, guarded([this] { circboxClick(); }));
-    for (TFmtEdit* edit : {edAirflow, edMaxDP, edWidth, edHeight, edDiameter})
+    const std::pair<TFmtEdit*, const char*> duty[] = {{edAirflow, "Airflow"},
+                                                      {edMaxDP, "Max DP"},
+                                                      {edWidth, "Width"},
+                                                      {edHeight, "Height"},
+                                                      {edDiameter, "Diameter"}};
+    for (const auto& [edit, caption] : duty) {
         edit->OnExit = [this](QObject* sender) { RunGuarded([this, sender] { EditExit(sender); }); };
+        edit->OnRefused = [this, what = QString::fromLatin1(caption)](QObject*, TEntryCheck why) {
+            RunGuarded([=, this] { ShowRefusal(what, why); });
+        };
+    }
     attenGrid->OnDoSetData = [this](QObject*, int col, int row) {
         RunGuarded([this, col, row] { attenGridDoSetData(col, row); });
+    };
+    attenGrid->OnEditRefused = [this](QObject*, int, int, TEntryCheck why) {
+        RunGuarded([this, why] { ShowRefusal(QStringLiteral("Attenuation"), why); });
     };
     connect(attenGrid, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { PopupMenu1->popup(attenGrid->viewport()->mapToGlobal(pos)); });
@@ -885,7 +898,29 @@ void TMainForm::SetBandText(const QString& text)
 
 void TMainForm::Paste1Click()
 {
-    SetBandText(QGuiApplication::clipboard()->text());
+    // The bands take what a band cell takes, whole numbers; new bands are a
+    // new duty, so the results of the old one go.
+    const QString text = QGuiApplication::clipboard()->text();
+    for (const QString& item : CommaTextToList(text)) {
+        double band = 0.0;
+        if (const TEntryCheck why = CheckTypedWhole(item, band); why != ecNumber) {
+            Messages().Beep();
+            ShowRefusal(QStringLiteral("Attenuation"), why);
+            return;
+        }
+    }
+    const QString before = BandText();
+    SetBandText(text);
+    if (BandText() != before)
+        ClearResults();
+}
+
+void TMainForm::ShowRefusal(const QString& what, TEntryCheck why)
+{
+    // Said once the entry's own handling is over: a box opened in the middle
+    // of a focus change or a grid's store would run events inside it.
+    const QString text = what + QStringLiteral(" refused: ") + EntryCheckText(why) + QLatin1Char('.');
+    QTimer::singleShot(0, this, [text] { RunGuarded([&text] { Messages().ShowMessage(text); }); });
 }
 
 void TMainForm::CommitActiveEdit()

@@ -151,6 +151,9 @@ public:
     // Operations.
     void CommitActiveEdit();
     void ClearResults();
+    // Says why what was entered into the input `what` was refused (the
+    // input has beeped and kept its value).
+    void ShowRefusal(const QString& what, TEntryCheck why);
     // A duty input as the user sees it, unit included (TDutyInput).
     QString ShownDutyValue(int input, const TSpecificationRec& spec) const;
     void EnableResultButtons(bool enable);

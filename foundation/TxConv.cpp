@@ -1,6 +1,9 @@
 #include "TxConv.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <string>
 
 namespace {
 
@@ -354,13 +357,117 @@ TUnitsType UnitsTypeFromInt(int value)
     return value > 0 && value < UnitsTypeCount ? static_cast<TUnitsType>(value) : utNone;
 }
 
+namespace {
+
+// A finite value's shortest decimal that reads back as the value: its
+// digits, times ten to the power `exp`.
+void ShortestDecimal(double value, std::string& digits, int& exp)
+{
+    char buf[32];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+    digits.clear();
+    int fraction = 0;
+    bool point = false;
+    const char* p = buf;
+    for (; p != r.ptr && *p != 'e'; ++p) {
+        if (*p == '-')
+            digits.push_back('-');
+        else if (*p == '.')
+            point = true;
+        else {
+            digits.push_back(*p);
+            fraction += point ? 1 : 0;
+        }
+    }
+    int exp10 = 0;
+    if (p != r.ptr && *++p == '+')
+        ++p;
+    std::from_chars(p, r.ptr, exp10);
+    exp = exp10 - fraction;
+}
+
+// A factor written with at most 15 significant digits, as the unit tables
+// write theirs: that decimal as an integer and a power of ten.
+bool ShortDecimal(double factor, uint64_t& mantissa, int& exp)
+{
+    // A column or an edit converts many values with one factor.
+    thread_local struct {
+        double Factor = 1.0;
+        bool Short = true;
+        uint64_t Mantissa = 1;
+        int Exp = 0;
+    } last;
+    if (factor != last.Factor) {
+        last.Factor = factor;
+        last.Short = factor > 0.0 && std::isfinite(factor);
+        if (last.Short) {
+            std::string digits;
+            ShortestDecimal(factor, digits, last.Exp);
+            last.Short = digits.size() <= 15;
+            last.Mantissa = 0;
+            for (const char c : digits)
+                last.Mantissa = last.Mantissa * 10 + static_cast<uint64_t>(c - '0');
+        }
+    }
+    mantissa = last.Mantissa;
+    exp = last.Exp;
+    return last.Short;
+}
+
+// The double nearest the exact product of `value`'s decimal and a short
+// decimal: a digit string times a number below 10^15, rounded once.
+bool MultiplyDecimal(double value, uint64_t mantissa, int exp, double& result)
+{
+    std::string digits;
+    int valueExp = 0;
+    ShortestDecimal(value, digits, valueExp);
+    const bool negative = digits.front() == '-';
+    std::string product;
+    uint64_t carry = 0; // stays below `mantissa`
+    for (auto i = digits.size(); i-- > (negative ? 1u : 0u);) {
+        const uint64_t x = static_cast<uint64_t>(digits[i] - '0') * mantissa + carry;
+        product.push_back(static_cast<char>('0' + x % 10));
+        carry = x / 10;
+    }
+    for (; carry; carry /= 10)
+        product.push_back(static_cast<char>('0' + carry % 10));
+    if (negative)
+        product.push_back('-');
+    std::reverse(product.begin(), product.end());
+    product += 'e' + std::to_string(valueExp + exp);
+    double v = 0.0;
+    const auto r = std::from_chars(product.data(), product.data() + product.size(), v);
+    if (r.ec != std::errc() || !std::isfinite(v))
+        return false;
+    result = v;
+    return true;
+}
+
+} // namespace
+
 double ToDisplayUnits(double value, double factor, double offset)
 {
+    uint64_t mantissa = 0;
+    int exp = 0;
+    double result = 0.0;
+    if (factor != 1.0 && offset == 0.0 && value != 0.0 && std::isfinite(value) && ShortDecimal(factor, mantissa, exp) &&
+        MultiplyDecimal(value, mantissa, exp, result))
+        return result;
     return value * factor + offset;
 }
 
 double FromDisplayUnits(double value, double factor, double offset)
 {
+    // Dividing by a factor whose reciprocal is a short decimal (1000: 0.001,
+    // inch per metre: 0.0254) multiplies by that decimal.
+    const double reciprocal = 1.0 / factor;
+    uint64_t mantissa = 0;
+    int exp = 0;
+    double result = 0.0;
+    if (factor != 1.0 && offset == 0.0 && value != 0.0 && std::isfinite(value) &&
+        ShortDecimal(reciprocal, mantissa, exp) && std::fabs(reciprocal * factor - 1.0) <= 4e-16 &&
+        MultiplyDecimal(value, mantissa, exp, result))
+        return result;
     return (value - offset) / factor;
 }
 

@@ -74,8 +74,13 @@ inline constexpr std::array<double, 3> TempOffsets{0.0, 32.0, 273.15};
 // A kind read from a file as an integer; anything out of range is utNone.
 TUnitsType UnitsTypeFromInt(int value);
 
-double ToDisplayUnits(double value, double factor, double offset);   // value * factor + offset
-double FromDisplayUnits(double value, double factor, double offset); // (value - offset) / factor
+// value * factor + offset and (value - offset) / factor. Where the factor
+// (or, back to the stored unit, its reciprocal) is a decimal of at most 15
+// digits and there is no offset, the result is the double nearest the exact
+// decimal product of the value's shortest text and that decimal: 900.45 mm
+// is 0.90045 m, not 0.9004500000000001.
+double ToDisplayUnits(double value, double factor, double offset);
+double FromDisplayUnits(double value, double factor, double offset);
 
 // Table look-ups. Unit indices are limited to the kind's list first (see
 // ClampUnitsIndex), so an index from a hand-edited file never reads outside

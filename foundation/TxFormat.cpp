@@ -187,6 +187,9 @@ std::string GeneralText(double value, int sig)
     return std::string(buf, n);
 }
 
+// Beyond this a file's number is written with an exponent ("3.5E-301").
+constexpr size_t kLongestFixedExact = 32;
+
 [[noreturn]] void BadFormat(const QString& pattern)
 {
     throw EConvertError(QStringLiteral("Format '%1' invalid or incompatible with argument").arg(pattern));
@@ -211,18 +214,24 @@ QString FormatFixedExact(double value, int decimals)
 {
     std::string s = FixedText(value, decimals);
     double back = 0.0;
-    if (!std::isfinite(value) || (TryAsciiToFloat(s.data(), s.data() + s.size(), back) && back == value))
-        return QString::fromLatin1(s);
-    // The shortest fixed-point text that reads back exactly, padded to the
-    // decimals asked for.
-    char buf[400];
-    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
-    s.assign(buf, r.ptr);
-    const auto point = s.find('.');
-    const int have = point == std::string::npos ? 0 : static_cast<int>(s.size() - point - 1);
-    if (have < decimals)
-        s.append(point == std::string::npos ? "." : "").append(static_cast<size_t>(decimals - have), '0');
-    return QString::fromLatin1(s);
+    if (!std::isfinite(value) || (TryAsciiToFloat(s.data(), s.data() + s.size(), back) && back == value)) {
+        if (s.size() <= kLongestFixedExact)
+            return QString::fromLatin1(s);
+    } else {
+        // The shortest fixed-point text that reads back exactly, padded to
+        // the decimals asked for.
+        char buf[400];
+        const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed);
+        s.assign(buf, r.ptr);
+        const auto point = s.find('.');
+        const int have = point == std::string::npos ? 0 : static_cast<int>(s.size() - point - 1);
+        if (have < decimals)
+            s.append(point == std::string::npos ? "." : "").append(static_cast<size_t>(decimals - have), '0');
+        if (s.size() <= kLongestFixedExact)
+            return QString::fromLatin1(s);
+    }
+    // Hundreds of zeros say less than an exponent does.
+    return FloatToStr(value);
 }
 
 QString FormatList(const QString& pattern, std::initializer_list<FormatArg> args)
@@ -359,102 +368,84 @@ bool ScanNumber(const QString& text, std::string& ascii, bool allowFraction)
 
 } // namespace
 
-bool TryAsciiToFloat(const char* first, const char* last, double& value)
+TEntryCheck CheckFloat(const char* first, const char* last, double& value)
 {
-    // Syntax first: from_chars alone would take "inf", "nan" and "1e".
+    // Syntax first: from_chars alone would take "inf", "nan" and "1e". The
+    // mantissa's digits are gathered on the way (beyond 19 they wrap, but
+    // then they are not used).
     const char* p = first;
     if (p != last && (*p == '+' || *p == '-'))
         ++p;
-    const char* mantStart = p;
+    uint64_t digits = 0;
     int mantDigits = 0;
-    while (p != last && *p >= '0' && *p <= '9') {
-        ++p;
-        ++mantDigits;
-    }
+    int decimals = 0;
+    for (; p != last && static_cast<unsigned>(*p - '0') < 10u; ++p, ++mantDigits)
+        digits = digits * 10 + static_cast<unsigned>(*p - '0');
     if (p != last && *p == '.') {
-        ++p;
-        while (p != last && *p >= '0' && *p <= '9') {
-            ++p;
-            ++mantDigits;
-        }
+        for (++p; p != last && static_cast<unsigned>(*p - '0') < 10u; ++p, ++mantDigits, ++decimals)
+            digits = digits * 10 + static_cast<unsigned>(*p - '0');
     }
     if (mantDigits == 0)
-        return false;
-    const char* mantEnd = p;
-    long exp10 = 0;
-    if (p != last && (*p == 'e' || *p == 'E')) {
-        ++p;
-        const char* expStart = p;
-        if (p != last && (*p == '+' || *p == '-'))
-            ++p;
-        const char* digits = p;
-        while (p != last && *p >= '0' && *p <= '9')
-            ++p;
-        if (p == digits)
-            return false;
-        if (std::from_chars(*expStart == '+' ? expStart + 1 : expStart, p, exp10).ec != std::errc())
-            exp10 = *expStart == '-' ? -1000000000L : 1000000000L;
-        exp10 = std::clamp(exp10, -1000000000L, 1000000000L);
-    }
-    if (p != last)
-        return false;
-
-    const char* from = *first == '+' ? first + 1 : first;
-    // Most numbers in data files are short decimals without an exponent: an
-    // integer of at most 15 digits divided by an exact power of ten is the
-    // correctly rounded value, with no need for the general conversion.
-    if (mantEnd == last && mantDigits <= 15) {
-        int64_t digits = 0;
-        int decimals = 0;
-        bool afterPoint = false;
-        for (const char* q = mantStart; q != mantEnd; ++q) {
-            if (*q == '.') {
-                afterPoint = true;
-                continue;
-            }
-            digits = digits * 10 + (*q - '0');
-            decimals += afterPoint ? 1 : 0;
-        }
+        return ecNoNumber;
+    // Most numbers are short decimals without an exponent: an integer of at
+    // most 15 digits divided by an exact power of ten is the correctly
+    // rounded value, with no need for the general conversion.
+    if (p == last && mantDigits <= 15) {
         static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
         const double magnitude = static_cast<double>(digits) / kPowers[decimals];
         value = *first == '-' ? -magnitude : magnitude;
-        return true;
+        return ecNumber;
     }
+    if (p != last && (*p == 'e' || *p == 'E')) {
+        ++p;
+        if (p != last && (*p == '+' || *p == '-'))
+            ++p;
+        const char* expDigits = p;
+        while (p != last && *p >= '0' && *p <= '9')
+            ++p;
+        if (p == expDigits)
+            return ecNoNumber;
+    }
+    if (p != last)
+        return ecNoNumber;
+
     double v = 0.0;
-    auto r = std::from_chars(from, last, v, std::chars_format::general);
-    if (r.ptr != last)
-        return false;
-    if (r.ec == std::errc::result_out_of_range) {
-        // Underflow reads as zero, overflow is refused: the decimal magnitude
-        // is the exponent plus the digits before the point.
-        const std::string_view mant(mantStart, static_cast<size_t>(mantEnd - mantStart));
-        const auto firstNonZero = mant.find_first_of("123456789");
-        const auto point = mant.find('.');
-        const long pointPos = static_cast<long>(point == std::string_view::npos ? mant.size() : point);
-        if (firstNonZero != std::string_view::npos && exp10 + pointPos - static_cast<long>(firstNonZero) > 0)
-            return false;
-        v = *first == '-' ? -0.0 : 0.0;
-    } else if (r.ec != std::errc()) {
-        return false;
-    }
+    const char* from = *first == '+' ? first + 1 : first;
+    const auto r = std::from_chars(from, last, v, std::chars_format::general);
+    // Beyond the largest double, or below the smallest one without being 0:
+    // no double holds it, and none may stand in for it.
+    if (r.ec == std::errc::result_out_of_range)
+        return ecOutOfRange;
+    if (r.ec != std::errc() || r.ptr != last)
+        return ecNoNumber;
     if (!std::isfinite(v))
-        return false;
+        return ecOutOfRange;
     value = v;
-    return true;
+    return ecNumber;
 }
 
-bool TryStrToFloat(const QString& text, double& value)
+TEntryCheck CheckFloat(const QString& text, double& value)
 {
     const qsizetype n = text.size();
     std::string ascii(static_cast<size_t>(n), '\0');
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t c = text[i].unicode();
         if (c >= 128)
-            return false;
+            return ecNoNumber;
         ascii[static_cast<size_t>(i)] = static_cast<char>(c);
     }
-    return TryAsciiToFloat(ascii.data(), ascii.data() + ascii.size(), value);
+    return CheckFloat(ascii.data(), ascii.data() + ascii.size(), value);
+}
+
+bool TryAsciiToFloat(const char* first, const char* last, double& value)
+{
+    return CheckFloat(first, last, value) == ecNumber;
+}
+
+bool TryStrToFloat(const QString& text, double& value)
+{
+    return CheckFloat(text, value) == ecNumber;
 }
 
 double StrToFloat(const QString& text)

@@ -54,14 +54,28 @@ QString Format(const QString& pattern, const Args&... args)
 // Fixed-point text of a value with the given number of decimals (halves away
 // from zero, never "-0"); the fast path of "%0.Nf".
 QString FormatFixed(double value, int decimals);
-// As FormatFixed, with more decimals where the value needs them to read back
-// exactly: for files that must give back what was stored.
+// The one formatter of every file that stores numbers: as FormatFixed, with
+// more decimals where the value needs them to read back exactly (0 decimals:
+// the shortest fixed-point text that reads back exactly). A value whose text
+// would run beyond 32 characters is written as FloatToStr writes it.
 QString FormatFixedExact(double value, int decimals);
 
-// Strict number parsing: optional sign, digits with an optional "." and an
-// optional exponent. No blanks, no group separators, no "inf", "nan" or hex.
+// What a text says as a number, by the program's one rule.
+enum TEntryCheck {
+    ecNumber,     // a number a double holds: the nearest double
+    ecNoNumber,   // no number at all
+    ecOutOfRange, // a number no double holds (beyond the largest, or not 0 and below the smallest)
+    ecNotWhole,   // a number, but a whole one was asked for
+};
+
+// The program's one checked number reader: optional sign, digits with an
+// optional "." and an optional exponent; no blanks, no group separators, no
+// "inf", "nan" or hex. Every reader of numbers (files, the search, typed
+// entries after NormaliseNumberText) comes down to it.
+TEntryCheck CheckFloat(const char* first, const char* last, double& value);
+TEntryCheck CheckFloat(const QString& text, double& value);
+// Whether CheckFloat finds a number.
 bool TryStrToFloat(const QString& text, double& value);
-// The same on ASCII text, for readers that hold the bytes of a file.
 bool TryAsciiToFloat(const char* first, const char* last, double& value);
 double StrToFloat(const QString& text); // raises EConvertError
 double StrToFloatDef(const QString& text, double def);

@@ -139,7 +139,7 @@ double TCustomIniFile::ReadFloat(const QString& section, const QString& key, dou
 
 void TCustomIniFile::WriteFloat(const QString& section, const QString& key, double value)
 {
-    WriteString(section, key, FloatToStr(value));
+    WriteString(section, key, FormatFixedExact(value, 0));
 }
 
 bool TCustomIniFile::ReadBool(const QString& section, const QString& key, bool def) const

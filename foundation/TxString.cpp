@@ -258,20 +258,69 @@ QString NormaliseNumberText(const QString& input)
     if (text.startsWith(QLatin1Char('E')))
         text.prepend(QLatin1Char('1'));
     const qsizetype e = text.indexOf(QLatin1Char('E'));
-    if (e >= 0) {
-        const QString original = text.mid(e + 1);
-        if (!original.isEmpty()) {
-            QString exponent = original;
-            const qsizetype dot = exponent.indexOf(QLatin1Char('.'));
-            if (dot >= 0)
-                exponent.remove(dot, 1);
-            const int value = StrToInt(exponent);
-            if (std::abs(static_cast<long>(value)) > 300)
-                exponent = original.left(2);
-            text = text.left(e + 1) + exponent;
-        }
+    if (e >= 0 && e + 1 < text.size()) {
+        // The exponent must be a whole number. It is kept whole: a number
+        // beyond the doubles is for the reader to refuse, never to be cut
+        // into another one.
+        QString exponent = text.mid(e + 1);
+        const qsizetype dot = exponent.indexOf(QLatin1Char('.'));
+        if (dot >= 0)
+            exponent.remove(dot, 1);
+        const qsizetype digits = exponent.startsWith(QLatin1Char('-')) || exponent.startsWith(QLatin1Char('+')) ? 1 : 0;
+        if (digits == exponent.size())
+            throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(exponent));
+        for (qsizetype i = digits; i < exponent.size(); ++i)
+            if (exponent[i] < QLatin1Char('0') || exponent[i] > QLatin1Char('9'))
+                throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(exponent));
+        text = text.left(e + 1) + exponent;
     }
     return text;
+}
+
+TEntryCheck CheckTypedFloat(const QString& text, double& value)
+{
+    try {
+        return CheckFloat(NormaliseNumberText(text), value);
+    } catch (const EConvertError&) {
+        return ecNoNumber;
+    }
+}
+
+TEntryCheck CheckTypedWhole(const QString& text, double& value)
+{
+    const TEntryCheck check = CheckTypedFloat(text, value);
+    if (check == ecNumber && value != std::trunc(value))
+        return ecNotWhole;
+    return check;
+}
+
+TEntryCheck CheckTypedPair(const QString& text, double& a, double& b, bool& two)
+{
+    QString normal;
+    try {
+        normal = NormaliseNumberText(text);
+    } catch (const EConvertError&) {
+        return ecNoNumber;
+    }
+    const qsizetype slash = normal.indexOf(QLatin1Char('/'));
+    two = slash >= 0;
+    const TEntryCheck first = CheckFloat(two ? normal.left(slash) : normal, a);
+    return first != ecNumber || !two ? first : CheckFloat(normal.mid(slash + 1), b);
+}
+
+QString EntryCheckText(TEntryCheck check)
+{
+    switch (check) {
+    case ecNumber:
+        break;
+    case ecNoNumber:
+        return QStringLiteral("not a number");
+    case ecOutOfRange:
+        return QStringLiteral("out of range");
+    case ecNotWhole:
+        return QStringLiteral("not a whole number");
+    }
+    return QString();
 }
 
 QString StripTrailingComma(const QString& text)

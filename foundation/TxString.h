@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TxFormat.h"
 #include "TxTypes.h"
 
 #include <QByteArray>
@@ -32,7 +33,17 @@ void SplitToArray(const QString& text, QChar delimiter, TStringDynArray& array);
 void SplitCommaList(const QString& text, TStringDynArray& array);
 QString JoinWithComma(const TStringDynArray& array);
 QString JoinFloats(const TDoubleDynArray& values, const QString& format);
-QString NormaliseNumberText(const QString& text); // raises EConvertError
+// Raises EConvertError for an exponent that is no whole number ("1e-").
+QString NormaliseNumberText(const QString& text);
+// A number as the user typed it: NormaliseNumberText, then CheckFloat.
+TEntryCheck CheckTypedFloat(const QString& text, double& value);
+// As CheckTypedFloat, for an entry that must be a whole number: a fraction
+// is ecNotWhole.
+TEntryCheck CheckTypedWhole(const QString& text, double& value);
+// A typed pair "a/b", or a single number (`two` false, `b` untouched).
+TEntryCheck CheckTypedPair(const QString& text, double& a, double& b, bool& two);
+// Why an entry was refused, as the windows say it ("not a number").
+QString EntryCheckText(TEntryCheck check);
 QString StripTrailingComma(const QString& text);
 bool ParseValuePair(const QString& text, double& a, double& b); // raises EConvertError
 QString ReplaceCharByText(QChar ch, const QString& newText, const QString& text);

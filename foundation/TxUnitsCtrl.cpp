@@ -18,6 +18,14 @@ QString OctaveToStr(const TOctave& s, const QString& format)
     return text;
 }
 
+QString OctaveToExactStr(const TOctave& s, int decimals)
+{
+    QStringList texts;
+    for (const double band : s)
+        texts.append(FormatFixedExact(band, decimals));
+    return texts.join(QStringLiteral(", "));
+}
+
 void StrToOctave(const QString& text, TOctave& s)
 {
     const QStringList items = CommaTextToList(text);

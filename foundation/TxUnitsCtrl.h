@@ -36,6 +36,8 @@ public:
 
 // The eight values, each printed with `format`, joined by ", ".
 QString OctaveToStr(const TOctave& s, const QString& format);
+// The same for files: each band as FormatFixedExact with `decimals`.
+QString OctaveToExactStr(const TOctave& s, int decimals);
 // Reads values separated by commas or blanks; missing upper bands become 0,
 // items after the eighth are ignored. An item that is not a number raises
 // EConvertError and leaves `s` as it was.

@@ -624,6 +624,11 @@ TXmlNode TXMLFile::SetFloat(TXmlNode parent, const QString& name, double value, 
     return SetText(parent, name, Format(pattern, value), reuse);
 }
 
+TXmlNode TXMLFile::SetExactFloat(TXmlNode parent, const QString& name, double value, int decimals, bool reuse)
+{
+    return SetText(parent, name, FormatFixedExact(value, decimals), reuse);
+}
+
 TXmlNode TXMLFile::SetInt(TXmlNode parent, const QString& name, int value, bool reuse)
 {
     return SetText(parent, name, Format("%d", value), reuse);

@@ -108,6 +108,9 @@ public:
     TXmlNode SetTextByAttr(TXmlNode parent, const QString& name, const QString& value, const QString& attrName,
                            const QString& attrValue, bool reuse = true);
     TXmlNode SetFloat(TXmlNode parent, const QString& name, double value, const QString& pattern, bool reuse = true);
+    // Value as FormatFixedExact writes it: `decimals` decimals, more where the
+    // value needs them to read back exactly.
+    TXmlNode SetExactFloat(TXmlNode parent, const QString& name, double value, int decimals, bool reuse = true);
     TXmlNode SetInt(TXmlNode parent, const QString& name, int value, bool reuse = true);
     void SetAttr(TXmlNode node, const QString& name, const QString& value);
     void SetAttrs(TXmlNode node, const QStringList& names, const QStringList& values);

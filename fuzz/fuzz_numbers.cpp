@@ -1,5 +1,7 @@
-// Number texts as users type them: the normaliser, the value-pair reader and
-// the strict parser must never crash, and what the parser accepts is finite.
+// Number texts as users type them: the normaliser, the value-pair reader, the
+// one number reader and the unit conversions must never crash, and what the
+// reader accepts is finite.
+#include "TxConv.h"
 #include "TxErrors.h"
 #include "TxFormat.h"
 #include "TxString.h"
@@ -16,6 +18,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         double a = 0, b = 0;
         ParseValuePair(normal, a, b);
     } catch (const EConvertError&) {
+    }
+    // A typed number is one a double holds, never one cut into another; the
+    // unit conversions of any such value never crash.
+    double typed = 0;
+    if (CheckTypedFloat(text, typed) == ecNumber) {
+        if (!std::isfinite(typed))
+            std::abort();
+        (void)FromDisplayUnits(typed, 1000.0, 0.0);
+        (void)ToDisplayUnits(typed, 1000.0, 0.0);
+        (void)FromDisplayUnits(typed, 39.37007874015748, 0.0);
     }
     double v = 0;
     if (TryStrToFloat(text, v)) {

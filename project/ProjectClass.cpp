@@ -11,7 +11,6 @@
 
 #include <QFileInfo>
 
-#include <charconv>
 #include <cmath>
 #include <exception>
 #include <limits>
@@ -83,21 +82,25 @@ QStringList TextLines(const QString& text)
     return lines;
 }
 
-// Text that names a number the field cannot hold: NaN, an infinity, one
-// beyond a double, or for a whole number one beyond its range. Other text that
+// Text that names a number the field cannot hold: one no double holds, NaN
+// or an infinity, or for a whole number one beyond its range. Other text that
 // is no number reads as the field's default.
 bool NamesImpossibleNumber(const QString& text, bool whole)
 {
     double value = 0;
-    if (TryStrToFloat(Trim(text), value))
+    const QString number = Trim(text);
+    switch (CheckFloat(number, value)) {
+    case ecNumber:
         return whole && !(value >= std::numeric_limits<int>::min() && value <= std::numeric_limits<int>::max());
-    const QByteArray ascii = Trim(text).toLatin1();
-    const char* first = ascii.constData();
-    const char* last = first + ascii.size();
-    if (first != last && *first == '+')
-        ++first;
-    const auto [end, ec] = std::from_chars(first, last, value);
-    return first != last && end == last && (ec == std::errc::result_out_of_range || !std::isfinite(value));
+    case ecOutOfRange:
+        return true;
+    default:
+        break;
+    }
+    QString name = AsciiLower(number);
+    if (name.startsWith(QLatin1Char('+')) || name.startsWith(QLatin1Char('-')))
+        name.remove(0, 1);
+    return name == QLatin1String("nan") || name == QLatin1String("inf") || name == QLatin1String("infinity");
 }
 
 // Such a number fails the load: it can only come from a damaged file.
@@ -314,26 +317,17 @@ void TProjectItem::WriteXML(TXMLFile& xml, TXmlNode node) const
 {
     // Numbers keep the decimals the file always had, and more where a value
     // needs them to come back as it was.
-    const auto f3 = [&xml](TXmlNode parent, const char* name, double value) {
-        xml.SetText(parent, QString::fromLatin1(name), FormatFixedExact(value, 3));
-    };
-    const auto bands = [&xml](TXmlNode parent, const char* name, const TOctave& s) {
-        QStringList texts;
-        for (double band : s)
-            texts.append(FormatFixedExact(band, 1));
-        xml.SetText(parent, QString::fromLatin1(name), texts.join(QStringLiteral(", ")));
-    };
     xml.SetText(node, QStringLiteral("description"), Description);
     xml.SetInt(node, QStringLiteral("qty"), Qty);
-    f3(node, "price", Price);
+    xml.SetExactFloat(node, QStringLiteral("price"), Price, 3);
 
     const TXmlNode spec = xml.FindChild(node, QStringLiteral("specification"), true);
-    f3(spec, "airflow", Spec.airflow);
-    f3(spec, "maxdP", Spec.maxdP);
-    f3(spec, "width", Spec.width);
-    f3(spec, "height", Spec.height);
-    f3(spec, "diameter", Spec.diameter);
-    bands(spec, "atten", Spec.atten);
+    xml.SetExactFloat(spec, QStringLiteral("airflow"), Spec.airflow, 3);
+    xml.SetExactFloat(spec, QStringLiteral("maxdP"), Spec.maxdP, 3);
+    xml.SetExactFloat(spec, QStringLiteral("width"), Spec.width, 3);
+    xml.SetExactFloat(spec, QStringLiteral("height"), Spec.height, 3);
+    xml.SetExactFloat(spec, QStringLiteral("diameter"), Spec.diameter, 3);
+    xml.SetText(spec, QStringLiteral("atten"), OctaveToExactStr(Spec.atten, 1));
 
     const TXmlNode sel = xml.FindChild(node, QStringLiteral("selection"), true);
     xml.SetText(sel, QStringLiteral("model"), Sel.model.Text());
@@ -341,16 +335,16 @@ void TProjectItem::WriteXML(TXMLFile& xml, TXmlNode node) const
     xml.SetText(sel, QStringLiteral("rangedesc"), Sel.rangedesc.Text());
     xml.SetText(sel, QStringLiteral("size"), Sel.size.Text());
     xml.SetText(sel, QStringLiteral("shape"), ShapeText(Sel.shape));
-    f3(sel, "widdiam", Sel.widdiam);
+    xml.SetExactFloat(sel, QStringLiteral("widdiam"), Sel.widdiam, 3);
     xml.SetInt(sel, QStringLiteral("nmodules"), Sel.nmodules);
-    f3(sel, "height", Sel.height);
-    f3(sel, "length", Sel.length);
-    f3(sel, "weight", Sel.weight);
-    bands(sel, "atten", Sel.atten);
-    bands(sel, "regen", Sel.regen);
-    f3(sel, "dp", Sel.dp);
-    f3(sel, "db", Sel.db);
-    f3(sel, "vp", Sel.vp);
+    xml.SetExactFloat(sel, QStringLiteral("height"), Sel.height, 3);
+    xml.SetExactFloat(sel, QStringLiteral("length"), Sel.length, 3);
+    xml.SetExactFloat(sel, QStringLiteral("weight"), Sel.weight, 3);
+    xml.SetText(sel, QStringLiteral("atten"), OctaveToExactStr(Sel.atten, 1));
+    xml.SetText(sel, QStringLiteral("regen"), OctaveToExactStr(Sel.regen, 1));
+    xml.SetExactFloat(sel, QStringLiteral("dp"), Sel.dp, 3);
+    xml.SetExactFloat(sel, QStringLiteral("db"), Sel.db, 3);
+    xml.SetExactFloat(sel, QStringLiteral("vp"), Sel.vp, 3);
     xml.SetTextByAttr(sel, QStringLiteral("img"), Sel.photo.Text(), QStringLiteral("alt"), QStringLiteral("photo"),
                       false);
     xml.SetTextByAttr(sel, QStringLiteral("img"), Sel.ga.Text(), QStringLiteral("alt"), QStringLiteral("ga"), false);

@@ -207,16 +207,18 @@ QStringList MemoLines(const QString& text)
 }
 
 // Why a quantity or price was refused, as the status bar says it.
-const QString NotANumber = QStringLiteral("not a number");
-const QString OutOfRange = QStringLiteral("out of range");
 const QString TotalsTooLarge = QStringLiteral("the totals would be too large");
 constexpr int RefusalShownMs = 10000;
 
-// Why a cell value is no quantity (no number, or no whole number in range).
-QString QuantityError(const QVariant& value)
+// Why a cell value is no quantity or price; empty when it is one.
+QString QuantityError(const QVariant& value, int& qty)
 {
-    double x = 0.0;
-    return CellDecimal(value, x) ? OutOfRange : NotANumber;
+    return EntryCheckText(CheckCellWholeNumber(value, qty));
+}
+
+QString PriceError(const QVariant& value, double& price)
+{
+    return EntryCheckText(CheckCellDecimal(value, price));
 }
 
 // Raises a counter for as long as it lives.
@@ -312,25 +314,31 @@ QString EnquiryBody(const QString& termsFile)
     return body;
 }
 
-bool CellDecimal(const QVariant& value, double& result)
+TEntryCheck CheckCellDecimal(const QVariant& value, double& result)
 {
     if (value.typeId() == QMetaType::QString)
-        return TryStrToFloat(NormaliseNumberText(value.toString()), result) && std::isfinite(result);
+        return CheckTypedFloat(value.toString(), result);
     bool ok = false;
-    result = value.toDouble(&ok);
-    return ok && std::isfinite(result);
+    const double x = value.toDouble(&ok);
+    if (!ok)
+        return ecNoNumber;
+    if (!std::isfinite(x))
+        return ecOutOfRange;
+    result = x;
+    return ecNumber;
 }
 
-bool CellWholeNumber(const QVariant& value, int& result)
+TEntryCheck CheckCellWholeNumber(const QVariant& value, int& result)
 {
     double x = 0.0;
-    if (!CellDecimal(value, x))
-        return false;
-    const double rounded = std::round(x); // halves away from zero
-    if (rounded < std::numeric_limits<int>::min() || rounded > std::numeric_limits<int>::max())
-        return false;
-    result = static_cast<int>(rounded);
-    return true;
+    TEntryCheck check = CheckCellDecimal(value, x);
+    if (check == ecNumber && x != std::trunc(x))
+        check = ecNotWhole;
+    else if (check == ecNumber && !(x >= std::numeric_limits<int>::min() && x <= std::numeric_limits<int>::max()))
+        check = ecOutOfRange;
+    if (check == ecNumber)
+        result = static_cast<int>(x);
+    return check;
 }
 
 // ---------------------------------------------------------------------------
@@ -588,7 +596,7 @@ void TProjectForm::ConnectHandlers()
     for (TxColGrid* grid : {ItemsGrid, AncillsGrid}) {
         // The grid has beeped: the status bar says why.
         grid->OnEditRefused = [this](QObject*, int c, int, TEntryCheck why) {
-            Guarded([=, this] { ShowRefusal(c, why == ecOutOfRange ? OutOfRange : NotANumber); });
+            Guarded([=, this] { ShowRefusal(c, EntryCheckText(why)); });
         };
     }
     AncillsGrid->OnMouseDown = [this](QObject*, TMouseButton button, TShiftState, int X, int Y) {
@@ -1078,9 +1086,9 @@ void TProjectForm::ItemsGridDoSetData(int ACol, int ARow)
         break;
     case icQty: {
         int qty = 0;
-        const QString refused = !CellWholeNumber(value, qty)                   ? QuantityError(value)
-                                : !Project->ItemFits(ARow - 1, qty, item.Price) ? TotalsTooLarge
-                                                                                : QString();
+        QString refused = QuantityError(value, qty);
+        if (refused.isEmpty() && !Project->ItemFits(ARow - 1, qty, item.Price))
+            refused = TotalsTooLarge;
         if (!refused.isEmpty()) {
             // The row keeps showing what the item holds.
             Messages().Beep();
@@ -1097,9 +1105,9 @@ void TProjectForm::ItemsGridDoSetData(int ACol, int ARow)
         break;
     case icPrice: {
         double price = 0.0;
-        const QString refused = !CellDecimal(value, price)                      ? NotANumber
-                                : !Project->ItemFits(ARow - 1, item.Qty, price) ? TotalsTooLarge
-                                                                                : QString();
+        QString refused = PriceError(value, price);
+        if (refused.isEmpty() && !Project->ItemFits(ARow - 1, item.Qty, price))
+            refused = TotalsTooLarge;
         if (!refused.isEmpty()) {
             Messages().Beep();
             ShowRefusal(ACol, refused);
@@ -1136,9 +1144,9 @@ void TProjectForm::AncillsGridDoSetData(int ACol, int ARow)
     const QVariant value = AncillsGrid->GetCellValue(ACol, ARow);
     int qty = 0;
     double price = 0.0;
-    QString refused = ACol == acQty && !CellWholeNumber(value, qty)     ? QuantityError(value)
-                      : ACol == acPrice && !CellDecimal(value, price) ? NotANumber
-                                                                      : QString();
+    QString refused = ACol == acQty     ? QuantityError(value, qty)
+                      : ACol == acPrice ? PriceError(value, price)
+                                        : QString();
     if (refused.isEmpty() && (ACol == acQty || ACol == acPrice)) {
         // A new line has 0 in the cell not yet filled.
         const TAncillRec line = ARow <= m ? item.Ancillaries[static_cast<size_t>(ARow - 1)] : TAncillRec{};
@@ -1163,8 +1171,8 @@ void TProjectForm::AncillsGridDoSetData(int ACol, int ARow)
     if (ARow == m + 1) {
         int newQty = 0;
         double newPrice = 0.0;
-        CellWholeNumber(AncillsGrid->GetCellValue(acQty, ARow), newQty);
-        CellDecimal(AncillsGrid->GetCellValue(acPrice, ARow), newPrice);
+        CheckCellWholeNumber(AncillsGrid->GetCellValue(acQty, ARow), newQty);
+        CheckCellDecimal(AncillsGrid->GetCellValue(acPrice, ARow), newPrice);
         item.AddAncillary(AncillsGrid->Cells(acName, ARow), newQty, newPrice);
         AncillsGrid->SetRowCount(AncillsGrid->RowCount() + 1);
         SetEmptyAncillaryRow(AncillsGrid->RowCount() - 1);

@@ -55,11 +55,11 @@ QStringList ItemDetailLines(const TProjectItem& item);
 // `termsFile` when it exists, otherwise the five default terms. CR LF ends
 // every line.
 QString EnquiryBody(const QString& termsFile);
-// A cell's value as a whole number: nearest, halves away from zero. False for
-// text that is no number and for numbers outside the integer range.
-bool CellWholeNumber(const QVariant& value, int& result);
-// A cell's value as a decimal number; false for text that is no number.
-bool CellDecimal(const QVariant& value, double& result);
+// A cell's value as a decimal number, by the one number rule for typed text.
+TEntryCheck CheckCellDecimal(const QVariant& value, double& result);
+// As a whole number: a fraction is ecNotWhole, one beyond the integers
+// ecOutOfRange.
+TEntryCheck CheckCellWholeNumber(const QVariant& value, int& result);
 
 // The window in which the user builds a quotation: the header, the items with
 // their ancillaries and totals, the project files, the quotation and schedule

@@ -134,86 +134,26 @@ bool IsBlankByte(char c)
     return c >= 1 && c <= 32;
 }
 
-constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                   1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-
 enum class TScan { Number, Invalid, General };
 
 // Reads one list item from `p` up to the next comma or blank (blanks other
 // than the space too when `spaceIsBlank`; spaces are skipped otherwise, as
-// the reader removes them first). Plain decimals are converted on the way;
-// other forms go to the strict parser. A quote makes the whole text one for
-// the general reader.
+// the reader removes them first), by the program's one number reader. A quote
+// makes the whole text one for the general reader.
 TScan ScanItem(const char*& p, const char* end, bool spaceIsBlank, double& value)
 {
     const char* start = p;
-    auto isEnd = [&](const char* q) {
-        return q == end || *q == ',' || (*q >= 1 && *q < 32) || (*q == ' ' && spaceIsBlank);
-    };
-    // The common case in one quick pass: [-]digits[.digits].
-    {
-        const char* q = p;
-        const bool negative = q != end && *q == '-';
-        if (negative)
-            ++q;
-        uint64_t mant = 0;
-        int digits = 0;
-        int decimals = 0;
-        while (q != end && static_cast<unsigned>(*q - '0') < 10u) {
-            mant = mant * 10 + static_cast<unsigned>(*q++ - '0');
-            ++digits;
-        }
-        if (q != end && *q == '.') {
-            ++q;
-            while (q != end && static_cast<unsigned>(*q - '0') < 10u) {
-                mant = mant * 10 + static_cast<unsigned>(*q++ - '0');
-                ++digits;
-                ++decimals;
-            }
-        }
-        if (digits > 0 && digits <= 15 && isEnd(q)) {
-            const double magnitude = static_cast<double>(mant) / kPowersOfTen[decimals];
-            value = negative ? -magnitude : magnitude;
-            p = q;
-            return TScan::Number;
-        }
-    }
-    int64_t mant = 0;
-    int digits = 0;
-    int decimals = 0;
-    bool point = false;
-    bool plain = true;
+    bool spaces = false;
     for (; p != end; ++p) {
         const char c = *p;
         if (c == ',' || (c >= 1 && c < 32) || (c == ' ' && spaceIsBlank))
             break;
-        if (c == ' ')
-            continue;
-        if (c >= '0' && c <= '9') {
-            if (++digits > 15)
-                plain = false;
-            else
-                mant = mant * 10 + (c - '0');
-            decimals += point ? 1 : 0;
-        } else if (c == '.' && !point) {
-            point = true;
-        } else if (c == '-' && p == start) {
-            // a leading minus: applied below
-        } else if (c == '"') {
+        if (c == '"')
             return TScan::General;
-        } else {
-            plain = false;
-        }
+        spaces = spaces || c == ' ';
     }
-    if (plain && digits > 0) {
-        const double magnitude = static_cast<double>(mant) / kPowersOfTen[decimals];
-        value = *start == '-' ? -magnitude : magnitude;
-        return TScan::Number;
-    }
-    if (plain)
-        return TScan::Invalid;
-    // Exponents, signs, long numbers: the strict parser, on the item without
-    // its spaces.
+    if (!spaces)
+        return TryAsciiToFloat(start, p, value) ? TScan::Number : TScan::Invalid;
     std::string item;
     item.reserve(static_cast<size_t>(p - start));
     for (const char* q = start; q != p; ++q)
@@ -592,7 +532,7 @@ void TSilencerSearch::SearchRange(const TSpecificationRec& spec, const QString& 
             if (!OctaveMeetsAll(sil, spec.atten))
                 continue;
 
-            double kBody = 1.0;
+            double bodyK = 1.0;
             const TXmlNode kNode = parts.KFactor;
             const QString param = kNode ? QString::fromUtf8(kNode.attribute("param").value()) : QString();
             if (!param.isEmpty()) {
@@ -612,18 +552,18 @@ void TSilencerSearch::SearchRange(const TSpecificationRec& spec, const QString& 
                     throw EBodyError(QStringLiteral("unknown K-factor parameter"));
                 if (index < 0 || index >= static_cast<int>(factors.size()))
                     throw EBodyError(QStringLiteral("K-factor list too short"));
-                kBody = factors[static_cast<size_t>(index)];
+                bodyK = factors[static_cast<size_t>(index)];
             } else {
-                kBody = ReadBodyFloat(kNode, 1.0);
+                bodyK = ReadBodyFloat(kNode, 1.0);
             }
-            Positive(kBody, kKFactor);
+            Positive(bodyK, kKFactor);
             if (r.KRangeBad)
                 throw EBodyError(QStringLiteral("the range's K-factor is no positive number"));
 
             if (!(area > 0.0) || !std::isfinite(area))
                 throw EBodyError(QStringLiteral("no passage area"));
             const double v = spec.airflow / area;
-            const double dp = v * v * r.KRange * kBody * 0.5 * 1.2;
+            const double dp = v * v * r.KRange * bodyK * 0.5 * 1.2;
             if (!std::isfinite(v) || !std::isfinite(dp))
                 throw EBodyError(QStringLiteral("invalid velocity or pressure drop"));
             if (dp > spec.maxdP)

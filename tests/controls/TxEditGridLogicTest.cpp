@@ -130,7 +130,7 @@ TEST(EditGridValues, ValueToText)
 TEST(EditGridValues, AnchorsKeepTheStoredValueWhileTheTextStays)
 {
     const TNumField mm = Number(QStringLiteral("%0.1f"), 1000.0);
-    TCellAnchor anchor;
+    TValueAnchor anchor;
     EXPECT_EQ(CellValueToText(mm, 0.30049, &anchor), QStringLiteral("300.5"));
     EXPECT_TRUE(anchor.Valid);
     EXPECT_EQ(CellTextToValue(mm, QStringLiteral("300.5"), &anchor).toDouble(), 0.30049);
@@ -160,31 +160,10 @@ TEST(EditGridValues, AnchorsKeepTheStoredValueWhileTheTextStays)
         EXPECT_EQ(ExactEditValue(*c.field, c.stored), c.shown) << c.stored;
 }
 
-TEST(EditGridValues, TypedNumbersTheNormaliserWouldCutAreOutOfRange)
-{
-    const struct {
-        const char* text;
-        TEntryCheck check;
-        double value;
-    } cases[] = {
-        {"12 345", ecNumber, 12345}, {"1e300", ecNumber, 1e300},        {"1E-300", ecNumber, 1e-300},
-        {"1e0300", ecNumber, 1e300}, {"2.5e1", ecNumber, 25},           {"1e308", ecOutOfRange, 0},
-        {"1e-999", ecOutOfRange, 0}, {"1e 3 0 1", ecOutOfRange, 0},     {"abc", ecNoNumber, 0},
-        {"1e-", ecNoNumber, 0},
-    };
-    for (const auto& c : cases) {
-        double value = 0.0;
-        EXPECT_EQ(CheckEntryNumber(QString::fromLatin1(c.text), value), c.check) << c.text;
-        if (c.check == ecNumber) {
-            EXPECT_EQ(value, c.value) << c.text;
-        }
-    }
-}
-
 TEST(EditGridValues, AnchorsFollowMovesAndSizes)
 {
     TCellAnchors anchors;
-    auto at = [](double a) { return TCellAnchor{true, false, a, 0.0, QStringLiteral("t")}; };
+    auto at = [](double a) { return TValueAnchor{true, false, a, 0.0, QStringLiteral("t")}; };
     anchors.Set(1, 1, at(1));
     anchors.Set(1, 2, at(2));
     anchors.Set(1, 3, at(3));
@@ -203,7 +182,7 @@ TEST(EditGridValues, AnchorsFollowMovesAndSizes)
     EXPECT_EQ(anchors.Count(), 3);
     anchors.RemoveColumn(2);
     EXPECT_EQ(anchors.Count(), 1);
-    anchors.Set(1, 2, TCellAnchor());
+    anchors.Set(1, 2, TValueAnchor());
     EXPECT_EQ(anchors.Count(), 0);
 }
 

@@ -523,7 +523,6 @@ TEST(EditGrid, TheEditorStartsFromTheExactValue)
     TColGridWindow w(kItemDefs);
     ASSERT_TRUE(w.Active);
     TxColGrid& g = *w.Grid;
-    g.SetFieldUnits(3, utLengthMeasure, 0, 2, ft_Fixed, 1.0, 0.0);
     struct {
         const char* name;
         int col;
@@ -535,6 +534,7 @@ TEST(EditGrid, TheEditorStartsFromTheExactValue)
         const char* paste;
         QVariant after;
         int refused; // -1: not refused, else the reason the grid gives
+        TFormatType type = ft_Fixed; // of the unit column
     } const cases[] = {
         {"opened and closed", 2, 12348, "1.235E4", "12348", "", "", 12348.0, -1},
         {"refused paste", 2, 12348, "1.235E4", "12348", "|", "abc", 12348.0, ecNoNumber},
@@ -542,12 +542,16 @@ TEST(EditGrid, TheEditorStartsFromTheExactValue)
         {"Escape", 2, 12348, "1.235E4", "12348", "^", "", 12348.0, -1},
         {"the shown text typed", 2, 12348, "1.235E4", "12348", "1.235E4", "", 12350.0, -1},
         {"refused letter", 2, 12348, "1.235E4", "12348", "e", "", 12348.0, ecNoNumber},
-        {"beyond the normaliser", 2, 12348, "1.235E4", "12348", "|", "1e308", 12348.0, ecOutOfRange},
-        {"just within it", 2, 12348, "1.235E4", "12348", "|", "1e300", 1e300, -1},
+        {"beyond the doubles", 2, 12348, "1.235E4", "12348", "|", "1e309", 12348.0, ecOutOfRange},
+        {"below the doubles", 2, 12348, "1.235E4", "12348", "|", "2e-400", 12348.0, ecOutOfRange},
+        {"just within them", 2, 12348, "1.235E4", "12348", "|", "1e308", 1e308, -1},
+        {"an exponent beyond 300", 2, 12348, "1.235E4", "12348", "|", "3.5e-301", 3.5e-301, -1},
         {"price", 2, 12.345, "12.35", "12.345", ">7<", "", 12.345, -1},
         {"unit column", 3, 0.30049, "300.5", "300.49", ">7<", "", 0.30049, -1},
         {"unit column, refused", 3, 0.30049, "300.5", "300.49", "|", "x", 0.30049, ecNoNumber},
         {"unit column, retyped", 3, 0.30049, "300.5", "300.49", "300.5", "", 0.3005, -1},
+        {"opened and closed, shown by significant digits", 3, 0.0051, "5.100", "5.1", "", "", 0.0051, -1,
+         ft_AutoOverride},
     };
     std::vector<int> refusals;
     g.OnEditRefused = [&](QObject*, int col, int row, TEntryCheck why) {
@@ -556,6 +560,7 @@ TEST(EditGrid, TheEditorStartsFromTheExactValue)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
+        g.SetFieldUnits(3, utLengthMeasure, 0, 2, c.type, 1.0, 0.0);
         g.SetCellValue(c.col, 2, 7.0); // another cell, another value
         g.SetCellValue(c.col, 1, c.exact);
         ASSERT_EQ(g.Cells(c.col, 1), QString::fromLatin1(c.shown));
@@ -579,6 +584,9 @@ TEST(EditGrid, TheEditorStartsFromTheExactValue)
         }
         TColGridWindow::Key(Qt::Key_Return);
         EXPECT_EQ(g.GetCellValue(c.col, 1), c.after) << g.GetCellValue(c.col, 1).toDouble();
+        if (c.after == QVariant(c.exact)) { // a cell that keeps its value keeps its text
+            EXPECT_EQ(g.Cells(c.col, 1), QString::fromLatin1(c.shown));
+        }
         EXPECT_EQ(messages.Beeps - beeps, c.refused < 0 ? 0 : 1);
         EXPECT_EQ(refusals, c.refused < 0 ? std::vector<int>() : std::vector<int>{c.refused});
         // The editor opened on the next cell does not take this one's value.

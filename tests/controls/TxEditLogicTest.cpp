@@ -470,11 +470,15 @@ TEST_F(EditUnits, AValueKeepsItsBitsUntilTheUserTypes)
         EXPECT_EQ(Edit.Logic.GetValue(), QVariant(value));
     }
 
-    // Typed text says the value, even when it is the text already shown.
+    // Typing that ends with the text it began with changes nothing; a typed
+    // change says the value, also one that reads as the same digits.
     Edit.Logic.SetValue(0.50004);
-    Retype(QStringLiteral("500.0"));
-    EXPECT_EQ(Edit.Logic.AsFloat(), 0.5);
-    Edit.Type(QStringLiteral("\r"));
+    for (const char* keys : {"500.0\r", "500.01\b\r", "7\x1b", "500.0"}) {
+        Retype(QString::fromLatin1(keys));
+        EXPECT_EQ(Edit.Logic.AsFloat(), 0.50004) << keys;
+    }
+    Retype(QStringLiteral("500.00\r"));
+    EXPECT_EQ(Edit.Text, QStringLiteral("500.0"));
     for (int unit : {3, 4, 2})
         Edit.Logic.SetUnitsValue(unit);
     EXPECT_EQ(Edit.Logic.AsFloat(), 0.5);

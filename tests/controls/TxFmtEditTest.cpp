@@ -322,7 +322,10 @@ TEST_F(FmtEditWindow, PassingThroughKeepsTheValueAndPastedTextReplacesIt)
 
     Edit->setFocus(Qt::TabFocusReason);
     Edit->selectAll();
-    Edit->insert(QStringLiteral("500.0")); // the text shown, pasted
+    Edit->insert(QStringLiteral("500.0")); // the text shown, pasted: no change
+    EXPECT_EQ(Edit->AsFloat(), 0.50004);
+    Edit->selectAll();
+    Edit->insert(QStringLiteral("500.00"));
     EXPECT_EQ(Edit->AsFloat(), 0.5);
 }
 
@@ -331,7 +334,7 @@ TEST_F(FmtEditWindow, ALongTextShowsFromItsStartWithoutTheFocus)
     Edit->SetFormatStr(QStringLiteral("%0.3f"));
     Edit->setFocus(Qt::TabFocusReason);
     Edit->selectAll();
-    Edit->insert(QStringLiteral("1e999")); // pasted
+    Edit->insert(QStringLiteral("1e99")); // pasted
     QTest::keyClick(Edit, Qt::Key_Tab);
     ASSERT_FALSE(Edit->hasFocus());
     EXPECT_TRUE(Edit->text().startsWith(QStringLiteral("99999999999999996"))) << Edit->text().toStdString();

@@ -243,7 +243,7 @@ TEST_F(MainForm, LeavingAChangedEditClearsTheResults)
     EXPECT_DOUBLE_EQ(form.edWidth->AsFloat(), 0.8);
 }
 
-TEST_F(MainForm, ShapeBoxesTickTheirRangesAndClearTheResultsButPastingKeepsThem)
+TEST_F(MainForm, ShapeBoxesAndPastedBandsClearTheResults)
 {
     UseShippedCatalogue();
     TMainForm& form = Open();
@@ -251,12 +251,34 @@ TEST_F(MainForm, ShapeBoxesTickTheirRangesAndClearTheResultsButPastingKeepsThem)
     const int rows = Rows();
     ASSERT_GT(rows, 0);
 
-    QGuiApplication::clipboard()->setText("1,2,3,4,5,6,7,8");
-    form.PopupMenu1->actions().at(1)->trigger();
-    EXPECT_EQ(form.attenGrid->Rows(0)->CommaText(), "1,2,3,4,5,6,7,8");
-    EXPECT_EQ(Rows(), rows);
-    EXPECT_TRUE(ResultButtonsEnabled());
+    // The same bands change nothing, bands that are no whole numbers are
+    // refused with the reason, new bands are a new duty.
+    const struct {
+        const char* pasted;
+        const char* bands;
+        const char* refused;
+        bool cleared;
+    } pastes[] = {
+        {"9, 10, 15, 45, 50, 50, 45, 20", "9,10,15,45,50,50,45,20", nullptr, false},
+        {"1,2,3,4,5,6,7,9.25", "9,10,15,45,50,50,45,20", "not a whole number", false},
+        {"1 2 x", "9,10,15,45,50,50,45,20", "not a number", false},
+        {"1,2,3,4,5,6,7,8", "1,2,3,4,5,6,7,8", nullptr, true},
+    };
+    for (const auto& p : pastes) {
+        SCOPED_TRACE(p.pasted);
+        Msgs.Clear();
+        QGuiApplication::clipboard()->setText(p.pasted);
+        form.PopupMenu1->actions().at(1)->trigger();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(form.attenGrid->Rows(0)->CommaText(), p.bands);
+        EXPECT_EQ(Msgs.Beeps, p.refused ? 1 : 0);
+        EXPECT_EQ(Msgs.Messages,
+                  p.refused ? QStringList{QString("Attenuation refused: ") + p.refused + "."} : QStringList());
+        EXPECT_EQ(Rows(), p.cleared ? 0 : rows);
+    }
 
+    ClickSearch();
+    ASSERT_GT(Rows(), 0);
     QTest::mouseClick(form.circbox, Qt::LeftButton);
     EXPECT_FALSE(form.circbox->isChecked());
     for (const QString& name : form.RangeNames()) {
@@ -423,6 +445,72 @@ TEST_F(MainForm, UnitDetoursLeaveTheDutySearchAndSavedFilesBitForBit)
         EXPECT_EQ(ini.ReadString(k[0], k[1], ""), k[2]) << k[1];
 }
 
+// What the user leaves as it was keeps its exact value, also through a unit
+// change; a number no double holds is refused with its reason and the edit
+// keeps its value; one a double holds is kept as typed.
+TEST_F(MainForm, DutyEditsKeepWhatWasTypedAndRefuseNumbersNoDoubleHolds)
+{
+    TMainForm& form = Open();
+    form.activateWindow();
+    const struct {
+        const char* name;
+        TFmtEdit* TMainForm::*edit;
+        const char* typed; // over the whole text; empty: `pasted` is pasted
+        const char* pasted;
+        int unit; // the display unit chosen after typing; -1: kept
+        const char* shown;
+        const char* refused;
+        const char* key; // section/key in the saved selection
+        const char* saved;
+    } cases[] = {
+        {"airflow", &TMainForm::edAirflow, "0.0125", "", -1, "0.013", nullptr, "air/flow", "0.0125"},
+        {"max DP shown as 0", &TMainForm::edMaxDP, "0.0125", "", -1, "0", nullptr, "air/maxDP", "0.0125"},
+        {"mm shown in inch", &TMainForm::edWidth, "900.45", "", 3, "35.45", nullptr, "duct/width", "0.90045"},
+        {"beyond the doubles", &TMainForm::edAirflow, "", "1e400", -1, "2.800", "Airflow refused: out of range.",
+         "air/flow", "2.8"},
+        {"1e999", &TMainForm::edMaxDP, "", "1e999", -1, "80", "Max DP refused: out of range.", "air/maxDP", "80"},
+        {"below the doubles", &TMainForm::edHeight, "", "2e-400", -1, "500.0", "Height refused: out of range.",
+         "duct/height", "0.5"},
+        {"an exponent beyond 300, in mm", &TMainForm::edDiameter, "", "3.5e-301", -1, "0.0", nullptr, "duct/diameter",
+         "3.5E-304"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TFmtEdit* edit = form.*c.edit;
+        form.ApplyUnits();
+        form.edAirflow->SetValue(2.8);
+        form.edMaxDP->SetValue(80.0);
+        form.edWidth->SetValue(0.9);
+        form.edHeight->SetValue(0.5);
+        form.edDiameter->SetValue(0.6);
+        Msgs.Clear();
+        edit->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return edit->hasFocus(); }));
+        edit->selectAll();
+        if (*c.typed) {
+            QTest::keyClicks(edit, c.typed);
+        } else {
+            QGuiApplication::clipboard()->setText(c.pasted);
+            QTest::keySequence(edit, QKeySequence::Paste);
+        }
+        QTest::keyClick(edit, Qt::Key_Tab);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(Msgs.Beeps, c.refused ? 1 : 0);
+        EXPECT_EQ(Msgs.Messages, c.refused ? QStringList{c.refused} : QStringList());
+        if (c.unit >= 0)
+            edit->SetUnitsValue(c.unit);
+        // In again, a key typed and taken back, out again: no change.
+        edit->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return edit->hasFocus(); }));
+        for (Qt::Key key : {Qt::Key_End, Qt::Key_5, Qt::Key_Backspace, Qt::Key_Tab})
+            QTest::keyClick(edit, key);
+        EXPECT_EQ(edit->text(), c.shown);
+        form.ButtonGroup1Items0Click();
+        const QStringList key = QString(c.key).split('/');
+        EXPECT_EQ(TIniFile(DefaultIni()).ReadString(key[0], key[1], ""), c.saved);
+    }
+}
+
 TEST_F(MainForm, ALoadedValueFinerThanItsEditIsSearchedAndSavedAsRead)
 {
     UseShippedCatalogue();
@@ -533,16 +621,22 @@ TEST_F(MainForm, SaveAndCloseStoreAnOpenBandEditOnlyAsASearchWouldTakeIt)
     const struct {
         const char* pasted;
         const char* kept;
-        int beeps;
-    } cases[] = {{"12abc", "20", 1}, {"33", "33", 0}, {"1e999", "33", 1}};
+        const char* refused; // why, beside the grid; nullptr: taken
+    } cases[] = {{"12abc", "20", "not a number"},
+                 {"33", "33", nullptr},
+                 {"1e999", "33", "out of range"},
+                 {"9.25", "33", "not a whole number"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pasted);
         Msgs.Clear();
         pasteInto8k(c.pasted);
         QTest::mouseClick(form.SaveButton, Qt::LeftButton);
+        QCoreApplication::processEvents();
         EXPECT_TRUE(ReadFileBytes(DefaultIni()).contains(QByteArray("required=9,10,15,45,50,50,45,") + c.kept + "\n"));
         EXPECT_EQ(form.attenGrid->Cells(7, 0), c.kept);
-        EXPECT_EQ(Msgs.Beeps, c.beeps);
+        EXPECT_EQ(Msgs.Beeps, c.refused ? 1 : 0);
+        EXPECT_EQ(Msgs.Messages,
+                  c.refused ? QStringList{QString("Attenuation refused: ") + c.refused + "."} : QStringList());
         EXPECT_TRUE(Msgs.Errors.isEmpty());
     }
 

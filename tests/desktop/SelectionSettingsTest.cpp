@@ -1,5 +1,6 @@
 #include "SelectionSettings.h"
 #include "TestUtil.h"
+#include "TxConv.h"
 #include "TxErrors.h"
 
 #include <QFile>
@@ -27,13 +28,13 @@ TEST(SelectionFile, WritesTheFourSectionsWithPointDecimals)
     TIniFile ini(file);
     TSelectionValues v = Defaults();
     v.Circ = false;
-    // Values that went through a unit conversion: at most 15 digits.
-    v.Width = 0.1 * 3;
+    // Every value reads back exactly; one typed in mm is written as typed.
+    v.Width = FromDisplayUnits(300, 1000, 0);
     v.Diameter = 2.0 / 3.0;
     WriteSelection(ini, v, {"a.xml", "b.xml"});
     const QByteArray text = ReadFileBytes(file);
     for (const char* line : {"[other]\nkeep=1\n", "flow=2.8\n", "maxDP=80\n", "height=0.5\n", "width=0.3\n",
-                             "diameter=0.666666666666667\n", "rect=1\n", "circ=0\n",
+                             "diameter=0.6666666666666666\n", "rect=1\n", "circ=0\n",
                              "required=9,10,15,45,50,50,45,20\n", "checked=\"a.xml, b.xml, \""})
         EXPECT_TRUE(text.contains(line)) << line << "\n" << text.constData();
     EXPECT_FALSE(text.contains("stale"));
@@ -42,6 +43,7 @@ TEST(SelectionFile, WritesTheFourSectionsWithPointDecimals)
     TSelectionValues back;
     ReadSelection(TIniFile(file), back);
     EXPECT_DOUBLE_EQ(back.Flow, 2.8);
+    EXPECT_EQ(back.Diameter, v.Diameter);
     EXPECT_FALSE(back.Circ);
     EXPECT_TRUE(back.Rect);
     EXPECT_EQ(back.Checked, "a.xml, b.xml, ");

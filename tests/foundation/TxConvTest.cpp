@@ -91,6 +91,21 @@ TEST(Conversion, ShowsAndReadsBackValues)
     EXPECT_NEAR(FromDisplayUnits(68.0, factor, offset), 20.0, 1e-12);
     GetUnitsConversion(utTemperature, 0, 2, label, factor, offset, format);
     EXPECT_EQ(Format(format, ToDisplayUnits(293.15, factor, offset)), "20.0");
+
+    // A value typed in a unit that is a decimal step from the stored one is
+    // the double nearest the exact result, and shows back as typed.
+    const struct {
+        int unit; // of utLengthMeasure, stored in m
+        double shown;
+        double stored;
+    } exact[] = {{2, 900.45, 0.90045}, {3, 35.45, 0.90043}, {1, 0.3, 0.003}, {2, -0.1, -0.0001}};
+    for (const auto& c : exact) {
+        GetUnitsConversion(utLengthMeasure, c.unit, 0, label, factor, offset, format);
+        EXPECT_EQ(FromDisplayUnits(c.shown, factor, offset), c.stored) << c.shown << " " << label.toStdString();
+        if (c.unit != 3) { // 39.37... per metre is no short decimal
+            EXPECT_EQ(ToDisplayUnits(c.stored, factor, offset), c.shown) << c.stored;
+        }
+    }
 }
 
 TEST(Clamp, LimitsIndexToTheKindsList)

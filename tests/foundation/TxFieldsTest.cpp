@@ -85,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
         LineCase{"Len;%0.2f;m;pe;-1.5;2e3;0.25", Cls::Num, 1, "%0.2f", "Len,m", "0.00", -1.5, 2000, 0.25, {}},
         LineCase{"Colour;enum;;Red;Green", Cls::Enum, 2, "", "Colour", "Red", 0, 0, 0, {"Red", "Green"}},
         LineCase{"Colour;ENUM;;Spin;Red", Cls::Enum, 2, "", "Colour", "Spin", 0, 0, 0, {"Spin", "Red"}},
-        // Part 2 is always the unit text, also on a choice line.
+        // The third piece is always the unit text, also on a choice line.
         LineCase{"Colour;enum;Red;Green", Cls::Enum, 2, "", "Colour,Red", "Green", 0, 0, 0, {"Green"}},
         LineCase{"Colour;enum", Cls::Enum, 2, "", "Colour", "", 0, 0, 0, {"", "", ""}},
         LineCase{"Colour;enum;;A;;B", Cls::Enum, 2, "", "Colour", "A", 0, 0, 0, {"A", "", "B"}},

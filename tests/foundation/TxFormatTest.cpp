@@ -103,14 +103,15 @@ INSTANTIATE_TEST_SUITE_P(
     Texts, StrictParser,
     ::testing::Values(ParseCase{"2.8", true, 2.8}, ParseCase{"-2E-3", true, -0.002}, ParseCase{"+5", true, 5},
                       ParseCase{".5", true, 0.5}, ParseCase{"5.", true, 5}, ParseCase{"1e300", true, 1e300},
-                      ParseCase{"1e-400", true, 0.0}, ParseCase{"2e9223372036854775807", false, 0},
-                      ParseCase{"2e-9223372036854775807", true, 0.0}, ParseCase{"0.000", true, 0},
-                      ParseCase{"inf", false, 0}, ParseCase{"nan", false, 0}, ParseCase{"NaN", false, 0},
-                      ParseCase{"infinity", false, 0}, ParseCase{"0x10", false, 0}, ParseCase{"1,000.5", false, 0},
-                      ParseCase{"2,8", false, 0}, ParseCase{"", false, 0}, ParseCase{" 1", false, 0},
-                      ParseCase{"1 ", false, 0}, ParseCase{"1e400", false, 0}, ParseCase{"1E", false, 0},
-                      ParseCase{"E5", false, 0}, ParseCase{"-", false, 0}, ParseCase{".", false, 0},
-                      ParseCase{"1.2.3", false, 0}, ParseCase{"１", false, 0}, ParseCase{"5e-", false, 0}));
+                      ParseCase{"1e-400", false, 0}, ParseCase{"2e9223372036854775807", false, 0},
+                      ParseCase{"2e-9223372036854775807", false, 0}, ParseCase{"0.000", true, 0},
+                      ParseCase{"1e-310", true, 1e-310}, ParseCase{"0e-999", true, 0}, ParseCase{"inf", false, 0},
+                      ParseCase{"nan", false, 0}, ParseCase{"NaN", false, 0}, ParseCase{"infinity", false, 0},
+                      ParseCase{"0x10", false, 0}, ParseCase{"1,000.5", false, 0}, ParseCase{"2,8", false, 0},
+                      ParseCase{"", false, 0}, ParseCase{" 1", false, 0}, ParseCase{"1 ", false, 0},
+                      ParseCase{"1e400", false, 0}, ParseCase{"1E", false, 0}, ParseCase{"E5", false, 0},
+                      ParseCase{"-", false, 0}, ParseCase{".", false, 0}, ParseCase{"1.2.3", false, 0},
+                      ParseCase{"１", false, 0}, ParseCase{"5e-", false, 0}));
 
 TEST(StrictParser, IntegersAndRaisingForms)
 {
@@ -144,8 +145,9 @@ TEST(FormatFixedExact, AtLeastTheDecimalsAndAsManyMoreAsReadBack)
         double value;
         int decimals;
         const char* text;
-    } cases[] = {{0.0125, 3, "0.0125"}, {0.125, 2, "0.125"},    {12.5, 3, "12.500"},
-                 {-0.0, 3, "0.000"},    {1e-7, 1, "0.0000001"}, {-2.675, 2, "-2.675"}};
+    } cases[] = {{0.0125, 3, "0.0125"},     {0.125, 2, "0.125"},   {12.5, 3, "12.500"}, {-0.0, 3, "0.000"},
+                 {1e-7, 1, "0.0000001"},    {-2.675, 2, "-2.675"}, {0.9, 0, "0.9"},     {80, 0, "80"},
+                 {3.5e-301, 0, "3.5E-301"}, {1e300, 3, "1E300"}};
     for (const auto& c : cases)
         EXPECT_EQ(FormatFixedExact(c.value, c.decimals), QString::fromLatin1(c.text)) << c.value;
     for (double v : {1e300, 5e-324, -123456789.123456789, 0.1 + 0.2})

@@ -19,6 +19,7 @@ TEST(OctaveText, FormatsEightValuesWithSeparators)
     EXPECT_EQ(OctaveToStr(DefaultDuty, "%0.0f"), "9, 10, 15, 45, 50, 50, 45, 20");
     EXPECT_EQ(OctaveToStr(ZeroOctave, "%0.0f"), "0, 0, 0, 0, 0, 0, 0, 0");
     EXPECT_EQ(OctaveToStr(TOctave{1.25, 2, 3, 4, 5, 6, 7, 8.05}, "%0.1f"), "1.3, 2.0, 3.0, 4.0, 5.0, 6.0, 7.0, 8.1");
+    EXPECT_EQ(OctaveToExactStr(TOctave{1.25, 2, 3, 4, 5, 6, 7, 8.05}, 1), "1.25, 2.0, 3.0, 4.0, 5.0, 6.0, 7.0, 8.05");
 }
 
 struct ParseCase {

@@ -22,16 +22,47 @@ TEST_P(NormaliseNumber, GivesCanonicalText)
 INSTANTIATE_TEST_SUITE_P(Examples, NormaliseNumber,
                          ::testing::Values(NormCase{" 1 2.5 ", "12.5"}, NormCase{"1.2.3", "1.23"},
                                            NormCase{"12-3", "123"}, NormCase{"-2e-3", "-2E-3"},
-                                           NormCase{"2e400", "2E40"}, NormCase{"", "0"}, NormCase{"-", "0"},
+                                           NormCase{"2e400", "2E400"}, NormCase{"", "0"}, NormCase{"-", "0"},
                                            NormCase{"3/4.5.6", "3/4.56"}, NormCase{"e", "1E"}, NormCase{"5E", "5E"},
                                            NormCase{"1e5e6", "1E56"}, NormCase{"-3/-4", "-3/-4"},
                                            NormCase{"1/2/3", "1/23"}, NormCase{"/", "0/0"}, NormCase{"E-5", "1E5"},
-                                           NormCase{"2e1.5", "2E15"}, NormCase{"1e-301", "1E-3"}));
+                                           NormCase{"2e1.5", "2E15"}, NormCase{"1e-301", "1E-301"},
+                                           NormCase{"1e+5", "1E+5"}));
 
 TEST(NormaliseNumber, ExponentThatIsNoIntegerRaises)
 {
     EXPECT_THROW(NormaliseNumberText("5e-"), EConvertError);
     EXPECT_THROW(NormaliseNumberText("5ex"), EConvertError);
+}
+
+// A typed number is kept as typed when a double holds it and refused with its
+// reason otherwise; no exponent is ever cut into another number.
+TEST(NormaliseNumber, TypedNumbersAreReadOrRefused)
+{
+    const struct {
+        const char* text;
+        TEntryCheck check;
+        TEntryCheck whole; // as a whole number
+        double value;
+    } cases[] = {
+        {"12 345", ecNumber, ecNumber, 12345},     {"1e300", ecNumber, ecNumber, 1e300},
+        {"1E-300", ecNumber, ecNotWhole, 1e-300},  {"1e0300", ecNumber, ecNumber, 1e300},
+        {"2.5e1", ecNumber, ecNumber, 25},         {"1e308", ecNumber, ecNumber, 1e308},
+        {"1e 3 0 1", ecNumber, ecNumber, 1e301},   {"3.5e-301", ecNumber, ecNotWhole, 3.5e-301},
+        {"1e309", ecOutOfRange, ecOutOfRange, 0},  {"1e400", ecOutOfRange, ecOutOfRange, 0},
+        {"1e999", ecOutOfRange, ecOutOfRange, 0},  {"2e-400", ecOutOfRange, ecOutOfRange, 0},
+        {"1e-999", ecOutOfRange, ecOutOfRange, 0}, {"1e99999999999", ecOutOfRange, ecOutOfRange, 0},
+        {"0e99999999999", ecNumber, ecNumber, 0},  {"2.5", ecNumber, ecNotWhole, 2.5},
+        {"9.25", ecNumber, ecNotWhole, 9.25},      {"-3", ecNumber, ecNumber, -3},
+        {"abc", ecNoNumber, ecNoNumber, 0},        {"1e-", ecNoNumber, ecNoNumber, 0},
+    };
+    for (const auto& c : cases) {
+        double value = -777;
+        EXPECT_EQ(CheckTypedFloat(QString::fromLatin1(c.text), value), c.check) << c.text;
+        EXPECT_EQ(value, c.check == ecNumber ? c.value : -777) << c.text;
+        EXPECT_EQ(CheckTypedWhole(QString::fromLatin1(c.text), value), c.whole) << c.text;
+    }
+    EXPECT_EQ(EntryCheckText(ecNotWhole), QStringLiteral("not a whole number"));
 }
 
 TEST(Split, PiecesKeepBlanksBeforeDelimiters)

@@ -346,6 +346,8 @@ TEST(XmlWrite, NumbersAttributesAndPairs)
     xml.SetInt(p, "i", -42);
     EXPECT_EQ(xml.GetText(p, "f"), "1.235");
     EXPECT_EQ(xml.GetText(p, "g"), "0.13");
+    xml.SetExactFloat(p, "e", 0.90045, 3);
+    EXPECT_EQ(xml.GetText(p, "e"), "0.90045");
     EXPECT_EQ(xml.GetInt(p, "i", 0), -42);
 
     const TXmlNode img = xml.SetTextByAttr(p, "img", "a.png", "alt", "photo", false);

@@ -291,16 +291,17 @@ TEST_F(ProjectWindow, QuantityAndPriceSetTheTotalsAndVAT)
         EXPECT_EQ(edit->text(), shown);
     }
 
-    // A fractional quantity becomes the nearest whole one, and shows so.
-    Type(f.ItemsGrid, 2, 1, "2.5");
-    EXPECT_EQ(f.Project->Item(0).Qty, 3);
-    EXPECT_EQ(f.ItemsGrid->Cells(2, 1), "3");
-    // Text that is no number changes nothing and shows the item's again.
-    f.ItemsGrid->SetCells(2, 1, "abc");
-    f.ItemsGridDoSetData(2, 1);
-    EXPECT_EQ(f.Project->Item(0).Qty, 3);
-    EXPECT_EQ(f.ItemsGrid->Cells(2, 1), "3");
-    EXPECT_EQ(Msgs.Beeps, 1);
+    // A fraction, like text that is no number, changes nothing: the cell
+    // shows the item's again and the status bar says why.
+    for (const char* typed : {"2.5", "abc"}) {
+        f.ItemsGrid->SetCells(2, 1, typed);
+        f.ItemsGridDoSetData(2, 1);
+        EXPECT_EQ(f.Project->Item(0).Qty, 3);
+        EXPECT_EQ(f.ItemsGrid->Cells(2, 1), "3");
+        EXPECT_EQ(f.StatusBar1->currentMessage(),
+                  QString("Quantity refused: ") + (typed[0] == '2' ? "not a whole number" : "not a number"));
+    }
+    EXPECT_EQ(Msgs.Beeps, 2);
 }
 
 // A quantity or price that would put a total beyond the largest number is
@@ -331,7 +332,8 @@ TEST_F(ProjectWindow, EntriesThatWouldOverflowATotalAreRefused)
         {"its quantity", false, 2, m + 1, "1", "Quantity" + tooLarge},
         {"no whole number", true, 2, 2, "3e9", "Quantity refused: out of range"},
         {"no number", true, 9, 2, "abc", "Price refused: not a number"},
-        {"pasted, beyond the normaliser", true, 9, 2, "1e308", "Price refused: out of range", true},
+        {"pasted, beyond the doubles", true, 9, 2, "1e309", "Price refused: out of range", true},
+        {"pasted fraction", false, 2, 1, "2.5", "Quantity refused: not a whole number", true},
         {"pasted, no number", false, 2, 1, "1x", "Quantity refused: not a number", true},
     };
     for (const Step& s : steps) {

@@ -15,6 +15,7 @@
 
 #include <array>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <set>
 
@@ -797,9 +798,67 @@ TEST(ResultColumns, FormatThroughDisplayQuantities)
 
 namespace {
 
-// The byte-level readers must give exactly what the general readers give.
+// The byte-level readers give exactly what the general readers give for the
+// element `v`, the first of its name under `parent`.
+void ExpectReadersAgree(TXMLFile& xml, TXmlNode parent, TXmlNode v, const std::string& what)
+{
+    const QString name = QString::fromUtf8(v.name());
+    TDoubleDynArray general, fast;
+    xml.GetFloatList(parent, name, general);
+    ReadFloatList(xml, parent, v, name, fast);
+    EXPECT_EQ(fast, general) << "list of " << what;
+
+    TOctave a{}, b{};
+    bool generalOk = true, fastOk = true;
+    try {
+        StrToOctave(xml.GetText(parent, name), a);
+    } catch (const EConvertError&) {
+        generalOk = false;
+    }
+    try {
+        b = ReadOctave(v);
+    } catch (const EConvertError&) {
+        fastOk = false;
+    }
+    EXPECT_EQ(fastOk, generalOk) << "bands of " << what;
+    if (fastOk && generalOk) {
+        EXPECT_EQ(a, b) << "bands of " << what;
+    }
+
+    // What the general reader turns into its default is an error of the body.
+    const double number = xml.GetFloat(parent, name, -7);
+    if (xml.ReadStatus() == xrsNone)
+        EXPECT_EQ(ReadBodyFloat(v, -7), number) << "number of " << what;
+    else
+        EXPECT_THROW(ReadBodyFloat(v, -7), EBodyError) << "number of " << what;
+}
+
+// The byte-level readers must give exactly what the general readers give:
+// on these texts and on every element of the fuzz targets' range files.
 TEST(BodyReaders, AgreeWithTheGeneralReaders)
 {
+    const QDir corpus(QStringLiteral(VOZ_CONTENT_DIR "/../fuzz/corpus"));
+    int elements = 0;
+    for (const char* folder : {"fuzz_search", "fuzz_catalog"}) {
+        const QDir dir(corpus.filePath(QString::fromLatin1(folder)));
+        for (const QString& file : dir.entryList(QDir::Files)) {
+            TXMLFile xml(dir.filePath(file));
+            std::function<void(TXmlNode)> walk = [&](TXmlNode parent) {
+                for (TXmlNode v = parent.first_child(); v; v = v.next_sibling()) {
+                    if (v.type() != pugi::node_element)
+                        continue;
+                    if (parent.child(v.name()) == v) {
+                        ExpectReadersAgree(xml, parent, v, file.toStdString() + " " + v.name());
+                        ++elements;
+                    }
+                    walk(v);
+                }
+            };
+            walk(xml.DocumentElement());
+        }
+    }
+    EXPECT_GT(elements, 100);
+
     const char* texts[] = {"",
                            "300,600,1200",
                            " 1 2.5 ,3",
@@ -848,36 +907,7 @@ TEST(BodyReaders, AgreeWithTheGeneralReaders)
         xml.LoadFromBytes(QByteArray("<r><v>") + QByteArray(t).replace("&", "&amp;").replace("<", "&lt;") +
                           QByteArray("</v></r>"));
         const TXmlNode root = xml.DocumentElement();
-        const TXmlNode v = root.child("v");
-
-        TDoubleDynArray general, fast;
-        xml.GetFloatList(root, QStringLiteral("v"), general);
-        ReadFloatList(xml, root, v, QStringLiteral("v"), fast);
-        EXPECT_EQ(fast, general) << "list of '" << t << "'";
-
-        TOctave a{}, b{};
-        bool generalOk = true, fastOk = true;
-        try {
-            StrToOctave(xml.GetText(root, QStringLiteral("v")), a);
-        } catch (const EConvertError&) {
-            generalOk = false;
-        }
-        try {
-            b = ReadOctave(v);
-        } catch (const EConvertError&) {
-            fastOk = false;
-        }
-        EXPECT_EQ(fastOk, generalOk) << "bands of '" << t << "'";
-        if (fastOk && generalOk) {
-            EXPECT_EQ(a, b) << "bands of '" << t << "'";
-        }
-
-        // What the general reader turns into its default is an error of the body.
-        const double number = xml.GetFloat(root, QStringLiteral("v"), -7);
-        if (xml.ReadStatus() == xrsNone)
-            EXPECT_EQ(ReadBodyFloat(v, -7), number) << "number '" << t << "'";
-        else
-            EXPECT_THROW(ReadBodyFloat(v, -7), EBodyError) << "number '" << t << "'";
+        ExpectReadersAgree(xml, root, root.child("v"), std::string("'") + t + "'");
     }
 }
 
