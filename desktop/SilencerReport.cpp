@@ -4,7 +4,9 @@
 #include "SilencerRanges.h"
 #include "TxApplicationPath.h"
 #include "TxErrors.h"
+#include "TxFileRead.h"
 #include "TxFormat.h"
+#include "TxPictureRead.h"
 #include "TxPrintPreviewDlg.h"
 #include "TxString.h"
 #include "TxVerInfo.h"
@@ -15,7 +17,6 @@
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QImage>
-#include "TxFileRead.h"
 #include <QPainter>
 
 #include <algorithm>
@@ -50,14 +51,14 @@ TInset Unscaled(const TInset& c, double s)
 }
 
 // The picture in the file `path`; a null image, and `error` saying why,
-// when it cannot be read.
+// when it cannot be read whole: a cut file would be drawn in part, or as a
+// black block.
 QImage ReadPicture(const QString& path, QString& error)
 {
-    TPictureReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    const QImage image = reader.read();
+    QString why;
+    const QImage image = ReadWholePicture(path, why);
     if (image.isNull())
-        error = Format("Unable to load the picture \"%s\": %s.", path, reader.errorString());
+        error = Format("Unable to load the picture \"%s\": %s.", path, why);
     return image;
 }
 

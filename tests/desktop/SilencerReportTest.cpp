@@ -521,18 +521,21 @@ TEST_F(SilencerReport, ALogoOrLetterheadMissingEverywhereIsLeftOutWithOneNote)
         size_t Pictures; // logo, photo, drawing
         bool Letterhead;
         QString Note;
+        qsizetype LogoBytes = 0; // the user's logo cut to so many bytes
     } cases[] = {
         {{"letterhead.txt"}, {"Logo.gif"}, 3, true, ""},
         {{"Logo.gif"}, {"letterhead.txt"}, 3, true, ""},
         {{"letterhead.txt"}, {"letterhead.txt"}, 2, true, "No \"Logo.gif\" in"},
         {{}, {}, 2, false, "No \"Logo.gif\" and no \"letterhead.txt\" in"},
+        {{"Logo.gif", "letterhead.txt"}, {"Logo.gif"}, 2, true, "Unable to load the picture", 1000},
+        {{"Logo.gif", "letterhead.txt"}, {"Logo.gif"}, 2, true, "Unable to load the picture", 3000},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Note.toStdString());
         TTempFolder docs;
         TTempFolder program;
         for (const QString& name : c.Users)
-            docs.Write(name, ReadFileBytes(FDocuments.File(name)));
+            docs.Write(name, ReadFileBytes(FDocuments.File(name)).left(name == "Logo.gif" && c.LogoBytes ? c.LogoBytes : 1 << 30));
         for (const QString& name : c.Programs)
             program.Write("documents/" + name, ReadFileBytes(FDocuments.File(name)));
         for (const QString& name : {rec.photo.Text(), rec.ga.Text()})
@@ -550,7 +553,8 @@ TEST_F(SilencerReport, ALogoOrLetterheadMissingEverywhereIsLeftOutWithOneNote)
             EXPECT_EQ(note, "");
         } else {
             EXPECT_TRUE(note.startsWith(c.Note)) << note.toStdString();
-            EXPECT_TRUE(note.contains(program.Path() + "/documents/")) << note.toStdString();
+            EXPECT_TRUE(note.contains(c.LogoBytes == 0 ? program.Path() + "/documents/" : docs.File("Logo.gif")))
+                << note.toStdString();
         }
     }
 }
