@@ -179,6 +179,21 @@ int LastLineHeight(const TReportLayout& f)
     return std::max(FeedOf(FontPixelHeight(ReportFontSize, f.CanvasUnits())), QFontMetrics(f.ReportFont()).height());
 }
 
+// Pictures are kept at no more than this for the size they are drawn at:
+// print needs no more, and a page holds no more than its budget.
+constexpr int PictureDpi = 300;
+
+// `image` drawn into `target`, at no more than PictureDpi there.
+void DrawPicture(QPainter& canvas, const QRect& target, const QImage& image)
+{
+    const QRectF device = canvas.deviceTransform().mapRect(QRectF(target));
+    const double perInch = canvas.device() ? canvas.device()->logicalDpiX() : PictureDpi;
+    const QSize most(std::max(1, int(std::ceil(device.width() * PictureDpi / perInch))),
+                     std::max(1, int(std::ceil(device.height() * PictureDpi / perInch))));
+    const bool larger = image.width() > most.width() || image.height() > most.height();
+    canvas.drawImage(target, larger ? image.scaled(most, Qt::KeepAspectRatio, Qt::SmoothTransformation) : image);
+}
+
 // `size` made to fit `box`, aspect kept; never larger, never empty.
 QSize FitInto(QSize size, QSize box)
 {
@@ -226,7 +241,7 @@ void DrawHeader(TReportLayout& f, QPainter* canvas, const TReportFiles& files, c
                 logo = shrunk;
         }
         if (canvas)
-            canvas->drawImage(QRect(corner, logo), files.Logo);
+            DrawPicture(*canvas, QRect(corner, logo), files.Logo);
     }
     f.ReportCursor = beside ? QPoint(corner.x() + (logo.isEmpty() ? 0 : logo.width() + inset), corner.y())
                             : QPoint(corner.x(), corner.y() + logo.height() + inset);
@@ -357,11 +372,11 @@ void DrawPictures(TReportLayout& f, QPainter& canvas, const TReportFiles& files,
     const QSize photoSize = scaled(photo);
     const QSize drawingSize = scaled(drawing);
     if (!photo.isNull())
-        canvas.drawImage(QRect(f.ReportCursor, photoSize), photo);
+        DrawPicture(canvas, QRect(f.ReportCursor, photoSize), photo);
     int h = photoSize.height();
     f.ReportCursor.rx() += photoSize.width() + gap;
     if (!drawing.isNull())
-        canvas.drawImage(QRect(f.ReportCursor, drawingSize), drawing);
+        DrawPicture(canvas, QRect(f.ReportCursor, drawingSize), drawing);
     f.ReportCursor.setX(c.Left);
     h = std::max(h, drawing.isNull() ? photoSize.height() : drawingSize.height());
     f.ReportCursor.ry() += h + int(std::trunc(u.y() * 0.2));

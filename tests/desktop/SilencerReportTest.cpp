@@ -400,7 +400,8 @@ TEST_F(SilencerReport, PaperChoiceRedrawsOnThatPaper)
     EXPECT_EQ(form.Find(ReportVersionText())->At, QPoint(38, 1056 - 38));
 }
 
-// Every paper with the program's logo, very large ones and a broken one, and
+// Every paper with the program's logo, very large ones (one larger than a
+// page may hold, but for its drawing at print resolution) and a broken one, and
 // a letterhead line longer than any frame is wide (or the program's).
 TEST_F(SilencerReport, OnEveryPaperTheReportStaysInsideItsFrame)
 {
@@ -408,7 +409,7 @@ TEST_F(SilencerReport, OnEveryPaperTheReportStaysInsideItsFrame)
         QSize Logo; // (0, 0): the program's; (-1, -1): a broken file
         size_t Pictures;
         bool LongLine = true;
-    } logos[] = {{{0, 0}, 3}, {{1500, 400}, 3}, {{1200, 1200}, 3}, {{-1, -1}, 2}, {{1200, 1200}, 3, false}};
+    } logos[] = {{{0, 0}, 3}, {{1500, 400}, 3}, {{3000, 3000}, 3}, {{-1, -1}, 2}, {{1200, 1200}, 3, false}};
     const int kinds = int(std::size(logos));
     const QByteArray shipped = ReadFileBytes(FDocuments.File("letterhead.txt"));
     const QByteArray letterhead = shipped +
