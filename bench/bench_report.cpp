@@ -72,9 +72,9 @@ QImage Plain(int side)
 void BM_LoadLargePictures(benchmark::State& state)
 {
     const QImage image = Plain(2400);
-    const QByteArray bytes = FileOf(
-        Repeated([&image](QPainter& p) { p.drawImage(QRectF(0, 0, 100, 100), image); }, quint32(state.range(0))),
-        int(state.range(1)));
+    const QByteArray bytes =
+        FileOf(Repeated([&image](QPainter& p) { p.drawImage(QRectF(0, 0, 100, 100), image); }, quint32(state.range(0))),
+               int(state.range(1)));
     Load(state, bytes);
 }
 
@@ -116,8 +116,7 @@ void BM_LoadPaths(benchmark::State& state)
     QPainterPath path;
     for (int i = 0; i < 1000; ++i)
         path.lineTo(i % 97, i % 89);
-    const QByteArray bytes =
-        FileOf(Repeated([&path](QPainter& p) { p.drawPath(path); }, quint32(state.range(0))), 1);
+    const QByteArray bytes = FileOf(Repeated([&path](QPainter& p) { p.drawPath(path); }, quint32(state.range(0))), 1);
     Load(state, bytes);
 }
 

@@ -256,9 +256,8 @@ void TMapiControl::Sendmail()
     }
     TMailResult result;
     const TMapiMessage message = BuildMessage();
-    const auto invalid = std::find_if(message.Recips.begin(), message.Recips.end(), [](const TMapiRecipDesc& r) {
-        return !IsPlainMailAddress(r.Name);
-    });
+    const auto invalid = std::find_if(message.Recips.begin(), message.Recips.end(),
+                                      [](const TMapiRecipDesc& r) { return !IsPlainMailAddress(r.Name); });
     try {
         if (invalid != message.Recips.end())
             result = {MAPI_E_INVALID_RECIPS, InvalidRecipientText(invalid->Name)};

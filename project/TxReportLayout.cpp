@@ -41,7 +41,8 @@ QStringList WrapToWidth(const QString& text, const QFontMetrics& metrics, int wi
         qsizetype guess = 0;
         for (int sum = 0; guess < reach;) {
             const qsizetype n = text[pos + guess].isHighSurrogate() && guess + 1 < rest ? 2 : 1;
-            sum += n == 1 ? metrics.horizontalAdvance(text[pos + guess]) : metrics.horizontalAdvance(text.mid(pos + guess, 2));
+            sum += n == 1 ? metrics.horizontalAdvance(text[pos + guess])
+                          : metrics.horizontalAdvance(text.mid(pos + guess, 2));
             if (sum > width)
                 break;
             guess += n;

@@ -524,7 +524,7 @@ TEST_F(SilencerReport, ALogoOrLetterheadMissingEverywhereIsLeftOutWithOneNote)
         QStringList Programs;
         size_t Pictures; // logo, photo, drawing
         bool Letterhead;
-        QString Note; // how it begins
+        QString Note;            // how it begins
         qsizetype LogoBytes = 0; // the user's logo cut to so many bytes
         int LongLine = 0;        // words of a letterhead line added at the end
     } cases[] = {
@@ -542,9 +542,10 @@ TEST_F(SilencerReport, ALogoOrLetterheadMissingEverywhereIsLeftOutWithOneNote)
         TTempFolder docs;
         TTempFolder program;
         for (const QString& name : c.Users)
-            docs.Write(name, ReadFileBytes(FDocuments.File(name)).left(name == "Logo.gif" && c.LogoBytes ? c.LogoBytes
-                                                                                                       : 1 << 30) +
-                                 (name == "letterhead.txt" ? QByteArray("VAT 4012345678 ").repeated(c.LongLine) : ""));
+            docs.Write(
+                name,
+                ReadFileBytes(FDocuments.File(name)).left(name == "Logo.gif" && c.LogoBytes ? c.LogoBytes : 1 << 30) +
+                    (name == "letterhead.txt" ? QByteArray("VAT 4012345678 ").repeated(c.LongLine) : ""));
         for (const QString& name : c.Programs)
             program.Write("documents/" + name, ReadFileBytes(FDocuments.File(name)));
         for (const QString& name : {rec.photo.Text(), rec.ga.Text()})
@@ -567,7 +568,7 @@ TEST_F(SilencerReport, ALogoOrLetterheadMissingEverywhereIsLeftOutWithOneNote)
         if (c.Note.isEmpty()) {
             EXPECT_EQ(note, "");
         } else {
-            const QString named = c.LogoBytes    ? docs.File("Logo.gif")
+            const QString named = c.LogoBytes  ? docs.File("Logo.gif")
                                   : c.LongLine ? docs.File("letterhead.txt")
                                                : program.Path() + "/documents/";
             EXPECT_TRUE(note.startsWith(c.Note == "\"" ? '"' + named : c.Note)) << note.toStdString();

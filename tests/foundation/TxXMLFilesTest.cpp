@@ -488,7 +488,8 @@ TEST(WholeFileReaders, PicturesCutShortAreRefused)
     const QByteArray jpeg = encoded("JPEG");
     // The smallest GIF with an extension block before its image, and a JPEG
     // whose first segment holds an end marker of its own.
-    const QByteArray tiny = QByteArray::fromHex("474946383961010001008000000000" "00ffffff21f90401000000002c0000"
+    const QByteArray tiny = QByteArray::fromHex("474946383961010001008000000000"
+                                                "00ffffff21f90401000000002c0000"
                                                 "0000010001000002024401003b");
     const QByteArray thumb = jpeg.left(2) + QByteArray::fromHex("ffe10006ffd90000") + jpeg.mid(2);
     const struct {
