@@ -4,7 +4,9 @@
 #include "SilencerRanges.h"
 #include "TxApplicationPath.h"
 #include "TxErrors.h"
+#include "TxFileRead.h"
 #include "TxFormat.h"
+#include "TxPictureRead.h"
 #include "TxPrintPreviewDlg.h"
 #include "TxString.h"
 #include "TxVerInfo.h"
@@ -15,7 +17,6 @@
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QImage>
-#include "TxFileRead.h"
 #include <QPainter>
 
 #include <algorithm>
@@ -26,8 +27,11 @@ namespace {
 constexpr QRgb TitleColor = clNavy;
 // Letterhead lines, in points.
 constexpr int LetterheadFontSize = 8;
-// The logo's greatest height, in report units.
-constexpr double LogoBoxHeight = 3;
+// The header's height, in report units: the logo's box at most, and the
+// room of the letterhead.
+constexpr double HeaderHeight = 3;
+// Far more letterhead lines than any header holds; the rest is never read.
+constexpr qsizetype MaxLetterheadLines = 1000;
 
 // The sheet inset by one report unit, kept as the old canvas kept
 // rectangles: right and bottom are the first coordinates outside.
@@ -50,14 +54,14 @@ TInset Unscaled(const TInset& c, double s)
 }
 
 // The picture in the file `path`; a null image, and `error` saying why,
-// when it cannot be read.
+// when it cannot be read whole: a cut file would be drawn in part, or as a
+// black block.
 QImage ReadPicture(const QString& path, QString& error)
 {
-    TPictureReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    const QImage image = reader.read();
+    QString why;
+    const QImage image = ReadWholePicture(path, why);
     if (image.isNull())
-        error = Format("Unable to load the picture \"%s\": %s.", path, reader.errorString());
+        error = Format("Unable to load the picture \"%s\": %s.", path, why);
     return image;
 }
 
@@ -144,9 +148,17 @@ private:
 // letterhead, and the record's pictures (paths; loaded when drawn).
 struct TReportFiles {
     QImage Logo;
+    QString LetterheadFile;
     TStringDynArray Letterhead;
     QString Photo;
     QString Drawing;
+};
+
+// How the header is laid out, and what laying it out found.
+struct THeader {
+    int LogoHeight = 0;         // the logo's box, canvas units
+    int LetterheadHeight = 0;   // how far the letterhead ran
+    bool LetterheadCut = false; // lines that did not fit were left out
 };
 
 QString PicturePath(const QString& images, const QString& name)
@@ -154,12 +166,32 @@ QString PicturePath(const QString& images, const QString& name)
     return name.isEmpty() ? QString() : FindFileNoCase(images, name);
 }
 
+// How far a line feed moves in a font of that height (LineFeed).
+int FeedOf(int fontHeight)
+{
+    return int(std::trunc(std::abs(fontHeight) * 1.2 + 1e-9));
+}
+
 // The room the "Dimensions" line takes in the body font: its feed, or the
 // font's full height where its descenders reach further.
 int LastLineHeight(const TReportLayout& f)
 {
-    const int feed = int(std::trunc(FontPixelHeight(ReportFontSize, f.CanvasUnits()) * 1.2 + 1e-9));
-    return std::max(feed, QFontMetrics(f.ReportFont()).height());
+    return std::max(FeedOf(FontPixelHeight(ReportFontSize, f.CanvasUnits())), QFontMetrics(f.ReportFont()).height());
+}
+
+// Pictures are kept at no more than this for the size they are drawn at:
+// print needs no more, and a page holds no more than its budget.
+constexpr int PictureDpi = 300;
+
+// `image` drawn into `target`, at no more than PictureDpi there.
+void DrawPicture(QPainter& canvas, const QRect& target, const QImage& image)
+{
+    const QRectF device = canvas.deviceTransform().mapRect(QRectF(target));
+    const double perInch = canvas.device() ? canvas.device()->logicalDpiX() : PictureDpi;
+    const QSize most(std::max(1, int(std::ceil(device.width() * PictureDpi / perInch))),
+                     std::max(1, int(std::ceil(device.height() * PictureDpi / perInch))));
+    const bool larger = image.width() > most.width() || image.height() > most.height();
+    canvas.drawImage(target, larger ? image.scaled(most, Qt::KeepAspectRatio, Qt::SmoothTransformation) : image);
 }
 
 // `size` made to fit `box`, aspect kept; never larger, never empty.
@@ -175,8 +207,10 @@ QSize FitInto(QSize size, QSize box)
 // the header, so the report below keeps its size. It shrinks, to half its
 // size at most, to leave the letterhead room beside it; where that leaves
 // less than a third of the width, the letterhead goes below it. Letterhead
-// lines wrap at the frame. The cursor ends below both.
-void DrawHeader(TReportLayout& f, QPainter* canvas, const TReportFiles& files, const TInset& c, QPoint u)
+// lines wrap at the frame and fill the header's height at most: the rest is
+// left out. The cursor ends below both.
+void DrawHeader(TReportLayout& f, QPainter* canvas, const TReportFiles& files, const TInset& c, QPoint u,
+                THeader& header)
 {
     const int inset = int(std::trunc(u.x() * 0.5));
     const QPoint corner(c.Left + inset, c.Top + inset);
@@ -184,13 +218,19 @@ void DrawHeader(TReportLayout& f, QPainter* canvas, const TReportFiles& files, c
     const int room = right - corner.x();
     f.SetReportFont(fsPlain, LetterheadFontSize, clNone);
     const QFontMetrics metrics(f.ReportFont());
+    const qsizetype roomLines = std::max(1, int(HeaderHeight * u.y()) / std::max(1, FeedOf(f.FontHeight())));
+    // Of the lines that may show, one wider than the room counts as the
+    // room: only that much of it is measured.
     int letterheadWidth = 0;
-    for (const QString& line : files.Letterhead)
-        letterheadWidth = std::max(letterheadWidth, metrics.horizontalAdvance(line));
+    for (qsizetype i = 0; i < std::min(files.Letterhead.size(), roomLines); ++i) {
+        bool wider = false;
+        const QStringList start = WrapToWidth(files.Letterhead[i], metrics, room, 1, &wider);
+        letterheadWidth = std::max(letterheadWidth, wider ? room : metrics.horizontalAdvance(start.value(0)));
+    }
     QSize logo;
     bool beside = true;
     if (!files.Logo.isNull()) {
-        logo = FitInto(files.Logo.size(), QSize(room, int(LogoBoxHeight * u.y())));
+        logo = FitInto(files.Logo.size(), QSize(room, header.LogoHeight));
         if (!files.Letterhead.isEmpty()) {
             const int besideLetterhead = room - inset - letterheadWidth;
             const QSize shrunk = besideLetterhead < logo.width()
@@ -201,24 +241,39 @@ void DrawHeader(TReportLayout& f, QPainter* canvas, const TReportFiles& files, c
                 logo = shrunk;
         }
         if (canvas)
-            canvas->drawImage(QRect(corner, logo), files.Logo);
+            DrawPicture(*canvas, QRect(corner, logo), files.Logo);
     }
     f.ReportCursor = beside ? QPoint(corner.x() + (logo.isEmpty() ? 0 : logo.width() + inset), corner.y())
                             : QPoint(corner.x(), corner.y() + logo.height() + inset);
-    for (const QString& line : files.Letterhead)
-        for (const QString& part : WrapToWidth(line, metrics, right - f.ReportCursor.x()))
+    const int top = f.ReportCursor.y();
+    qsizetype lines = roomLines;
+    header.LetterheadCut = false;
+    for (const QString& line : files.Letterhead) {
+        if (lines == 0) {
+            header.LetterheadCut = true;
+            break;
+        }
+        bool more = false;
+        const QStringList parts = WrapToWidth(line, metrics, right - f.ReportCursor.x(), lines, &more);
+        for (const QString& part : parts)
             f.WriteText(part);
+        lines -= parts.size();
+        header.LetterheadCut = more;
+        if (more)
+            break;
+    }
+    header.LetterheadHeight = f.ReportCursor.y() - top;
     f.ReportCursor.setY(std::max(f.ReportCursor.y(), corner.y() + logo.height()));
 }
 
 // The report down to where the pictures go: header, duty and silencer.
 void DrawText(TReportLayout& f, QPainter* canvas, const TSilencerReportInput& in, const TReportFiles& files,
-              const TInset& c, QPoint u)
+              const TInset& c, QPoint u, THeader& header)
 {
     const TSelectionRec& rec = in.Rec;
     const TSpecificationRec& spec = in.Spec;
     f.ReportUnit = u;
-    DrawHeader(f, canvas, files, c, u);
+    DrawHeader(f, canvas, files, c, u, header);
 
     auto body = [&f] { f.SetReportFont(fsPlain, ReportFontSize, clBlack); };
     auto feed = [&f](int times = 1) {
@@ -317,47 +372,73 @@ void DrawPictures(TReportLayout& f, QPainter& canvas, const TReportFiles& files,
     const QSize photoSize = scaled(photo);
     const QSize drawingSize = scaled(drawing);
     if (!photo.isNull())
-        canvas.drawImage(QRect(f.ReportCursor, photoSize), photo);
+        DrawPicture(canvas, QRect(f.ReportCursor, photoSize), photo);
     int h = photoSize.height();
     f.ReportCursor.rx() += photoSize.width() + gap;
     if (!drawing.isNull())
-        canvas.drawImage(QRect(f.ReportCursor, drawingSize), drawing);
+        DrawPicture(canvas, QRect(f.ReportCursor, drawingSize), drawing);
     f.ReportCursor.setX(c.Left);
     h = std::max(h, drawing.isNull() ? photoSize.height() : drawingSize.height());
     f.ReportCursor.ry() += h + int(std::trunc(u.y() * 0.2));
 }
 
-// The height the pictures need at least: as large as the width allows, up
-// to four report units.
-int PictureRoomNeeded(const TReportFiles& files, const TInset& c, QPoint u)
+// The height the pictures ask for: as large as the width allows, up to
+// four report units; and, on the sheet whatever the report's scale, the
+// height at which each is 30 x 20 mm at least (never above its own size).
+struct TPictureRoom {
+    int Wanted = 0;
+    int Least = 0;
+};
+
+TPictureRoom PictureRoom(const TReportFiles& files, const TInset& c, QPoint u)
 {
     const QSize photo = files.Photo.isEmpty() ? QSize() : TPictureReader(files.Photo).size();
     const QSize drawing = files.Drawing.isEmpty() ? QSize() : TPictureReader(files.Drawing).size();
     const int tallest = std::max(photo.height(), drawing.height());
     if (tallest <= 0)
-        return 0;
+        return {};
     const double s = PictureScale(photo.expandedTo({0, 0}), drawing.expandedTo({0, 0}), 2 * u.y(), c.Right - c.Left, 0);
-    return std::min(int(std::ceil(tallest * s)), 4 * u.y());
+    double least = 0;
+    for (const QSize& picture : {photo, drawing})
+        if (picture.width() > 0 && picture.height() > 0)
+            least = std::max({least, 3.0 * u.x() / picture.width(), 2.0 * u.y() / picture.height()});
+    // One unit more for the rounding of the pictures' sizes.
+    return {std::min(int(std::ceil(tallest * s)), 4 * u.y()), int(std::ceil(tallest * std::min({least, s, 1.0}))) + 1};
 }
 
 // How much the report must shrink so that text, readable pictures and the
-// "Dimensions" line stay inside `c`: 1 when they fit as they are. The logo
-// grows on a shrunk page, so the measure is repeated with the new scale.
+// "Dimensions" line stay inside `c`: 1 when they fit as they are. Where
+// they do not, the logo's box gives way first, down to the letterhead's
+// height beside it (or one unit), so that no logo makes the report smaller
+// than it is without one. The logo grows on a shrunk page, so the measure
+// is repeated with the new scale. `header` gets the logo's box.
 double ReportScale(const TReportLayout& f, const TSilencerReportInput& in, const TReportFiles& files, const TInset& c,
-                   QPoint u)
+                   QPoint u, THeader& header)
 {
+    header.LogoHeight = int(HeaderHeight * u.y());
+    const int room = c.Bottom - c.Top;
     double s = 1.0;
-    for (int pass = 0; pass < 3; ++pass) {
+    for (int pass = 0; pass < 4; ++pass) {
         const TInset inner = Unscaled(c, s);
         TMeasureLayout m(f.CanvasUnits());
         m.ResetReportFont(f.ReportFont(), f.FontHeight());
-        DrawText(m, nullptr, in, files, inner, u);
-        const int needed = m.ReportCursor.y() - inner.Top + PictureRoomNeeded(files, inner, u) +
-                           int(std::trunc(u.y() * 0.2)) + LastLineHeight(m);
-        const int room = c.Bottom - c.Top;
-        if (needed * s <= room)
+        DrawText(m, nullptr, in, files, inner, u, header);
+        const int text = m.ReportCursor.y() - inner.Top + int(std::trunc(u.y() * 0.2)) + LastLineHeight(m);
+        const TPictureRoom pictures = PictureRoom(files, inner, u);
+        // Scaled by `s`, the text takes s x text and the pictures the larger
+        // of s x wanted and their least.
+        double fits = double(room) / (text + pictures.Wanted);
+        if (pictures.Least > 0 && pictures.Least < room)
+            fits = std::min(fits, double(room - pictures.Least) / text);
+        if (s <= fits + 1e-9)
             break;
-        s = double(room) / needed;
+        if (pass == 0 && !files.Logo.isNull()) {
+            const int needed = text + std::max(pictures.Wanted, pictures.Least);
+            const int least = std::min(header.LogoHeight, std::max(header.LetterheadHeight, u.y()));
+            header.LogoHeight = std::max(least, header.LogoHeight - (needed - room));
+            continue;
+        }
+        s = fits;
     }
     return s;
 }
@@ -376,8 +457,9 @@ TReportFiles ReportFiles(const TSilencerReportInput& in, QString& note)
         files.Logo = ReadPicture(logo, unreadable);
     else
         missing.append(QString::fromLatin1(LogoFileName));
-    if (const QString letterhead = FindLetterheadFile(documents, shipped); !letterhead.isEmpty())
-        LoadLinesFromFile(letterhead, files.Letterhead);
+    files.LetterheadFile = FindLetterheadFile(documents, shipped);
+    if (!files.LetterheadFile.isEmpty())
+        LoadLinesFromFile(files.LetterheadFile, files.Letterhead, MaxLetterheadLines);
     else
         missing.append(QString::fromLatin1(LetterheadFileName));
     const QString images = exeDir + QStringLiteral("images/");
@@ -413,10 +495,16 @@ QString DrawReport(TPrintPreviewForm& f, const TSilencerReportInput& in)
 
     // Small paper gets the whole report shrunk rather than cut or its
     // pictures lost; the frame and the footer keep their places.
-    const double s = ReportScale(f, in, files, c, u);
+    THeader header;
+    const double s = ReportScale(f, in, files, c, u, header);
     TScaledCanvas scaled(*canvas, s);
     const TInset inner = Unscaled(c, s);
-    DrawText(f, canvas, in, files, inner, u);
+    DrawText(f, canvas, in, files, inner, u, header);
+    if (header.LetterheadCut)
+        note += (note.isEmpty() ? QString() : QStringLiteral("\n")) +
+                Format("\"%s\" holds more than the report's header has room for: the report leaves out what does "
+                       "not fit.",
+                       files.LetterheadFile);
     DrawPictures(f, *canvas, files, inner, u);
     f.WriteLine(QStringLiteral("Dimensions: ") + in.Rec.size.Text(), fsItalic, clNone, ReportFontSize);
     scaled.Restore();

@@ -363,7 +363,7 @@ QString ReplaceTextByChar(const QString& oldText, QChar ch, const QString& text)
     return result;
 }
 
-void LoadLinesFromFile(const QString& fileName, TStringDynArray& lines)
+void LoadLinesFromFile(const QString& fileName, TStringDynArray& lines, qsizetype maxLines)
 {
     if (!QFileInfo(fileName).isFile())
         return;
@@ -371,11 +371,14 @@ void LoadLinesFromFile(const QString& fileName, TStringDynArray& lines)
     QString error;
     if (!ReadWholeFile(fileName, bytes, error))
         throw EInOutError(error);
-    QStringList result = DecodeText(bytes).split(QLatin1Char('\n'));
-    if (!result.isEmpty() && result.last().isEmpty())
-        result.removeLast();
-    for (QString& line : result)
-        line.remove(QLatin1Char('\r'));
+    const QString text = DecodeText(bytes);
+    QStringList result;
+    for (qsizetype from = 0; from < text.size() && (maxLines < 0 || result.size() < maxLines);) {
+        qsizetype end = text.indexOf(QLatin1Char('\n'), from);
+        end = end < 0 ? text.size() : end;
+        result.append(text.mid(from, end - from).remove(QLatin1Char('\r')));
+        from = end + 1;
+    }
     lines = std::move(result);
 }
 

@@ -49,8 +49,9 @@ bool ParseValuePair(const QString& text, double& a, double& b); // raises EConve
 QString ReplaceCharByText(QChar ch, const QString& newText, const QString& text);
 QString ReplaceTextByChar(const QString& oldText, QChar ch, const QString& text);
 // Leaves `lines` as they are when the name leads to no regular file; raises
-// EInOutError for one too large or unreadable.
-void LoadLinesFromFile(const QString& fileName, TStringDynArray& lines);
+// EInOutError for one too large or unreadable. The first `maxLines` lines
+// only, when it is not negative.
+void LoadLinesFromFile(const QString& fileName, TStringDynArray& lines, qsizetype maxLines = -1);
 
 // Comma text as list controls and XML lists read it: items separated by
 // commas or blanks, an item that begins with a double quote runs to its

@@ -225,8 +225,8 @@ bool IsValidEmailAddress(const QString& text)
             else
                 return false;
             break;
-        case 6: // start of a domain label
-            if (!IsAsciiLetter(c))
+        case 6: // start of a domain label, which may begin with a digit
+            if (!IsAsciiLetterOrDigit(c))
                 return false;
             state = 7;
             break;

@@ -59,8 +59,8 @@ void GetRegisteredOwner(QString& owner, QString& organization);
 void InitUserInfo();
 
 // Whether `text` is a plain e-mail address: a local part of atoms joined by
-// single dots or a quoted text, "@", and two or more domain labels that begin
-// with a letter.
+// single dots or a quoted text, "@", and two or more domain labels of letters
+// and digits with inner hyphens.
 bool IsValidEmailAddress(const QString& text);
 // The default mail account's address; the desktop keeps none for programs to
 // read, so it is empty.

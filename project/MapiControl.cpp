@@ -1,7 +1,6 @@
 #include "MapiControl.h"
 
 #include "TxErrors.h"
-#include "TxSysUtils.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -68,11 +67,13 @@ QString InvalidRecipientText(const QString& address)
 bool IsPlainMailAddress(const QString& address)
 {
     // The mail program would read a leading "-" as one of its options, and
-    // the mailto URL it builds the rest as more fields or another URL.
-    if (address.startsWith(QLatin1Char('-')) || !IsValidEmailAddress(address))
+    // the mailto URL it builds the rest as more fields, more addresses or
+    // another URL. Whether the address is one the mail program's dialog
+    // shows the user; real ones come in more shapes than any rule knows.
+    if (address.isEmpty() || address.startsWith(QLatin1Char('-')))
         return false;
     return std::none_of(address.begin(), address.end(), [](QChar c) {
-        return c.unicode() < 0x20 || c.unicode() == 0x7F || QStringLiteral("?&%#:").contains(c);
+        return c.category() == QChar::Other_Control || c.isSpace() || QStringLiteral("?&%#:").contains(c);
     });
 }
 
@@ -126,8 +127,6 @@ int XdgEmailArguments(const TMapiMessage& message, QStringList& args, QString& e
             if (r.RecipClass != recipClass)
                 continue;
             const QString address = PlainAddress(r.Address);
-            if (address.isEmpty())
-                continue;
             if (!IsPlainMailAddress(address)) {
                 error = InvalidRecipientText(address);
                 return MAPI_E_INVALID_RECIPS;
@@ -257,9 +256,8 @@ void TMapiControl::Sendmail()
     }
     TMailResult result;
     const TMapiMessage message = BuildMessage();
-    const auto invalid = std::find_if(message.Recips.begin(), message.Recips.end(), [](const TMapiRecipDesc& r) {
-        return !r.Name.isEmpty() && !IsPlainMailAddress(r.Name);
-    });
+    const auto invalid = std::find_if(message.Recips.begin(), message.Recips.end(),
+                                      [](const TMapiRecipDesc& r) { return !IsPlainMailAddress(r.Name); });
     try {
         if (invalid != message.Recips.end())
             result = {MAPI_E_INVALID_RECIPS, InvalidRecipientText(invalid->Name)};

@@ -60,9 +60,9 @@ struct TMailResult {
 // Text of a result code, for owners that show it.
 QString MapiErrorText(int code);
 
-// A recipient the mail system is given: an address that passes
-// IsValidEmailAddress and holds nothing else a mail program or a mailto URL
-// could read (no leading "-", no "?", "&", "%", "#", ":", no control
+// A recipient the mail system may be given: a non-empty entry that holds
+// nothing a mail program or a mailto URL could read as more than an address
+// (no leading "-", no "?", "&", "%", "#", ":", no blanks or control
 // characters).
 bool IsPlainMailAddress(const QString& address);
 

@@ -27,11 +27,6 @@ public:
                      bool logoWithLetterhead);
     // With `setTitle` the title becomes the file-name part of `name`.
     void SetReportFileName(const QString& name, bool setTitle);
-    void SetTitle(const QString& value) { FTitle = value; }
-    void SetHeading(const QString& value) { FHeading = value; }
-    void SetLetterheadFile(const QString& value) { FLetterheadFile = value; }
-    void SetLogoFile(const QString& value) { FLogoFile = value; }
-    void SetLogoLeft(bool value) { FLogoLeft = value; }
 
     // Empties the document and writes its head; `styleFile` (when it exists)
     // is copied into the head with `rules` after it, else the standard style

@@ -1,5 +1,7 @@
 #include "TxPageStream.h"
 
+#include "TxFormat.h"
+
 #include <QBuffer>
 #include <QDataStream>
 #include <QImage>
@@ -51,16 +53,26 @@ constexpr qint64 PointBytes = 2 * 8;
 // ---------------------------------------------------------------------------
 // Writing
 
-void WriteImage(QDataStream& out, const QImage& image)
+// What a picture of `size` takes of a page's or a file's budget.
+qint64 PictureCost(QSize size)
+{
+    return std::max(qint64(size.width()) * size.height(), MinPictureCost);
+}
+
+// `pixelsLeft`: what the page's budget still holds.
+void WriteImage(QDataStream& out, const QImage& image, qint64& pixelsLeft)
 {
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     // A picture the reader would refuse is left out rather than lose the page.
     const bool fits = image.width() <= MaxImageSide && image.height() <= MaxImageSide &&
-                      qint64(image.width()) * image.height() <= MaxImagePixels;
-    if (!image.isNull() && fits)
+                      qint64(image.width()) * image.height() <= MaxImagePixels &&
+                      PictureCost(image.size()) <= pixelsLeft;
+    if (!image.isNull() && fits) {
         image.save(&buffer, "PNG");
+        pixelsLeft -= PictureCost(image.size());
+    }
     out << png;
 }
 
@@ -240,7 +252,7 @@ private:
         FOut << quint8(style) << quint32(BrushColour(brush).rgba());
         WriteTransform(FOut, brush.transform());
         if (style == Qt::TexturePattern)
-            WriteImage(FOut, brush.textureImage());
+            WriteImage(FOut, brush.textureImage(), FPixelsLeft);
     }
 
     void WriteImageCommand(const QRectF& r, const QImage& image, const QRectF& sr)
@@ -248,10 +260,11 @@ private:
         Begin(cmImage);
         WriteRect(FOut, r);
         WriteRect(FOut, sr);
-        WriteImage(FOut, image);
+        WriteImage(FOut, image, FPixelsLeft);
     }
 
     QDataStream& FOut;
+    qint64 FPixelsLeft = MaxPagePicturePixels;
 };
 
 // ---------------------------------------------------------------------------
@@ -259,16 +272,33 @@ private:
 
 class TCommandReader {
 public:
-    explicit TCommandReader(QDataStream& in) : FIn(in) {}
+    TCommandReader(QDataStream& in, const TPageBudget& budget)
+        : FIn(in), FFilePixels(budget.PicturePixels), FElements(budget.Elements)
+    {
+    }
 
     bool Ok() const { return FOk && FIn.status() == QDataStream::Ok; }
     const QString& Error() const { return FError; }
+    bool Exceeded() const { return FExceeded; }
+    // What is left of the file's budget.
+    qint64 PixelsLeft() const { return FFilePixels; }
+    qint64 ElementsLeft() const { return FElements; }
 
     void Fail(const QString& what)
     {
         if (FOk)
             FError = what;
         FOk = false;
+    }
+
+    // Takes `n` drawing elements from the budget.
+    void Spend(qint64 n)
+    {
+        if (n > FElements) {
+            FExceeded = FOk;
+            Fail(Format("more than %d million drawing elements", int(MaxFileElements / 1000000)));
+        }
+        FElements -= n;
     }
 
     qint64 Left() const { return FIn.device()->bytesAvailable(); }
@@ -332,6 +362,7 @@ public:
         FIn >> s;
         if (s.size() > MaxTextLength)
             Fail(QStringLiteral("a text too long"));
+        Spend(s.size());
         return s;
     }
 
@@ -355,6 +386,7 @@ public:
             Fail(QStringLiteral("a path longer than its data"));
             return path;
         }
+        Spend(n);
         for (quint32 i = 0; i < n && Ok(); ++i) {
             const quint8 type = U8();
             const QPointF p = Point();
@@ -434,6 +466,16 @@ public:
             Fail(QStringLiteral("an invalid picture"));
             return {};
         }
+        const qint64 cost = PictureCost(size);
+        if (cost > FPagePixels || cost > FFilePixels) {
+            FExceeded = FOk;
+            Fail(Format(cost > FPagePixels ? "a page with pictures of more than %d million pixels"
+                                           : "pictures of more than %d million pixels",
+                        int((cost > FPagePixels ? MaxPagePicturePixels : MaxFilePicturePixels) / 1000000)));
+            return {};
+        }
+        FPagePixels -= cost;
+        FFilePixels -= cost;
         QImage image = reader.read();
         if (image.isNull())
             Fail(QStringLiteral("an invalid picture"));
@@ -444,6 +486,7 @@ public:
     void Play(QPainter& p)
     {
         const quint8 command = U8();
+        Spend(1);
         if (!Ok())
             return;
         switch (command) {
@@ -623,6 +666,7 @@ private:
             Fail(QStringLiteral("an invalid polygon"));
             return;
         }
+        Spend(n);
         QPolygonF points;
         points.reserve(n);
         for (quint32 i = 0; i < n; ++i)
@@ -647,6 +691,10 @@ private:
     QDataStream& FIn;
     bool FOk = true;
     QString FError;
+    bool FExceeded = false;
+    qint64 FPagePixels = MaxPagePicturePixels;
+    qint64 FFilePixels;
+    qint64 FElements;
 };
 
 } // namespace
@@ -708,11 +756,14 @@ int TPageRecorder::metric(PaintDeviceMetric m) const
     return 0;
 }
 
-bool CommandsToPage(const QByteArray& data, QPicture& page, QString& error)
+bool CommandsToPage(const QByteArray& data, QPicture& page, QString& error, TPageBudget* budget)
 {
     QDataStream in(data);
     in.setVersion(StreamVersion);
-    TCommandReader reader(in);
+    TPageBudget pageAlone;
+    TPageBudget& left = budget ? *budget : pageAlone;
+    TCommandReader reader(in, left);
+    left.Exceeded = false;
     const quint32 count = reader.U32();
     if (!reader.Ok() || count > MaxCommands || qint64(count) > reader.Left()) {
         error = QStringLiteral("a page of unknown length");
@@ -727,12 +778,15 @@ bool CommandsToPage(const QByteArray& data, QPicture& page, QString& error)
     }
     if (!reader.Ok()) {
         error = reader.Error().isEmpty() ? QStringLiteral("a page cut short") : reader.Error();
+        left.Exceeded = reader.Exceeded();
         return false;
     }
     if (!in.atEnd()) {
         error = QStringLiteral("data after the last command");
         return false;
     }
+    left.PicturePixels = reader.PixelsLeft();
+    left.Elements = reader.ElementsLeft();
     page = result;
     return true;
 }

@@ -25,9 +25,29 @@
 // Coordinates and sizes beyond this are refused on reading.
 inline constexpr double PageStreamCoordinateLimit = 1e7;
 
+// What reading pages may cost. Each picture is bounded on its own, but what
+// takes the time is decoding them all and packing them into the page's
+// picture again (a picture of noise takes about a second per 10 million
+// pixels): a page and a file may hold so much decoded picture area (a small
+// picture counts as MinPictureCost pixels) and so many drawing elements
+// (commands, path and polygon points, characters), so that reading any file
+// takes no more than a second or two. The program's own report is one page
+// of three pictures drawn at print resolution, a few million pixels at most.
+inline constexpr qint64 MaxPagePicturePixels = 8LL * 1000 * 1000;
+inline constexpr qint64 MaxFilePicturePixels = 12LL * 1000 * 1000;
+inline constexpr qint64 MinPictureCost = 64 * 64;
+inline constexpr qint64 MaxFileElements = 2LL * 1000 * 1000;
+
+// What is left of a file's budget as its pages are read.
+struct TPageBudget {
+    qint64 PicturePixels = MaxFilePicturePixels;
+    qint64 Elements = MaxFileElements;
+    bool Exceeded = false; // the last page asked for more than was left
+};
+
 // A canvas that records what is painted on it. Values a reader would refuse
 // (not finite, beyond the limits) are written at their limit; pictures too
-// large to read back are left out.
+// large to read back, alone or with the page's others, are left out.
 class TPageRecorder : public QPaintDevice {
 public:
     // A sheet of `size` units, `unitsPerInch` of which make an inch.
@@ -51,5 +71,7 @@ private:
 };
 
 // A picture of the commands in `data`. False, with `error` set and `page`
-// untouched, for data that are not what a TPageRecorder writes.
-bool CommandsToPage(const QByteArray& data, QPicture& page, QString& error);
+// untouched, for data that are not what a TPageRecorder writes or that ask
+// for more than a page's budget or what is left of `budget`, which the page
+// read is taken from (a page alone has a file's budget).
+bool CommandsToPage(const QByteArray& data, QPicture& page, QString& error, TPageBudget* budget = nullptr);

@@ -15,8 +15,11 @@ constexpr QDataStream::Version StreamVersion = QDataStream::Qt_6_4;
 constexpr int HeadBytes = 4 + 2 + 2 + 4;
 constexpr int HashBytes = 32;
 // Pages hold their pictures decoded and packed again, which may take more
-// room than the picture files they came from: what is written must read back.
-constexpr qint64 MaxFileBytes = 512LL * 1024 * 1024;
+// room than the picture files they came from: what is written must read
+// back. A page the program draws keeps its pictures within
+// MaxPagePicturePixels, at most 4 bytes each packed, and a file it saves
+// again was read first.
+constexpr qint64 MaxFileBytes = 128LL * 1024 * 1024;
 constexpr quint32 MaxPages = 10000;
 constexpr int MaxSheetUnits = 10000000;
 
@@ -58,6 +61,9 @@ TPreviewFileContents ParsePreviewFile(const QByteArray& bytes, const QString& fi
     head >> magic;
     if (head.status() != QDataStream::Ok || magic != Magic)
         throw EPreviewFileError(Format("%s is not a print preview file.", fileName));
+    if (bytes.size() > MaxFileBytes)
+        throw EPreviewFileError(Format("%s holds more than a print preview may show: it is larger than %d MB.",
+                                       fileName, int(MaxFileBytes / (1024 * 1024))));
     head >> version >> flags >> bodySize;
     if (head.status() != QDataStream::Ok)
         Damaged(fileName);
@@ -65,13 +71,14 @@ TPreviewFileContents ParsePreviewFile(const QByteArray& bytes, const QString& fi
         throw EPreviewFileError(Format("%s was written by a newer version of the program.", fileName));
     if (version == 0 || qint64(bodySize) + HeadBytes + HashBytes != bytes.size())
         Damaged(fileName);
-    const QByteArray body = bytes.mid(HeadBytes, bodySize);
-    if (QCryptographicHash::hash(body, QCryptographicHash::Sha256) != bytes.right(HashBytes))
+    const QByteArray body = QByteArray::fromRawData(bytes.constData() + HeadBytes, bodySize);
+    if (QCryptographicHash::hash(QByteArrayView(body), QCryptographicHash::Sha256) != bytes.right(HashBytes))
         Damaged(fileName);
 
     QDataStream in(body);
     in.setVersion(StreamVersion);
     TPreviewFileContents contents;
+    TPageBudget budget;
     quint32 count = 0;
     in >> contents.PaperName >> count;
     if (in.status() != QDataStream::Ok || count > MaxPages || contents.PaperName.size() > 256)
@@ -85,8 +92,13 @@ TPreviewFileContents ParsePreviewFile(const QByteArray& bytes, const QString& fi
         TPreviewPage page;
         QString error;
         if (in.status() != QDataStream::Ok || !UnitsFromCode(units, page.Units) || width <= 0 || height <= 0 ||
-            width > MaxSheetUnits || height > MaxSheetUnits || !CommandsToPage(commands, page.Picture, error))
+            width > MaxSheetUnits || height > MaxSheetUnits)
             Damaged(fileName);
+        if (!CommandsToPage(commands, page.Picture, error, &budget)) {
+            if (budget.Exceeded)
+                throw EPreviewFileError(Format("%s holds more than a print preview may show: %s.", fileName, error));
+            Damaged(fileName);
+        }
         page.Commands = commands;
         page.Size = QSize(width, height);
         contents.Pages.push_back(std::move(page));

@@ -16,33 +16,91 @@ constexpr int TextFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip | Qt::
 
 } // namespace
 
-QStringList WrapToWidth(const QString& text, const QFontMetrics& metrics, int width)
+QStringList WrapToWidth(const QString& text, const QFontMetrics& metrics, int width, qsizetype maxLines, bool* more)
 {
+    // Only about a line's worth of text is measured for each line: the
+    // characters' own widths guess where it ends, and measured probes on
+    // either side of the guess, then halving between them, find it. So the
+    // time grows with the text, not with the text times its lines.
+    auto fits = [&](qsizetype from, qsizetype length) {
+        return length == 0 || metrics.horizontalAdvance(text.mid(from, length)) <= width;
+    };
     QStringList lines;
-    QString rest = text;
-    while (metrics.horizontalAdvance(rest) > width) {
-        // The longest start that fits: widths grow with the length.
+    qsizetype pos = 0;
+    qsizetype end = text.size();
+    qsizetype previous = 64;
+    for (;;) {
+        const qsizetype rest = end - pos;
+        if (maxLines >= 0 && lines.size() >= maxLines) {
+            if (more)
+                *more = rest > 0;
+            return lines;
+        }
+        // The guess looks no further than a few lines like the last one.
+        const qsizetype reach = std::min(rest, 4 * std::max<qsizetype>(previous, 64));
+        qsizetype guess = 0;
+        for (int sum = 0; guess < reach;) {
+            const qsizetype n = text[pos + guess].isHighSurrogate() && guess + 1 < rest ? 2 : 1;
+            sum += n == 1 ? metrics.horizontalAdvance(text[pos + guess])
+                          : metrics.horizontalAdvance(text.mid(pos + guess, 2));
+            if (sum > width)
+                break;
+            guess += n;
+        }
         qsizetype low = 0;
-        qsizetype high = rest.size();
+        qsizetype over = -1;
+        if (fits(pos, guess)) {
+            low = guess;
+            for (qsizetype step = 1; low < rest; step *= 2) {
+                const qsizetype probe = std::min(rest, low + step);
+                if (!fits(pos, probe)) {
+                    over = probe;
+                    break;
+                }
+                low = probe;
+            }
+        } else {
+            over = guess;
+            for (qsizetype step = 1; low == 0 && over > 1; step *= 2) {
+                const qsizetype probe = std::max<qsizetype>(0, over - step);
+                if (fits(pos, probe))
+                    low = probe;
+                else
+                    over = probe;
+                if (probe == 0)
+                    break;
+            }
+        }
+        if (over < 0) {
+            if (rest > 0 || lines.isEmpty())
+                lines.append(text.mid(pos, rest));
+            if (more)
+                *more = false;
+            return lines;
+        }
+        // The longest start that fits: widths grow with the length.
+        qsizetype high = over - 1;
         while (low < high) {
             const qsizetype mid = (low + high + 1) / 2;
-            if (metrics.horizontalAdvance(rest.left(mid)) <= width)
+            if (fits(pos, mid))
                 low = mid;
             else
                 high = mid - 1;
         }
-        qsizetype cut = rest.lastIndexOf(QLatin1Char(' '), low);
+        qsizetype cut = QStringView(text).mid(pos, low + 1).lastIndexOf(QLatin1Char(' '));
         if (cut <= 0) {
             cut = std::max<qsizetype>(low, 1);
-            if (cut < rest.size() && rest[cut].isLowSurrogate())
+            if (cut < rest && text[pos + cut].isLowSurrogate())
                 cut += cut > 1 ? -1 : 1;
         }
-        lines.append(rest.left(cut).trimmed());
-        rest = rest.mid(cut).trimmed();
+        lines.append(text.mid(pos, cut).trimmed());
+        pos += cut;
+        previous = cut;
+        while (pos < end && text[pos].isSpace())
+            ++pos;
+        while (end > pos && text[end - 1].isSpace())
+            --end;
     }
-    if (!rest.isEmpty() || lines.isEmpty())
-        lines.append(rest);
-    return lines;
 }
 
 int FontPixelHeight(int points, TPreviewUnits units)

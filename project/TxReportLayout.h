@@ -100,8 +100,10 @@ void DrawPageFrame(QPainter& canvas, const QRect& sheet, int margin, int pageNum
 void DrawPrintableBoundary(QPainter& canvas, const QRect& sheet, const QRect& printable);
 // `text` in lines no wider than `width` in `metrics`: broken at blanks,
 // which the breaks drop, and inside a word only where the word alone is
-// wider; never inside a character.
-QStringList WrapToWidth(const QString& text, const QFontMetrics& metrics, int width);
+// wider; never inside a character. At most `maxLines` lines (any number
+// when negative); `more` tells whether the text needed more.
+QStringList WrapToWidth(const QString& text, const QFontMetrics& metrics, int width, qsizetype maxLines = -1,
+                        bool* more = nullptr);
 // The cell height of a font of `points` on a canvas of `units`: a whole
 // number, rounded.
 int FontPixelHeight(int points, TPreviewUnits units);

@@ -400,20 +400,24 @@ TEST_F(SilencerReport, PaperChoiceRedrawsOnThatPaper)
     EXPECT_EQ(form.Find(ReportVersionText())->At, QPoint(38, 1056 - 38));
 }
 
-// Every paper with the program's logo, very large ones and a broken one, and
-// a letterhead line longer than any frame is wide.
+// Every paper with the program's logo, very large ones (one larger than a
+// page may hold, but for its drawing at print resolution) and a broken one, and
+// a letterhead line longer than any frame is wide (or the program's).
 TEST_F(SilencerReport, OnEveryPaperTheReportStaysInsideItsFrame)
 {
     const struct {
         QSize Logo; // (0, 0): the program's; (-1, -1): a broken file
         size_t Pictures;
-    } logos[] = {{{0, 0}, 3}, {{1500, 400}, 3}, {{1200, 1200}, 3}, {{-1, -1}, 2}};
-    const QByteArray letterhead = ReadFileBytes(FDocuments.File("letterhead.txt")) +
+        bool LongLine = true;
+    } logos[] = {{{0, 0}, 3}, {{1500, 400}, 3}, {{3000, 3000}, 3}, {{-1, -1}, 2}, {{1200, 1200}, 3, false}};
+    const int kinds = int(std::size(logos));
+    const QByteArray shipped = ReadFileBytes(FDocuments.File("letterhead.txt"));
+    const QByteArray letterhead = shipped +
                                   "Tarnholm Acoustics (Pty) Ltd, registered in the Republic, company registration "
                                   "2004/012345/07, directors A. Tarn, B. Holm and C. Acoustic, VAT 4012345678\r\n";
-    for (int l = 0; l < 4; ++l) {
+    for (int l = 0; l < kinds; ++l) {
         const QString docs = FHome.File(Format("logo%d/", l));
-        FHome.Write(Format("logo%d/letterhead.txt", l), letterhead);
+        FHome.Write(Format("logo%d/letterhead.txt", l), logos[l].LongLine ? letterhead : shipped);
         FHome.Write(Format("logo%d/Logo.gif", l), logos[l].Logo.width() < 0
                                                       ? QByteArray("GIF89a broken")
                                                       : ReadFileBytes(FDocuments.File("Logo.gif")));
@@ -426,7 +430,7 @@ TEST_F(SilencerReport, OnEveryPaperTheReportStaysInsideItsFrame)
     const QStringList labels{"63", "125", "250", "500", "1K", "2K", "4K", "8K"};
     const QRegularExpression whole("^-?\\d+$");
     std::map<QString, double> bodyHeights; // with the program's logo
-    for (int i = 0; i < 4 * papers.FormComboBox->count(); ++i) {
+    for (int i = 0; i < kinds * papers.FormComboBox->count(); ++i) {
         const QString paper = papers.FormComboBox->itemText(i % papers.FormComboBox->count());
         const auto& logo = logos[i / papers.FormComboBox->count()];
         in.UserDataDir = FHome.File(Format("logo%d", i / papers.FormComboBox->count()));
@@ -453,7 +457,7 @@ TEST_F(SilencerReport, OnEveryPaperTheReportStaysInsideItsFrame)
                 EXPECT_GE(w.Box.height(), 0.98 * bodyHeights[paper]);
             }
         }
-        EXPECT_TRUE(HasWord(page, "4012345678"));
+        EXPECT_EQ(HasWord(page, "4012345678"), logo.LongLine);
         // Band names over every band row, each value under its name.
         std::vector<double> nameLefts;
         int nameRows = 0;
@@ -520,19 +524,28 @@ TEST_F(SilencerReport, ALogoOrLetterheadMissingEverywhereIsLeftOutWithOneNote)
         QStringList Programs;
         size_t Pictures; // logo, photo, drawing
         bool Letterhead;
-        QString Note;
+        QString Note;            // how it begins
+        qsizetype LogoBytes = 0; // the user's logo cut to so many bytes
+        int LongLine = 0;        // words of a letterhead line added at the end
     } cases[] = {
         {{"letterhead.txt"}, {"Logo.gif"}, 3, true, ""},
         {{"Logo.gif"}, {"letterhead.txt"}, 3, true, ""},
         {{"letterhead.txt"}, {"letterhead.txt"}, 2, true, "No \"Logo.gif\" in"},
         {{}, {}, 2, false, "No \"Logo.gif\" and no \"letterhead.txt\" in"},
+        {{"Logo.gif", "letterhead.txt"}, {"Logo.gif"}, 2, true, "Unable to load the picture", 1000},
+        {{"Logo.gif", "letterhead.txt"}, {"Logo.gif"}, 2, true, "Unable to load the picture", 3000},
+        {{"Logo.gif", "letterhead.txt"}, {}, 3, true, "\"", 0, 6000},
     };
+    double bodyHeight = 0; // as the first report has it
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Note.toStdString());
         TTempFolder docs;
         TTempFolder program;
         for (const QString& name : c.Users)
-            docs.Write(name, ReadFileBytes(FDocuments.File(name)));
+            docs.Write(
+                name,
+                ReadFileBytes(FDocuments.File(name)).left(name == "Logo.gif" && c.LogoBytes ? c.LogoBytes : 1 << 30) +
+                    (name == "letterhead.txt" ? QByteArray("VAT 4012345678 ").repeated(c.LongLine) : ""));
         for (const QString& name : c.Programs)
             program.Write("documents/" + name, ReadFileBytes(FDocuments.File(name)));
         for (const QString& name : {rec.photo.Text(), rec.ga.Text()})
@@ -546,11 +559,20 @@ TEST_F(SilencerReport, ALogoOrLetterheadMissingEverywhereIsLeftOutWithOneNote)
         EXPECT_EQ(HasWord(page, "sales@tarnholm.example"), c.Letterhead);
         EXPECT_TRUE(HasWord(page, "Dimensions:"));
         EXPECT_TRUE(HasWord(page, "Page"));
+        // What the report goes without never shrinks it.
+        for (const TPdfWord& w : page.Words)
+            if (w.Text == "Pressure") {
+                bodyHeight = bodyHeight > 0 ? bodyHeight : w.Box.height();
+                EXPECT_NEAR(w.Box.height(), bodyHeight, 0.01);
+            }
         if (c.Note.isEmpty()) {
             EXPECT_EQ(note, "");
         } else {
-            EXPECT_TRUE(note.startsWith(c.Note)) << note.toStdString();
-            EXPECT_TRUE(note.contains(program.Path() + "/documents/")) << note.toStdString();
+            const QString named = c.LogoBytes  ? docs.File("Logo.gif")
+                                  : c.LongLine ? docs.File("letterhead.txt")
+                                               : program.Path() + "/documents/";
+            EXPECT_TRUE(note.startsWith(c.Note == "\"" ? '"' + named : c.Note)) << note.toStdString();
+            EXPECT_TRUE(note.contains(named)) << note.toStdString();
         }
     }
 }

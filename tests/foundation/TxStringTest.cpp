@@ -209,6 +209,11 @@ TEST(LoadLines, ReadsLinesWithAnyEnding)
 
     LoadLinesFromFile(dir.Write("e.txt", QByteArray()), lines);
     EXPECT_TRUE(lines.isEmpty());
+
+    LoadLinesFromFile(dir.File("a.txt"), lines, 3);
+    EXPECT_EQ(lines, (QStringList{"one", "two", "three"}));
+    LoadLinesFromFile(dir.Write("f.txt", QByteArray("\n\n\n")), lines, 2);
+    EXPECT_EQ(lines, (QStringList{"", ""}));
 }
 
 TEST(CommaText, SplitsAndJoinsLikeListControls)

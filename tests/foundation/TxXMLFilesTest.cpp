@@ -3,11 +3,13 @@
 #include "TxFileRead.h"
 #include "TxFormat.h"
 #include "TxIniFile.h"
+#include "TxPictureRead.h"
 #include "TxString.h"
 #include "TxXMLFiles.h"
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <QXmlStreamReader>
@@ -458,6 +460,9 @@ TEST(WholeFileReaders, RefuseDevicesFifosFoldersAndHugeFiles)
         TPictureReader picture(file);
         EXPECT_TRUE(picture.read().isNull());
         EXPECT_EQ(picture.errorString(), error);
+        QString pictureError;
+        EXPECT_TRUE(ReadWholePicture(file, pictureError).isNull());
+        EXPECT_EQ(pictureError, error);
     }
 
     // A file of the bound itself is read.
@@ -466,6 +471,55 @@ TEST(WholeFileReaders, RefuseDevicesFifosFoldersAndHugeFiles)
     EXPECT_TRUE(ReadWholeFile(dir.Write("four", QByteArray("1234")), bytes, error, 4));
     EXPECT_EQ(bytes, "1234");
     EXPECT_FALSE(ReadWholeFile(dir.File("four"), bytes, error, 3));
+}
+
+// Pictures whose files end early decode in part without a word from the
+// GIF and JPEG readers: they are refused whole.
+TEST(WholeFileReaders, PicturesCutShortAreRefused)
+{
+    const QByteArray gif = ReadFileBytes(VOZ_CONTENT_DIR "/documents/Logo.gif");
+    auto encoded = [](const char* format) {
+        QImage image(VOZ_CONTENT_DIR "/documents/Logo.gif");
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, format);
+        return bytes;
+    };
+    const QByteArray png = encoded("PNG");
+    const QByteArray jpeg = encoded("JPEG");
+    // The smallest GIF with an extension block before its image, and a JPEG
+    // whose first segment holds an end marker of its own.
+    const QByteArray tiny = QByteArray::fromHex("474946383961010001008000000000"
+                                                "00ffffff21f90401000000002c0000"
+                                                "0000010001000002024401003b");
+    const QByteArray thumb = jpeg.left(2) + QByteArray::fromHex("ffe10006ffd90000") + jpeg.mid(2);
+    const struct {
+        const char* Label;
+        QByteArray Bytes;
+        bool Whole;
+    } cases[] = {
+        {"GIF", gif, true},
+        {"GIF, 1000 bytes", gif.left(1000), false},
+        {"GIF, 3000 bytes", gif.left(3000), false},
+        {"GIF without its trailer", tiny.chopped(1), true},
+        {"GIF cut in its image", tiny.chopped(3), false},
+        {"PNG", png, true},
+        {"PNG cut", png.left(png.size() / 2), false},
+        {"JPEG", jpeg, true},
+        {"JPEG with bytes after its end", jpeg + "trailing", true},
+        {"JPEG cut", jpeg.left(jpeg.size() / 2), false},
+        {"JPEG with a thumbnail, cut", thumb.left(thumb.size() / 2), false},
+        {"not a picture", QByteArray("GIF89a broken"), false},
+    };
+    TTempFolder dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Label);
+        QString error;
+        const QImage image = ReadWholePicture(dir.Write("logo", c.Bytes), error);
+        EXPECT_EQ(image.isNull(), !c.Whole);
+        EXPECT_EQ(error.isEmpty(), c.Whole) << error.toStdString();
+    }
 }
 
 struct EncodingCase {

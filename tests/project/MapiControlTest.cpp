@@ -100,6 +100,9 @@ TEST(MapiControl, RecipientsThatAreNoPlainAddressAreRefused)
     };
     const std::vector<Case> cases{
         {"plain", "sales@maker.example", "o'brien+q@x.example", "a_b@sub.maker-b.example", true},
+        {"labels led by digits", "info@163.com", "sales@3m.com", "someone@mail.1and1.de", true},
+        // Whether it is an address is for the mail program's dialog to show.
+        {"no dot", "sales@maker", "", "", true},
         {"mailto URL", "mailto:sales@maker.example?attach=/etc/passwd", "", "", false},
         {"query in the local part", "sales?attach=x@maker.example", "", "", false},
         {"second field", "", "a@x.example&bcc=spy@y.example", "", false},
@@ -109,7 +112,8 @@ TEST(MapiControl, RecipientsThatAreNoPlainAddressAreRefused)
         {"quoted line feed", "\"a\nb\"@x.example", "", "", false},
         {"option", "-x@maker.example", "", "", false},
         {"name", "", "Sales Desk", "", false},
-        {"no dot", "sales@maker", "", "", false},
+        {"tab", "a@x.example\tb@y.example", "", "", false},
+        {"no-break space", QString::fromUtf8("a@x.example\u00a0b@y.example"), "", "", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -206,6 +210,7 @@ TEST(XdgEmail, RefusesOptionLikeEntriesAndMissingAttachments)
     const std::vector<Case> cases{
         {"recipient", {"-x"}, {}, {}, MAPI_E_INVALID_RECIPS},
         {"copy", {}, {"--help"}, {}, MAPI_E_INVALID_RECIPS},
+        {"empty entry", {"a@x.example", ""}, {}, {}, MAPI_E_INVALID_RECIPS},
         {"attachment", {}, {}, {"-x"}, MAPI_E_ATTACHMENT_OPEN_FAILURE},
         {"missing file", {}, {}, {missing}, MAPI_E_ATTACHMENT_NOT_FOUND},
         {"folder", {}, {}, {folder}, MAPI_E_ATTACHMENT_NOT_FOUND},

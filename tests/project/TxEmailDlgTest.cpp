@@ -151,7 +151,8 @@ TEST_F(EmailForm, RecipientsSplitAsCommaText)
     };
     const std::vector<Case> cases{
         {"a@x.example, b@y.example", {"a@x.example", "b@y.example"}, ""},
-        {"John Smith", {}, "John"},
+        {"info@163.com, sales@3m.com", {"info@163.com", "sales@3m.com"}, ""},
+        {"John Smith", {"John", "Smith"}, ""},
         {"\"John Smith\"", {}, "John Smith"},
         {"a@x.example\r\nb@y.example\r\n", {"a@x.example", "b@y.example"}, ""},
         // Empty entries address nobody.

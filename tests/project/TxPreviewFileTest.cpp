@@ -124,13 +124,15 @@ QByteArray FileAround(const QByteArray& body, quint16 version = PreviewFileVersi
     return bytes;
 }
 
-// A body with one page of the given commands.
-QByteArray BodyWithCommands(const QByteArray& commands)
+// A body with `pages` pages of the given commands.
+QByteArray BodyWithCommands(const QByteArray& commands, quint32 pages = 1)
 {
     QByteArray body;
     QDataStream out(&body, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_6_4);
-    out << QStringLiteral("A4") << quint32(1) << quint8(mmPixel) << qint32(100) << qint32(100) << commands;
+    out << QStringLiteral("A4") << pages;
+    for (quint32 i = 0; i < pages; ++i)
+        out << quint8(mmPixel) << qint32(100) << qint32(100) << commands;
     return body;
 }
 
@@ -142,6 +144,23 @@ QByteArray Commands(const std::function<void(QDataStream&)>& write, quint32 coun
     out << count;
     write(out);
     return data;
+}
+
+// `count` plain pictures of `side` x `side`, each drawn into a small square.
+QByteArray Pictures(quint32 count, int side)
+{
+    QImage image(side, side, QImage::Format_RGB32);
+    image.fill(Qt::darkBlue);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return Commands(
+        [&](QDataStream& s) {
+            for (quint32 i = 0; i < count; ++i)
+                s << quint8(22) << 0.0 << 0.0 << 10.0 << 10.0 << 0.0 << 0.0 << double(side) << double(side) << png;
+        },
+        count);
 }
 
 } // namespace
@@ -166,6 +185,22 @@ TEST(PreviewFile, PagesComeBackAsTheyWereDrawn)
     EXPECT_GT(DifferentPixels(Render(original.Pages[0]), Render(original.Pages[1])), 0);
     // Saved again, a loaded file gives the same bytes.
     EXPECT_EQ(PreviewFileBytes(loaded), PreviewFileBytes(original));
+}
+
+// Pictures beyond what a page may hold are left out, so that what the
+// program records always reads back.
+TEST(PreviewFile, RecordedPagesStayWithinTheirBudget)
+{
+    TPageRecorder recorder(QSize(800, 1100), PreviewPixelsPerInch);
+    QPainter p(&recorder);
+    QImage large(2000, 2000, QImage::Format_RGB32);
+    large.fill(Qt::darkBlue);
+    for (int i = 0; i < 3; ++i)
+        p.drawImage(QRect(0, 0, 100, 100), large);
+    p.end();
+    QPicture page;
+    QString error;
+    EXPECT_TRUE(CommandsToPage(recorder.Commands(), page, error)) << error.toStdString();
 }
 
 TEST(PreviewFile, RecordedPagesLookAsDrawn)
@@ -237,6 +272,22 @@ TEST(PreviewFile, WhatIsWrongIsSaid)
         {FileAround(BodyWithCommands(Commands([](QDataStream&) {}, 0)), 2),
          "f.ppv was written by a newer version of the program."},
         {FileAround(BodyWithCommands(Commands([](QDataStream&) {}, 0)), 0), "f.ppv is damaged or incomplete."},
+        // What a page and a file may hold: decoded picture area, small
+        // pictures counting 64 x 64, and drawing elements.
+        {FileAround(BodyWithCommands(Pictures(2, 2001))),
+         "f.ppv holds more than a print preview may show: a page with pictures of more than 8 million pixels."},
+        {FileAround(BodyWithCommands(Pictures(1954, 1))),
+         "f.ppv holds more than a print preview may show: a page with pictures of more than 8 million pixels."},
+        {FileAround(BodyWithCommands(Pictures(1000, 2), 3)),
+         "f.ppv holds more than a print preview may show: pictures of more than 12 million pixels."},
+        {FileAround(BodyWithCommands(Commands(
+             [](QDataStream& s) {
+                 s << quint8(21) << quint8(3) << quint32(2000001);
+                 for (int i = 0; i < 2000001; ++i)
+                     s << 0.0 << 0.0;
+             },
+             1))),
+         "f.ppv holds more than a print preview may show: more than 2 million drawing elements."},
     };
     for (const auto& c : cases) {
         try {
@@ -246,9 +297,12 @@ TEST(PreviewFile, WhatIsWrongIsSaid)
             EXPECT_EQ(e.Message(), c.Message);
         }
     }
-    // The well-formed empty page of the same head is accepted.
+    // The well-formed empty page of the same head is accepted, and pages
+    // within the budgets.
     EXPECT_EQ(ParsePreviewFile(FileAround(BodyWithCommands(Commands([](QDataStream&) {}, 0))), "f.ppv").Pages.size(),
               1u);
+    EXPECT_EQ(ParsePreviewFile(FileAround(BodyWithCommands(Pictures(1953, 1))), "f.ppv").Pages.size(), 1u);
+    EXPECT_EQ(ParsePreviewFile(FileAround(BodyWithCommands(Pictures(1000, 2), 2)), "f.ppv").Pages.size(), 2u);
 }
 
 // Bodies with a correct checksum that lie about their contents: counts far

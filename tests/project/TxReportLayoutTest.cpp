@@ -301,6 +301,9 @@ TEST(ReportLayout, WrapToWidthBreaksAtBlanksAndNeverInsideACharacter)
         QString Text;
         QString Fits; // the width: this text's
         QString First;
+        qsizetype MaxLines = -1;
+        qsizetype Lines = -1; // with MaxLines: how many come back, and whether more were needed
+        bool More = false;
     } cases[] = {
         {"Tel 011 555 0140", "Tel 011 555 0140", "Tel 011 555 0140"},
         {"Tel 011 555    Fax 011 555", "Tel 011 555  ", "Tel 011 555"},
@@ -308,11 +311,21 @@ TEST(ReportLayout, WrapToWidthBreaksAtBlanksAndNeverInsideACharacter)
         {emoji + emoji + emoji, emoji, emoji},
         {"", "", ""},
         {"ab", "", "a"},
+        {"a b c d", "a", "a", 2, 2, true},
+        {"a b   ", "a", "a", 2, 2, false},
+        {"a b", "a b", "a b", 0, 0, true},
+        {"", "", "", 0, 0, false},
     };
     for (const auto& c : cases) {
         const int width = m.horizontalAdvance(c.Fits);
-        const QStringList lines = WrapToWidth(c.Text, m, width);
+        bool more = !c.More;
+        const QStringList lines = WrapToWidth(c.Text, m, width, c.MaxLines, &more);
         SCOPED_TRACE(c.Text.toStdString());
+        EXPECT_EQ(more, c.More);
+        if (c.MaxLines >= 0) {
+            EXPECT_EQ(lines.size(), c.Lines);
+            continue;
+        }
         ASSERT_FALSE(lines.isEmpty());
         EXPECT_EQ(lines[0], c.First);
         QString joined;
