@@ -1,12 +1,15 @@
 #include "SelectionSettings.h"
 
 #include "TxApplicationPath.h"
+#include "TxEditLogic.h"
 #include "TxFormat.h"
 #include "TxPlacement.h"
 #include "TxString.h"
 #include "TxUnitsCtrl.h"
 
 #include <QFileInfo>
+
+#include <cmath>
 
 namespace {
 
@@ -43,15 +46,53 @@ QString CheckedRangesText(const QStringList& tickedRanges)
     return text;
 }
 
+TEntryCheck CheckBandText(const QString& text, bool typed, QString& stored)
+{
+    double value = 0.0;
+    TEntryCheck check = typed ? CheckTypedFloat(text, value) : CheckFloat(Trim(text), value);
+    if (check == ecNumber && value != std::trunc(value))
+        check = ecNotWhole;
+    qint64 whole = 0;
+    if (check == ecNumber && !RoundHalfEven(value, whole))
+        check = ecOutOfRange;
+    if (check == ecNumber)
+        stored = Format("%d", whole);
+    return check;
+}
+
+TEntryCheck PastedBandCells(const QString& text, QStringList& cells)
+{
+    const QStringList items = CommaTextToList(text);
+    if (items.isEmpty())
+        return ecNoNumber;
+    QStringList bands;
+    for (qsizetype i = 0; i < OctaveBands; ++i) {
+        if (i >= items.size()) {
+            bands.append(QStringLiteral("0"));
+            continue;
+        }
+        // An empty item is a gap between commas, not an entry of 0.
+        if (Trim(items[i]).isEmpty())
+            return ecNoNumber;
+        QString band;
+        if (const TEntryCheck why = CheckBandText(items[i], true, band); why != ecNumber)
+            return why;
+        bands.append(band);
+    }
+    cells = bands;
+    return ecNumber;
+}
+
 QString CheckedBandText(const QString& text, const QString& fallback)
 {
     const QStringList items = CommaTextToList(text);
     const QStringList fallbacks = CommaTextToList(fallback);
     QStringList bands;
     for (qsizetype i = 0; i < OctaveBands; ++i) {
-        const QString item = Trim(items.value(i));
-        double value = 0.0;
-        bands.append(TryStrToFloat(item, value) ? item : Trim(fallbacks.value(i)));
+        QString band;
+        if (CheckBandText(items.value(i), false, band) != ecNumber)
+            band = Trim(fallbacks.value(i));
+        bands.append(band);
     }
     return ListToCommaText(bands);
 }

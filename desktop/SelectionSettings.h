@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TxFormat.h"
 #include "TxIniFile.h"
 #include "TxPlacement.h"
 
@@ -38,8 +39,18 @@ void ReadSelection(const TCustomIniFile& ini, TSelectionValues& values);
 // not all numbers raises EConvertError, as a search does, before the file is
 // touched.
 void WriteSelection(TCustomIniFile& ini, const TSelectionValues& values, const QStringList& tickedRanges);
-// The eight bands of the comma text `text`, each that is missing or no
-// number taken from `fallback` instead.
+// The band cells' rule: a whole number of dB that a 64-bit integer holds,
+// stored as the cells' "%d" writes it. `typed` reads `text` as an entry typed
+// into a cell (blanks and stray minus signs dropped, no text is 0);
+// otherwise strictly, as a file value.
+TEntryCheck CheckBandText(const QString& text, bool typed, QString& stored);
+// The eight band cells a pasted comma text gives, each item by the typed
+// rule: bands past the last item are 0, items past the eighth are left out.
+// A text with no item, or with an item the rule refuses or an empty one,
+// gives why and leaves `cells` alone.
+TEntryCheck PastedBandCells(const QString& text, QStringList& cells);
+// The eight bands of the comma text `text` read from a file, each that is
+// missing or that a band cell would refuse taken from `fallback` instead.
 QString CheckedBandText(const QString& text, const QString& fallback);
 // "name, " for every ticked range.
 QString CheckedRangesText(const QStringList& tickedRanges);

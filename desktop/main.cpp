@@ -11,6 +11,7 @@
 #include "TxFmtEdit.h"
 #include "TxFormat.h"
 #include "TxGrids.h"
+#include "TxInplaceEdit.h"
 #include "TxIniFile.h"
 #include "TxKeyNavigate.h"
 #include "TxPlacement.h"
@@ -45,6 +46,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <utility>
 
 void InitMainResources()
 {
@@ -457,15 +459,30 @@ void TMainForm::ConnectHandlers()
                                                       {edDiameter, "Diameter"}};
     for (const auto& [edit, caption] : duty) {
         edit->OnExit = [this](QObject* sender) { RunGuarded([this, sender] { EditExit(sender); }); };
-        edit->OnRefused = [this, what = QString::fromLatin1(caption)](QObject*, TEntryCheck why) {
-            RunGuarded([=, this] { ShowRefusal(what, why); });
+        edit->OnRefused = [this, edit, what = QString::fromLatin1(caption)](QObject*, TEntryCheck why) {
+            // The text is back to what it was on entry: nothing changed.
+            edit->setModified(false);
+            RunGuarded([=, this] {
+                ShowRefusal(what, why, [edit] {
+                    edit->setFocus(Qt::OtherFocusReason);
+                    edit->selectAll();
+                });
+            });
         };
     }
     attenGrid->OnDoSetData = [this](QObject*, int col, int row) {
         RunGuarded([this, col, row] { attenGridDoSetData(col, row); });
     };
-    attenGrid->OnEditRefused = [this](QObject*, int, int, TEntryCheck why) {
-        RunGuarded([this, why] { ShowRefusal(QStringLiteral("Attenuation"), why); });
+    attenGrid->OnEditRefused = [this](QObject*, int col, int, TEntryCheck why) {
+        RunGuarded([this, col, why] {
+            ShowRefusal(QStringLiteral("Attenuation"), why, [this, col] {
+                attenGrid->setFocus(Qt::OtherFocusReason);
+                attenGrid->SetCol(col);
+                attenGrid->SetEditorMode(true);
+                if (QLineEdit* editor = attenGrid->InplaceEdit(); editor && editor->isVisible())
+                    editor->selectAll();
+            });
+        });
     };
     connect(attenGrid, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { PopupMenu1->popup(attenGrid->viewport()->mapToGlobal(pos)); });
@@ -604,7 +621,7 @@ void TMainForm::FormActivate()
 
 void TMainForm::SetDefaultDuty()
 {
-    SetBandText(QString::fromLatin1(DefaultBands));
+    SetBandCells(CommaTextToList(QString::fromLatin1(DefaultBands)));
     edAirflow->SetValue(DefaultAirflow);
     edMaxDP->SetValue(DefaultMaxDP);
     edHeight->SetValue(DefaultHeight);
@@ -642,6 +659,8 @@ void TMainForm::FormClose()
         }
     };
     attempt([this] { CommitActiveEdit(); });
+    // What the commit refused is said while the window is still there.
+    attempt([this] { SayRefusal(false); });
     attempt([this, &attempt] {
         TIniFile ini(FPaths.IniFileName);
         ini.BeginUpdate();
@@ -764,7 +783,7 @@ void TMainForm::LoadSelection(const QString& fileName)
     // A box that changes runs its click behaviour: ticks by shape, results cleared.
     rectbox->setChecked(v.Rect);
     circbox->setChecked(v.Circ);
-    SetBandText(v.Required);
+    SetBandCells(CommaTextToList(v.Required));
     if (!v.Checked.isEmpty()) {
         const QStringList names = RangeNames();
         for (int i = 0; i < names.size(); ++i)
@@ -881,8 +900,13 @@ void TMainForm::EditExit(QObject* sender)
         ClearResults();
 }
 
-void TMainForm::attenGridDoSetData(int, int)
+void TMainForm::attenGridDoSetData(int col, int row)
 {
+    // A cell that got back the text it had when its editor opened (left as
+    // it was, or refused) is no new duty.
+    if (const TxInplaceEdit* editor = attenGrid->InplaceEdit();
+        editor && attenGrid->Cells(col, row) == editor->OldValue())
+        return;
     ClearResults();
 }
 
@@ -891,36 +915,52 @@ QString TMainForm::BandText() const
     return attenGrid->Rows(0)->CommaText();
 }
 
-void TMainForm::SetBandText(const QString& text)
+void TMainForm::SetBandCells(const QStringList& cells)
 {
-    attenGrid->Rows(0)->SetCommaText(text);
+    // Each band its own cell: an empty one never moves the next one down.
+    TStringGridStrings* row = attenGrid->Rows(0);
+    row->BeginUpdate();
+    for (int i = 0; i < OctaveBands; ++i)
+        row->Put(i, cells.value(i));
+    row->EndUpdate();
 }
 
 void TMainForm::Paste1Click()
 {
-    // The bands take what a band cell takes, whole numbers; new bands are a
-    // new duty, so the results of the old one go.
-    const QString text = QGuiApplication::clipboard()->text();
-    for (const QString& item : CommaTextToList(text)) {
-        double band = 0.0;
-        if (const TEntryCheck why = CheckTypedWhole(item, band); why != ecNumber) {
-            Messages().Beep();
-            ShowRefusal(QStringLiteral("Attenuation"), why);
-            return;
-        }
+    // The bands take what a band cell takes, or nothing; new bands are a new
+    // duty, so the results of the old one go.
+    QStringList cells;
+    if (const TEntryCheck why = PastedBandCells(QGuiApplication::clipboard()->text(), cells); why != ecNumber) {
+        Messages().Beep();
+        ShowRefusal(QStringLiteral("Attenuation"), why, [this] { attenGrid->setFocus(Qt::OtherFocusReason); });
+        return;
     }
     const QString before = BandText();
-    SetBandText(text);
+    SetBandCells(cells);
     if (BandText() != before)
         ClearResults();
 }
 
-void TMainForm::ShowRefusal(const QString& what, TEntryCheck why)
+void TMainForm::ShowRefusal(const QString& what, TEntryCheck why, std::function<void()> back)
 {
     // Said once the entry's own handling is over: a box opened in the middle
     // of a focus change or a grid's store would run events inside it.
-    const QString text = what + QStringLiteral(" refused: ") + EntryCheckText(why) + QLatin1Char('.');
-    QTimer::singleShot(0, this, [text] { RunGuarded([&text] { Messages().ShowMessage(text); }); });
+    FRefusal = what + QStringLiteral(" refused: ") + EntryCheckText(why) + QLatin1Char('.');
+    FRefusalBack = std::move(back);
+    QTimer::singleShot(0, this, [this] { RunGuarded([this] { SayRefusal(true); }); });
+}
+
+void TMainForm::SayRefusal(bool focusBack)
+{
+    const QString text = std::exchange(FRefusal, QString());
+    const std::function<void()> back = std::exchange(FRefusalBack, nullptr);
+    // Never a box once the window is gone.
+    if (text.isEmpty() || !isVisible())
+        return;
+    Messages().ShowMessage(text);
+    // The box took the focus, or the click that left the entry did.
+    if (focusBack && back && isVisible())
+        back();
 }
 
 void TMainForm::CommitActiveEdit()
@@ -930,6 +970,8 @@ void TMainForm::CommitActiveEdit()
         return;
     if (auto* edit = qobject_cast<TxCustomEdit*>(focus); edit && edit->parentWidget() == this) {
         edit->CommitEdit();
+        // What was committed is what Escape or a refusal comes back to.
+        edit->Logic().Enter();
         return;
     }
     if (attenGrid->IsActiveControl())
@@ -956,7 +998,9 @@ void TMainForm::SearchButtonClick()
         return;
     }
     Spec = spec;
-    Label8->setText(Format("[%0.0f dB]", OctaveTotal(Spec.atten)));
+    // Bands a cell takes may be too loud for any total: then none is shown.
+    const double total = OctaveTotal(Spec.atten);
+    Label8->setText(std::isfinite(total) ? Format("[%0.0f dB]", total) : QString());
     Label8->adjustSize();
     try {
         RunSearch();

@@ -11,6 +11,7 @@
 #include <QTreeWidget>
 #include <QWidget>
 
+#include <functional>
 #include <vector>
 
 class QCheckBox;
@@ -152,8 +153,10 @@ public:
     void CommitActiveEdit();
     void ClearResults();
     // Says why what was entered into the input `what` was refused (the
-    // input has beeped and kept its value).
-    void ShowRefusal(const QString& what, TEntryCheck why);
+    // input has beeped and kept its value) once the entry's handling is
+    // over; then `back` puts the focus back on the input. A refusal is said
+    // before the window closes, never after.
+    void ShowRefusal(const QString& what, TEntryCheck why, std::function<void()> back);
     // A duty input as the user sees it, unit included (TDutyInput).
     QString ShownDutyValue(int input, const TSpecificationRec& spec) const;
     void EnableResultButtons(bool enable);
@@ -221,7 +224,10 @@ private:
     void SetDefaultDuty();
     TSelectionValues CurrentSelectionValues() const;
     QString BandText() const;
-    void SetBandText(const QString& text);
+    // The eight band cells, each from its own item (missing ones empty).
+    void SetBandCells(const QStringList& cells);
+    // Shows the refusal still to be said, if any.
+    void SayRefusal(bool focusBack);
 
     TMainFormPaths FPaths;
     TXMLFile FXml;
@@ -238,6 +244,9 @@ private:
     bool FSizingColumns = false;
     // What the report last said it went without; said once per preview.
     QString FReportNote;
+    // The refusal still to be said and where the focus goes after it.
+    QString FRefusal;
+    std::function<void()> FRefusalBack;
 };
 
 // Fills `list` with one row per record, in the order `sort` gives; the list

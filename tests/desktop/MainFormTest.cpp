@@ -20,6 +20,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QToolButton>
 
 #include <clocale>
@@ -247,12 +248,10 @@ TEST_F(MainForm, ShapeBoxesAndPastedBandsClearTheResults)
 {
     UseShippedCatalogue();
     TMainForm& form = Open();
-    ClickSearch();
-    const int rows = Rows();
-    ASSERT_GT(rows, 0);
 
-    // The same bands change nothing, bands that are no whole numbers are
-    // refused with the reason, new bands are a new duty.
+    // The same bands change nothing, bands a band cell would not take are
+    // refused with the reason and stay as they were, new bands are a new
+    // duty; whatever was pasted, a search says no raw error.
     const struct {
         const char* pasted;
         const char* bands;
@@ -262,10 +261,19 @@ TEST_F(MainForm, ShapeBoxesAndPastedBandsClearTheResults)
         {"9, 10, 15, 45, 50, 50, 45, 20", "9,10,15,45,50,50,45,20", nullptr, false},
         {"1,2,3,4,5,6,7,9.25", "9,10,15,45,50,50,45,20", "not a whole number", false},
         {"1 2 x", "9,10,15,45,50,50,45,20", "not a number", false},
+        {"10,,15,45,50,50,45,20", "9,10,15,45,50,50,45,20", "not a number", false},
+        {" ", "9,10,15,45,50,50,45,20", "not a number", false},
+        {"1e300,10,15,45,50,50,45,20", "9,10,15,45,50,50,45,20", "out of range", false},
         {"1,2,3,4,5,6,7,8", "1,2,3,4,5,6,7,8", nullptr, true},
+        {"5-,10,15,45,50,50,45,20", "5,10,15,45,50,50,45,20", nullptr, true},
+        {"9,10,15", "9,10,15,0,0,0,0,0", nullptr, true},
+        {"1e18", "1000000000000000000,0,0,0,0,0,0,0", nullptr, true}, // no total
+        {"60000", "60000,0,0,0,0,0,0,0", nullptr, true},
     };
     for (const auto& p : pastes) {
         SCOPED_TRACE(p.pasted);
+        ClickSearch();
+        const int rows = Rows();
         Msgs.Clear();
         QGuiApplication::clipboard()->setText(p.pasted);
         form.PopupMenu1->actions().at(1)->trigger();
@@ -275,7 +283,15 @@ TEST_F(MainForm, ShapeBoxesAndPastedBandsClearTheResults)
         EXPECT_EQ(Msgs.Messages,
                   p.refused ? QStringList{QString("Attenuation refused: ") + p.refused + "."} : QStringList());
         EXPECT_EQ(Rows(), p.cleared ? 0 : rows);
+
+        Msgs.Clear();
+        ClickSearch();
+        EXPECT_TRUE(Msgs.Messages.isEmpty() && Msgs.Errors.isEmpty()) << Msgs.Errors.join('|').toStdString();
+        EXPECT_TRUE(form.Label8->text().contains(QRegularExpression("^(\\[\\d+ dB\\])?$")))
+            << form.Label8->text().toStdString();
     }
+    QGuiApplication::clipboard()->setText("9,10,15,45,50,50,45,20");
+    form.PopupMenu1->actions().at(1)->trigger();
 
     ClickSearch();
     ASSERT_GT(Rows(), 0);
@@ -511,6 +527,93 @@ TEST_F(MainForm, DutyEditsKeepWhatWasTypedAndRefuseNumbersNoDoubleHolds)
     }
 }
 
+// A refused entry, however the user leaves it, changes nothing but its own
+// text: the results stay, its box comes once, before the window goes when it
+// closes, and after it the next key goes into the refused input again.
+TEST_F(MainForm, ARefusalChangesNothingButTheEntrysText)
+{
+    WriteRange("a.xml", RangeXml("A", "circular", "A", {"600|600,900|60,60,60,60,60,60,60,60"}));
+    enum TLeave { lvTab, lvBandClick, lvAirflowClick, lvSearch, lvClose };
+    const struct {
+        const char* name;
+        int band; // the band cell refused; -1: airflow
+        TLeave leave;
+        const char* searched = nullptr; // typed and searched before, in the same visit
+    } cases[] = {
+        {"airflow, Tab", -1, lvTab},
+        {"airflow searched, Tab", -1, lvTab, "3"},
+        {"airflow, band cell clicked", -1, lvBandClick},
+        {"airflow, Search", -1, lvSearch},
+        {"airflow, window closed", -1, lvClose},
+        {"band, another band clicked", 6, lvBandClick},
+        {"band, airflow clicked", 6, lvAirflowClick},
+        {"band, Search", 6, lvSearch},
+        {"band, window closed", 6, lvClose},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TMainForm& form = Open();
+        form.activateWindow();
+        ClickSearch();
+        ASSERT_EQ(Rows(), 1);
+        Msgs.Clear();
+        const QString refused =
+            c.band < 0 ? "Airflow refused: out of range." : "Attenuation refused: not a whole number.";
+        if (c.band < 0) {
+            form.edAirflow->setFocus();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return form.edAirflow->hasFocus(); }));
+            if (c.searched) {
+                form.edAirflow->selectAll();
+                QTest::keyClicks(form.edAirflow, c.searched);
+                ClickSearch();
+                ASSERT_EQ(Rows(), 1);
+            }
+            form.edAirflow->selectAll();
+            QGuiApplication::clipboard()->setText("1e400");
+            QTest::keySequence(form.edAirflow, QKeySequence::Paste);
+        } else {
+            form.attenGrid->setFocus();
+            ASSERT_TRUE(QTest::qWaitFor([&] { return form.attenGrid->hasFocus(); }));
+            form.attenGrid->SetCol(c.band);
+            form.attenGrid->SetEditorMode(true);
+            form.attenGrid->InplaceEdit()->selectAll();
+            form.attenGrid->InplaceEdit()->insert("9.25"); // what a paste does
+        }
+        switch (c.leave) {
+        case lvTab:
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            break;
+        case lvBandClick:
+            QTest::mouseClick(form.attenGrid->viewport(), Qt::LeftButton, {},
+                              ToQRect(form.attenGrid->CellRect(0, 0)).center());
+            break;
+        case lvAirflowClick:
+            QTest::mouseClick(form.edAirflow, Qt::LeftButton);
+            break;
+        case lvSearch:
+            ClickSearch();
+            break;
+        case lvClose:
+            form.close();
+            EXPECT_EQ(Msgs.Messages, QStringList{refused}); // while the window was there
+            break;
+        }
+        QCoreApplication::processEvents();
+        EXPECT_EQ(Msgs.Messages, QStringList{refused});
+        EXPECT_EQ(Msgs.Beeps, 1);
+        EXPECT_EQ(form.edAirflow->text(), c.searched ? "3.000" : "2.800");
+        EXPECT_EQ(form.attenGrid->Rows(0)->CommaText(), "9,10,15,45,50,50,45,20");
+        if (c.leave != lvClose) {
+            EXPECT_EQ(Rows(), 1);
+            EXPECT_TRUE(ResultButtonsEnabled());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_7);
+            EXPECT_EQ(c.band < 0 ? form.edAirflow->text() : form.attenGrid->Cells(c.band, 0), "7");
+            EXPECT_EQ(form.attenGrid->Cells(0, 0), "9");
+        }
+        Form.reset();
+    }
+}
+
 TEST_F(MainForm, ALoadedValueFinerThanItsEditIsSearchedAndSavedAsRead)
 {
     UseShippedCatalogue();
@@ -625,7 +728,11 @@ TEST_F(MainForm, SaveAndCloseStoreAnOpenBandEditOnlyAsASearchWouldTakeIt)
     } cases[] = {{"12abc", "20", "not a number"},
                  {"33", "33", nullptr},
                  {"1e999", "33", "out of range"},
-                 {"9.25", "33", "not a whole number"}};
+                 {"9.25", "33", "not a whole number"},
+                 {"1e300", "33", "out of range"},
+                 {"5-", "5", nullptr},
+                 {"", "0", nullptr},
+                 {"4e1", "40", nullptr}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pasted);
         Msgs.Clear();
@@ -638,19 +745,48 @@ TEST_F(MainForm, SaveAndCloseStoreAnOpenBandEditOnlyAsASearchWouldTakeIt)
         EXPECT_EQ(Msgs.Messages,
                   c.refused ? QStringList{QString("Attenuation refused: ") + c.refused + "."} : QStringList());
         EXPECT_TRUE(Msgs.Errors.isEmpty());
+        // A paste of the same text stores what the cell stored (an empty
+        // item is a gap there, no entry).
+        QStringList pasted;
+        if (PastedBandCells(QString("1,2,3,4,5,6,7,") + c.pasted, pasted) == ecNumber)
+            EXPECT_EQ(pasted.value(7), c.kept);
+        else
+            EXPECT_TRUE(c.refused || !*c.pasted);
     }
 
     pasteInto8k("7x");
     CloseForm();
-    EXPECT_EQ(TIniFile(IniFile()).ReadString("atten", "required", ""), "9,10,15,45,50,50,45,33");
+    EXPECT_EQ(TIniFile(IniFile()).ReadString("atten", "required", ""), "9,10,15,45,50,50,45,40");
 
-    // Bands that are no number read as the band's default.
-    Dir.Write("app/program/default.ini", QByteArray("[atten]\nrequired=1,2,3,4,5,6,7,12abc\n"));
-    TMainForm& again = Open();
-    EXPECT_EQ(again.attenGrid->Rows(0)->CommaText(), "1,2,3,4,5,6,7,20");
-    Dir.Write("app/program/default.ini", QByteArray("[atten]\nrequired=8,x\n"));
-    QTest::mouseClick(again.LoadButton, Qt::LeftButton);
-    EXPECT_EQ(again.attenGrid->Rows(0)->CommaText(), "8,2,3,4,5,6,7,20");
+    // A band a cell would refuse reads as the band's own, at start-up and on
+    // Load; the program INI file's selection is never read back.
+    const struct {
+        const char* file;
+        const char* required;
+        bool load; // by the Load button; otherwise at start-up
+        const char* bands;
+    } loads[] = {
+        {"app/program/default.ini", "1,2,3,4,5,6,7,12abc", false, "1,2,3,4,5,6,7,20"},
+        {"app/program/default.ini", "8,x", true, "8,10,15,45,50,50,45,20"},
+        {"app/program/default.ini", "1e300,10,15,45,50,50,45,20", false, "9,10,15,45,50,50,45,20"},
+        {"app/program/default.ini", "9,10,15.5,45,50,50,45,2e1", true, "9,10,15,45,50,50,45,20"},
+        {"app/program/default.ini", "10,,15,45,50,50,45,20", true, "10,10,15,45,50,50,45,20"},
+        {"config/vozudarizazi.ini", "1,2,3,4,5,6,7,8", false, "9,10,15,45,50,50,45,20"},
+    };
+    for (const auto& l : loads) {
+        SCOPED_TRACE(l.required);
+        QFile::remove(DefaultIni());
+        QFile::remove(IniFile());
+        if (!l.load)
+            Dir.Write(l.file, QByteArray("[atten]\nrequired=") + l.required + "\n");
+        TMainForm& again = Open();
+        if (l.load) {
+            Dir.Write(l.file, QByteArray("[atten]\nrequired=") + l.required + "\n");
+            QTest::mouseClick(again.LoadButton, Qt::LeftButton);
+        }
+        EXPECT_EQ(again.attenGrid->Rows(0)->CommaText(), l.bands);
+        CloseForm();
+    }
 }
 
 TEST_F(MainForm, LoadingAChangedShapeBoxReticksAndClearsAnEmptyListKeepsTicks)

@@ -81,11 +81,55 @@ TEST(SelectionFile, BandsThatAreNoNumberAreNeitherWrittenNorRead)
         EXPECT_EQ(ReadFileBytes(file), old);
     }
 
-    dir.Write("default.ini", QByteArray("[atten]\nrequired=\"1 \",x,3,4e0,,6,-7\n"));
-    TSelectionValues v = Defaults();
-    ReadSelection(TIniFile(file), v);
-    EXPECT_EQ(v.Required, "1,10,3,4e0,50,6,-7,20");
+    // Each band as a band cell stores it; one a cell would refuse, or none,
+    // is the window's band.
+    const struct {
+        const char* required;
+        const char* bands;
+    } reads[] = {
+        {"\"1 \",x,3,4e0,,6,-7", "1,10,3,4,50,6,-7,20"},
+        {"9,10,15.5,45,50,50,45,20", "9,10,15,45,50,50,45,20"},
+        {"1e300,10,15,45,50,50,45,1e19", "9,10,15,45,50,50,45,20"},
+        {"5-,-0,2e1,9.0,1E-400,inf,0x10,\"\"", "9,0,20,9,50,50,45,20"},
+        {"1,2", "1,2,15,45,50,50,45,20"},
+    };
+    for (const auto& r : reads) {
+        SCOPED_TRACE(r.required);
+        dir.Write("default.ini", QByteArray("[atten]\nrequired=") + r.required + "\n");
+        TSelectionValues v = Defaults();
+        ReadSelection(TIniFile(file), v);
+        EXPECT_EQ(v.Required, r.bands);
+    }
     EXPECT_EQ(CheckedBandText("", "1,2"), "1,2,,,,,,");
+}
+
+// A paste is taken whole by the band cells' typed rule, or not at all.
+TEST(SelectionFile, PastedBandsAreTakenAsTheCellsTakeThemOrRefused)
+{
+    const struct {
+        const char* pasted;
+        TEntryCheck why;
+        const char* cells;
+    } pastes[] = {
+        {"5-,10,15,45,50,50,45,20", ecNumber, "5,10,15,45,50,50,45,20"},
+        {"9.0 1e1 -0 \"2 0\" 1e18", ecNumber, "9,10,0,20,1000000000000000000,0,0,0"},
+        {"9,10,15", ecNumber, "9,10,15,0,0,0,0,0"},
+        {"1,2,3,4,5,6,7,8,x", ecNumber, "1,2,3,4,5,6,7,8"},
+        {"10,,15,45,50,50,45,20", ecNoNumber, ""},
+        {"1,2,", ecNoNumber, ""},
+        {" ", ecNoNumber, ""},
+        {"", ecNoNumber, ""},
+        {"1 2 x", ecNoNumber, ""},
+        {"1e300,10,15,45,50,50,45,20", ecOutOfRange, ""},
+        {"1e19", ecOutOfRange, ""},
+        {"1,2,3,4,5,6,7,9.25", ecNotWhole, ""},
+    };
+    for (const auto& p : pastes) {
+        SCOPED_TRACE(p.pasted);
+        QStringList cells;
+        EXPECT_EQ(PastedBandCells(p.pasted, cells), p.why);
+        EXPECT_EQ(cells.join(','), p.cells);
+    }
 }
 
 TEST(SelectionFile, NothingTickedWritesAnEmptyList)
