@@ -650,12 +650,13 @@ void TProjectForm::LoadColWidths()
 {
     LoadFormPlacementReg(this, false, true);
     const TRegistryIniFile reg(GetAppRegKey());
-    for (int i = 1; i < ItemsGrid->ColCount(); ++i)
-        ItemsGrid->SetColWidths(
-            i, reg.ReadInteger(FormSection, QStringLiteral("ColWidths") + IntToStr(i), ItemsGrid->ColWidths(i)));
-    for (int i = 1; i < AncillsGrid->ColCount(); ++i)
-        AncillsGrid->SetColWidths(i, reg.ReadInteger(FormSection, QStringLiteral("AncillsColWidths") + IntToStr(i),
-                                                     AncillsGrid->ColWidths(i)));
+    const auto restore = [&](TxColGrid* grid, const QString& key) {
+        for (int i = 1; i < grid->ColCount(); ++i)
+            grid->SetColWidths(i, KeepColumnWidth(reg.ReadInteger(FormSection, key + IntToStr(i), grid->ColWidths(i)),
+                                                  PrimaryScreenSize()));
+    };
+    restore(ItemsGrid, QStringLiteral("ColWidths"));
+    restore(AncillsGrid, QStringLiteral("AncillsColWidths"));
 }
 
 void TProjectForm::SaveColWidths()
