@@ -1143,8 +1143,8 @@ TEST_F(ProjectWindow, StoredColumnWidthsAreKeptWithinReach)
     const struct {
         const char* stored;
         int width; // 0: widened to what the column shows
-    } cases[] = {{"2147483647", screen}, {"-2147483648", 0}, {"0", 0}, {"140.0", 140}, {"1e3", std::min(1000, screen)},
-                 {"7.5", design},        {"x", design}};
+    } cases[] = {{"2147483647", screen},          {"-2147483648", 0}, {"0", 0},     {"140.0", 140},
+                 {"1e3", std::min(1000, screen)}, {"7.5", design},    {"x", design}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.stored);
         TRegistryIniFile(GetAppRegKey()).WriteString("ProjectForm", "ColWidths2", c.stored);
