@@ -38,54 +38,11 @@ QVariant IntegerVariant(qint64 r)
     return QVariant(static_cast<qlonglong>(r));
 }
 
-bool IsNumberType(const QVariant& value)
-{
-    switch (value.typeId()) {
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// A value read as a number: numbers as they are, text strictly.
-bool VariantToFloat(const QVariant& value, double& x)
-{
-    if (IsNumberType(value)) {
-        x = value.toDouble();
-        return std::isfinite(x);
-    }
-    if (value.typeId() == QMetaType::QString)
-        return TryStrToFloat(value.toString(), x) && std::isfinite(x);
-    return false;
-}
-
+// A choice position: the nearest whole number, ties to even.
 bool VariantToInt(const QVariant& value, qint64& i)
 {
-    switch (value.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-        i = value.toLongLong();
-        return true;
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return RoundHalfEven(value.toDouble(), i);
-    case QMetaType::QString: {
-        int64_t v = 0;
-        if (!TryStrToInt64(value.toString(), v))
-            return false;
-        i = v;
-        return true;
-    }
-    default:
-        return false;
-    }
+    double x = 0.0;
+    return CheckValueNumber(value, x) == ecNumber && RoundHalfEven(x, i);
 }
 
 bool Close(double a, double b)
@@ -202,23 +159,6 @@ void TCellAnchors::Truncate(int colCount, int rowCount)
 
 // --- Values ---
 
-QString VariantToText(const QVariant& value)
-{
-    switch (value.typeId()) {
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return std::isfinite(value.toDouble()) ? FloatToStr(value.toDouble()) : QString();
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-        return IntToStr(value.toLongLong());
-    case QMetaType::ULongLong:
-        return QString::number(value.toULongLong());
-    default:
-        return value.toString();
-    }
-}
-
 QVariant CellTextToValue(const TField& field, const QString& text, const TValueAnchor* anchor)
 {
     if (anchor && (!anchor->Valid || anchor->Text != text))
@@ -284,7 +224,7 @@ QString CellValueToText(const TField& field, const QVariant& value, TValueAnchor
     }
     if (const auto* num = dynamic_cast<const TNumField*>(&field)) {
         double v = 0.0;
-        if (!VariantToFloat(value, v))
+        if (CheckValueNumber(value, v) != ecNumber)
             NotANumber();
         const double x = ToDisplayUnits(v, num->Factor, num->Offset);
         RequireFinite(x);

@@ -57,9 +57,6 @@ QString CellValueToText(const TField& field, const QVariant& value, TValueAnchor
 // stored value while it is not retyped).
 double ExactEditValue(const TNumField& field, double stored);
 
-// A value as plain text ("2.5", "7", the text itself).
-QString VariantToText(const QVariant& value);
-
 // The text the grid draws for a data cell: a number field's text read as a
 // number and formatted with the field's format, a pair's two numbers; empty
 // when the text does not read, and for other fields.

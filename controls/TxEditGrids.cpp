@@ -32,7 +32,7 @@ QString ListIndexError(int index)
 
 // --- TEditGridList ---
 
-TEditGridList::TEditGridList(QWidget* parent) : QListWidget(parent)
+TEditGridList::TEditGridList(QWidget* parent) : TClosingList(parent)
 {
     setWindowFlags(Qt::Popup);
     // The press that closes the list by landing outside it ends there: on
@@ -54,33 +54,20 @@ void TEditGridList::mousePressEvent(QMouseEvent* e)
         e->accept();
         return;
     }
-    QListWidget::mousePressEvent(e);
+    TClosingList::mousePressEvent(e);
     emit choicePressed();
-}
-
-void TEditGridList::keyPressEvent(QKeyEvent* e)
-{
-    switch (VirtualKeyOf(*e)) {
-    case VK_RETURN:
-    case VK_ESCAPE:
-        e->accept();
-        emit closeRequested();
-        return;
-    default:
-        QListWidget::keyPressEvent(e);
-    }
 }
 
 void TEditGridList::keyReleaseEvent(QKeyEvent* e)
 {
-    QListWidget::keyReleaseEvent(e);
+    TClosingList::keyReleaseEvent(e);
     if (!e->isAutoRepeat() && isVisible())
         emit keyReleased();
 }
 
 void TEditGridList::focusOutEvent(QFocusEvent* e)
 {
-    QListWidget::focusOutEvent(e);
+    TClosingList::focusOutEvent(e);
     hide();
 }
 

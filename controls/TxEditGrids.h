@@ -11,6 +11,7 @@
 #include "TxEditGridLogic.h"
 #include "TxFields.h"
 #include "TxGrids.h"
+#include "TxUnitsForm.h"
 
 #include <QColor>
 #include <QListWidget>
@@ -33,19 +34,17 @@ using TUnitsPopupProc = std::function<void(TxEditGrid* Grid, int FieldIndex, int
 
 // The drop-down list of a choice field: a pop-up list below the cell. It
 // hides itself when it loses the focus.
-class TEditGridList : public QListWidget {
+class TEditGridList : public TClosingList {
     Q_OBJECT
 public:
     explicit TEditGridList(QWidget* parent);
 
 signals:
-    void choicePressed();  // a mouse press (the item under it is current)
-    void closeRequested(); // Return or Escape
+    void choicePressed(); // a mouse press (the item under it is current)
     void keyReleased();
 
 protected:
     void mousePressEvent(QMouseEvent* e) override;
-    void keyPressEvent(QKeyEvent* e) override;
     void keyReleaseEvent(QKeyEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
 };

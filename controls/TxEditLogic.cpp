@@ -24,42 +24,6 @@ bool IsDigit(char16_t c)
     return c >= '0' && c <= '9';
 }
 
-// The text of a value handed to SetValue for the text and pair patterns.
-QString VariantText(const QVariant& value)
-{
-    switch (value.typeId()) {
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return FloatToStr(value.toDouble());
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-        return IntToStr(value.toLongLong());
-    default:
-        return value.toString();
-    }
-}
-
-// A number handed to SetValue; text is read with the strict parser.
-bool VariantToFloat(const QVariant& value, double& x)
-{
-    switch (value.typeId()) {
-    case QMetaType::QString:
-        return TryStrToFloat(value.toString(), x);
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Int:
-    case QMetaType::LongLong:
-    case QMetaType::UInt:
-    case QMetaType::ULongLong:
-        x = value.toDouble();
-        return std::isfinite(x);
-    default:
-        return false;
-    }
-}
-
 qint64 RoundedOrThrow(double x)
 {
     qint64 r = 0;
@@ -218,6 +182,45 @@ bool TxEditLogic::CheckRange(double& x) const
     return CheckRangeValue(x, ToShown(RangeLo), ToShown(RangeHi));
 }
 
+TEntryCheck CheckValueNumber(const QVariant& value, double& x, bool typed)
+{
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return typed ? CheckTypedFloat(value.toString(), x) : CheckFloat(value.toString(), x);
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong: {
+        const double v = value.toDouble();
+        if (!std::isfinite(v))
+            return ecOutOfRange;
+        x = v;
+        return ecNumber;
+    }
+    default:
+        return ecNoNumber;
+    }
+}
+
+QString VariantToText(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return std::isfinite(value.toDouble()) ? FloatToStr(value.toDouble()) : QString();
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+        return IntToStr(value.toLongLong());
+    case QMetaType::ULongLong:
+        return QString::number(value.toULongLong());
+    default:
+        return value.toString();
+    }
+}
+
 QString FormatNumberByType(double x, const QString& format, TFormatType type, int sigDigs, int decimals)
 {
     switch (type) {
@@ -339,20 +342,20 @@ void TxEditLogic::SetValue(const QVariant& value)
 {
     try {
         if (IsStringFormat(FFormatStr)) {
-            FHost.SetEditText(Format(FFormatStr, VariantText(value)));
+            FHost.SetEditText(Format(FFormatStr, VariantToText(value)));
             FAnchor.Valid = false;
             return;
         }
         if (IsPairFormat(FFormatStr)) {
             double a = 0.0;
             double b = 0.0;
-            if (!ParseValuePair(VariantText(value), a, b))
+            if (!ParseValuePair(VariantToText(value), a, b))
                 b = 0.0;
             ShowPair(a, b);
             return;
         }
         double x = 0.0;
-        if (!VariantToFloat(value, x))
+        if (CheckValueNumber(value, x) != ecNumber)
             throw EConvertError(QStringLiteral("Not a number"));
         ShowNumber(x);
     } catch (const Exception&) {

@@ -34,6 +34,15 @@ bool CheckRangeValue(double& x, double lo, double hi);
 // Nearest whole number, ties to even; false when it does not fit 64 bits.
 bool RoundHalfEven(double x, qint64& result);
 
+// A value as a number by the one rule: a number as it is (NaN or an
+// infinity is out of range), text as CheckFloat reads it or, when `typed`,
+// as a typed entry reads (CheckTypedFloat); anything else is no number.
+TEntryCheck CheckValueNumber(const QVariant& value, double& x, bool typed = false);
+
+// A value as plain text ("2.5", "7", the text itself); a double that is no
+// finite number is the empty text.
+QString VariantToText(const QVariant& value);
+
 // X (display units) as a format type shows it: ft_Auto by significant
 // digits, ft_AutoOverride by significant digits below 10^(2 - decimals),
 // otherwise with the pattern.

@@ -67,6 +67,11 @@ String12 CutString12(const QString& text)
     return text.left(n);
 }
 
+int ClampCellExtent(int value)
+{
+    return std::clamp(value, -1, kMaxCellExtent);
+}
+
 int MulDiv(int a, int b, int c)
 {
     if (c == 0)
@@ -198,6 +203,7 @@ void TGridModel::SetColWidths(int index, int value)
 {
     if (index < 0 || index >= FColCount)
         InvalidOp(SIndexOutOfRange);
+    value = ClampCellExtent(value);
     if (!FColWidths.Exists())
         FColWidths.Resize(FColCount, FDefaultColWidth);
     if (value != FColWidths.Get(index, FDefaultColWidth)) {
@@ -211,6 +217,7 @@ void TGridModel::SetRowHeights(int index, int value)
 {
     if (index < 0 || index >= FRowCount)
         InvalidOp(SIndexOutOfRange);
+    value = ClampCellExtent(value);
     if (!FRowHeights.Exists())
         FRowHeights.Resize(FRowCount, FDefaultRowHeight);
     if (value != FRowHeights.Get(index, FDefaultRowHeight)) {
@@ -246,7 +253,7 @@ void TGridModel::SetColFormatStr(int index, const QString& value)
 void TGridModel::SetDefaultColWidth(int value)
 {
     FColWidths.Clear();
-    FDefaultColWidth = value;
+    FDefaultColWidth = ClampCellExtent(value);
     ColWidthsChanged();
     InvalidateGrid();
 }
@@ -254,7 +261,7 @@ void TGridModel::SetDefaultColWidth(int value)
 void TGridModel::SetDefaultRowHeight(int value)
 {
     FRowHeights.Clear();
-    FDefaultRowHeight = value;
+    FDefaultRowHeight = ClampCellExtent(value);
     RowHeightsChanged();
     InvalidateGrid();
 }
@@ -269,6 +276,7 @@ void TGridModel::SetDefaultColFormatStr(const QString& value)
 
 void TGridModel::SetGridLineWidth(int value)
 {
+    value = ClampCellExtent(value);
     if (value == FGridLineWidth)
         return;
     FGridLineWidth = value;

@@ -120,6 +120,12 @@ void ResetFocusClickFlag(); // for tests
 // Largest extent-array or count size, exclusive.
 constexpr int kMaxGridExtents = 134217726;
 
+// The widest column, tallest row and thickest line a grid takes: more than
+// any screen shows, and far enough from the ints' ends that no sum of pixels
+// overflows. Below, -1 hides a column or row with its line.
+constexpr int kMaxCellExtent = 32767;
+int ClampCellExtent(int value);
+
 // Per-index extents (widths, heights, tab stops) that take no memory while
 // every entry has the default.
 class TGridExtents {
@@ -255,6 +261,7 @@ public:
     TGridCoord TopLeft() const { return FTopLeft; }
     TGridRect Selection() const;
 
+    // Widths, heights and the line width are kept within ClampCellExtent.
     int ColWidths(int index) const;
     void SetColWidths(int index, int value);
     int RowHeights(int index) const;

@@ -40,7 +40,7 @@ QPoint UnitsPopupPos(const QPoint& topLeft, const QSize& size, const QRect& scre
     return QPoint(std::max(x, screen.x()), std::max(y, screen.y()));
 }
 
-void TUnitsList::keyPressEvent(QKeyEvent* e)
+void TClosingList::keyPressEvent(QKeyEvent* e)
 {
     switch (VirtualKeyOf(*e)) {
     case VK_RETURN:

@@ -19,8 +19,8 @@ int UnitsPopupWidth(int widestLabel);
 // it lies on `screen` (the screen's available area).
 QPoint UnitsPopupPos(const QPoint& topLeft, const QSize& size, const QRect& screen);
 
-// The list of the pop-up: Return, Escape and any mouse press close it.
-class TUnitsList : public QListWidget {
+// A pop-up list that Return and Escape ask to close.
+class TClosingList : public QListWidget {
     Q_OBJECT
 public:
     using QListWidget::QListWidget;
@@ -30,6 +30,15 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
+};
+
+// The list of the pop-up: Return, Escape and any mouse press close it.
+class TUnitsList : public TClosingList {
+    Q_OBJECT
+public:
+    using TClosingList::TClosingList;
+
+protected:
     void mousePressEvent(QMouseEvent* e) override;
 };
 

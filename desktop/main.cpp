@@ -700,7 +700,7 @@ void TMainForm::LoadFormSettings()
     WebAddress = s.WebAddress;
     for (int i = 0; i < ResultColumnCount; ++i) {
         FUserSizedColumns[static_cast<size_t>(i)] = s.ColSized[static_cast<size_t>(i)];
-        SetResultColumnWidth(i, s.ColWidths[static_cast<size_t>(i)]);
+        SetResultColumnWidth(i, KeepColumnWidth(s.ColWidths[static_cast<size_t>(i)], PrimaryScreenSize()));
     }
     FitResultColumns();
 }

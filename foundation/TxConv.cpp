@@ -390,28 +390,35 @@ void ShortestDecimal(double value, std::string& digits, int& exp)
 // write theirs: that decimal as an integer and a power of ten.
 bool ShortDecimal(double factor, uint64_t& mantissa, int& exp)
 {
-    // A column or an edit converts many values with one factor.
-    thread_local struct {
+    // The decimals of the last few factors: a column or an edit converts
+    // many values with one factor, a list row a few quantities in turn.
+    struct TEntry {
         double Factor = 1.0;
         bool Short = true;
         uint64_t Mantissa = 1;
         int Exp = 0;
-    } last;
-    if (factor != last.Factor) {
-        last.Factor = factor;
-        last.Short = factor > 0.0 && std::isfinite(factor);
-        if (last.Short) {
+    };
+    thread_local TEntry cache[4];
+    thread_local unsigned oldest = 0;
+    TEntry* entry =
+        std::find_if(std::begin(cache), std::end(cache), [&](const TEntry& e) { return e.Factor == factor; });
+    if (entry == std::end(cache)) {
+        entry = &cache[oldest];
+        oldest = (oldest + 1) % std::size(cache);
+        entry->Factor = factor;
+        entry->Short = factor > 0.0 && std::isfinite(factor);
+        if (entry->Short) {
             std::string digits;
-            ShortestDecimal(factor, digits, last.Exp);
-            last.Short = digits.size() <= 15;
-            last.Mantissa = 0;
+            ShortestDecimal(factor, digits, entry->Exp);
+            entry->Short = digits.size() <= 15;
+            entry->Mantissa = 0;
             for (const char c : digits)
-                last.Mantissa = last.Mantissa * 10 + static_cast<uint64_t>(c - '0');
+                entry->Mantissa = entry->Mantissa * 10 + static_cast<uint64_t>(c - '0');
         }
     }
-    mantissa = last.Mantissa;
-    exp = last.Exp;
-    return last.Short;
+    mantissa = entry->Mantissa;
+    exp = entry->Exp;
+    return entry->Short;
 }
 
 // The double nearest the exact product of `value`'s decimal and a short

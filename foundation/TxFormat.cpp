@@ -315,59 +315,6 @@ QString FormatList(const QString& pattern, std::initializer_list<FormatArg> args
     return out;
 }
 
-namespace {
-
-// Checks the syntax [+-]digits[.digits][(e|E)[+-]digits] with at least one
-// mantissa digit; copies the accepted text to `ascii` without a leading '+'.
-bool ScanNumber(const QString& text, std::string& ascii, bool allowFraction)
-{
-    const qsizetype n = text.size();
-    if (n == 0 || n > 400)
-        return false;
-    ascii.clear();
-    qsizetype i = 0;
-    auto ch = [&](qsizetype k) -> char16_t { return k < n ? text[k].unicode() : 0; };
-    if (ch(0) == '+' || ch(0) == '-') {
-        if (ch(0) == '-')
-            ascii.push_back('-');
-        ++i;
-    }
-    int mantDigits = 0;
-    while (ch(i) >= '0' && ch(i) <= '9') {
-        ascii.push_back(static_cast<char>(ch(i++)));
-        ++mantDigits;
-    }
-    if (allowFraction && ch(i) == '.') {
-        ascii.push_back('.');
-        ++i;
-        while (ch(i) >= '0' && ch(i) <= '9') {
-            ascii.push_back(static_cast<char>(ch(i++)));
-            ++mantDigits;
-        }
-    }
-    if (mantDigits == 0)
-        return false;
-    if (allowFraction && (ch(i) == 'e' || ch(i) == 'E')) {
-        ascii.push_back('e');
-        ++i;
-        if (ch(i) == '+' || ch(i) == '-') {
-            if (ch(i) == '-')
-                ascii.push_back('-');
-            ++i;
-        }
-        int expDigits = 0;
-        while (ch(i) >= '0' && ch(i) <= '9') {
-            ascii.push_back(static_cast<char>(ch(i++)));
-            ++expDigits;
-        }
-        if (expDigits == 0)
-            return false;
-    }
-    return i == n;
-}
-
-} // namespace
-
 TEntryCheck CheckFloat(const char* first, const char* last, double& value)
 {
     // Syntax first: from_chars alone would take "inf", "nan" and "1e". The
@@ -462,26 +409,28 @@ double StrToFloatDef(const QString& text, double def)
     return TryStrToFloat(text, v) ? v : def;
 }
 
-bool TryStrToInt64(const QString& text, int64_t& value)
+TEntryCheck AsWholeNumber(TEntryCheck check, double x, int& value)
 {
-    std::string ascii;
-    if (!ScanNumber(text, ascii, false))
-        return false;
-    int64_t v = 0;
-    auto r = std::from_chars(ascii.data(), ascii.data() + ascii.size(), v, 10);
-    if (r.ec != std::errc() || r.ptr != ascii.data() + ascii.size())
-        return false;
-    value = v;
-    return true;
+    if (check != ecNumber)
+        return check;
+    if (x != std::trunc(x))
+        return ecNotWhole;
+    if (!(x >= std::numeric_limits<int>::min() && x <= std::numeric_limits<int>::max()))
+        return ecOutOfRange;
+    value = static_cast<int>(x);
+    return ecNumber;
+}
+
+TEntryCheck CheckWholeNumber(const QString& text, int& value)
+{
+    double x = 0.0;
+    const TEntryCheck check = CheckFloat(text, x);
+    return AsWholeNumber(check, x, value);
 }
 
 bool TryStrToInt(const QString& text, int& value)
 {
-    int64_t v = 0;
-    if (!TryStrToInt64(text, v) || v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
-        return false;
-    value = static_cast<int>(v);
-    return true;
+    return CheckWholeNumber(text, value) == ecNumber;
 }
 
 int StrToInt(const QString& text)

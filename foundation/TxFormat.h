@@ -79,8 +79,14 @@ bool TryStrToFloat(const QString& text, double& value);
 bool TryAsciiToFloat(const char* first, const char* last, double& value);
 double StrToFloat(const QString& text); // raises EConvertError
 double StrToFloatDef(const QString& text, double def);
+// What a number CheckFloat found says as a whole number (an int): a fraction
+// is ecNotWhole, a whole number beyond the ints ecOutOfRange.
+TEntryCheck AsWholeNumber(TEntryCheck check, double x, int& value);
+// The one reader of whole numbers in files and settings: CheckFloat, then
+// AsWholeNumber, so "2", "2.0" and "2e0" all read as 2.
+TEntryCheck CheckWholeNumber(const QString& text, int& value);
+// Whether CheckWholeNumber finds a whole number.
 bool TryStrToInt(const QString& text, int& value);
-bool TryStrToInt64(const QString& text, int64_t& value);
 int StrToInt(const QString& text); // raises EConvertError
 int StrToIntDef(const QString& text, int def);
 

@@ -92,6 +92,11 @@ QSize PrimaryScreenSize()
     return screen ? screen->geometry().size() : QSize(1024, 768);
 }
 
+int KeepColumnWidth(int width, QSize screen)
+{
+    return std::clamp(width, 2, std::max(2, screen.width()));
+}
+
 TPlacementLimits PlacementLimits(const QWidget* form)
 {
     const QScreen* screen = QGuiApplication::primaryScreen();

@@ -23,6 +23,10 @@ class TCustomIniFile;
 void KeepOnScreen(int& left, int& top, QSize screen);
 // The primary screen's size.
 QSize PrimaryScreenSize();
+// A stored column width as a restored column takes it: from 2 pixels, the
+// narrowest a column is dragged to, up to the screen's width, so that the
+// column shows and its edge can be reached to drag it back.
+int KeepColumnWidth(int width, QSize screen);
 
 // Where a restored window may go: the primary screen, the room the desktop
 // leaves on it for windows (without its panels), the window's own smallest

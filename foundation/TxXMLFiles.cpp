@@ -504,27 +504,17 @@ double TXMLFile::GetFloat(TXmlNode parent, const QString& name, double def)
 
 long double TXMLFile::GetExtended(TXmlNode parent, const QString& name, long double def)
 {
-    const QString text = GetText(parent, name);
-    if (FReadStatus != xrsNone)
-        return def;
-    double value = 0.0;
-    if (!TryStrToFloat(Trim(text), value)) {
-        FReadStatus = xrsWrongType;
-        return def;
-    }
-    return value;
+    // The files' numbers are doubles; only the default may be wider.
+    const double value = GetFloat(parent, name, 0.0);
+    return FReadStatus == xrsNone ? value : def;
 }
 
 int TXMLFile::GetInt(TXmlNode parent, const QString& name, int def)
 {
-    const QString text = GetText(parent, name);
-    if (FReadStatus != xrsNone)
-        return def;
-    int value = 0;
-    if (!TryStrToInt(Trim(text), value)) {
+    const double x = GetFloat(parent, name, 0.0);
+    int value = def;
+    if (FReadStatus == xrsNone && AsWholeNumber(ecNumber, x, value) != ecNumber)
         FReadStatus = xrsWrongType;
-        return def;
-    }
     return value;
 }
 

@@ -1,6 +1,7 @@
 // Number texts as users type them: the normaliser, the value-pair reader, the
-// one number reader and the unit conversions must never crash, and what the
-// reader accepts is finite.
+// one number reader, the whole-number reader and the unit conversions must
+// never crash; what the reader accepts is finite, and a whole number is the
+// number the reader reads.
 #include "TxConv.h"
 #include "TxErrors.h"
 #include "TxFormat.h"
@@ -39,6 +40,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             std::abort();
         (void)Format("%0.3g", v);
         (void)Format("%0.4f", v);
+    }
+    int whole = 0;
+    if (CheckWholeNumber(text, whole) == ecNumber) {
+        double x = 0;
+        if (!TryStrToFloat(text, x) || x != whole || StrToInt(IntToStr(whole)) != whole)
+            std::abort();
     }
     return 0;
 }

@@ -13,7 +13,6 @@
 
 #include <cmath>
 #include <exception>
-#include <limits>
 
 namespace {
 
@@ -83,31 +82,24 @@ QStringList TextLines(const QString& text)
 }
 
 // Text that names a number the field cannot hold: one no double holds, NaN
-// or an infinity, or for a whole number one beyond its range. Other text that
-// is no number reads as the field's default.
-bool NamesImpossibleNumber(const QString& text, bool whole)
+// or an infinity, or for a whole number a fraction or one beyond its range.
+// Such a number fails the load with its reason: it can only come from a
+// damaged file. Other text that is no number reads as the field's default.
+void RefuseImpossible(const QString& text, const QString& what, bool whole)
 {
-    double value = 0;
     const QString number = Trim(text);
-    switch (CheckFloat(number, value)) {
-    case ecNumber:
-        return whole && !(value >= std::numeric_limits<int>::min() && value <= std::numeric_limits<int>::max());
-    case ecOutOfRange:
-        return true;
-    default:
-        break;
-    }
+    double x = 0;
+    int i = 0;
+    TEntryCheck check = CheckFloat(number, x);
+    if (whole)
+        check = AsWholeNumber(check, x, i);
+    if (check == ecOutOfRange || check == ecNotWhole)
+        throw EConvertError(QStringLiteral("'%1' is not a valid %2: %3").arg(number, what, EntryCheckText(check)));
     QString name = AsciiLower(number);
     if (name.startsWith(QLatin1Char('+')) || name.startsWith(QLatin1Char('-')))
         name.remove(0, 1);
-    return name == QLatin1String("nan") || name == QLatin1String("inf") || name == QLatin1String("infinity");
-}
-
-// Such a number fails the load: it can only come from a damaged file.
-void RefuseImpossible(const QString& text, const QString& what, bool whole)
-{
-    if (NamesImpossibleNumber(text, whole))
-        throw EConvertError(QStringLiteral("'%1' is not a valid %2").arg(Trim(text), what));
+    if (name == QLatin1String("nan") || name == QLatin1String("inf") || name == QLatin1String("infinity"))
+        throw EConvertError(QStringLiteral("'%1' is not a valid %2").arg(number, what));
 }
 
 double ReadNumber(TXMLFile& xml, TXmlNode parent, const QString& name)

@@ -218,7 +218,7 @@ QString QuantityError(const QVariant& value, int& qty)
 
 QString PriceError(const QVariant& value, double& price)
 {
-    return EntryCheckText(CheckCellDecimal(value, price));
+    return EntryCheckText(CheckValueNumber(value, price, true));
 }
 
 // Raises a counter for as long as it lives.
@@ -314,31 +314,11 @@ QString EnquiryBody(const QString& termsFile)
     return body;
 }
 
-TEntryCheck CheckCellDecimal(const QVariant& value, double& result)
-{
-    if (value.typeId() == QMetaType::QString)
-        return CheckTypedFloat(value.toString(), result);
-    bool ok = false;
-    const double x = value.toDouble(&ok);
-    if (!ok)
-        return ecNoNumber;
-    if (!std::isfinite(x))
-        return ecOutOfRange;
-    result = x;
-    return ecNumber;
-}
-
 TEntryCheck CheckCellWholeNumber(const QVariant& value, int& result)
 {
     double x = 0.0;
-    TEntryCheck check = CheckCellDecimal(value, x);
-    if (check == ecNumber && x != std::trunc(x))
-        check = ecNotWhole;
-    else if (check == ecNumber && !(x >= std::numeric_limits<int>::min() && x <= std::numeric_limits<int>::max()))
-        check = ecOutOfRange;
-    if (check == ecNumber)
-        result = static_cast<int>(x);
-    return check;
+    const TEntryCheck check = CheckValueNumber(value, x, true);
+    return AsWholeNumber(check, x, result);
 }
 
 // ---------------------------------------------------------------------------
@@ -670,12 +650,13 @@ void TProjectForm::LoadColWidths()
 {
     LoadFormPlacementReg(this, false, true);
     const TRegistryIniFile reg(GetAppRegKey());
-    for (int i = 1; i < ItemsGrid->ColCount(); ++i)
-        ItemsGrid->SetColWidths(
-            i, reg.ReadInteger(FormSection, QStringLiteral("ColWidths") + IntToStr(i), ItemsGrid->ColWidths(i)));
-    for (int i = 1; i < AncillsGrid->ColCount(); ++i)
-        AncillsGrid->SetColWidths(i, reg.ReadInteger(FormSection, QStringLiteral("AncillsColWidths") + IntToStr(i),
-                                                     AncillsGrid->ColWidths(i)));
+    const auto restore = [&](TxColGrid* grid, const QString& key) {
+        for (int i = 1; i < grid->ColCount(); ++i)
+            grid->SetColWidths(i, KeepColumnWidth(reg.ReadInteger(FormSection, key + IntToStr(i), grid->ColWidths(i)),
+                                                  PrimaryScreenSize()));
+    };
+    restore(ItemsGrid, QStringLiteral("ColWidths"));
+    restore(AncillsGrid, QStringLiteral("AncillsColWidths"));
 }
 
 void TProjectForm::SaveColWidths()
@@ -1172,7 +1153,7 @@ void TProjectForm::AncillsGridDoSetData(int ACol, int ARow)
         int newQty = 0;
         double newPrice = 0.0;
         CheckCellWholeNumber(AncillsGrid->GetCellValue(acQty, ARow), newQty);
-        CheckCellDecimal(AncillsGrid->GetCellValue(acPrice, ARow), newPrice);
+        CheckValueNumber(AncillsGrid->GetCellValue(acPrice, ARow), newPrice, true);
         item.AddAncillary(AncillsGrid->Cells(acName, ARow), newQty, newPrice);
         AncillsGrid->SetRowCount(AncillsGrid->RowCount() + 1);
         SetEmptyAncillaryRow(AncillsGrid->RowCount() - 1);

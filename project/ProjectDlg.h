@@ -55,10 +55,8 @@ QStringList ItemDetailLines(const TProjectItem& item);
 // `termsFile` when it exists, otherwise the five default terms. CR LF ends
 // every line.
 QString EnquiryBody(const QString& termsFile);
-// A cell's value as a decimal number, by the one number rule for typed text.
-TEntryCheck CheckCellDecimal(const QVariant& value, double& result);
-// As a whole number: a fraction is ecNotWhole, one beyond the integers
-// ecOutOfRange.
+// A cell's value as a whole number, by the one number rule for typed text:
+// a fraction is ecNotWhole, one beyond the integers ecOutOfRange.
 TEntryCheck CheckCellWholeNumber(const QVariant& value, int& result);
 
 // The window in which the user builds a quotation: the header, the items with

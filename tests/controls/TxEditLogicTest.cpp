@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -375,6 +376,38 @@ TEST_F(EditLogic, EscapeRestoresTheEntryText)
     EXPECT_EQ(Edit.Text, QStringLiteral("42.0"));
 }
 
+// Every value read as a number comes down to the one rule: numbers as they
+// are, text strictly or as the user's typing reads.
+TEST(EditValues, ValueAsNumber)
+{
+    const struct {
+        QVariant value;
+        TEntryCheck strict, typed;
+        double x;
+    } cases[] = {
+        {2.5, ecNumber, ecNumber, 2.5},
+        {7, ecNumber, ecNumber, 7},
+        {Q_INT64_C(-9000000000), ecNumber, ecNumber, -9e9},
+        {std::numeric_limits<double>::infinity(), ecOutOfRange, ecOutOfRange, 0},
+        {std::numeric_limits<double>::quiet_NaN(), ecOutOfRange, ecOutOfRange, 0},
+        {QStringLiteral("2.5"), ecNumber, ecNumber, 2.5},
+        {QStringLiteral("1 2"), ecNoNumber, ecNumber, 12},
+        {QStringLiteral("1e400"), ecOutOfRange, ecOutOfRange, 0},
+        {QStringLiteral("1 e400"), ecNoNumber, ecOutOfRange, 0},
+        {QStringLiteral("abc"), ecNoNumber, ecNoNumber, 0},
+        {true, ecNoNumber, ecNoNumber, 0},
+        {QVariant(), ecNoNumber, ecNoNumber, 0},
+    };
+    for (const auto& c : cases) {
+        for (const bool typed : {false, true}) {
+            double x = -777;
+            const TEntryCheck check = typed ? c.typed : c.strict;
+            EXPECT_EQ(CheckValueNumber(c.value, x, typed), check) << c.value.toString().toStdString() << typed;
+            EXPECT_EQ(x, check == ecNumber ? c.x : -777) << c.value.toString().toStdString() << typed;
+        }
+    }
+}
+
 TEST_F(EditLogic, SetValue)
 {
     struct {
@@ -393,6 +426,13 @@ TEST_F(EditLogic, SetValue)
         {"%0.1f/%0.1f", QStringLiteral("2/3"), "2.0/3.0"},
         {"%0.1f/%0.1f", 2.5, "2.5/0.0"},
         {"%0.1f/%0.1f", QStringLiteral("2/x"), ""},
+        // Strings are read strictly: a typed entry's blanks are no number.
+        {"%0.2f", QStringLiteral("1 2"), ""},
+        {"%0.2f", QStringLiteral("1e400"), ""},
+        {"%0.2f", std::numeric_limits<double>::infinity(), ""},
+        {"%S", std::numeric_limits<double>::infinity(), ""},
+        {"%0.2f", true, ""},
+        {"%0.2f", Q_UINT64_C(18446744073709551615), "18446744073709551616.00"},
     };
     for (const auto& c : cases) {
         Edit.Logic.SetFormatStr(QString::fromLatin1(c.format));

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <random>
 
 namespace {
@@ -79,6 +80,56 @@ TEST(GridModel, ExtentArraysAppearOnFirstWrite)
     g.SetRowCount(2);
     g.SetRowCount(5);
     EXPECT_EQ(g.RowHeights(2), 16);
+}
+
+// Extents at the ends of the ints are kept where no sum of pixels
+// overflows; a huge cell shows, cut at the client edge.
+TEST(GridModel, ExtentsAreClamped)
+{
+    enum { ColWidth, RowHeight, DefaultColWidth, DefaultRowHeight, LineWidth };
+    const struct {
+        int what, stored, kept;
+        bool cellShows; // cell (1, 1)
+    } cases[] = {{ColWidth, INT_MAX, kMaxCellExtent, true},          {ColWidth, INT_MIN, -1, false},
+                 {RowHeight, INT_MAX, kMaxCellExtent, true},         {RowHeight, INT_MIN, -1, false},
+                 {DefaultColWidth, INT_MAX, kMaxCellExtent, false},  {DefaultColWidth, INT_MIN, -1, false},
+                 {DefaultRowHeight, INT_MAX, kMaxCellExtent, false}, {DefaultRowHeight, INT_MIN, -1, false},
+                 {LineWidth, INT_MAX, kMaxCellExtent, false},        {LineWidth, INT_MIN, -1, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.what << " " << c.stored);
+        TTestGridModel g;
+        int kept = 0;
+        switch (c.what) {
+        case ColWidth:
+            g.SetColWidths(1, c.stored);
+            kept = g.ColWidths(1);
+            break;
+        case RowHeight:
+            g.SetRowHeights(1, c.stored);
+            kept = g.RowHeights(1);
+            break;
+        case DefaultColWidth:
+            g.SetDefaultColWidth(c.stored);
+            kept = g.DefaultColWidth();
+            break;
+        case DefaultRowHeight:
+            g.SetDefaultRowHeight(c.stored);
+            kept = g.DefaultRowHeight();
+            break;
+        case LineWidth:
+            g.SetGridLineWidth(c.stored);
+            kept = g.GridLineWidth();
+            break;
+        }
+        EXPECT_EQ(kept, c.kept);
+        const TPixelRect r = g.CellRect(1, 1);
+        EXPECT_EQ(r.Right > r.Left && r.Bottom > r.Top, c.cellShows);
+        EXPECT_LE(r.Right, g.Width);
+        EXPECT_LE(r.Bottom, g.Height);
+        g.MoveCurrent(4, 4, true, true);
+        g.ModifyScrollBar(sbHorizontal, scBottom, 0);
+        g.ModifyScrollBar(sbVertical, scTop, 0);
+    }
 }
 
 TEST(GridModel, ColumnFormats)
@@ -858,7 +909,7 @@ TEST(GridModel, RandomUseKeepsCellsInsideTheGrid)
                         g.SetFixedRows(pick(0, 3));
                     break;
                 case 10:
-                    g.SetColWidths(pick(0, g.ColCount() - 1), pick(-1, 150));
+                    g.SetColWidths(pick(0, g.ColCount() - 1), pick(0, 9) ? pick(-1, 150) : INT_MAX);
                     if (pick(0, 1))
                         g.SetRowHeights(pick(0, g.RowCount() - 1), pick(-1, 60));
                     break;

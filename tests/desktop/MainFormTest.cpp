@@ -900,12 +900,16 @@ TEST_F(MainForm, ADraggedColumnKeepsItsWidth)
 
 TEST_F(MainForm, APlacementOffTheScreenIsBroughtBack)
 {
-    Dir.Write("config/vozudarizazi.ini", QByteArray("[Form]\nLeft=5000\nTop=-30\nWidth=100\nHeight=99999\n"));
+    Dir.Write("config/vozudarizazi.ini", QByteArray("[Form]\nLeft=5000\nTop=-30\nWidth=100\nHeight=99999\n"
+                                                    "[ListColWidth]\n3=-9\n4=2147483647\nUserSized=3,4\n"));
     const TMainForm form(Paths());
     const TPlacementLimits limits = PlacementLimits(&form);
     // Frame and title bar on the screen.
     const QRect room = limits.Room.marginsRemoved(limits.Frame);
     EXPECT_EQ(form.geometry(), QRect(room.right() - 611 + 1, room.top(), 611, room.height()));
+    // Column widths stay within reach too.
+    EXPECT_EQ(form.LVSelect->columnWidth(4), limits.Screen.width());
+    EXPECT_EQ(form.LVSelect->columnWidth(3), form.LVSelect->header()->minimumSectionSize());
 }
 
 TEST_F(MainForm, AnUnwritableSettingsFileIsReportedAndTheWindowStillCloses)

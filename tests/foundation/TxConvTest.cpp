@@ -106,6 +106,12 @@ TEST(Conversion, ShowsAndReadsBackValues)
             EXPECT_EQ(ToDisplayUnits(c.stored, factor, offset), c.shown) << c.stored;
         }
     }
+    // More factors in turn than the conversion remembers: each converts as
+    // the first time.
+    const std::pair<double, double> steps[] = {{1000, 300}, {100, 30}, {60, 18}, {3600, 1080}, {0.001, 0.0003}};
+    for (int pass = 0; pass < 3; ++pass)
+        for (const auto& [f, shown] : steps)
+            EXPECT_EQ(ToDisplayUnits(0.3, f, 0), shown) << f;
 }
 
 TEST(Clamp, LimitsIndexToTheKindsList)

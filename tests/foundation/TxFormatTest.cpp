@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <string>
 #include <limits>
@@ -113,15 +114,32 @@ INSTANTIATE_TEST_SUITE_P(
                       ParseCase{"-", false, 0}, ParseCase{".", false, 0}, ParseCase{"1.2.3", false, 0},
                       ParseCase{"１", false, 0}, ParseCase{"5e-", false, 0}));
 
-TEST(StrictParser, IntegersAndRaisingForms)
+// Whole numbers read by the one number rule: a whole value in any of its
+// forms is taken, a fraction or one beyond the ints is refused with its reason.
+TEST(StrictParser, WholeNumbersAndRaisingForms)
 {
-    int i = 0;
-    EXPECT_TRUE(TryStrToInt("-12", i));
-    EXPECT_EQ(i, -12);
-    EXPECT_FALSE(TryStrToInt("2.5", i));
-    EXPECT_FALSE(TryStrToInt("2147483648", i));
-    EXPECT_FALSE(TryStrToInt("0x10", i));
-    EXPECT_EQ(StrToIntDef("abc", 7), 7);
+    const std::pair<const char*, int> wholes[] = {
+        {"12", 12}, {"2.0", 2},    {"2e0", 2},   {"2.", 2},  {"+5", 5},
+        {"-0", 0},  {"1.5e1", 15}, {"10e-1", 1}, {"007", 7}, {"2147483647.0", 2147483647}};
+    for (const auto& [text, value] : wholes) {
+        int i = -777;
+        EXPECT_EQ(CheckWholeNumber(QString::fromLatin1(text), i), ecNumber) << text;
+        EXPECT_EQ(i, value) << text;
+        EXPECT_EQ(StrToIntDef(QString::fromLatin1(text), 7), value) << text;
+    }
+    const std::pair<const char*, TEntryCheck> refused[] = {
+        {"2.5", ecNotWhole},           {"25e-1", ecNotWhole},  {"1e-300", ecNotWhole}, {"2147483648", ecOutOfRange},
+        {"-2147483649", ecOutOfRange}, {"1e10", ecOutOfRange}, {"1e20", ecOutOfRange}, {"1e400", ecOutOfRange},
+        {"1e-400", ecOutOfRange},      {"0x10", ecNoNumber},   {"", ecNoNumber},       {" 2", ecNoNumber},
+        {"nan", ecNoNumber},           {"2,0", ecNoNumber}};
+    for (const auto& [text, check] : refused) {
+        int i = -777;
+        EXPECT_EQ(CheckWholeNumber(QString::fromLatin1(text), i), check) << text;
+        EXPECT_EQ(i, -777) << text;
+        EXPECT_FALSE(TryStrToInt(QString::fromLatin1(text), i)) << text;
+        EXPECT_EQ(StrToIntDef(QString::fromLatin1(text), 7), 7) << text;
+    }
+    EXPECT_EQ(StrToInt("-2147483648"), INT_MIN);
     EXPECT_THROW(StrToInt(""), EConvertError);
     EXPECT_THROW(StrToFloat("abc"), EConvertError);
     EXPECT_EQ(StrToFloatDef("abc", 1.5), 1.5);

@@ -120,7 +120,10 @@ INSTANTIATE_TEST_SUITE_P(Texts, IniTypedRead,
                                            TypedCase{"2,8", 42, true, -1.0}, TypedCase{"1E-5", 42, true, 1e-5},
                                            TypedCase{"99999999999", 42, true, 99999999999.0},
                                            TypedCase{"true", 42, true, -1.0}, TypedCase{"nan", 42, true, -1.0},
-                                           TypedCase{"", 42, true, -1.0}, TypedCase{"\"5\"", 5, true, 5.0}));
+                                           TypedCase{"", 42, true, -1.0}, TypedCase{"\"5\"", 5, true, 5.0},
+                                           // Whole numbers by the one number rule.
+                                           TypedCase{"2.0", 2, true, 2.0}, TypedCase{"0e5", 0, false, 0.0},
+                                           TypedCase{"1e10", 42, true, 1e10}, TypedCase{"1e400", 42, true, -1.0}));
 
 TEST(IniFile, TypedValuesRoundTripWithLocaleFreeText)
 {

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 namespace {
 
 struct ClampCase {
@@ -32,7 +34,18 @@ INSTANTIATE_TEST_SUITE_P(Screen1280x1024, OnScreen,
                                            ClampCase{1181, 10, 1080, 10}, ClampCase{-20, 10, 0, 10},
                                            ClampCase{10, 1000, 10, 824}, ClampCase{10, -1, 10, 0},
                                            ClampCase{10, 924, 10, 924}, ClampCase{10, 925, 10, 824},
-                                           ClampCase{0, 0, 0, 0}, ClampCase{-5000, 5000, 0, 824}));
+                                           ClampCase{0, 0, 0, 0}, ClampCase{-5000, 5000, 0, 824},
+                                           ClampCase{INT_MAX, INT_MIN, 1080, 0}, ClampCase{INT_MIN, INT_MAX, 0, 824}));
+
+// A stored column width: within the screen, at least the narrowest a column
+// is dragged to.
+TEST(OnScreen, StoredColumnWidthsStayInReach)
+{
+    const std::pair<int, int> cases[] = {{140, 140}, {1280, 1280}, {1281, 1280}, {INT_MAX, 1280},
+                                         {2, 2},     {1, 2},       {0, 2},       {INT_MIN, 2}};
+    for (const auto& [stored, kept] : cases)
+        EXPECT_EQ(KeepColumnWidth(stored, QSize(1280, 1024)), kept) << stored;
+}
 
 // A room of 1280 x 1000 below a panel 24 pixels high; a frame of 4 pixels
 // and a title bar of 32.

@@ -24,6 +24,8 @@ TEST(Registry, TypedValuesRoundTripAndPersist)
         reg.WriteInteger("ProjectForm", "ColWidths1", INT_MAX);
         reg.WriteBool("ProjectForm", "Visible", true);
         reg.WriteBool("ProjectForm", "Hidden", false);
+        reg.WriteString("ProjectForm", "Top", "3e0");
+        reg.WriteString("ProjectForm", "Width", "3.5");
         reg.WriteFloat("ProjectForm", "Zoom", 0.1);
         reg.WriteString("Project", "FileName", "/home/u/a b.xml");
         reg.WriteString("Project", "Empty", "");
@@ -36,6 +38,8 @@ TEST(Registry, TypedValuesRoundTripAndPersist)
     EXPECT_EQ(reg.ReadInteger("ProjectForm", "ColWidths1", 0), INT_MAX);
     EXPECT_TRUE(reg.ReadBool("ProjectForm", "Visible", false));
     EXPECT_FALSE(reg.ReadBool("ProjectForm", "Hidden", true));
+    EXPECT_EQ(reg.ReadInteger("ProjectForm", "Top", 0), 3);
+    EXPECT_EQ(reg.ReadInteger("ProjectForm", "Width", 7), 7) << "a fraction is no whole number";
     EXPECT_EQ(reg.ReadFloat("ProjectForm", "Zoom", 0), 0.1);
     EXPECT_EQ(reg.ReadString("Project", "FileName", ""), "/home/u/a b.xml");
     EXPECT_EQ(reg.ReadString("Project", "Empty", "def"), "") << "an empty value is a value";

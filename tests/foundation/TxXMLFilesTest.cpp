@@ -58,6 +58,8 @@ const char* const kReadDoc = R"(<a x="1" empty="">
   <cd><![CDATA[raw <text>]]></cd>
   <sp> 7 </sp>
   <big>99999999999</big>
+  <w>2.0</w>
+  <we> 2e0 </we>
   <mix>a<![CDATA[b]]></mix>
 </a>)";
 
@@ -111,6 +113,9 @@ INSTANTIATE_TEST_SUITE_P(StatusMatrix, XmlRead,
                              ReadCase{ReadKind::Float, false, "b", "0", "1.5", xrsNone},
                              ReadCase{ReadKind::Extended, false, "b", "0", "1.5", xrsNone},
                              ReadCase{ReadKind::Int, false, "n", "0", "42", xrsNone},
+                             // A whole number in any of its forms.
+                             ReadCase{ReadKind::Int, false, "w", "0", "2", xrsNone},
+                             ReadCase{ReadKind::Int, false, "we", "0", "2", xrsNone},
                              ReadCase{ReadKind::Float, false, "sp", "0", "7", xrsNone},
                              ReadCase{ReadKind::Text, false, "cd", "d", "raw <text>", xrsNone},
                              // Names below the root match exactly.
@@ -128,6 +133,8 @@ INSTANTIATE_TEST_SUITE_P(StatusMatrix, XmlRead,
                              // No parent.
                              ReadCase{ReadKind::Text, true, "b", "d", "d", xrsParentNotFound},
                              ReadCase{ReadKind::Float, true, "b", "7", "7", xrsParentNotFound},
+                             ReadCase{ReadKind::Extended, true, "b", "7", "7", xrsParentNotFound},
+                             ReadCase{ReadKind::Int, true, "n", "7", "7", xrsParentNotFound},
                              // No single text value.
                              ReadCase{ReadKind::Text, false, "h", "d", "d", xrsValueMissing},
                              ReadCase{ReadKind::Text, false, "m", "d", "d", xrsValueMissing},

@@ -95,6 +95,8 @@ TEST_F(UnitsManagerTest, ReadsUnitsSection)
         {"[units]\nDIMENSION=0\nDimension=3\n", {"m³/s", "Pa", "m/s", "inch", "m²", "kg"}},
         {"[Other]\nAirflow=4\n", MetricLabels},
         {"", MetricLabels},
+        // Whole numbers by the one rule; a fraction is skipped.
+        {"[Units]\nDimension=3.0\nArea=4e0\nMass=1.5\n", {"m³/s", "Pa", "m/s", "inch", "ft²", "kg"}},
         {"\xff\xfe garbage\n[Units\nAirflow\n=4\n[Units]\nPressure=\nMass=2x\nArea=99999999999\n", MetricLabels},
     };
     for (const auto& c : cases) {

@@ -10,6 +10,7 @@
 #include "TxFileDialogs.h"
 #include "TxFmtEdit.h"
 #include "TxIniHighlighter.h"
+#include "TxPlacement.h"
 #include "TxPlatform.h"
 #include "TxRegistry.h"
 #include "TxSysUtils.h"
@@ -1131,6 +1132,40 @@ TEST_F(ProjectWindow, AnEnquiryWithoutAFileOrCancelledSendsNothing)
     EXPECT_TRUE(Mail.Sent.empty());
     EXPECT_EQ(Host.Address, "sales@maker.example");
     EXPECT_EQ(ContactEmail, "ann@acme.example");
+}
+
+// Stored widths are kept within reach before the grid computes with them:
+// the grid shows its captions and cells, and what is saved back is in reach.
+TEST_F(ProjectWindow, StoredColumnWidthsAreKeptWithinReach)
+{
+    const int screen = PrimaryScreenSize().width();
+    const int design = ScaleDesignWidth(30, TProjectForm().ItemsGrid->font());
+    const struct {
+        const char* stored;
+        int width; // 0: widened to what the column shows
+    } cases[] = {{"2147483647", screen},          {"-2147483648", 0}, {"0", 0},     {"140.0", 140},
+                 {"1e3", std::min(1000, screen)}, {"7.5", design},    {"x", design}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.stored);
+        TRegistryIniFile(GetAppRegKey()).WriteString("ProjectForm", "ColWidths2", c.stored);
+        TRegistryIniFile(GetAppRegKey()).WriteString("ProjectForm", "AncillsColWidths2", c.stored);
+        TProjectForm& f = Open();
+        Add("TCR-900");
+        for (TxColGrid* grid : {f.ItemsGrid, f.AncillsGrid}) {
+            if (c.width) {
+                EXPECT_EQ(grid->ColWidths(2), c.width);
+            }
+            // Captions and cells of the first columns are on the screen.
+            for (const int cell : {0, 1, 2, 3}) {
+                const TPixelRect r = grid->CellRect(cell / 2 + 1, cell % 2);
+                EXPECT_GE(r.Right - r.Left, 2);
+                EXPECT_GT(r.Bottom - r.Top, 0);
+            }
+        }
+        const int shown = f.ItemsGrid->ColWidths(2);
+        f.close();
+        EXPECT_EQ(TRegistryIniFile(GetAppRegKey()).ReadInteger("ProjectForm", "ColWidths2", 0), shown);
+    }
 }
 
 TEST_F(ProjectWindow, ClosingHidesTheWindowKeepsTheProjectAndSavesItsLayout)

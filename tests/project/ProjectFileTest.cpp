@@ -178,7 +178,8 @@ TEST_F(ProjectFile, IdentityAndFormatMessages)
         const char* label;
         QByteArray bytes;
         bool loads;
-        QString message; // followed by the path
+        QString message;    // followed by the path
+        QString reason{""}; // what the message ends with
     };
     const QString invalid = QStringLiteral("Not a valid DEZ Uder project file\r");
     const std::vector<Case> cases{
@@ -225,8 +226,20 @@ TEST_F(ProjectFile, IdentityAndFormatMessages)
         {"infinite price of a named ancillary",
          ProjectXml("", "<item><ancillaries><aitem>Feet, galvanised, 4, -inf</aitem></ancillaries></item>"), false,
          "Error reading project file "},
-        {"whole number text that is no whole number",
-         ProjectXml("", "<item><qty>2.5</qty><nmodules>x</nmodules></item>"), true, ""},
+        // A fraction or a number beyond the ints where a whole number is read.
+        {"fractional quantity", ProjectXml("", "<item><qty>2.5</qty></item>"), false, "Error reading project file ",
+         ": '2.5' is not a valid qty: not a whole number"},
+        {"quantity beyond the doubles", ProjectXml("", "<item><qty>1e400</qty></item>"), false,
+         "Error reading project file ", ": '1e400' is not a valid qty: out of range"},
+        {"fractional modules", ProjectXml("", "<item><selection><nmodules> 2.5 </nmodules></selection></item>"), false,
+         "Error reading project file ", ": '2.5' is not a valid nmodules: not a whole number"},
+        {"fractional ancillary quantity",
+         ProjectXml("", "<item><ancillaries><aitem>Feet, 0.5, 3</aitem></ancillaries></item>"), false,
+         "Error reading project file ", ": '0.5' is not a valid ancillary quantity: not a whole number"},
+        {"fractional quantity of a named ancillary",
+         ProjectXml("", "<item><ancillaries><aitem>Feet, galvanised, 1e-1, 3</aitem></ancillaries></item>"), false,
+         "Error reading project file ", ": '1e-1' is not a valid ancillary quantity: not a whole number"},
+        {"text that is no number", ProjectXml("", "<item><qty>x</qty><nmodules>y</nmodules></item>"), true, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -242,6 +255,7 @@ TEST_F(ProjectFile, IdentityAndFormatMessages)
         }
         ASSERT_EQ(FMessages.Messages.size(), 1);
         EXPECT_TRUE(FMessages.Messages[0].startsWith(c.message + FPath)) << FMessages.Messages[0].toStdString();
+        EXPECT_TRUE(FMessages.Messages[0].endsWith(c.reason)) << FMessages.Messages[0].toStdString();
         EXPECT_EQ(p.ProjectName, "On screen");
         EXPECT_EQ(p.ItemCount(), 1);
     }
@@ -266,7 +280,8 @@ TEST_F(ProjectFile, LenientReading)
     const QByteArray body = "<ITEM><qty>abc</qty><price>x</price><ancillaries><AItem>Feet, 4, 25.00</AItem>"
                             "<other>x</other></ancillaries></ITEM><note/><item><selection><shape>CIRCULAR</shape>"
                             "<img alt=\"PHOTO\">a.jpg</img><img alt=\"ga\">b.gif</img></selection></item>"
-                            "<item><selection><shape>round</shape></selection></item>";
+                            "<item><selection><shape>round</shape></selection></item>"
+                            "<item><qty>2.0</qty><selection><nmodules>3e0</nmodules></selection></item>";
     TProject p;
     ASSERT_TRUE(Load(ProjectXml("<attention></attention><consultant>Bob</consultant><date>31 02 2024</date>"
                                 "<notes>A\xC2\xBF\xC2\xBF"
@@ -276,7 +291,7 @@ TEST_F(ProjectFile, LenientReading)
     EXPECT_EQ(p.Attention, "Bob");
     EXPECT_LE(std::abs(p.Date.secsTo(QDateTime::currentDateTime())), 5);
     EXPECT_EQ(p.Notes, QStringList({"A", "", "B"}));
-    ASSERT_EQ(p.ItemCount(), 3);
+    ASSERT_EQ(p.ItemCount(), 4);
     EXPECT_EQ(p.Item(0).Qty, 1);
     EXPECT_EQ(p.Item(0).Price, 0);
     EXPECT_EQ(p.Item(0).Ancillaries, (TAncillArray{{"Feet", 4, 25, 100}}));
@@ -287,6 +302,9 @@ TEST_F(ProjectFile, LenientReading)
     EXPECT_TRUE(p.Item(1).Ancillaries.empty());
     EXPECT_EQ(p.Item(2).Sel.shape, 1);
     EXPECT_EQ(p.Item(2).Qty, 1);
+    // Whole numbers in any of their forms.
+    EXPECT_EQ(p.Item(3).Qty, 2);
+    EXPECT_EQ(p.Item(3).Sel.nmodules, 3);
 
     // Attention wins over consultant when it has text; texts are cut to their capacities.
     const QString longModel(60, QLatin1Char('m'));
@@ -323,7 +341,8 @@ TEST_F(ProjectFile, AncillaryTexts)
           Case{"Feet, 3, y", {"Feet", 3, 0, 0}}, Case{"Feet, 3", {"Feet", 3, 0, 0}},
           Case{"Feet,3,2.5", {"Feet", 3, 2.5, 7.5}}, Case{"A, B, C", {"A", 0, 0, 0}},
           Case{"Feet, galvanised, 4, 25.00", {"Feet, galvanised", 4, 25, 100}},
-          Case{"a, b, c, 2, 1.5", {"a, b, c", 2, 1.5, 3}}, Case{"a, b, x, 25", {"a", 0, 0, 0}}}) {
+          Case{"a, b, c, 2, 1.5", {"a, b, c", 2, 1.5, 3}}, Case{"a, b, x, 25", {"a", 0, 0, 0}},
+          Case{"Feet, 2.0, 3", {"Feet", 2, 3, 6}}, Case{"Feet, galvanised, 4e0, 1", {"Feet, galvanised", 4, 1, 4}}}) {
         SCOPED_TRACE(c.text);
         TProject p;
         ASSERT_TRUE(Load(
