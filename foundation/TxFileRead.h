@@ -5,6 +5,8 @@
 #include <QImageReader>
 #include <QString>
 
+#include <functional>
+
 // Every file the program reads whole comes through here. A name that leads,
 // links followed, to a device, a FIFO or a socket is never read: /dev/zero
 // would never end and a FIFO would block the open itself. A file larger than
@@ -34,6 +36,24 @@ bool OpenFileToRead(QFile& file, const QString& fileName, QString& error, qint64
 // The whole content of a file OpenFileToRead accepts, also when it has grown
 // since, up to `maxBytes`; false with `error` naming the file otherwise.
 bool ReadWholeFile(const QString& fileName, QByteArray& bytes, QString& error, qint64 maxBytes = MaxReadFileSize);
+
+// Tells one state of a file from another without reading it: device, inode,
+// size and the times of the last change, links followed; all zero for a name
+// that leads to nothing. A file saved anew (renamed over the old one) or
+// changed in place gets another stamp.
+struct TFileStamp {
+    quint64 Device = 0;
+    quint64 Inode = 0;
+    qint64 Size = 0;
+    qint64 Modified = 0; // nanoseconds
+    qint64 Changed = 0;  // nanoseconds
+    bool operator==(const TFileStamp&) const = default;
+};
+TFileStamp FileStampOf(const QString& fileName);
+
+// Called with the name of every file ReadWholeFile reads, for tests that
+// count reads; an empty function (the default) stops it.
+void SetWholeFileReadObserver(std::function<void(const QString& fileName)> observer);
 
 // A picture reader on a file OpenFileToRead accepts. A refused file reads as
 // no picture (a null image, an invalid size) and errorString() says why.

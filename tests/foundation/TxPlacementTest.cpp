@@ -1,14 +1,19 @@
 #include "SettingsTestUtil.h"
 #include "TestUtil.h"
+#include "TxFileRead.h"
 #include "TxIniFile.h"
 #include "TxPlacement.h"
 #include "TxPlatform.h"
 #include "TxRegistry.h"
 #include "TxSysUtils.h"
 
+#include <QFile>
 #include <QWidget>
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -128,10 +133,22 @@ TEST(IniPlacement, RefusedSavesAreSaidOnceForEachFile)
         SaveFormPlacementIni(&form, blocker + "/prog.ini");
         SaveFormPlacementReg(&form);
     }
+    // A store that cannot be read is said when it is read, and its refused
+    // saves once more.
+    const QString huge = dir.Write("huge.conf", QByteArray("[Software]\n"));
+    ASSERT_TRUE(QFile(huge).resize(MaxReadFileSize + 1));
+    SetRegistryFileName(huge);
+    for (int i = 0; i < 2; ++i) {
+        LoadFormPlacementReg(&form, false, true);
+        SaveFormPlacementReg(&form);
+    }
     SetRegistryFileName(QString());
-    ASSERT_EQ(messages.Errors.size(), 2);
-    EXPECT_TRUE(messages.Errors[0].startsWith("Unable to write to " + blocker + "/prog.ini: "));
-    EXPECT_TRUE(messages.Errors[1].startsWith("Unable to write to " + blocker + "/registry.conf: "));
+    const QString tooLarge = "Cannot open file \"" + huge + "\". It is larger than 64 MB.";
+    const QString noFolder =
+        ": Cannot create the folder " + blocker + ": " + QString::fromLocal8Bit(std::strerror(ENOTDIR));
+    EXPECT_EQ(messages.Errors, (QStringList{"Unable to write to " + blocker + "/prog.ini" + noFolder,
+                                            "Unable to write to " + blocker + "/registry.conf" + noFolder, tooLarge,
+                                            "Unable to write to " + huge + ": " + tooLarge}));
 }
 
 class RegPlacement : public ::testing::Test {

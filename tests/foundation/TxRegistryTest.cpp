@@ -90,6 +90,8 @@ TEST(Registry, StoresInQtsLayoutReadBothWays)
         {"Ключ", "tab\there\nline\\back\r"},
         {"ctl", QString("\x01") + "1f"},
         {"text", "Jürgen € 😀"},
+        {"wide blanks", "\u00a0no-break and line separators\u2028"},
+        {"only a wide blank", "\u3000"},
     };
     TScopedRegistry store;
     {
