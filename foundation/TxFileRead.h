@@ -13,10 +13,17 @@
 // its reader's bound is refused before a byte is read.
 
 // The bound of every reader but the preview file's, whose pages are pictures
-// and which has a larger bound of its own: far above any catalogue, settings
-// or picture file, and the most a project file may hold (the program saves
-// no larger one).
+// and which has a larger bound of its own, and the settings files': far above
+// any catalogue or picture file, and the most a project file may hold (the
+// program saves no larger one).
 constexpr qint64 MaxReadFileSize = 64LL * 1024 * 1024;
+
+// The bound of the settings files (INI files, the registry store): hundreds
+// of times what the program keeps in them, and small enough that reading one
+// at the bound, which the start-up and every save of settings do, costs
+// milliseconds, not seconds and a gigabyte of short lines. No settings file
+// is saved larger.
+constexpr qint64 MaxSettingsFileSize = 1024 * 1024;
 
 enum class TFileKind { Regular, Missing, NotRegular, TooLarge };
 

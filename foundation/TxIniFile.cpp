@@ -162,16 +162,16 @@ QString SettingsFileRefusal(const QString& fileName)
 {
     QFile file;
     QString error;
-    if (CheckFileToRead(fileName) == TFileKind::Missing || OpenFileToRead(file, fileName, error))
+    if (CheckFileToRead(fileName) == TFileKind::Missing || OpenFileToRead(file, fileName, error, MaxSettingsFileSize))
         return QString();
     return error;
 }
 
 void CheckSettingsSize(const QString& fileName, const QByteArray& bytes)
 {
-    if (bytes.size() > MaxReadFileSize)
+    if (bytes.size() > MaxSettingsFileSize)
         throw UnableToWrite(fileName, Format("it would be larger than %d MB, more than can be read",
-                                             int(MaxReadFileSize / (1024 * 1024))));
+                                             int(MaxSettingsFileSize / (1024 * 1024))));
 }
 
 // ---------------------------------------------------------------------------
@@ -486,11 +486,11 @@ const TIniDocument& TIniFile::Document() const
         }
     }
     FDocument = std::make_shared<TIniDocument>();
-    const TFileKind kind = CheckFileToRead(FFileName);
+    const TFileKind kind = CheckFileToRead(FFileName, MaxSettingsFileSize);
     if (kind == TFileKind::Missing || kind == TFileKind::NotRegular)
         return *FDocument;
     QByteArray bytes;
-    if (!ReadWholeFile(FFileName, bytes, FReadError))
+    if (!ReadWholeFile(FFileName, bytes, FReadError, MaxSettingsFileSize))
         return *FDocument;
     FDocument->Parse(bytes);
     if (shared)

@@ -269,11 +269,11 @@ QByteArray StoreText(const std::map<QString, QString>& values)
 bool ReadStore(const QString& fileName, std::map<QString, QString>& values, QString& error)
 {
     values.clear();
-    const TFileKind kind = CheckFileToRead(fileName);
+    const TFileKind kind = CheckFileToRead(fileName, MaxSettingsFileSize);
     if (kind == TFileKind::Missing || kind == TFileKind::NotRegular)
         return true;
     QByteArray bytes;
-    if (!ReadWholeFile(fileName, bytes, error))
+    if (!ReadWholeFile(fileName, bytes, error, MaxSettingsFileSize))
         return false;
     values = ParseStore(bytes);
     return true;

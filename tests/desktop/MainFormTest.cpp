@@ -618,9 +618,9 @@ TEST_F(MainForm, SaveWritesTheSelectionWithPointDecimalsWhateverTheLocale)
         {[&] {
              QFile::remove(fifo);
              Dir.Write("app/program/default.ini", QByteArray("[air]\nflow=3\n"));
-             QFile(fifo).resize(MaxReadFileSize + 1);
+             QFile(fifo).resize(MaxSettingsFileSize + 1);
          },
-         "It is larger than 64 MB."},
+         "It is larger than 1 MB."},
     };
     for (const auto& [make, why] : refused) {
         make();

@@ -353,19 +353,25 @@ TEST(IniFile, ReadsOnceUntilTheFileChanges)
 }
 
 // A save that would make the file larger than it can be read is refused
-// before anything is written.
+// before anything is written; one as large as can be read is saved.
 TEST(IniFile, NoSaveIsLargerThanTheReaderReads)
 {
     TTempFolder dir;
     const QByteArray tail = "\n[A]\nx=1\n";
-    const QString name = dir.Write("full.ini", "; " + QByteArray(MaxReadFileSize - 2 - tail.size(), 'x') + tail);
+    const QString name = dir.Write("full.ini", "; " + QByteArray(MaxSettingsFileSize - 2 - tail.size(), 'x') + tail);
+    TIniFile ini(name);
+    EXPECT_EQ(ini.ReadString("A", "x", ""), "1");
     try {
-        TIniFile(name).WriteString("A", "x", "22");
+        ini.WriteString("A", "x", "22");
         FAIL() << "no exception";
     } catch (const EIniFileException& e) {
-        EXPECT_EQ(e.Message(), "Unable to write to " + name + ": it would be larger than 64 MB, more than can be read");
+        EXPECT_EQ(e.Message(), "Unable to write to " + name + ": it would be larger than 1 MB, more than can be read");
     }
-    EXPECT_EQ(QFileInfo(name).size(), MaxReadFileSize);
+    EXPECT_EQ(QFileInfo(name).size(), MaxSettingsFileSize);
+    EXPECT_EQ(ini.ReadString("A", "x", ""), "1");
+    ini.WriteString("A", "x", "2");
+    EXPECT_EQ(TIniFile(name).ReadString("A", "x", ""), "2");
+    EXPECT_EQ(QFileInfo(name).size(), MaxSettingsFileSize);
 }
 
 TEST(IniFile, TwoObjectsOnOneFileDoNotUndoEachOther)

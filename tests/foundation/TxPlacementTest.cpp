@@ -136,14 +136,14 @@ TEST(IniPlacement, RefusedSavesAreSaidOnceForEachFile)
     // A store that cannot be read is said when it is read, and its refused
     // saves once more.
     const QString huge = dir.Write("huge.conf", QByteArray("[Software]\n"));
-    ASSERT_TRUE(QFile(huge).resize(MaxReadFileSize + 1));
+    ASSERT_TRUE(QFile(huge).resize(MaxSettingsFileSize + 1));
     SetRegistryFileName(huge);
     for (int i = 0; i < 2; ++i) {
         LoadFormPlacementReg(&form, false, true);
         SaveFormPlacementReg(&form);
     }
     SetRegistryFileName(QString());
-    const QString tooLarge = "Cannot open file \"" + huge + "\". It is larger than 64 MB.";
+    const QString tooLarge = "Cannot open file \"" + huge + "\". It is larger than 1 MB.";
     const QString noFolder =
         ": Cannot create the folder " + blocker + ": " + QString::fromLocal8Bit(std::strerror(ENOTDIR));
     EXPECT_EQ(messages.Errors, (QStringList{"Unable to write to " + blocker + "/prog.ini" + noFolder,

@@ -122,7 +122,7 @@ TEST(Registry, StoresNotReadAreNeitherReplaced)
     const TScopedMessageService scoped(messages);
     ASSERT_EQ(::mkfifo(QFile::encodeName(dir.File("fifo")).constData(), 0600), 0);
     const QString huge = dir.Write("huge", QByteArray("[Software]\nT\\S\\k=v\n"));
-    ASSERT_TRUE(QFile(huge).resize(MaxReadFileSize + 1));
+    ASSERT_TRUE(QFile(huge).resize(MaxSettingsFileSize + 1));
     for (const QString& file : {dir.File("fifo"), huge}) {
         SetRegistryFileName(file);
         for (int i = 0; i < 2; ++i) {
@@ -134,8 +134,8 @@ TEST(Registry, StoresNotReadAreNeitherReplaced)
     }
     SetRegistryFileName(QString());
     EXPECT_FALSE(QFileInfo(dir.File("fifo")).isFile());
-    EXPECT_EQ(QFileInfo(huge).size(), MaxReadFileSize + 1);
-    EXPECT_EQ(messages.Errors, QStringList{"Cannot open file \"" + huge + "\". It is larger than 64 MB."});
+    EXPECT_EQ(QFileInfo(huge).size(), MaxSettingsFileSize + 1);
+    EXPECT_EQ(messages.Errors, QStringList{"Cannot open file \"" + huge + "\". It is larger than 1 MB."});
 }
 
 TEST(Registry, DefaultStoreFollowsTheConfigHome)
