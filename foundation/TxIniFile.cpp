@@ -443,13 +443,14 @@ bool TIniDocument::EraseSection(const QString& section)
 
 namespace {
 
-// The documents read while a TIniReadShare lasts, by file name.
+// What the readers made of the files they read while a TIniReadShare lasts,
+// by reader and file name.
 struct TSharedRead {
     TFileStamp Stamp;
-    std::shared_ptr<TIniDocument> Document;
+    std::shared_ptr<void> Made;
 };
 int GShareCount = 0;
-std::map<QString, TSharedRead> GSharedReads;
+std::map<std::pair<QString, QString>, TSharedRead> GSharedReads;
 
 } // namespace
 
@@ -462,6 +463,24 @@ TIniReadShare::~TIniReadShare()
 {
     if (--GShareCount == 0)
         GSharedReads.clear();
+}
+
+bool TIniReadShare::Active()
+{
+    return GShareCount > 0;
+}
+
+std::shared_ptr<void> TIniReadShare::Find(const char* reader, const QString& fileName, const TFileStamp& stamp)
+{
+    const auto it = GSharedReads.find({QLatin1String(reader), fileName});
+    return it != GSharedReads.end() && it->second.Stamp == stamp ? it->second.Made : nullptr;
+}
+
+void TIniReadShare::Keep(const char* reader, const QString& fileName, const TFileStamp& stamp,
+                         std::shared_ptr<void> made)
+{
+    if (Active())
+        GSharedReads[{QLatin1String(reader), fileName}] = TSharedRead{stamp, std::move(made)};
 }
 
 TIniFile::TIniFile(QString fileName) : FFileName(std::move(fileName)), FDocument(std::make_shared<TIniDocument>()) {}
@@ -477,11 +496,10 @@ const TIniDocument& TIniFile::Document() const
     // Taken before the read: a change made meanwhile makes the next read read again.
     FStamp = FileStampOf(FFileName);
     // A write reads what is there under the lock, and changes a document of its own.
-    const bool shared = GShareCount > 0 && !FLockTried;
+    const bool shared = TIniReadShare::Active() && !FLockTried;
     if (shared) {
-        const auto it = GSharedReads.find(FFileName);
-        if (it != GSharedReads.end() && it->second.Stamp == FStamp) {
-            FDocument = it->second.Document;
+        if (auto made = TIniReadShare::Find("ini", FFileName, FStamp)) {
+            FDocument = std::static_pointer_cast<TIniDocument>(made);
             return *FDocument;
         }
     }
@@ -494,7 +512,7 @@ const TIniDocument& TIniFile::Document() const
         return *FDocument;
     FDocument->Parse(bytes);
     if (shared)
-        GSharedReads[FFileName] = TSharedRead{FStamp, FDocument};
+        TIniReadShare::Keep("ini", FFileName, FStamp, FDocument);
     return *FDocument;
 }
 

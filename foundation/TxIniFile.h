@@ -198,14 +198,21 @@ private:
     bool FDirty = false;
 };
 
-// While an object of this class lives, INI files that have not changed are
-// read once: every TIniFile that reads one shares what the first read. The
-// start-up holds one, so that its many readers of the program's INI file read
-// it once.
+// While an object of this class lives, settings files that have not changed
+// are read once: every TIniFile (and registry store) that reads one shares
+// what the first made of it. The start-up holds one, so that its many readers
+// of the program's INI file and of the registry read each once.
 class TIniReadShare {
 public:
     TIniReadShare();
     ~TIniReadShare();
     TIniReadShare(const TIniReadShare&) = delete;
     TIniReadShare& operator=(const TIniReadShare&) = delete;
+
+    static bool Active();
+    // What `reader` made of `fileName` as it was at `stamp`, kept during the
+    // share; null when nothing was. What is kept is never changed.
+    static std::shared_ptr<void> Find(const char* reader, const QString& fileName, const TFileStamp& stamp);
+    static void Keep(const char* reader, const QString& fileName, const TFileStamp& stamp,
+                     std::shared_ptr<void> made);
 };

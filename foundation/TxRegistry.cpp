@@ -319,9 +319,17 @@ QString RegistryReadSubject(const QString& fileName)
 
 TRegistryIniFile::TRegistryIniFile(const QString& key) : FKey(KeyToPath(key)), FFileName(RegistryFileName())
 {
+    // Taken before the read: a change made meanwhile makes the next one read again.
+    const TFileStamp stamp = FileStampOf(FFileName);
+    if (const auto shared = TIniReadShare::Find("registry", FFileName, stamp)) {
+        FValues = *std::static_pointer_cast<const TValues>(shared);
+        return;
+    }
     QString error;
     if (!ReadStore(FFileName, FValues, error))
         ShowErrorOnce(RegistryReadSubject(FFileName), error);
+    else if (TIniReadShare::Active())
+        TIniReadShare::Keep("registry", FFileName, stamp, std::make_shared<TValues>(FValues));
 }
 
 TRegistryIniFile::~TRegistryIniFile()

@@ -161,6 +161,7 @@ TEST(Startup, ANewMachineOpensTheMainWindowOnTheBundledCatalogue)
     // they stand, from one read of the file.
     const QString ini = dir.Write("config/DEZ Uder/vozudarizazi/vozudarizazi.ini",
                                   QByteArray("[VAT]\nRate=0.14\n[Enquiry]\nWebAddress=www.example.org\n"));
+    const QString reg = dir.Write("config/DEZ Uder/registry.conf", QByteArray("[Software]\nx=1\n"));
     TReadCounter counter;
 
     TStartupOptions options;
@@ -189,6 +190,7 @@ TEST(Startup, ANewMachineOpensTheMainWindowOnTheBundledCatalogue)
     };
     EXPECT_EQ(RunVozudarizazi(options), 0);
     EXPECT_EQ(counter.Reads(ini), 1);
+    EXPECT_EQ(counter.Reads(reg), 1);
     EXPECT_EQ(ranges, 9);
     EXPECT_TRUE(visible);
     EXPECT_EQ(title, "Vozudarizazi " + GetFileVersion(QCoreApplication::applicationFilePath()));
