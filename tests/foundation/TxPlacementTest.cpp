@@ -7,6 +7,7 @@
 #include "TxRegistry.h"
 #include "TxSysUtils.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QWidget>
 
@@ -149,6 +150,35 @@ TEST(IniPlacement, RefusedSavesAreSaidOnceForEachFile)
     EXPECT_EQ(messages.Errors, (QStringList{"Unable to write to " + blocker + "/prog.ini" + noFolder,
                                             "Unable to write to " + blocker + "/registry.conf" + noFolder, tooLarge,
                                             "Unable to write to " + huge + ": " + tooLarge}));
+}
+
+// A window that saves its place as it hides has a failure said once it is
+// hidden: a box shown while the window system hides it is never painted.
+TEST(IniPlacement, ASaveAsTheWindowHidesIsSaidOnceItIsHidden)
+{
+    // Saves its place whenever it loses the focus, as the windows do.
+    struct THidingForm : QWidget {
+        QString File;
+        void changeEvent(QEvent* e) override
+        {
+            if (e->type() == QEvent::ActivationChange && !isActiveWindow())
+                SaveFormPlacementIni(this, File);
+        }
+    };
+    TTempFolder dir;
+    TRecordingMessageService messages;
+    const TScopedMessageService scoped(messages);
+    THidingForm form;
+    form.setObjectName("HidingForm");
+    form.File = dir.Write("plain-file", QByteArray("x")) + "/hiding.ini";
+    form.show();
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(form.isActiveWindow());
+    form.hide();
+    EXPECT_TRUE(messages.Errors.isEmpty());
+    QApplication::processEvents();
+    ASSERT_EQ(messages.Errors.size(), 1);
+    EXPECT_TRUE(messages.Errors[0].startsWith("Unable to write to " + form.File + ": "));
 }
 
 class RegPlacement : public ::testing::Test {
