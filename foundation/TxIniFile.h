@@ -213,6 +213,5 @@ public:
     // What `reader` made of `fileName` as it was at `stamp`, kept during the
     // share; null when nothing was. What is kept is never changed.
     static std::shared_ptr<void> Find(const char* reader, const QString& fileName, const TFileStamp& stamp);
-    static void Keep(const char* reader, const QString& fileName, const TFileStamp& stamp,
-                     std::shared_ptr<void> made);
+    static void Keep(const char* reader, const QString& fileName, const TFileStamp& stamp, std::shared_ptr<void> made);
 };
