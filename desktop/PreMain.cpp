@@ -7,6 +7,7 @@
 #include "TxPrintPreviewDlg.h"
 #include "TxApplicationPath.h"
 #include "TxErrors.h"
+#include "TxIniFile.h"
 #include "TxPlatform.h"
 #include "TxSilencerXML.h"
 #include "TxEmailDlg.h"
@@ -21,6 +22,7 @@
 
 #include <clocale>
 #include <exception>
+#include <optional>
 
 void SetNumberSeparators()
 {
@@ -96,6 +98,8 @@ int RunVozudarizazi(const TStartupOptions& options)
 {
     // The title captions every box, those of a failing start-up too.
     QCoreApplication::setApplicationName(QString::fromLatin1(ApplicationTitleText));
+    // The modules and windows read the program's INI file, as it stands, once.
+    std::optional<TIniReadShare> oneRead(std::in_place);
     // The modules' start-up, in their fixed order.
     try {
         LoadContactInfo();
@@ -131,6 +135,7 @@ int RunVozudarizazi(const TStartupOptions& options)
         projectForm.SetHost(&mainForm);
         projectForm.SetEmailForm(&emailForm);
         mainForm.show();
+        oneRead.reset();
         if (options.OnWindowsCreated)
             options.OnWindowsCreated(mainForm);
         if (options.RunEventLoop)

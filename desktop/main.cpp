@@ -667,11 +667,8 @@ void TMainForm::FormClose()
         attempt([&] { SaveFormSettings(ini); });
         attempt([&] { SaveEditUnits(ini); });
         attempt([&] { SaveSelection(ini); });
+        attempt([&] { SaveUnitSettings(ini); });
         ini.EndUpdate();
-    });
-    attempt([] {
-        if (!UnitsCtrls.empty())
-            SaveUnitSettings();
     });
     if (!failure.isEmpty())
         ShowHandlerError(failure);
@@ -1196,6 +1193,10 @@ void TMainForm::ButtonGroup1Items0Click()
 
 void TMainForm::ButtonGroup1Items1Click()
 {
+    // A file that cannot be read loads nothing: say why, as Save does.
+    const QString refused = SettingsFileRefusal(FPaths.DefaultIniName);
+    if (!refused.isEmpty())
+        throw EIniFileException(refused);
     LoadSelection(FPaths.DefaultIniName);
 }
 

@@ -66,11 +66,35 @@ bool OpenFileToRead(QFile& file, const QString& fileName, QString& error, qint64
     return false;
 }
 
+namespace {
+
+std::function<void(const QString&)> GReadObserver;
+
+} // namespace
+
+void SetWholeFileReadObserver(std::function<void(const QString& fileName)> observer)
+{
+    GReadObserver = std::move(observer);
+}
+
+TFileStamp FileStampOf(const QString& fileName)
+{
+    struct stat st {};
+    if (fileName.isEmpty() || ::stat(QFile::encodeName(fileName).constData(), &st) != 0)
+        return TFileStamp();
+    constexpr qint64 second = 1000000000;
+    return TFileStamp{quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size),
+                      qint64(st.st_mtim.tv_sec) * second + st.st_mtim.tv_nsec,
+                      qint64(st.st_ctim.tv_sec) * second + st.st_ctim.tv_nsec};
+}
+
 bool ReadWholeFile(const QString& fileName, QByteArray& bytes, QString& error, qint64 maxBytes)
 {
     QFile file;
     if (!OpenFileToRead(file, fileName, error, maxBytes))
         return false;
+    if (GReadObserver)
+        GReadObserver(fileName);
     QByteArray data;
     data.reserve(qsizetype(std::min(file.size(), maxBytes)));
     char chunk[64 * 1024];

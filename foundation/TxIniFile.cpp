@@ -1,14 +1,26 @@
 #include "TxIniFile.h"
 
 #include "TxFileRead.h"
+
 #include "TxFormat.h"
 #include "TxSaveFile.h"
 #include "TxString.h"
 
-#include <QLockFile>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QScopeGuard>
 
+#include <cerrno>
+#include <chrono>
 #include <cstdint>
+#include <cstring>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -82,18 +94,84 @@ EIniFileException UnableToWrite(const QString& fileName, const QString& reason)
     return EIniFileException(Format("Unable to write to %s: %s", fileName, reason));
 }
 
-std::unique_ptr<QLockFile> LockSettingsFile(const QString& fileName, QString& error)
+TSettingsLock::~TSettingsLock()
+{
+    // Removed while still held, and only while it is still this file: a copy
+    // that waits on it finds it gone and makes a new one.
+    struct stat held {};
+    struct stat now {};
+    const QByteArray name = QFile::encodeName(FLockFile);
+    if (::fstat(FFd, &held) == 0 && ::lstat(name.constData(), &now) == 0 && held.st_dev == now.st_dev &&
+        held.st_ino == now.st_ino)
+        ::unlink(name.constData());
+    ::close(FFd);
+}
+
+std::unique_ptr<TSettingsLock> LockSettingsFile(const QString& fileName, QString& error, int waitMs)
 {
     error.clear();
-    auto lock = std::make_unique<QLockFile>(fileName + QStringLiteral(".lock"));
-    // A save takes milliseconds: a lock this old was left behind, and the
-    // wait outlasts it.
-    lock->setStaleLockTime(10000);
-    if (lock->tryLock(15000))
-        return lock;
-    if (lock->error() == QLockFile::LockFailedError)
-        error = QStringLiteral("Another program keeps it locked");
-    return nullptr;
+    if (fileName.isEmpty()) {
+        error = QStringLiteral("No file name");
+        return nullptr;
+    }
+    if (!MakeFolderPath(QFileInfo(fileName).absolutePath(), &error))
+        return nullptr;
+    const QString lockFile = fileName + QStringLiteral(".lock");
+    const QByteArray name = QFile::encodeName(lockFile);
+    const QString notRegular = Format("Its lock file %s is not a regular file", lockFile);
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            const int code = errno;
+            struct stat st {};
+            error = ::lstat(name.constData(), &st) == 0 && !S_ISREG(st.st_mode)
+                        ? notRegular
+                        : Format("Cannot create its lock file %s: %s", lockFile,
+                                 QString::fromLocal8Bit(std::strerror(code)));
+            return nullptr;
+        }
+        struct stat opened {};
+        if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+            ::close(fd);
+            error = notRegular;
+            return nullptr;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            // The holder before may have removed the file as it let go.
+            struct stat now {};
+            if (::lstat(name.constData(), &now) == 0 && now.st_dev == opened.st_dev && now.st_ino == opened.st_ino)
+                return std::make_unique<TSettingsLock>(fd, lockFile);
+        } else if (errno != EWOULDBLOCK && errno != EINTR) {
+            const int code = errno;
+            ::close(fd);
+            error = Format("Cannot lock %s: %s", lockFile, QString::fromLocal8Bit(std::strerror(code)));
+            return nullptr;
+        }
+        ::close(fd);
+        if (waited.elapsed() >= waitMs) {
+            error = QStringLiteral("Another program keeps it locked");
+            return nullptr;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+QString SettingsFileRefusal(const QString& fileName)
+{
+    QFile file;
+    QString error;
+    if (CheckFileToRead(fileName) == TFileKind::Missing || OpenFileToRead(file, fileName, error, MaxSettingsFileSize))
+        return QString();
+    return error;
+}
+
+void CheckSettingsSize(const QString& fileName, const QByteArray& bytes)
+{
+    if (bytes.size() > MaxSettingsFileSize)
+        throw UnableToWrite(fileName, Format("it would be larger than %d MB, more than can be read",
+                                             int(MaxSettingsFileSize / (1024 * 1024))));
 }
 
 // ---------------------------------------------------------------------------
@@ -363,25 +441,79 @@ bool TIniDocument::EraseSection(const QString& section)
 // ---------------------------------------------------------------------------
 // TIniFile
 
-TIniFile::TIniFile(QString fileName) : FFileName(std::move(fileName)) {}
+namespace {
+
+// What the readers made of the files they read while a TIniReadShare lasts,
+// by reader and file name.
+struct TSharedRead {
+    TFileStamp Stamp;
+    std::shared_ptr<void> Made;
+};
+int GShareCount = 0;
+std::map<std::pair<QString, QString>, TSharedRead> GSharedReads;
+
+} // namespace
+
+TIniReadShare::TIniReadShare()
+{
+    ++GShareCount;
+}
+
+TIniReadShare::~TIniReadShare()
+{
+    if (--GShareCount == 0)
+        GSharedReads.clear();
+}
+
+bool TIniReadShare::Active()
+{
+    return GShareCount > 0;
+}
+
+std::shared_ptr<void> TIniReadShare::Find(const char* reader, const QString& fileName, const TFileStamp& stamp)
+{
+    const auto it = GSharedReads.find({QLatin1String(reader), fileName});
+    return it != GSharedReads.end() && it->second.Stamp == stamp ? it->second.Made : nullptr;
+}
+
+void TIniReadShare::Keep(const char* reader, const QString& fileName, const TFileStamp& stamp,
+                         std::shared_ptr<void> made)
+{
+    if (Active())
+        GSharedReads[{QLatin1String(reader), fileName}] = TSharedRead{stamp, std::move(made)};
+}
+
+TIniFile::TIniFile(QString fileName) : FFileName(std::move(fileName)), FDocument(std::make_shared<TIniDocument>()) {}
 
 TIniFile::~TIniFile() = default;
 
 const TIniDocument& TIniFile::Document() const
 {
-    if (FUpdateCount > 0 && FLoaded)
-        return FDocument;
-    FDocument = TIniDocument();
-    FReadError.clear();
+    if (FLoaded && (FUpdateCount > 0 || FileStampOf(FFileName) == FStamp))
+        return *FDocument;
     FLoaded = true;
-    const TFileKind kind = CheckFileToRead(FFileName);
+    FReadError.clear();
+    // Taken before the read: a change made meanwhile makes the next read read again.
+    FStamp = FileStampOf(FFileName);
+    // A write reads what is there under the lock, and changes a document of its own.
+    const bool shared = TIniReadShare::Active() && !FLockTried;
+    if (shared) {
+        if (auto made = TIniReadShare::Find("ini", FFileName, FStamp)) {
+            FDocument = std::static_pointer_cast<TIniDocument>(made);
+            return *FDocument;
+        }
+    }
+    FDocument = std::make_shared<TIniDocument>();
+    const TFileKind kind = CheckFileToRead(FFileName, MaxSettingsFileSize);
     if (kind == TFileKind::Missing || kind == TFileKind::NotRegular)
-        return FDocument;
+        return *FDocument;
     QByteArray bytes;
-    if (!ReadWholeFile(FFileName, bytes, FReadError))
-        return FDocument;
-    FDocument.Parse(bytes);
-    return FDocument;
+    if (!ReadWholeFile(FFileName, bytes, FReadError, MaxSettingsFileSize))
+        return *FDocument;
+    FDocument->Parse(bytes);
+    if (shared)
+        TIniReadShare::Keep("ini", FFileName, FStamp, FDocument);
+    return *FDocument;
 }
 
 template <class F>
@@ -395,14 +527,14 @@ void TIniFile::Modify(F edit)
         FLoaded = false;
     }
     Document();
-    const bool changed = edit(FDocument);
+    const bool changed = edit(*FDocument);
     if (FUpdateCount > 0) {
         FDirty = FDirty || changed;
         return;
     }
     const auto unlock = qScopeGuard([this] { Unlock(); });
     if (changed)
-        Save(FDocument);
+        Save();
 }
 
 void TIniFile::Unlock()
@@ -412,16 +544,23 @@ void TIniFile::Unlock()
     FLockError.clear();
 }
 
-void TIniFile::Save(const TIniDocument& document) const
+void TIniFile::Save()
 {
+    // What is not saved is not kept: the next read reads the file.
+    FLoaded = false;
     if (!FLockError.isEmpty())
         throw UnableToWrite(FFileName, FLockError);
     // Saving over a file that could not be read would throw its contents away.
     if (!FReadError.isEmpty())
         throw UnableToWrite(FFileName, FReadError);
+    const QByteArray bytes = FDocument->ToBytes();
+    CheckSettingsSize(FFileName, bytes);
     QString reason;
-    if (!SaveFileAtomically(FFileName, document.ToBytes(), &reason))
+    if (!SaveFileAtomically(FFileName, bytes, &reason))
         throw UnableToWrite(FFileName, reason);
+    // Still locked: no other copy has saved since.
+    FStamp = FileStampOf(FFileName);
+    FLoaded = true;
 }
 
 QString TIniFile::ReadString(const QString& section, const QString& key, const QString& def) const
@@ -484,8 +623,7 @@ void TIniFile::EndUpdate()
         return;
     const bool dirty = FDirty;
     FDirty = false;
-    FLoaded = false;
     const auto unlock = qScopeGuard([this] { Unlock(); });
     if (dirty)
-        Save(FDocument);
+        Save();
 }

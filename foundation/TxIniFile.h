@@ -1,6 +1,7 @@
 #pragma once
 
 #include "TxErrors.h"
+#include "TxFileRead.h"
 
 #include <QByteArray>
 #include <QString>
@@ -9,8 +10,6 @@
 #include <memory>
 #include <optional>
 #include <vector>
-
-class QLockFile;
 
 // A settings file could not be saved ("Unable to write to <file>").
 class EIniFileException : public Exception {
@@ -21,13 +20,45 @@ public:
 // "Unable to write to <file>: <reason>".
 EIniFileException UnableToWrite(const QString& fileName, const QString& reason);
 
-// The lock "<file>.lock", held over one read-change-write of a settings file
-// so that two copies of the program never save over each other's changes. A
-// lock whose process has ended is taken over at once, one untouched for ten
-// seconds too. Null when another program keeps the file locked (`error` says
-// so: the save must not go on), or when no lock file can be made beside it
-// (the save goes on and finds out why).
-std::unique_ptr<QLockFile> LockSettingsFile(const QString& fileName, QString& error);
+// How long a save waits for another copy of the program to finish its own.
+inline constexpr int SettingsLockWaitMs = 1000;
+
+// The lock of a settings file, held over one read-change-write of it so that
+// two copies of the program never save over each other's changes: the
+// system's advisory lock on "<file>.lock", which ends with the process that
+// holds it, so one left by a copy that was killed stops nobody. Released, the
+// lock file is removed.
+class TSettingsLock {
+public:
+    TSettingsLock(int fd, QString lockFile) : FFd(fd), FLockFile(std::move(lockFile)) {}
+    ~TSettingsLock();
+    TSettingsLock(const TSettingsLock&) = delete;
+    TSettingsLock& operator=(const TSettingsLock&) = delete;
+
+private:
+    int FFd;
+    QString FLockFile;
+};
+
+// Takes the lock of `fileName` within `waitMs`, making the file's folder
+// first when it is missing. The lock file is opened without following a link
+// and without blocking, must be a regular file and is never read, so nothing
+// that stands in its place can stall or fool the save. Null, with `error`
+// saying why, when the folder cannot be made, another program keeps the lock
+// for longer, or "<file>.lock" is something else than a regular file or
+// cannot be made: the save must not go on.
+std::unique_ptr<TSettingsLock> LockSettingsFile(const QString& fileName, QString& error,
+                                                int waitMs = SettingsLockWaitMs);
+
+// Why a settings file would not be read, found without reading it: "Cannot
+// open file "<name>". It is not a regular file." and the like; empty for a
+// file that can be read or is not there at all.
+QString SettingsFileRefusal(const QString& fileName);
+
+// The bytes a settings store would hold, refused with EIniFileException
+// ("Unable to write to <file>: ...") when they exceed what the store's reader
+// reads: nothing is written that would read back as no settings at all.
+void CheckSettingsSize(const QString& fileName, const QByteArray& bytes);
 
 // Named values grouped in sections, with the typed reads and writes every
 // settings store of the program shares. Every read takes a default and never
@@ -110,13 +141,15 @@ private:
     bool FCrLf = false;
 };
 
-// An INI file on disk. Each read reads the file as it is now; each write that
-// changes it reads, changes and saves it at once, holding the file's lock
-// throughout, and saves through a temporary file, so a failed save leaves the
-// old file whole and raises EIniFileException. Between BeginUpdate and
-// EndUpdate the file is read once, written once, at EndUpdate, and locked
-// from the first write on. A missing file, or a name that leads to anything
-// but a regular file, reads as empty.
+// An INI file on disk. An object reads the file once, at its first read,
+// and again only when the file has changed since (another object or program
+// saved it). Each write that changes it reads, changes and saves it at once,
+// holding the file's lock throughout, and saves through a temporary file, so
+// a failed save leaves the old file whole and raises EIniFileException.
+// Between BeginUpdate and EndUpdate the file is read once, written once, at
+// EndUpdate, and locked from the first write on. A missing file, or a name
+// that leads to anything but a regular file, reads as empty; no save is
+// larger than the reader reads.
 class TIniFile : public TCustomIniFile {
 public:
     explicit TIniFile(QString fileName);
@@ -144,19 +177,41 @@ private:
     const TIniDocument& Document() const;
     template <class F>
     void Modify(F edit);
-    void Save(const TIniDocument& document) const;
+    void Save();
     void Unlock();
 
     QString FFileName;
-    mutable TIniDocument FDocument;
+    // What was read, shared with other objects while a TIniReadShare lasts;
+    // a write makes a document of its own.
+    mutable std::shared_ptr<TIniDocument> FDocument;
+    // The file the document was read from, or saved to.
+    mutable TFileStamp FStamp;
     // Why the file, which is there, could not be read: saving would lose its
     // contents.
     mutable QString FReadError;
     // The lock of one write or batch, once tried.
     bool FLockTried = false;
-    std::unique_ptr<QLockFile> FLock;
+    std::unique_ptr<TSettingsLock> FLock;
     QString FLockError;
     int FUpdateCount = 0;
     mutable bool FLoaded = false;
     bool FDirty = false;
+};
+
+// While an object of this class lives, settings files that have not changed
+// are read once: every TIniFile (and registry store) that reads one shares
+// what the first made of it. The start-up holds one, so that its many readers
+// of the program's INI file and of the registry read each once.
+class TIniReadShare {
+public:
+    TIniReadShare();
+    ~TIniReadShare();
+    TIniReadShare(const TIniReadShare&) = delete;
+    TIniReadShare& operator=(const TIniReadShare&) = delete;
+
+    static bool Active();
+    // What `reader` made of `fileName` as it was at `stamp`, kept during the
+    // share; null when nothing was. What is kept is never changed.
+    static std::shared_ptr<void> Find(const char* reader, const QString& fileName, const TFileStamp& stamp);
+    static void Keep(const char* reader, const QString& fileName, const TFileStamp& stamp, std::shared_ptr<void> made);
 };

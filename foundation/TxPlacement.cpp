@@ -8,6 +8,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
@@ -54,13 +55,18 @@ void Apply(QWidget* form, const QRect& normal, Qt::WindowStates state)
         form->setWindowState(state);
 }
 
-// Runs a save of a window's place; its failure is reported once a run.
-void SaveOrReportOnce(const QString& fileName, const std::function<void()>& save)
+// Runs a save of a window's place; its failure is reported once a run. A
+// window that saves as it hides (told to hide, not yet gone) has it reported
+// once the hiding is done: a box shown from inside that is never painted.
+void SaveOrReportOnce(const QWidget* form, const QString& fileName, const std::function<void()>& save)
 {
     try {
         save();
     } catch (const EIniFileException& e) {
-        ShowErrorOnce(fileName, e.Message());
+        if (form->isHidden() && form->isVisible())
+            QTimer::singleShot(0, qApp, [fileName, message = e.Message()] { ShowErrorOnce(fileName, message); });
+        else
+            ShowErrorOnce(fileName, e.Message());
     }
 }
 
@@ -164,7 +170,7 @@ void LoadFormPlacementIni(QWidget* form)
 
 void SaveFormPlacementIni(QWidget* form, const QString& iniFileName)
 {
-    SaveOrReportOnce(iniFileName, [&] {
+    SaveOrReportOnce(form, iniFileName, [&] {
         TIniFile ini(iniFileName);
         ini.BeginUpdate();
         WriteGeometry(ini, form->objectName(), NormalGeometry(form));
@@ -194,7 +200,7 @@ void LoadFormPlacementReg(QWidget* form, bool readVisible, bool readSize)
 
 void SaveFormPlacementReg(QWidget* form, const std::function<void(TCustomIniFile& key)>& more)
 {
-    SaveOrReportOnce(RegistryFileName(), [&] {
+    SaveOrReportOnce(form, RegistryFileName(), [&] {
         TRegistryIniFile reg(GetAppRegKey());
         const QString section = form->objectName();
         WriteGeometry(reg, section, NormalGeometry(form));

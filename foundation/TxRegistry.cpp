@@ -3,10 +3,8 @@
 #include "TxFileRead.h"
 #include "TxPlatform.h"
 #include "TxSaveFile.h"
+#include "TxString.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QLockFile>
 #include <QScopeGuard>
 #include <QStandardPaths>
 
@@ -158,8 +156,21 @@ QString EscapeValue(const QString& value)
     return quote ? QLatin1Char('"') + result + QLatin1Char('"') : result;
 }
 
+// `text` without the ASCII blanks and control characters at either end, the
+// only ones the layout trims: other blanks are part of names and values.
+QStringView TrimBlanks(QStringView text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && IsBlank(text[begin]))
+        ++begin;
+    while (end > begin && IsBlank(text[end - 1]))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
 // The value of a key line's text after "=": quotes left out, C escapes
-// read, blanks outside quotes at either end dropped, and a ";" outside
+// read, ASCII blanks outside quotes at either end dropped, and a ";" outside
 // quotes ending it.
 QString UnescapeValue(QStringView text)
 {
@@ -167,7 +178,7 @@ QString UnescapeValue(QStringView text)
     qsizetype kept = 0; // the result up to its last character that stays
     bool quoted = false;
     qsizetype i = 0;
-    while (i < text.size() && text[i].isSpace())
+    while (i < text.size() && IsBlank(text[i]))
         ++i;
     for (; i < text.size(); ++i) {
         const QChar c = text[i];
@@ -199,7 +210,7 @@ QString UnescapeValue(QStringView text)
             continue;
         }
         result += c;
-        if (quoted || !c.isSpace())
+        if (quoted || !IsBlank(c))
             kept = result.size();
     }
     result.truncate(kept);
@@ -214,7 +225,7 @@ std::map<QString, QString> ParseStore(const QByteArray& bytes)
     QString group;
     const QString text = QString::fromUtf8(bytes);
     for (QStringView line : QStringView(text).split(QLatin1Char('\n'))) {
-        line = line.trimmed();
+        line = TrimBlanks(line);
         if (line.isEmpty() || line.front() == QLatin1Char(';') || line.front() == QLatin1Char('#'))
             continue;
         if (line.front() == QLatin1Char('[')) {
@@ -225,7 +236,7 @@ std::map<QString, QString> ParseStore(const QByteArray& bytes)
             continue;
         }
         const qsizetype eq = line.indexOf(QLatin1Char('='));
-        const QString key = KeyToPath(UnescapeName(line.left(std::max<qsizetype>(eq, 0)).trimmed()));
+        const QString key = KeyToPath(UnescapeName(TrimBlanks(line.left(std::max<qsizetype>(eq, 0)))));
         if (eq > 0 && !key.isEmpty())
             values[JoinPath(group, key)] = UnescapeValue(line.mid(eq + 1));
     }
@@ -258,11 +269,11 @@ QByteArray StoreText(const std::map<QString, QString>& values)
 bool ReadStore(const QString& fileName, std::map<QString, QString>& values, QString& error)
 {
     values.clear();
-    const TFileKind kind = CheckFileToRead(fileName);
+    const TFileKind kind = CheckFileToRead(fileName, MaxSettingsFileSize);
     if (kind == TFileKind::Missing || kind == TFileKind::NotRegular)
         return true;
     QByteArray bytes;
-    if (!ReadWholeFile(fileName, bytes, error))
+    if (!ReadWholeFile(fileName, bytes, error, MaxSettingsFileSize))
         return false;
     values = ParseStore(bytes);
     return true;
@@ -301,11 +312,24 @@ void SetRegistryFileName(const QString& fileName)
     GRegistryFileName = fileName;
 }
 
+QString RegistryReadSubject(const QString& fileName)
+{
+    return QStringLiteral("read ") + fileName;
+}
+
 TRegistryIniFile::TRegistryIniFile(const QString& key) : FKey(KeyToPath(key)), FFileName(RegistryFileName())
 {
+    // Taken before the read: a change made meanwhile makes the next one read again.
+    const TFileStamp stamp = FileStampOf(FFileName);
+    if (const auto shared = TIniReadShare::Find("registry", FFileName, stamp)) {
+        FValues = *std::static_pointer_cast<const TValues>(shared);
+        return;
+    }
     QString error;
     if (!ReadStore(FFileName, FValues, error))
-        ShowErrorOnce(FFileName, error);
+        ShowErrorOnce(RegistryReadSubject(FFileName), error);
+    else if (TIniReadShare::Active())
+        TIniReadShare::Keep("registry", FFileName, stamp, std::make_shared<TValues>(FValues));
 }
 
 TRegistryIniFile::~TRegistryIniFile()
@@ -411,15 +435,16 @@ void TRegistryIniFile::UpdateFile()
         return;
     // Tried once: a failure is said to the caller, not again when the object goes.
     const auto done = qScopeGuard([this] { FChanges.clear(); });
-    QDir().mkpath(QFileInfo(FFileName).absolutePath());
     QString reason;
     const auto lock = LockSettingsFile(FFileName, reason);
     TValues values;
-    if (!reason.isEmpty() || !ReadStore(FFileName, values, reason))
+    if (!lock || !ReadStore(FFileName, values, reason))
         throw UnableToWrite(FFileName, reason);
     for (const TChange& change : FChanges)
         Apply(values, change);
-    if (!SaveFileAtomically(FFileName, StoreText(values), &reason))
+    const QByteArray bytes = StoreText(values);
+    CheckSettingsSize(FFileName, bytes);
+    if (!SaveFileAtomically(FFileName, bytes, &reason))
         throw UnableToWrite(FFileName, reason);
     FValues = std::move(values);
 }

@@ -19,6 +19,10 @@
 QString RegistryFileName();
 // Points the store at another file; the empty text goes back to the default.
 void SetRegistryFileName(const QString& fileName);
+// What ShowErrorOnce keeps a store that cannot be read under: apart from the
+// file's name, under which its failed saves are said, so that neither keeps
+// the other from being said.
+QString RegistryReadSubject(const QString& fileName);
 
 // A registry key seen as an INI file: its sub-keys are the sections, their
 // values the keys. Values are kept as text in the encodings of
@@ -27,6 +31,8 @@ void SetRegistryFileName(const QString& fileName);
 // name that leads to anything but a regular file reads as an empty store, and
 // so does a store too large or otherwise unreadable, which is reported once a
 // run. Writes are saved by UpdateFile, or silently when the object goes.
+// Values are kept exactly: blanks at either end, other than ASCII ones, need
+// no quotes, as the layout trims none of them.
 class TRegistryIniFile : public TCustomIniFile {
 public:
     explicit TRegistryIniFile(const QString& key);
@@ -43,9 +49,10 @@ public:
     void EraseSection(const QString& section) override;
     // Saves the writes now, made under the store's lock to the store as it is
     // then, so that what another copy of the program saved meanwhile stays.
-    // When the store cannot be read or written whole it keeps what it held,
-    // the writes are dropped and EIniFileException says "Unable to write to
-    // <file>: <reason>".
+    // When the store cannot be locked, read or written whole, or would grow
+    // larger than it can be read, it keeps what it held, the writes are
+    // dropped and EIniFileException says "Unable to write to <file>:
+    // <reason>".
     void UpdateFile();
 
 private:

@@ -1,8 +1,11 @@
 #include "TxSaveFile.h"
 
-#include <QSaveFile>
+#include "TxFormat.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 
 #include <cerrno>
 #include <cstring>
@@ -47,4 +50,25 @@ bool SaveFileAtomically(const QString& fileName, const QByteArray& bytes, QStrin
         return false;
     }
     return true;
+}
+
+bool MakeFolderPath(const QString& folder, QString* error)
+{
+    const QString path = QDir::cleanPath(QDir(folder).absolutePath());
+    const QByteArray name = QFile::encodeName(path);
+    const auto fail = [&](int code) {
+        if (error)
+            *error = Format("Cannot create the folder %s: %s", path, QString::fromLocal8Bit(std::strerror(code)));
+        return false;
+    };
+    struct stat st {};
+    if (::stat(name.constData(), &st) == 0)
+        return S_ISDIR(st.st_mode) || fail(ENOTDIR);
+    const QString parent = QFileInfo(path).path();
+    if (parent != path && !MakeFolderPath(parent, error))
+        return false;
+    if (::mkdir(name.constData(), 0777) == 0)
+        return true;
+    const int code = errno;
+    return (code == EEXIST && ::stat(name.constData(), &st) == 0 && S_ISDIR(st.st_mode)) || fail(code);
 }

@@ -12,3 +12,9 @@
 // old file stays byte for byte, the result is false and `error` (when given)
 // holds the reason.
 bool SaveFileAtomically(const QString& fileName, const QByteArray& bytes, QString* error = nullptr);
+
+// Makes `folder` and every missing folder above it. False when one cannot be
+// made, with `error` (when given) naming it and the system's reason ("Cannot
+// create the folder <name>: Permission denied"), not what a later write into
+// the missing folder would say.
+bool MakeFolderPath(const QString& folder, QString* error = nullptr);

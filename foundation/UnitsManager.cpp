@@ -60,9 +60,14 @@ void SaveUnitSettings()
     TIniFile ini(UnitsIniFile);
     // One write for all keys: a failure leaves the file as it was.
     ini.BeginUpdate();
+    SaveUnitSettings(ini);
+    ini.EndUpdate();
+}
+
+void SaveUnitSettings(TCustomIniFile& ini)
+{
     for (const TUnitsCtrl* ctrl : UnitsCtrls)
         ini.WriteInteger(QStringLiteral("Units"), ctrl->Name, ctrl->GetUnitIndex());
-    ini.EndUpdate();
 }
 
 void SetMetricUnits()

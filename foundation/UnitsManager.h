@@ -32,9 +32,12 @@ void FreeUnitsManager();
 // it, and a missing file or section changes nothing.
 void LoadUnitSettings();
 // Writes every display quantity's unit index to the section "Units", keeping
-// the section's other keys. Raises EInOutError ("Unable to write to ...") and
-// leaves the file as it was when it cannot be written.
+// the section's other keys. Raises EIniFileException ("Unable to write to
+// ...") and leaves the file as it was when it cannot be written.
 void SaveUnitSettings();
+// The same writes into `ini`, for a caller that saves more into the file at
+// once.
+void SaveUnitSettings(class TCustomIniFile& ini);
 
 // m³/s, Pa, m/s, mm, m², kg.
 void SetMetricUnits();

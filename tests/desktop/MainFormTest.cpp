@@ -1,3 +1,4 @@
+#include "../foundation/SettingsTestUtil.h"
 #include "MainFormTestUtil.h"
 #include "RolloverImage.h"
 #include "SilencerRanges.h"
@@ -26,7 +27,10 @@
 #include <clocale>
 #include <cstring>
 #include <functional>
+#include <utility>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -705,6 +709,29 @@ TEST_F(MainForm, SaveWritesTheSelectionWithPointDecimalsWhateverTheLocale)
     QTest::mouseClick(form.LoadButton, Qt::LeftButton);
     EXPECT_DOUBLE_EQ(form.edAirflow->AsFloat(), 2.5);
     EXPECT_EQ(form.edAirflow->text(), "2.500");
+
+    // A file that is not read loads nothing, and says why.
+    const QString fifo = DefaultIni();
+    const std::pair<std::function<void()>, QString> refused[] = {
+        {[&] {
+             QFile::remove(fifo);
+             ::mkfifo(QFile::encodeName(fifo).constData(), 0600);
+         },
+         "It is not a regular file."},
+        {[&] {
+             QFile::remove(fifo);
+             Dir.Write("app/program/default.ini", QByteArray("[air]\nflow=3\n"));
+             QFile(fifo).resize(MaxSettingsFileSize + 1);
+         },
+         "It is larger than 1 MB."},
+    };
+    for (const auto& [make, why] : refused) {
+        make();
+        Msgs.Clear();
+        QTest::mouseClick(form.LoadButton, Qt::LeftButton);
+        EXPECT_EQ(Msgs.Errors, QStringList{"Cannot open file \"" + fifo + "\". " + why});
+        EXPECT_EQ(form.edAirflow->text(), "2.500");
+    }
 }
 
 TEST_F(MainForm, SaveAndCloseStoreAnOpenBandEditOnlyAsASearchWouldTakeIt)
@@ -834,12 +861,17 @@ TEST_F(MainForm, SavedRangesTickOnlyTheirOwnFiles)
 TEST_F(MainForm, CloseSavesEverythingAndTheNextStartRestoresIt)
 {
     UseShippedCatalogue();
+    Dir.Write("config/vozudarizazi.ini", QByteArray("[Other]\nkept=1\n"));
     TMainForm& form = Open();
     form.setGeometry(30, 40, 650, 560);
     form.LVSelect->setColumnWidth(4, 150);
     form.edWidth->SetUnitsValue(3);
     AirflowUnits->SetUnitIndex(4);
-    CloseForm();
+    {
+        TReadCounter counter;
+        CloseForm();
+        EXPECT_EQ(counter.Reads(IniFile()), 1) << "Close reads the file once, to save into it";
+    }
 
     TIniFile ini(IniFile());
     for (const char* section :

@@ -1,3 +1,4 @@
+#include "../foundation/SettingsTestUtil.h"
 #include "PreMain.h"
 #include "TestUtil.h"
 #include "TxApplicationPath.h"
@@ -25,27 +26,6 @@
 #include <stdexcept>
 
 namespace {
-
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const QString& value)
-        : FName(name), FHad(qEnvironmentVariableIsSet(name)), FOld(qgetenv(name))
-    {
-        qputenv(name, value.toUtf8());
-    }
-    ~ScopedEnv()
-    {
-        if (FHad)
-            qputenv(FName, FOld);
-        else
-            qunsetenv(FName);
-    }
-
-private:
-    const char* FName;
-    bool FHad;
-    QByteArray FOld;
-};
 
 // The globals a start-up sets, put back afterwards.
 class SavedGlobals {
@@ -168,14 +148,21 @@ TEST(Startup, ANewMachineOpensTheMainWindowOnTheBundledCatalogue)
         CopyFolder(built + "/" + sub, dir.File(QStringLiteral("app/program/") + sub));
     CopyFolder(built + "/../catalog", dir.File("app/catalog"));
     const QString program = dir.File("app/program/vozudarizazi");
-    ScopedEnv home("HOME", dir.File("home"));
-    ScopedEnv config("XDG_CONFIG_HOME", dir.File("config"));
-    ScopedEnv data("XDG_DATA_HOME", dir.File("data"));
+    TScopedEnv home("HOME", dir.File("home"));
+    TScopedEnv config("XDG_CONFIG_HOME", dir.File("config"));
+    TScopedEnv data("XDG_DATA_HOME", dir.File("data"));
     SavedGlobals saved;
     TRecordingMessageService messages;
     TScopedMessageService scope(messages);
     TRecordingDocumentOpener opener;
     TScopedDocumentOpener openerScope(opener);
+
+    // Every module and window that starts reads the program's settings, as
+    // they stand, from one read of the file.
+    const QString ini = dir.Write("config/DEZ Uder/vozudarizazi/vozudarizazi.ini",
+                                  QByteArray("[VAT]\nRate=0.14\n[Enquiry]\nWebAddress=www.example.org\n"));
+    const QString reg = dir.Write("config/DEZ Uder/registry.conf", QByteArray("[Software]\nx=1\n"));
+    TReadCounter counter;
 
     TStartupOptions options;
     options.InitPaths = [&] { InitApplicationPaths(program); };
@@ -202,6 +189,8 @@ TEST(Startup, ANewMachineOpensTheMainWindowOnTheBundledCatalogue)
         form.ProjectForm()->ReportBtn->click();
     };
     EXPECT_EQ(RunVozudarizazi(options), 0);
+    EXPECT_EQ(counter.Reads(ini), 1);
+    EXPECT_EQ(counter.Reads(reg), 1);
     EXPECT_EQ(ranges, 9);
     EXPECT_TRUE(visible);
     EXPECT_EQ(title, "Vozudarizazi " + GetFileVersion(QCoreApplication::applicationFilePath()));

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "TestUtil.h"
+#include "TxFileRead.h"
 #include "TxRegistry.h"
 
 #include <QByteArray>
+#include <QMap>
 #include <QString>
 
 // Sets an environment variable for one scope and restores it afterwards.
@@ -42,4 +44,21 @@ public:
 
 private:
     TTempFolder FDir;
+};
+
+// Counts the whole-file reads of each file for one scope.
+class TReadCounter {
+public:
+    TReadCounter()
+    {
+        SetWholeFileReadObserver([this](const QString& fileName) { ++FReads[fileName]; });
+    }
+    ~TReadCounter() { SetWholeFileReadObserver({}); }
+    TReadCounter(const TReadCounter&) = delete;
+    TReadCounter& operator=(const TReadCounter&) = delete;
+    int Reads(const QString& fileName) const { return FReads.value(fileName); }
+    void Clear() { FReads.clear(); }
+
+private:
+    QMap<QString, int> FReads;
 };

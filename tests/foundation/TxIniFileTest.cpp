@@ -1,8 +1,10 @@
+#include "SettingsTestUtil.h"
 #include "TestUtil.h"
 #include "TxIniFile.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -315,6 +317,64 @@ TEST(IniFile, BatchReadsOnceAndWritesOnce)
     refused.WriteInteger("A", "b", 1);
     EXPECT_THROW(refused.EndUpdate(), EIniFileException);
     EXPECT_EQ(refused.ReadInteger("A", "b", 0), 0) << "the failed batch is gone";
+}
+
+// An object reads its file once, and again only once the file has changed;
+// while a read share lasts, objects read an unchanged file once between them.
+TEST(IniFile, ReadsOnceUntilTheFileChanges)
+{
+    TTempFolder dir;
+    const QString name = dir.Write("r.ini", QByteArray("[Form]\nLeft=1\n"));
+    TReadCounter counter;
+    const auto readMany = [&](const TIniFile& ini) {
+        for (int i = 0; i < 10; ++i)
+            EXPECT_TRUE(ini.ValueExists("Form", "Left"));
+        return ini.ReadInteger("Form", "Left", 0);
+    };
+    TIniFile reader(name);
+    EXPECT_EQ(readMany(reader), 1);
+    EXPECT_EQ(counter.Reads(name), 1);
+    TIniFile writer(name);
+    writer.WriteInteger("Form", "Left", 2);
+    EXPECT_EQ(counter.Reads(name), 2) << "a write reads the file as it is under the lock";
+    EXPECT_EQ(readMany(writer), 2);
+    EXPECT_EQ(readMany(reader), 2);
+    EXPECT_EQ(counter.Reads(name), 3) << "what the writer saved is read anew by the other object only";
+
+    counter.Clear();
+    {
+        const TIniReadShare share;
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(readMany(TIniFile(name)), 2);
+        TIniFile(name).WriteInteger("Form", "Left", 3);
+        EXPECT_EQ(readMany(TIniFile(name)), 3);
+        EXPECT_EQ(readMany(TIniFile(name)), 3);
+    }
+    EXPECT_EQ(counter.Reads(name), 3) << "one read shared, one to write, one of the written file";
+    EXPECT_EQ(readMany(TIniFile(name)), 3);
+    EXPECT_EQ(counter.Reads(name), 4);
+}
+
+// A save that would make the file larger than it can be read is refused
+// before anything is written; one as large as can be read is saved.
+TEST(IniFile, NoSaveIsLargerThanTheReaderReads)
+{
+    TTempFolder dir;
+    const QByteArray tail = "\n[A]\nx=1\n";
+    const QString name = dir.Write("full.ini", "; " + QByteArray(MaxSettingsFileSize - 2 - tail.size(), 'x') + tail);
+    TIniFile ini(name);
+    EXPECT_EQ(ini.ReadString("A", "x", ""), "1");
+    try {
+        ini.WriteString("A", "x", "22");
+        FAIL() << "no exception";
+    } catch (const EIniFileException& e) {
+        EXPECT_EQ(e.Message(), "Unable to write to " + name + ": it would be larger than 1 MB, more than can be read");
+    }
+    EXPECT_EQ(QFileInfo(name).size(), MaxSettingsFileSize);
+    EXPECT_EQ(ini.ReadString("A", "x", ""), "1");
+    ini.WriteString("A", "x", "2");
+    EXPECT_EQ(TIniFile(name).ReadString("A", "x", ""), "2");
+    EXPECT_EQ(QFileInfo(name).size(), MaxSettingsFileSize);
 }
 
 TEST(IniFile, TwoObjectsOnOneFileDoNotUndoEachOther)

@@ -1,16 +1,21 @@
 #include "SettingsTestUtil.h"
 #include "TestUtil.h"
+#include "TxFileRead.h"
 #include "TxIniFile.h"
 #include "TxPlacement.h"
 #include "TxPlatform.h"
 #include "TxRegistry.h"
 #include "TxSysUtils.h"
 
+#include <QApplication>
+#include <QFile>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <climits>
+#include <cstring>
 
 namespace {
 
@@ -141,10 +146,51 @@ TEST(IniPlacement, RefusedSavesAreSaidOnceForEachFile)
         SaveFormPlacementIni(&form, blocker + "/prog.ini");
         SaveFormPlacementReg(&form);
     }
+    // A store that cannot be read is said when it is read, and its refused
+    // saves once more.
+    const QString huge = dir.Write("huge.conf", QByteArray("[Software]\n"));
+    ASSERT_TRUE(QFile(huge).resize(MaxSettingsFileSize + 1));
+    SetRegistryFileName(huge);
+    for (int i = 0; i < 2; ++i) {
+        LoadFormPlacementReg(&form, false, true);
+        SaveFormPlacementReg(&form);
+    }
     SetRegistryFileName(QString());
-    ASSERT_EQ(messages.Errors.size(), 2);
-    EXPECT_TRUE(messages.Errors[0].startsWith("Unable to write to " + blocker + "/prog.ini: "));
-    EXPECT_TRUE(messages.Errors[1].startsWith("Unable to write to " + blocker + "/registry.conf: "));
+    const QString tooLarge = "Cannot open file \"" + huge + "\". It is larger than 1 MB.";
+    const QString noFolder =
+        ": Cannot create the folder " + blocker + ": " + QString::fromLocal8Bit(std::strerror(ENOTDIR));
+    EXPECT_EQ(messages.Errors, (QStringList{"Unable to write to " + blocker + "/prog.ini" + noFolder,
+                                            "Unable to write to " + blocker + "/registry.conf" + noFolder, tooLarge,
+                                            "Unable to write to " + huge + ": " + tooLarge}));
+}
+
+// A window that saves its place as it hides has a failure said once it is
+// hidden: a box shown while the window system hides it is never painted.
+TEST(IniPlacement, ASaveAsTheWindowHidesIsSaidOnceItIsHidden)
+{
+    // Saves its place whenever it loses the focus, as the windows do.
+    struct THidingForm : QWidget {
+        QString File;
+        void changeEvent(QEvent* e) override
+        {
+            if (e->type() == QEvent::ActivationChange && !isActiveWindow())
+                SaveFormPlacementIni(this, File);
+        }
+    };
+    TTempFolder dir;
+    TRecordingMessageService messages;
+    const TScopedMessageService scoped(messages);
+    THidingForm form;
+    form.setObjectName("HidingForm");
+    form.File = dir.Write("plain-file", QByteArray("x")) + "/hiding.ini";
+    form.show();
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(form.isActiveWindow());
+    form.hide();
+    EXPECT_TRUE(messages.Errors.isEmpty());
+    QApplication::processEvents();
+    ASSERT_EQ(messages.Errors.size(), 1);
+    EXPECT_TRUE(messages.Errors[0].startsWith("Unable to write to " + form.File + ": "));
 }
 
 class RegPlacement : public ::testing::Test {

@@ -94,6 +94,8 @@ TEST(Registry, StoresInQtsLayoutReadBothWays)
         {"Ключ", "tab\there\nline\\back\r"},
         {"ctl", QString("\x01") + "1f"},
         {"text", "Jürgen € 😀"},
+        {"wide blanks", "\u00a0no-break and line separators\u2028"},
+        {"only a wide blank", "\u3000"},
     };
     TScopedRegistry store;
     {
@@ -124,7 +126,7 @@ TEST(Registry, StoresNotReadAreNeitherReplaced)
     const TScopedMessageService scoped(messages);
     ASSERT_EQ(::mkfifo(QFile::encodeName(dir.File("fifo")).constData(), 0600), 0);
     const QString huge = dir.Write("huge", QByteArray("[Software]\nT\\S\\k=v\n"));
-    ASSERT_TRUE(QFile(huge).resize(MaxReadFileSize + 1));
+    ASSERT_TRUE(QFile(huge).resize(MaxSettingsFileSize + 1));
     for (const QString& file : {dir.File("fifo"), huge}) {
         SetRegistryFileName(file);
         for (int i = 0; i < 2; ++i) {
@@ -136,8 +138,8 @@ TEST(Registry, StoresNotReadAreNeitherReplaced)
     }
     SetRegistryFileName(QString());
     EXPECT_FALSE(QFileInfo(dir.File("fifo")).isFile());
-    EXPECT_EQ(QFileInfo(huge).size(), MaxReadFileSize + 1);
-    EXPECT_EQ(messages.Errors, QStringList{"Cannot open file \"" + huge + "\". It is larger than 64 MB."});
+    EXPECT_EQ(QFileInfo(huge).size(), MaxSettingsFileSize + 1);
+    EXPECT_EQ(messages.Errors, QStringList{"Cannot open file \"" + huge + "\". It is larger than 1 MB."});
 }
 
 TEST(Registry, DefaultStoreFollowsTheConfigHome)
