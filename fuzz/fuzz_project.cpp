@@ -42,9 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     TProject project;
     if (!project.LoadFromFile(input))
         return 0;
-    QStringList names;
-    TStrMat matrix;
-    project.GetAncillaryMatrix(names, matrix);
+    TAncillaryMatrix matrix;
+    project.GetAncillaryMatrix(matrix);
 
     const QString output = Scratch().filePath(QStringLiteral("output.pxf"));
     if (!project.SaveToFile(output))

@@ -11,8 +11,12 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <exception>
+#include <limits>
+#include <unordered_map>
 
 namespace {
 
@@ -172,6 +176,68 @@ void ReadOctave(TXMLFile& xml, TXmlNode parent, const QString& name, TOctave& s)
     StrToOctave(xml.GetText(parent, name, QString()), s);
 }
 
+// The text of an ancillary line as an item element stores it.
+QString AncillaryText(const TAncillRec& rec)
+{
+    return Format("%S, %d, %s", rec.Name, rec.Qty, FormatFixedExact(rec.Price, 2));
+}
+
+// At most `length` UTF-16 units, never half a surrogate pair.
+QString CutText(const QString& text, int length)
+{
+    qsizetype n = std::min<qsizetype>(text.size(), length);
+    if (n < text.size() && n > 0 && text[n - 1].isHighSurrogate())
+        --n;
+    return text.left(n);
+}
+
+// Why a text is longer than a project holds; empty when it is not.
+QString TextBeyondBounds(const QString& what, qsizetype length)
+{
+    if (length <= MaxProjectText)
+        return {};
+    return Format("%s has %d characters; a text holds at most %d", what, int(length), MaxProjectText);
+}
+
+// Why the header holds more than a project may; empty when it does not.
+QString HeaderBeyondBounds(const TProject& p)
+{
+    for (const auto& [what, text] :
+         {std::pair{"the project name", &p.ProjectName}, std::pair{"the quote number", &p.QuoteNo},
+          std::pair{"the revision", &p.Revision}, std::pair{"the attention", &p.Attention},
+          std::pair{"the contractor", &p.Contractor}})
+        if (QString why = TextBeyondBounds(QString::fromLatin1(what), text->size()); !why.isEmpty())
+            return why;
+    const qsizetype notes = p.Notes.join(QLatin1Char('\n')).size();
+    if (notes > MaxProjectNotes)
+        return Format("the notes have %d characters; they hold at most %d", int(notes), MaxProjectNotes);
+    return {};
+}
+
+// Why item `number` (from 1) holds more than an item may; empty when it does
+// not. `nameLength` measures an ancillary name.
+template <class F>
+QString ItemBeyondBounds(const TProjectItem& item, int number, F nameLength)
+{
+    if (item.Description.size() > MaxProjectText)
+        return TextBeyondBounds(Format("the description of item %d", number), item.Description.size());
+    const int lines = static_cast<int>(item.Ancillaries.size());
+    if (lines > MaxItemAncillaries)
+        return Format("item %d has %d ancillaries; an item holds at most %d", number, lines, MaxItemAncillaries);
+    for (const TAncillRec& rec : item.Ancillaries)
+        if (const qsizetype length = nameLength(rec); length > MaxProjectText)
+            return TextBeyondBounds(Format("an ancillary name of item %d", number), length);
+    return {};
+}
+
+QString ItemCountBeyondBounds(qsizetype count)
+{
+    if (count <= MaxProjectItems)
+        return {};
+    return Format("it holds %d items; a project holds at most %d", int(std::min<qsizetype>(count, INT_MAX)),
+                  MaxProjectItems);
+}
+
 } // namespace
 
 // Settings ------------------------------------------------------------------
@@ -201,11 +267,14 @@ void InitProjectSettings(const QString& programIniFile, const QString& ancillari
     TIniFile ini(ancillariesFile);
     settings.Ancillaries.clear();
     for (const QString& line : ini.ReadSectionValues(QStringLiteral("Ancillaries"))) {
+        // Every new item takes the list: it must fit in one.
+        if (static_cast<int>(settings.Ancillaries.size()) == MaxItemAncillaries)
+            break;
         const qsizetype eq = line.indexOf(QLatin1Char('='));
         if (eq < 0)
             continue;
         TAncillRec rec;
-        rec.Name = line.left(eq);
+        rec.Name = CutText(line.left(eq), MaxProjectText);
         const QString value = line.mid(eq + 1);
         int qty = 0;
         double price = 0;
@@ -344,8 +413,7 @@ void TProjectItem::WriteXML(TXMLFile& xml, TXmlNode node) const
 
     const TXmlNode anc = xml.FindChild(node, QStringLiteral("ancillaries"), true);
     for (const TAncillRec& rec : Ancillaries)
-        xml.SetText(anc, QStringLiteral("aitem"),
-                    Format("%S, %d, %s", rec.Name, rec.Qty, FormatFixedExact(rec.Price, 2)), false);
+        xml.SetText(anc, QStringLiteral("aitem"), AncillaryText(rec), false);
 }
 
 // Project -------------------------------------------------------------------
@@ -444,21 +512,51 @@ bool TProject::AncillaryFits(int itemIndex, int line, int qty, double price) con
     return TotalsFit(itemIndex, (item.Price + ancillaries) * item.Qty);
 }
 
-void TProject::GetAncillaryMatrix(QStringList& names, TStrMat& matrix) const
+QString TAncillaryMatrix::Cell(int row, int item) const
 {
-    const auto priced = [](const TAncillRec& rec) { return rec.Qty > 0 && rec.Price > 0; };
-    names.clear();
-    for (const auto& item : Items)
-        for (const TAncillRec& rec : item->Ancillaries)
-            if (priced(rec) && IndexOfText(rec.Name, names) < 0)
-                names.append(rec.Name);
+    for (const auto& [r, text] : ItemCells(item))
+        if (r == row)
+            return text;
+    return QStringLiteral("-");
+}
 
-    matrix.assign(static_cast<size_t>(names.size()), TStringDynArray(ItemCount(), QStringLiteral("-")));
-    for (int col = 0; col < ItemCount(); ++col)
-        for (const TAncillRec& rec : Item(col).Ancillaries)
-            if (priced(rec))
-                matrix[static_cast<size_t>(IndexOfText(rec.Name, names))][col] =
-                    Format("%d X R%0.2f", rec.Qty, rec.Price);
+void TProject::GetAncillaryMatrix(TAncillaryMatrix& matrix) const
+{
+    matrix.FNames.clear();
+    matrix.FCells.assign(Items.size(), {});
+    // Names compare as SameText does: ASCII letters without regard to case.
+    std::unordered_map<QString, int> rows;
+    for (size_t col = 0; col < Items.size(); ++col) {
+        auto& cells = matrix.FCells[col];
+        for (const TAncillRec& rec : Items[col]->Ancillaries) {
+            if (rec.Qty <= 0 || rec.Price <= 0)
+                continue;
+            const auto [at, added] = rows.try_emplace(AsciiLower(rec.Name), static_cast<int>(matrix.FNames.size()));
+            const int row = at->second;
+            if (added)
+                matrix.FNames.append(rec.Name);
+            const QString text = Format("%d X R%0.2f", rec.Qty, rec.Price);
+            const auto same = std::find_if(cells.begin(), cells.end(), [row](const auto& c) { return c.first == row; });
+            if (same == cells.end())
+                cells.emplace_back(row, text);
+            else // the later line of a name is what the cell shows
+                same->second = text;
+        }
+    }
+}
+
+QString TProject::BeyondBounds() const
+{
+    if (QString why = HeaderBeyondBounds(*this); !why.isEmpty())
+        return why;
+    if (QString why = ItemCountBeyondBounds(Items.size()); !why.isEmpty())
+        return why;
+    // Measured as Open will read the name back from its stored text.
+    const auto storedLength = [](const TAncillRec& rec) { return ParseAncillaryText(AncillaryText(rec)).Name.size(); };
+    for (int i = 0; i < ItemCount(); ++i)
+        if (QString why = ItemBeyondBounds(Item(i), i + 1, storedLength); !why.isEmpty())
+            return why;
+    return {};
 }
 
 // Project file --------------------------------------------------------------
@@ -491,6 +589,16 @@ QDate StrToProjectDate(const QString& text)
 
 bool TProject::SaveToFile(const QString& fileName)
 {
+    const auto refuse = [&fileName](const QString& reason) {
+        QString message = QStringLiteral("Error writing file ") + fileName;
+        if (!reason.isEmpty())
+            message += QStringLiteral(": ") + reason;
+        Messages().ShowMessage(message);
+        return false;
+    };
+    // Nothing is written that Open would refuse.
+    if (const QString why = BeyondBounds(); !why.isEmpty())
+        return refuse(why);
     QString reason;
     try {
         auto xml = TXMLFile::CreateFromFile(fileName);
@@ -516,7 +624,6 @@ bool TProject::SaveToFile(const QString& fileName)
             item->WriteXML(*xml, xml->AddChild(body, QStringLiteral("item")));
 
         const QByteArray bytes = xml->SaveToBytes();
-        // Nothing is written that Open would refuse.
         if (bytes.size() > MaxReadFileSize)
             reason = Format("the project file would be larger than %d MB, more than can be opened",
                             int(MaxReadFileSize / (1024 * 1024)));
@@ -525,11 +632,7 @@ bool TProject::SaveToFile(const QString& fileName)
     } catch (const std::exception&) {
         // A half-built document is never written; the old file stays whole.
     }
-    QString message = QStringLiteral("Error writing file ") + fileName;
-    if (!reason.isEmpty())
-        message += QStringLiteral(": ") + reason;
-    Messages().ShowMessage(message);
-    return false;
+    return refuse(reason);
 }
 
 void TProject::ReadFrom(TXMLFile& xml, TXmlNode root)
@@ -546,10 +649,20 @@ void TProject::ReadFrom(TXMLFile& xml, TXmlNode root)
     Date = date.isValid() ? QDateTime(date, QTime(0, 0)) : QDateTime::currentDateTime();
     Notes = TextLines(
         ReplaceCharByText(NotesBreak, QStringLiteral("\r\n"), xml.GetText(head, QStringLiteral("notes"), QString())));
+    // A project beyond the bounds is refused before its items are built.
+    if (QString why = HeaderBeyondBounds(*this); !why.isEmpty())
+        throw EConvertError(why);
 
     const TXmlNode body = xml.FindChild(root, QStringLiteral("body"));
-    for (const TXmlNode& node : xml.GetChildren(body, QStringLiteral("item")))
+    const TXmlNodeVec nodes = xml.GetChildren(body, QStringLiteral("item"));
+    if (QString why = ItemCountBeyondBounds(nodes.size()); !why.isEmpty())
+        throw EConvertError(why);
+    const auto readLength = [](const TAncillRec& rec) { return rec.Name.size(); };
+    for (const TXmlNode& node : nodes) {
         Items.push_back(TProjectItem::CreateFromXML(xml, node));
+        if (QString why = ItemBeyondBounds(*Items.back(), ItemCount(), readLength); !why.isEmpty())
+            throw EConvertError(why);
+    }
     CalcTotals();
     // Any line or item total out of range leaves the grand total so.
     if (!std::isfinite(Total))

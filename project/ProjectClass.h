@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 // One ancillary line of an item: what it is, how many per silencer, the unit
@@ -23,13 +24,23 @@ struct TAncillRec {
 
 using TAncillArray = std::vector<TAncillRec>;
 
+// What one project may hold: far beyond any real quotation, and no more than
+// the project window shows within a couple of seconds. Open refuses a file
+// beyond them, Save a project beyond them, and the window takes no more.
+inline constexpr int MaxProjectItems = 5000;
+inline constexpr int MaxItemAncillaries = 50;
+// Characters of each header field, description and ancillary name.
+inline constexpr int MaxProjectText = 1000;
+// Characters of the notes, their lines joined by one break each.
+inline constexpr int MaxProjectNotes = 100000;
+
 // Settings every new project and item starts from, read once at start-up.
 double ProjectVATRate();
 const TAncillArray& DefaultAncillaries();
 // Reads [VAT] Rate of the program INI file and the [Ancillaries] section of
 // the ancillaries file, in file order, over the built-in values. Files that
 // are missing or values that do not convert leave the built-ins; nothing is
-// shown.
+// shown. Lines beyond what an item holds are left out, names cut to fit.
 void InitProjectSettings(const QString& programIniFile, const QString& ancillariesFile);
 
 // One silencer line of a quotation. Money is never rounded in memory.
@@ -63,6 +74,26 @@ public:
     double Total = 0;
 };
 
+// The ancillary block of the quotation: one row per priced ancillary name
+// (first spelling met), one column per item. Only the priced cells are held;
+// every other cell is "-".
+class TAncillaryMatrix {
+public:
+    const QStringList& Names() const { return FNames; }
+    // "%d X R%0.2f" of the item's last priced line of that row's name, or "-".
+    QString Cell(int row, int item) const;
+    // The priced cells of an item: row and text, one per row.
+    const std::vector<std::pair<int, QString>>& ItemCells(int item) const
+    {
+        return FCells.at(static_cast<size_t>(item));
+    }
+
+private:
+    friend class TProject;
+    QStringList FNames;
+    std::vector<std::vector<std::pair<int, QString>>> FCells;
+};
+
 // A quotation: header, items in order, totals.
 class TProject {
 public:
@@ -89,9 +120,12 @@ public:
     // The same for ancillary line `line` of item `itemIndex` (the line count
     // for a line still to be added).
     bool AncillaryFits(int itemIndex, int line, int qty, double price) const;
-    // The ancillary block of the quotation: one row per priced ancillary name
-    // (first spelling met), one column per item, cells "%d X R%0.2f" or "-".
-    void GetAncillaryMatrix(QStringList& names, TStrMat& matrix) const;
+    // The ancillary block of the quotation, in time and memory in proportion
+    // to the items and their lines.
+    void GetAncillaryMatrix(TAncillaryMatrix& matrix) const;
+    // Why the project holds more than the bounds above allow, its ancillary
+    // names measured as they read back from the file; empty when it does not.
+    QString BeyondBounds() const;
 
     int ItemCount() const { return static_cast<int>(Items.size()); }
     TProjectItem& Item(int index) { return *Items.at(static_cast<size_t>(index)); }
@@ -99,11 +133,12 @@ public:
 
     // Writes the project file; on failure says "Error writing file <name>"
     // and why, leaves an existing file as it was and returns false. A project
-    // too large for Open to read again is refused before anything is written.
+    // Open would not read again (too large, beyond the bounds) is refused
+    // before anything is written.
     bool SaveToFile(const QString& fileName);
     // Reads a project file into this project; on failure (a total that is
-    // no finite number among them) says why, leaves the project as it was and
-    // returns false.
+    // no finite number, a project beyond the bounds among them) says why,
+    // leaves the project as it was and returns false.
     bool LoadFromFile(const QString& fileName);
 
     QString ProjectName;

@@ -34,8 +34,11 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QSet>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -43,6 +46,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <map>
+#include <utility>
 
 IProjectHost::~IProjectHost() = default;
 
@@ -102,16 +107,46 @@ QFont UnitLineFont(QFont font)
     return font;
 }
 
-// Widens the columns whose caption or values would be cut; none narrows, so
-// widths the user chose stay. `captionWidth` is the room row 0 needs.
+// The widest a column grows to show its values; a longer text is cut like
+// any text in a cell.
+constexpr int MaxFitDesignWidth = 400;
+
+// The room `text` needs, or at least `most` when it needs that much: a long
+// text is measured by its first characters only.
+int FitWidth(const QFontMetrics& fm, const QString& text, int most)
+{
+    if (text.size() > most) {
+        const int prefix = fm.horizontalAdvance(text.left(most)) + 2 * CellTextInset;
+        if (prefix >= most)
+            return prefix;
+    }
+    return fm.horizontalAdvance(text) + 2 * CellTextInset;
+}
+
+// Widens the columns whose texts in rows first..last would be cut; none
+// narrows, so widths the user chose stay. `captionWidth` is the room row 0
+// needs.
 template <class F>
-void FitColumns(TxColGrid* grid, F captionWidth)
+void FitColumns(TxColGrid* grid, int first, int last, int most, F captionWidth)
 {
     const QFontMetrics fm(grid->font());
+    last = std::min(last, grid->RowCount() - 1);
     for (int c = 1; c < grid->ColCount(); ++c) {
-        int needed = captionWidth(grid->Cells(c, 0));
-        for (int r = 1; r < grid->RowCount(); ++r)
-            needed = std::max(needed, fm.horizontalAdvance(grid->Cells(c, r)) + 2 * CellTextInset);
+        if (grid->ColWidths(c) >= most)
+            continue;
+        int values = 0;
+        // Many rows repeat their texts (quantities, sizes, zeros): each is
+        // measured once.
+        QSet<QString> measured;
+        for (int r = std::max(first, 1); r <= last && values < most; ++r) {
+            const QString text = grid->Cells(c, r);
+            if (!text.isEmpty() && !measured.contains(text)) {
+                measured.insert(text);
+                values = std::max(values, FitWidth(fm, text, most));
+            }
+        }
+        const int caption = first <= 0 ? captionWidth(grid->Cells(c, 0)) : 0;
+        const int needed = std::max(caption, std::min(values, most));
         if (grid->ColWidths(c) < needed)
             grid->SetColWidths(c, needed);
     }
@@ -153,6 +188,7 @@ TFmtEdit* MakeTextEdit(QWidget* parent, const char* name)
     auto* edit = new TFmtEdit(parent);
     edit->setObjectName(QString::fromLatin1(name));
     edit->SetFormatStr(QStringLiteral("%S"));
+    edit->setMaxLength(MaxProjectText);
     return edit;
 }
 
@@ -231,6 +267,23 @@ public:
 
 private:
     int& FCounter;
+};
+
+// A grid whose text columns take no more characters than their limits.
+class TLimitedGrid : public TxColGrid {
+public:
+    explicit TLimitedGrid(std::map<int, int> limits, QWidget* parent = nullptr)
+        : TxColGrid(parent), FLimits(std::move(limits))
+    {
+    }
+    int GetEditLimit() override
+    {
+        const auto it = FLimits.find(Col());
+        return it == FLimits.end() ? 0 : it->second;
+    }
+
+private:
+    std::map<int, int> FLimits;
 };
 
 } // namespace
@@ -409,7 +462,8 @@ void TProjectForm::CreateControls()
     // Items with the page control beside them.
     auto* middle = new QHBoxLayout;
     middle->setContentsMargins(8, 0, 8, 0);
-    ItemsGrid = new TxColGrid(this);
+    ItemsGrid =
+        new TLimitedGrid({{icDescription, MaxProjectText}, {icModel, decltype(TSelectionRec::model)::MaxLength}}, this);
     ItemsGrid->setObjectName(QStringLiteral("ItemsGrid"));
     PageControl1 = new TFlatPageControl(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
@@ -428,7 +482,7 @@ void TProjectForm::CreateControls()
         syn->setFont(mono);
     }
     SynIniSyn1 = new TIniHighlighter(syn->document());
-    AncillsGrid = new TxColGrid;
+    AncillsGrid = new TLimitedGrid({{acName, MaxProjectText}});
     AncillsGrid->setObjectName(QStringLiteral("AncillsGrid"));
     PageControl1->addTab(syn, QStringLiteral("Silencer selection"));
     PageControl1->addTab(AncillsGrid, QStringLiteral("Ancillaries"));
@@ -502,6 +556,7 @@ void TProjectForm::CreateControls()
 void TProjectForm::SetupGrids()
 {
     const QString currency = CurrencySymbol();
+    FMaxFitWidth = ScaleDesignWidth(MaxFitDesignWidth, ItemsGrid->font());
 
     SetUpGrid(ItemsGrid, xgoRowMoving);
     ItemsGrid->SetAlwaysShowCell(true);
@@ -543,12 +598,17 @@ void TProjectForm::ConnectHandlers()
     for (TFmtEdit* edit : {edProjectName, edAttention, edContractor, edQuoteNo, edRevision})
         edit->OnExit = [this](QObject* sender) { Guarded([this, sender] { edFieldExit(sender); }); };
     connect(edDate, &QDateEdit::dateChanged, this, guarded([this] { edDateChange(); }));
+    // Where the last change of the notes added text, for NotesMemoChange.
+    connect(NotesMemo->document(), &QTextDocument::contentsChange, this, [this](int position, int, int added) {
+        FNotesAddedAt = position;
+        FNotesAdded = added;
+    });
     connect(NotesMemo, &QPlainTextEdit::textChanged, this, guarded([this] { NotesMemoChange(); }));
 
     ItemsGrid->OnDoSetData = [this](QObject*, int c, int r) {
         Guarded([=, this] {
             ItemsGridDoSetData(c, r);
-            FitGridColumns();
+            FitGridColumns(ItemsGrid, r, r);
         });
     };
     ItemsGrid->OnSelectCell = [this](QObject*, int c, int r, bool&) {
@@ -570,7 +630,8 @@ void TProjectForm::ConnectHandlers()
     AncillsGrid->OnDoSetData = [this](QObject*, int c, int r) {
         Guarded([=, this] {
             AncillsGridDoSetData(c, r);
-            FitGridColumns();
+            FitGridColumns(AncillsGrid, r, r);
+            FitGridColumns(ItemsGrid, ItemsGrid->Row(), ItemsGrid->Row());
         });
     };
     for (TxColGrid* grid : {ItemsGrid, AncillsGrid}) {
@@ -739,10 +800,34 @@ void TProjectForm::edDateChange()
         SetModified(true);
 }
 
+void TProjectForm::LimitNotes(int position, int added)
+{
+    // What the memo holds becomes the project's notes, their lines joined
+    // by one break: what was added beyond their bound is taken back.
+    const int length = static_cast<int>(NotesMemo->toPlainText().size());
+    const int excess = length - MaxProjectNotes;
+    // The change may count the end of the last line too.
+    const int end = std::min(position + added, length);
+    if (excess <= 0 || end <= position)
+        return;
+    QTextCursor cursor(NotesMemo->document());
+    int start = end - std::min(excess, end - position);
+    // Never half a surrogate pair.
+    if (start > position && NotesMemo->document()->characterAt(start).isLowSurrogate())
+        --start;
+    cursor.setPosition(start);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    Messages().Beep();
+    StatusBar1->showMessage(Format("Notes hold at most %d characters", MaxProjectNotes), RefusalShownMs);
+}
+
 void TProjectForm::NotesMemoChange()
 {
-    if (FFilling == 0)
-        SetModified(true);
+    if (FFilling > 0)
+        return;
+    LimitNotes(FNotesAddedAt, std::exchange(FNotesAdded, 0));
+    SetModified(true);
 }
 
 void TProjectForm::CommitActiveEdit()
@@ -932,6 +1017,10 @@ void TProjectForm::AddSelection(const TSpecificationRec& spec, const TSelectionR
 {
     // A cell being typed belongs to the item it was typed on.
     CommitActiveEdit();
+    if (Project->ItemCount() >= MaxProjectItems) {
+        Messages().ShowMessage(ProjectFullText() + QStringLiteral(": the selection was not added."));
+        return;
+    }
     const bool append = ModeLabel->text().compare(QString::fromLatin1(AppendModeCaption), Qt::CaseInsensitive) == 0;
     Project->InsertItem(spec, sel, append ? -1 : ItemsGrid->Row() - 1);
     RefillItemsGrid();
@@ -939,9 +1028,9 @@ void TProjectForm::AddSelection(const TSpecificationRec& spec, const TSelectionR
     SetModified(true);
 }
 
-void TProjectForm::ClearRows(TxColGrid* grid)
+void TProjectForm::ClearRows(TxColGrid* grid, int first)
 {
-    for (int r = 1; r < grid->RowCount(); ++r)
+    for (int r = first; r < grid->RowCount(); ++r)
         for (int c = 0; c < grid->ColCount(); ++c)
             grid->SetCells(c, r, QString());
 }
@@ -957,25 +1046,36 @@ void TProjectForm::FillItemRow(int row)
     ItemsGrid->SetCellValue(icWidDiam, row, item.Sel.widdiam);
     // The silencer's own height, as its detail and the quotation give it; a
     // round one has none.
-    ItemsGrid->SetCellValue(icHeight, row, item.Sel.shape == 0 ? QVariant() : QVariant(item.Sel.height));
+    if (item.Sel.shape == 0)
+        ItemsGrid->SetCells(icHeight, row, QString());
+    else
+        ItemsGrid->SetCellValue(icHeight, row, item.Sel.height);
     ItemsGrid->SetCellValue(icLength, row, item.Sel.length);
     ItemsGrid->SetCellValue(icAirflow, row, item.Spec.airflow);
     ItemsGrid->SetCellValue(icDP, row, item.Sel.dp);
     ItemsGrid->SetCellValue(icPrice, row, item.Price);
     ItemsGrid->SetCellValue(icAncillary, row, item.AncillaryTotal);
     ItemsGrid->SetCellValue(icTotal, row, item.Total);
+    if (FRefilling == 0)
+        FitGridColumns(ItemsGrid, row, row);
 }
 
 void TProjectForm::RefillItemsGrid()
 {
     StoreGridEdits();
     const int remembered = ItemsGrid->Row();
-    ClearRows(ItemsGrid);
+    // Rows cut off take their cells with them, and each item's row is
+    // written whole: only the empty row is left to empty.
     const int n = Project->ItemCount();
     ItemsGrid->SetRowCount(n + 2);
-    ClearRows(ItemsGrid);
-    for (int r = 1; r <= n; ++r)
-        FillItemRow(r);
+    ClearRows(ItemsGrid, n + 1);
+    {
+        // The rows are measured together once they are filled.
+        const TCounterScope refilling(FRefilling);
+        for (int r = 1; r <= n; ++r)
+            FillItemRow(r);
+    }
+    FitGridColumns(ItemsGrid, 1, n);
     ItemsGrid->SetRow(1);
     if (remembered >= 1 && remembered < ItemsGrid->RowCount())
         ItemsGrid->SetRow(remembered);
@@ -983,17 +1083,21 @@ void TProjectForm::RefillItemsGrid()
     ShowTotals();
 }
 
-void TProjectForm::FitGridColumns()
+void TProjectForm::FitGridColumns(TxColGrid* grid, int firstRow, int lastRow)
 {
-    const QFontMetrics nameLine(ItemsGrid->font());
-    const QFontMetrics unitLine(UnitLineFont(ItemsGrid->font()));
-    FitColumns(ItemsGrid, [&](const QString& text) {
-        const TCaptionLines caption = SplitCaption(text);
-        return std::max(nameLine.horizontalAdvance(caption.Name), unitLine.horizontalAdvance(caption.Unit)) +
-               CaptionTextInset + CellTextInset;
-    });
-    const QFontMetrics ancills(AncillsGrid->font());
-    FitColumns(AncillsGrid, [&](const QString& text) { return ancills.horizontalAdvance(text) + 2 * CellTextInset; });
+    if (grid == ItemsGrid) {
+        const QFontMetrics nameLine(ItemsGrid->font());
+        const QFontMetrics unitLine(UnitLineFont(ItemsGrid->font()));
+        FitColumns(ItemsGrid, firstRow, lastRow, FMaxFitWidth, [&](const QString& text) {
+            const TCaptionLines caption = SplitCaption(text);
+            return std::max(nameLine.horizontalAdvance(caption.Name), unitLine.horizontalAdvance(caption.Unit)) +
+                   CaptionTextInset + CellTextInset;
+        });
+    } else {
+        const QFontMetrics fm(grid->font());
+        FitColumns(grid, firstRow, lastRow, FMaxFitWidth,
+                   [&](const QString& text) { return fm.horizontalAdvance(text) + 2 * CellTextInset; });
+    }
 }
 
 void TProjectForm::SetEmptyAncillaryRow(int row)
@@ -1025,7 +1129,7 @@ void TProjectForm::ShowItemDetail(int index)
         AncillsGrid->SetCellValue(acTotal, r, line.Total);
     }
     SetEmptyAncillaryRow(m + 1);
-    FitGridColumns();
+    FitGridColumns(AncillsGrid, 0, m + 1);
 }
 
 void TProjectForm::ShowTotals()
@@ -1048,6 +1152,12 @@ void TProjectForm::ItemsGridDoSetData(int ACol, int ARow)
         return;
     // Read before the row is filled: the value typed, not its shown text.
     const QVariant value = ItemsGrid->GetCellValue(ACol, ARow);
+    if (ARow > n && n >= MaxProjectItems) {
+        // The empty row stays empty.
+        ItemsGrid->SetCells(ACol, ARow, QString());
+        RefuseRow(ProjectFullText());
+        return;
+    }
     if (ARow == ItemsGrid->RowCount() - 1) {
         if (ARow > n) {
             const QString kept = ItemsGrid->Cells(ACol, ARow);
@@ -1121,6 +1231,11 @@ void TProjectForm::AncillsGridDoSetData(int ACol, int ARow)
     const int m = static_cast<int>(item.Ancillaries.size());
     if (ARow < 1 || ARow > m + 1)
         return;
+    if (ARow > m && m >= MaxItemAncillaries) {
+        SetEmptyAncillaryRow(ARow);
+        RefuseRow(Format("An item holds at most %d ancillaries", MaxItemAncillaries));
+        return;
+    }
 
     const QVariant value = AncillsGrid->GetCellValue(ACol, ARow);
     int qty = 0;
@@ -1195,6 +1310,17 @@ void TProjectForm::ShowRefusal(int ACol, const QString& why)
                             RefusalShownMs);
 }
 
+void TProjectForm::RefuseRow(const QString& why)
+{
+    Messages().Beep();
+    StatusBar1->showMessage(why, RefusalShownMs);
+}
+
+QString ProjectFullText()
+{
+    return Format("A project holds at most %d items", MaxProjectItems);
+}
+
 void TProjectForm::ItemsGridSelectCell(int, int ARow)
 {
     // Also when the row moves without the focus (the wheel), ShowItemDetail
@@ -1206,6 +1332,12 @@ void TProjectForm::ItemsGridSelectCell(int, int ARow)
 void TProjectForm::ItemsGridRowMoved(int fromIndex, int toIndex)
 {
     const int n = Project->ItemCount();
+    if ((fromIndex > n || toIndex > n) && n >= MaxProjectItems) {
+        // The rows go back to what the project holds.
+        RefillItemsGrid();
+        RefuseRow(ProjectFullText());
+        return;
+    }
     if (fromIndex > n || toIndex > n) {
         // The empty row took part: it becomes an item so that every row
         // involved has one.
@@ -1230,7 +1362,7 @@ void TProjectForm::ItemsGridAfterRightClick(int field)
     ItemsGrid->SetCells(field, 0,
                         name + QStringLiteral(", ") +
                             GetUnitsLabel(ItemsGrid->GetUnitsType(field), ItemsGrid->GetUnitsValue(field)));
-    FitGridColumns();
+    FitGridColumns(ItemsGrid, 0, ItemsGrid->RowCount() - 1);
 }
 
 void TProjectForm::ItemsGridDrawCell(int ACol, int ARow, const TPixelRect& rect)

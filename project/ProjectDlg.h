@@ -55,6 +55,8 @@ QStringList ItemDetailLines(const TProjectItem& item);
 // `termsFile` when it exists, otherwise the five default terms. CR LF ends
 // every line.
 QString EnquiryBody(const QString& termsFile);
+// Why the project window adds no more items.
+QString ProjectFullText();
 // A cell's value as a whole number, by the one number rule for typed text:
 // a fraction is ecNotWhole, one beyond the integers ecOutOfRange.
 TEntryCheck CheckCellWholeNumber(const QVariant& value, int& result);
@@ -136,8 +138,9 @@ public:
     // Items and ancillaries.
     void FillItemRow(int row);
     void RefillItemsGrid();
-    // Widens the grids' columns whose captions or values would be cut.
-    void FitGridColumns();
+    // Widens the grid's columns whose texts in rows firstRow..lastRow (row 0
+    // is the captions) would be cut.
+    void FitGridColumns(TxColGrid* grid, int firstRow, int lastRow);
     void ShowItemDetail(int index);
     void ShowTotals();
     void AddBlankItem();
@@ -158,6 +161,8 @@ public:
     void edFieldExit(QObject* sender);
     void edDateChange();
     void NotesMemoChange();
+    // Takes back what was typed or pasted into the notes beyond their bound.
+    void LimitNotes(int position, int added);
     void ItemsGridDoSetData(int ACol, int ARow);
     void ItemsGridSelectCell(int ACol, int ARow);
     void ItemsGridDrawCell(int ACol, int ARow, const TPixelRect& rect);
@@ -169,6 +174,8 @@ public:
     void GridKeyDown(TxColGrid* grid, int& key);
     // Says in the status bar why a quantity or price (by its column) was refused.
     void ShowRefusal(int ACol, const QString& why);
+    // Beeps and says in the status bar why a new row was refused.
+    void RefuseRow(const QString& why);
     void Delete1Click();
     void ModeLabelClick();
 
@@ -184,7 +191,8 @@ private:
     bool RunSaveDialog();
     void ResetCurrentFolder();
     QString VersionText() const;
-    void ClearRows(TxColGrid* grid);
+    // Empties rows `first` to the last.
+    void ClearRows(TxColGrid* grid, int first = 1);
     void SetEmptyAncillaryRow(int row);
     void PopupAt(TxColGrid* grid, int X, int Y, bool itemsOnly);
 
@@ -193,4 +201,8 @@ private:
     TFormKeyNavigator* FKeyNavigator = nullptr;
     int FFilling = 0;     // the form is being filled from the project
     int FStoringEdit = 0; // a grid's edit is being stored
+    int FRefilling = 0;   // the items grid is being filled whole
+    int FMaxFitWidth = 0; // the widest a column grows to show its texts
+    int FNotesAddedAt = 0; // where the last change of the notes added text
+    int FNotesAdded = 0;   // and how much
 };

@@ -58,6 +58,14 @@ QString LogoSource(const QString& dir)
     return HtmlEscape(QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded));
 }
 
+// Why a document is not written: it would be larger than MaxDocumentSize.
+QString TooLargeText(const QString& fileName)
+{
+    return QStringLiteral("Cannot create file \"%1\". It would be larger than %2 MB")
+        .arg(fileName)
+        .arg(MaxDocumentSize / (1024 * 1024));
+}
+
 // Letterhead, logo, file name and head shared by both documents.
 void BeginProjectDocument(THTMReporter& reporter, const QString& folder, const QString& fileName,
                           const TStringDynArray& rules)
@@ -67,13 +75,14 @@ void BeginProjectDocument(THTMReporter& reporter, const QString& folder, const Q
     reporter.SetupHeader(QString(), letterhead.isEmpty() ? dir + Latin(LetterheadFileName) : letterhead,
                          LogoSource(dir), true, true);
     reporter.SetReportFileName(dir + fileName, true);
+    reporter.SetMaxBytes(MaxDocumentSize, TooLargeText(reporter.FileName()) + QLatin1Char('.'));
     reporter.BeginDocument(false, dir + Latin(StyleFileName), rules);
 }
 
 void WriteHeadInfo(THTMReporter& reporter, const QString& caption, const QString& value)
 {
-    reporter.Lines().append(QStringLiteral("<p> ") + caption + QStringLiteral(": <span class=\"headinfo\">") +
-                            HtmlEscape(value) + QStringLiteral("</span></p>"));
+    reporter.Add(QStringLiteral("<p> ") + caption + QStringLiteral(": <span class=\"headinfo\">") + HtmlEscape(value) +
+                 QStringLiteral("</span></p>"));
 }
 
 // The project's header between two rules; opens the block kept on one page.
@@ -142,8 +151,29 @@ private:
     int FLast;
 };
 
+// The ancillary block of the quotation: the names as a page writes them and
+// the sparse cells.
+struct TAncillaryRows {
+    TAncillaryMatrix Matrix;
+    QStringList Labels;
+};
+
+// Every page writes a row for every ancillary name: what those rows take in
+// the document, counted from the names and the priced cells alone.
+qint64 AncillaryRowsBytes(const TAncillaryRows& rows, int items, int pages)
+{
+    const qint64 dash = THTMWriter::CellBytes(QStringLiteral("-"));
+    qint64 bytes = qint64(rows.Labels.size()) * items * dash;
+    for (const QString& label : rows.Labels)
+        bytes += qint64(pages) * (THTMWriter::RowFrameBytes() + THTMWriter::CellBytes(label, LabelCell));
+    for (int i = 0; i < items; ++i)
+        for (const auto& cell : rows.Matrix.ItemCells(i))
+            bytes += THTMWriter::CellBytes(HtmlEscape(cell.second)) - dash;
+    return bytes;
+}
+
 void WriteQuotationItems(THTMReporter& reporter, const TProject& project, int first, int last,
-                         const QStringList& ancillaryNames, const TStrMat& ancillaryMatrix)
+                         const TAncillaryRows& ancillaries)
 {
     using Item = const TProjectItem&;
     TQuotationTable t(reporter, project, first, last);
@@ -185,10 +215,9 @@ void WriteQuotationItems(THTMReporter& reporter, const TProject& project, int fi
     t.Rule();
 
     t.LabelOnly(QStringLiteral("<b>Ancillaries</b>"));
-    for (qsizetype row = 0; row < ancillaryNames.size(); ++row) {
-        const TStringDynArray& cells = ancillaryMatrix[static_cast<size_t>(row)];
-        t.Row(HtmlEscape(ancillaryNames[row]), [&cells](Item, int i) { return HtmlEscape(cells.value(i)); });
-    }
+    for (int row = 0; row < ancillaries.Labels.size(); ++row)
+        t.Row(ancillaries.Labels[row],
+              [&ancillaries, row](Item, int i) { return HtmlEscape(ancillaries.Matrix.Cell(row, i)); });
     t.Row(QStringLiteral("Total ancill. per unit"), [](Item it, int) { return Format("R %0.2f", it.AncillaryTotal); });
     t.Row(QStringLiteral("<b>Total (ancill. only)</b>"),
           [](Item it, int) { return Format("R %0.2f", it.Qty * it.AncillaryTotal); });
@@ -277,12 +306,17 @@ void BuildQuotation(THTMReporter& reporter, const TProject& project, const QStri
 {
     BeginProjectDocument(reporter, folder, Latin(QuotationFileName), QuotationRules());
 
-    QStringList names;
-    TStrMat matrix;
-    project.GetAncillaryMatrix(names, matrix);
+    TAncillaryRows ancillaries;
+    project.GetAncillaryMatrix(ancillaries.Matrix);
+    for (const QString& name : ancillaries.Matrix.Names())
+        ancillaries.Labels.append(HtmlEscape(name));
 
     const int n = project.ItemCount();
     const int pages = n / 4 + (n > 4 * (n / 4) ? 1 : 0);
+    // Those rows alone may be too many to write: refused before any is.
+    if (reporter.Bytes() + AncillaryRowsBytes(ancillaries, n, pages) > MaxDocumentSize)
+        throw EInOutError(TooLargeText(reporter.FileName()) + Format(": %d ancillary names on each of its %d pages.",
+                                                                     int(ancillaries.Labels.size()), pages));
     for (int page = 1; page <= pages; ++page) {
         const int first = 4 * (page - 1);
         const int last = std::min(first + 3, n - 1);
@@ -290,7 +324,7 @@ void BuildQuotation(THTMReporter& reporter, const TProject& project, const QStri
         reporter.WriteLetterhead();
         WriteHeaderBlock(reporter, project, page, pages);
         reporter.BeginTable(QStringLiteral("align=\"left\" class=\"reporttable\""));
-        WriteQuotationItems(reporter, project, first, last, names, matrix);
+        WriteQuotationItems(reporter, project, first, last, ancillaries);
         reporter.EndTable();
         reporter.EndSection();
         if (page == pages)

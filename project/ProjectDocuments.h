@@ -16,6 +16,9 @@ class TProject;
 // browser. Texts of the project and the catalogue are escaped; the
 // letterhead and the style file go in as the user wrote them.
 
+// The largest document written: no larger than the files the program reads.
+inline constexpr qint64 MaxDocumentSize = 64LL * 1024 * 1024;
+
 inline constexpr char QuotationFileName[] = "Project.htm";
 inline constexpr char ScheduleFileName[] = "Schedule.htm";
 
@@ -30,7 +33,9 @@ TStringDynArray ScheduleRules();
 // Fills `reporter` with the whole document for `project`, taking the
 // letterhead and style sheet from `folder` and the file name `folder` +
 // QuotationFileName or ScheduleFileName. Nothing is saved. Raises EInOutError
-// when the style or letterhead file exists but cannot be read.
+// when the style or letterhead file exists but cannot be read, and when the
+// document would be larger than MaxDocumentSize (the quotation's ancillary
+// rows, a row per name on every page, are counted before any is written).
 void BuildQuotation(THTMReporter& reporter, const TProject& project, const QString& folder, const QString& versionText);
 void BuildSchedule(THTMReporter& reporter, const TProject& project, const QString& folder, const QString& versionText);
 

@@ -57,15 +57,16 @@ void THTMReporter::BeginDocument(bool withHeader, const QString& styleFile, cons
         TStringDynArray styleLines;
         LoadLinesFromFile(styleFile, styleLines);
         Add(QStringLiteral("<style>"));
-        Lines().append(styleLines);
-        Lines().append(rules);
+        for (const QString& line : styleLines + rules)
+            Add(line);
         Add(QStringLiteral("</style>"));
     } else {
         WriteStyleLink(QStringLiteral("style.css"));
         WriteStyleLink(QStringLiteral("print.css"), QStringLiteral("media=\"print\""));
         if (!rules.isEmpty()) {
             Add(QStringLiteral("<style>"));
-            Lines().append(rules);
+            for (const QString& line : rules)
+                Add(line);
             Add(QStringLiteral("</style>"));
         }
     }
@@ -139,6 +140,7 @@ void THTMReporter::EndSection()
 void THTMReporter::SaveReport()
 {
     QByteArray bytes;
+    bytes.reserve(Bytes());
     for (const QString& line : FOwnLines) {
         bytes += line.toUtf8();
         bytes += "\r\n";

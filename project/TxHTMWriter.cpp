@@ -1,5 +1,7 @@
 #include "TxHTMWriter.h"
 
+#include "TxErrors.h"
+
 QString HtmlEscape(const QString& text)
 {
     QString result;
@@ -28,6 +30,49 @@ QString HtmlEscape(const QString& text)
 THTMWriter::THTMWriter(QStringList& lines) : FLines(&lines) {}
 
 THTMWriter::~THTMWriter() = default;
+
+void THTMWriter::SetMaxBytes(qint64 maxBytes, const QString& refusal)
+{
+    FMaxBytes = maxBytes;
+    FRefusal = refusal;
+}
+
+qint64 THTMWriter::TextBytes(const QString& text)
+{
+    qint64 bytes = 0;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        // A surrogate pair takes four bytes, two for each half.
+        bytes += u < 0x80 ? 1 : u < 0x800 || c.isSurrogate() ? 2 : 3;
+    }
+    return bytes;
+}
+
+qint64 THTMWriter::CellBytes(const QString& value, const QString& attrs)
+{
+    return TextBytes(OpenTag(QStringLiteral("td"), attrs)) + TextBytes(value) +
+           TextBytes(CloseTag(QStringLiteral("td")));
+}
+
+qint64 THTMWriter::RowFrameBytes(const QString& rowAttrs)
+{
+    return LineBytes(OpenTag(QStringLiteral("tr"), rowAttrs) + CloseTag(QStringLiteral("tr")));
+}
+
+void THTMWriter::Clear()
+{
+    FLines->clear();
+    FBytes = 0;
+}
+
+void THTMWriter::Add(const QString& line)
+{
+    const qint64 bytes = FBytes + LineBytes(line);
+    if (FMaxBytes >= 0 && bytes > FMaxBytes)
+        throw EInOutError(FRefusal);
+    FLines->append(line);
+    FBytes = bytes;
+}
 
 QString THTMWriter::OpenTag(const QString& tag, const QString& attrs)
 {
@@ -110,11 +155,21 @@ void THTMWriter::WriteRow(const TStringDynArray& values, const TStringDynArray& 
 void THTMWriter::WriteCells(const QString& cellTag, const TStringDynArray& values, const TStringDynArray& cellAttrs,
                             const QString& rowAttrs)
 {
+    // Rows make most of a long document: the tags are built once.
+    const QString open = OpenTag(cellTag);
+    const QString close = CloseTag(cellTag);
+    const auto openTag = [&](qsizetype i) {
+        return i < cellAttrs.size() && !cellAttrs[i].isEmpty() ? OpenTag(cellTag, cellAttrs[i]) : open;
+    };
     QString line = OpenTag(QStringLiteral("tr"), rowAttrs);
+    qsizetype size = line.size() + 5;
+    for (qsizetype i = 0; i < values.size(); ++i)
+        size += openTag(i).size() + values[i].size() + close.size();
+    line.reserve(size);
     for (qsizetype i = 0; i < values.size(); ++i) {
-        line += OpenTag(cellTag, i < cellAttrs.size() ? cellAttrs[i] : QString());
+        line += openTag(i);
         line += values[i];
-        line += CloseTag(cellTag);
+        line += close;
     }
     line += CloseTag(QStringLiteral("tr"));
     Add(line);

@@ -22,6 +22,20 @@ public:
 
     QStringList& Lines() const { return *FLines; }
 
+    // The bytes of the saved document so far: each line added in UTF-8,
+    // followed by CR LF.
+    qint64 Bytes() const { return FBytes; }
+    // A line that would take the document beyond `maxBytes` raises
+    // EInOutError with `refusal` instead of being added; -1 for no bound.
+    void SetMaxBytes(qint64 maxBytes, const QString& refusal);
+    // What a text takes in UTF-8, and what a line or a row's cell takes in
+    // the saved document.
+    static qint64 TextBytes(const QString& text);
+    static qint64 LineBytes(const QString& line) { return TextBytes(line) + 2; }
+    static qint64 CellBytes(const QString& value, const QString& attrs = QString());
+    // A row of WriteRow but its cells.
+    static qint64 RowFrameBytes(const QString& rowAttrs = QString());
+
     static QString OpenTag(const QString& tag, const QString& attrs = QString());
     static QString CloseTag(const QString& tag);
 
@@ -52,7 +66,7 @@ public:
     void BeginTable(const QString& attrs = QString()) { Add(TableTag(attrs)); }
     void EndTable() { Add(TableEndTag()); }
 
-    void Clear() { FLines->clear(); }
+    void Clear();
     void WriteTag(const QString& tag, const QString& attrs = QString()) { Add(OpenTag(tag, attrs)); }
     void WriteTitle(const QString& text);
     void WriteHeading(const QString& text, int level, const QString& attrs = QString());
@@ -73,12 +87,15 @@ public:
                         const QString& rowAttrs = QString());
     void WriteRow(const TStringDynArray& values, const TStringDynArray& cellAttrs, const QString& rowAttrs = QString());
 
-protected:
-    void Add(const QString& line) { FLines->append(line); }
+    // Appends one line as it is.
+    void Add(const QString& line);
 
 private:
     void WriteCells(const QString& cellTag, const TStringDynArray& values, const TStringDynArray& cellAttrs,
                     const QString& rowAttrs);
 
     QStringList* FLines;
+    qint64 FBytes = 0;
+    qint64 FMaxBytes = -1;
+    QString FRefusal;
 };

@@ -156,6 +156,21 @@ TEST_F(ProjectModel, DefaultAncillariesFromFile)
          {{"A", 1, 2, 0}}},
         {"empty section", "[Ancillaries]\n[Other]\nA=1,2\n", {}},
         {"no section", "[Other]\nA=1,2\n", {}},
+        // Every new item takes the list: no more than an item holds.
+        {"beyond an item's bounds",
+         [] {
+             QByteArray file = "[Ancillaries]\n" + QByteArray(MaxProjectText - 1, 'n') + "\xF0\x9F\x98\x80=1,2\n";
+             for (int i = 1; i <= MaxItemAncillaries; ++i)
+                 file += "L" + QByteArray::number(i) + "=0,0\n";
+             return file;
+         }(),
+         [] {
+             // The name is cut before the pair it would split.
+             TAncillArray list{{QString(MaxProjectText - 1, QLatin1Char('n')), 1, 2, 0}};
+             for (int i = 1; i < MaxItemAncillaries; ++i)
+                 list.push_back({"L" + QString::number(i), 0, 0, 0});
+             return list;
+         }()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -251,21 +266,24 @@ TEST_F(ProjectModel, AncillaryMatrix)
     p.Item(1).Ancillaries = {
         {"mounting feet", 2, 30, 0}, {"Wire guard", 0, 10, 0}, {"Cones", 2, 7.5, 0}, {"Cones", 3, 8, 0}};
     p.Item(2).Ancillaries = {};
-    QStringList names{"stale"};
-    TStrMat matrix;
-    p.GetAncillaryMatrix(names, matrix);
-    EXPECT_EQ(names, QStringList({"Mounting feet", "Cones"}));
+    TAncillaryMatrix matrix;
+    p.GetAncillaryMatrix(matrix);
+    EXPECT_EQ(matrix.Names(), QStringList({"Mounting feet", "Cones"}));
     const TStrMat expected{{"4 X R25.00", "2 X R30.00", "-"}, {"-", "3 X R8.00", "-"}};
-    EXPECT_EQ(matrix, expected);
+    for (int row = 0; row < 2; ++row)
+        for (int item = 0; item < 3; ++item)
+            EXPECT_EQ(matrix.Cell(row, item), expected[size_t(row)][item]) << row << ", " << item;
+    // Only priced cells are held, one per row.
+    EXPECT_EQ(matrix.ItemCells(1).size(), 2u);
+    EXPECT_TRUE(matrix.ItemCells(2).empty());
 
     TProject empty;
-    empty.GetAncillaryMatrix(names, matrix);
-    EXPECT_TRUE(names.isEmpty());
-    EXPECT_TRUE(matrix.empty());
+    empty.GetAncillaryMatrix(matrix);
+    EXPECT_TRUE(matrix.Names().isEmpty());
 
     TProject unpriced;
     AddItems(unpriced, {"A"});
-    unpriced.GetAncillaryMatrix(names, matrix);
-    EXPECT_TRUE(names.isEmpty());
-    EXPECT_TRUE(matrix.empty());
+    unpriced.GetAncillaryMatrix(matrix);
+    EXPECT_TRUE(matrix.Names().isEmpty());
+    EXPECT_TRUE(matrix.ItemCells(0).empty());
 }

@@ -374,6 +374,84 @@ TEST_F(ProjectWindow, EntriesThatWouldOverflowATotalAreRefused)
     EXPECT_EQ(f.Project->Item(0).Ancillaries[0].Qty, 0);
 }
 
+// Whatever is typed or pasted, the window holds no more than a project file
+// may: Open would read every project it saves.
+TEST_F(ProjectWindow, AProjectTakesNoMoreThanItsBounds)
+{
+    TProjectForm& f = Open();
+    Add("TCR-900");
+    const QString longText = QString(MaxProjectText, 'a') + "bc";
+    const auto paste = [](QWidget* widget, const QString& text) {
+        QApplication::clipboard()->setText(text);
+        widget->setFocus();
+        QTest::keySequence(widget, QKeySequence::Paste);
+    };
+    const auto pasteIntoCell = [&](TxColGrid* grid, int col, int row, const QString& text) {
+        QApplication::clipboard()->setText(text);
+        grid->setFocus();
+        grid->FocusCell(col, row, true);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTest::keySequence(QApplication::focusWidget(), QKeySequence::SelectAll);
+        QTest::keySequence(QApplication::focusWidget(), QKeySequence::Paste);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    };
+    pasteIntoCell(f.ItemsGrid, 1, 1, longText);
+    pasteIntoCell(f.ItemsGrid, 3, 1, longText);
+    f.PageControl1->setCurrentIndex(1);
+    pasteIntoCell(f.AncillsGrid, 1, 1, longText);
+    for (TFmtEdit* edit : {f.edProjectName, f.edAttention, f.edContractor, f.edQuoteNo, f.edRevision})
+        paste(edit, longText);
+    const TProjectItem& item = f.Project->Item(0);
+    EXPECT_EQ(item.Description, longText.left(MaxProjectText));
+    EXPECT_EQ(item.Sel.model.Text(), longText.left(decltype(item.Sel.model)::MaxLength));
+    EXPECT_EQ(item.Ancillaries[0].Name, longText.left(MaxProjectText));
+    f.FormToProject();
+    EXPECT_EQ(f.Project->Contractor, longText.left(MaxProjectText));
+    EXPECT_EQ(f.Project->Revision, longText.left(MaxProjectText));
+
+    // The notes take back what goes beyond, never half a character.
+    f.NotesMemo->clear();
+    const QString lines = (QString(99, 'n') + "\n").repeated((MaxProjectNotes - 2) / 100) + QString(98, 'n') + "\n";
+    ASSERT_EQ(lines.size(), MaxProjectNotes - 1);
+    paste(f.NotesMemo, lines + QString::fromUtf8("\xF0\x9F\x98\x80x"));
+    EXPECT_EQ(f.NotesMemo->toPlainText(), lines);
+    EXPECT_EQ(f.StatusBar1->currentMessage(), QString("Notes hold at most %1 characters").arg(MaxProjectNotes));
+    const int beeps = Msgs.Beeps;
+    // One more fits, the next is taken back.
+    for (int i = 0; i < 2; ++i)
+        QTest::keyClick(f.NotesMemo, Qt::Key_Z);
+    EXPECT_EQ(f.NotesMemo->toPlainText().size(), MaxProjectNotes);
+    EXPECT_EQ(Msgs.Beeps, beeps + 1);
+    const QString saved = Dir.File("bounded.pxf");
+    ASSERT_TRUE(f.SaveProject(saved));
+    EXPECT_TRUE(f.LoadProject(saved));
+
+    // No ancillary beyond what an item holds.
+    f.Project->Item(0).Ancillaries.resize(MaxItemAncillaries);
+    f.ShowItemDetail(0);
+    Type(f.AncillsGrid, 2, MaxItemAncillaries + 1, "4");
+    EXPECT_EQ(f.Project->Item(0).Ancillaries.size(), size_t(MaxItemAncillaries));
+    EXPECT_EQ(f.AncillsGrid->RowCount(), MaxItemAncillaries + 2);
+    EXPECT_EQ(f.AncillsGrid->Cells(2, MaxItemAncillaries + 1), "0");
+    EXPECT_EQ(f.StatusBar1->currentMessage(), QString("An item holds at most %1 ancillaries").arg(MaxItemAncillaries));
+
+    // No item beyond what a project holds: added, typed or moved in.
+    while (f.Project->ItemCount() < MaxProjectItems)
+        f.Project->Items.push_back(std::make_unique<TProjectItem>());
+    f.RefillItemsGrid();
+    Msgs.Clear();
+    Add("TCR-901");
+    EXPECT_EQ(Msgs.Messages, QStringList{ProjectFullText() + ": the selection was not added."});
+    Type(f.ItemsGrid, 1, MaxProjectItems + 1, "One more");
+    f.ItemsGrid->MoveRow(MaxProjectItems + 1, 1);
+    EXPECT_EQ(Msgs.Beeps, 2);
+    EXPECT_EQ(f.StatusBar1->currentMessage(), ProjectFullText());
+    EXPECT_EQ(f.Project->ItemCount(), MaxProjectItems);
+    EXPECT_EQ(f.ItemsGrid->RowCount(), MaxProjectItems + 2);
+    EXPECT_EQ(f.ItemsGrid->Cells(1, MaxProjectItems + 1), "");
+    EXPECT_EQ(f.ItemsGrid->Cells(1, 1), longText.left(MaxProjectText));
+}
+
 TEST_F(ProjectWindow, AncillaryEditsReachTheItemAndTheTotals)
 {
     TProjectForm& f = Open();

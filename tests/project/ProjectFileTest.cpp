@@ -14,6 +14,7 @@
 
 #include <clocale>
 #include <csignal>
+#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -182,6 +183,18 @@ TEST_F(ProjectFile, IdentityAndFormatMessages)
         QString reason{""}; // what the message ends with
     };
     const QString invalid = QStringLiteral("Not a valid DEZ Uder project file\r");
+    const QByteArray longText(MaxProjectText + 1, 't');
+    const QByteArray fullText(MaxProjectText, 't');
+    const QString tooLong = "%1 has " + QString::number(MaxProjectText + 1) + " characters; a text holds at most " +
+                            QString::number(MaxProjectText);
+    const auto element = [](const char* name, const QByteArray& text) {
+        return "<" + QByteArray(name) + ">" + text + "</" + QByteArray(name) + ">";
+    };
+    const auto ancillaries = [](int count, const QByteArray& name) {
+        return "<item><ancillaries>" + QByteArray("<aitem>" + name + ", 1, 2.00</aitem>").repeated(count) +
+               "</ancillaries></item>";
+    };
+    const QByteArray readError = "Error reading project file ";
     const std::vector<Case> cases{
         {"capital developer", ProjectXml("", "", "VEDEDUDEZAR SOFTWARE"), true, ""},
         {"capital root", "<PROJECT developer=\"vededudezar software\">" + GoodHead + "</head><body/></PROJECT>", true,
@@ -240,6 +253,36 @@ TEST_F(ProjectFile, IdentityAndFormatMessages)
          ProjectXml("", "<item><ancillaries><aitem>Feet, galvanised, 1e-1, 3</aitem></ancillaries></item>"), false,
          "Error reading project file ", ": '1e-1' is not a valid ancillary quantity: not a whole number"},
         {"text that is no number", ProjectXml("", "<item><qty>x</qty><nmodules>y</nmodules></item>"), true, ""},
+        // What a project may hold, each at its bound; beyond, the message names the bound.
+        {"every bound reached",
+         ProjectXml(element("projectname", fullText) + element("quoteno", fullText) + element("revision", fullText) +
+                        element("attention", fullText) + element("contractor", fullText) +
+                        element("notes", QByteArray(MaxProjectNotes, 'n') + "\xC2\xBF"),
+                    ancillaries(MaxItemAncillaries, fullText) + element("item", element("description", fullText)) +
+                        QByteArray("<item/>").repeated(MaxProjectItems - 2)),
+         true, ""},
+        {"too many items", ProjectXml("", QByteArray("<item/>").repeated(MaxProjectItems + 1)), false, readError,
+         QString("it holds %1 items; a project holds at most %2").arg(MaxProjectItems + 1).arg(MaxProjectItems)},
+        {"long project name", ProjectXml(element("projectname", longText), ""), false, readError,
+         tooLong.arg("the project name")},
+        {"long quote number", ProjectXml(element("quoteno", longText), ""), false, readError,
+         tooLong.arg("the quote number")},
+        {"long revision", ProjectXml(element("revision", longText), ""), false, readError, tooLong.arg("the revision")},
+        {"long consultant", ProjectXml(element("consultant", longText), ""), false, readError,
+         tooLong.arg("the attention")},
+        {"long contractor", ProjectXml(element("contractor", longText), ""), false, readError,
+         tooLong.arg("the contractor")},
+        {"long notes", ProjectXml(element("notes", QByteArray(MaxProjectNotes - 1, 'n') + "\xC2\xBFmm"), ""), false,
+         readError,
+         QString("the notes have %1 characters; they hold at most %2").arg(MaxProjectNotes + 2).arg(MaxProjectNotes)},
+        {"long description", ProjectXml("", "<item/>" + element("item", element("description", longText))), false,
+         readError, tooLong.arg("the description of item 2")},
+        {"too many ancillaries", ProjectXml("", ancillaries(MaxItemAncillaries + 1, "Feet")), false, readError,
+         QString("item 1 has %1 ancillaries; an item holds at most %2")
+             .arg(MaxItemAncillaries + 1)
+             .arg(MaxItemAncillaries)},
+        {"long ancillary name", ProjectXml("", ancillaries(1, longText)), false, readError,
+         tooLong.arg("an ancillary name of item 1")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -402,13 +445,48 @@ TEST_F(ProjectFile, FailedSaveKeepsTheOldFile)
     EXPECT_TRUE(FMessages.Messages[0].startsWith("Error writing file " + target + ": "));
     EXPECT_EQ(ReadFileBytes(target), old);
 
-    // A project that Open could not read again is refused before anything is written.
-    FMessages.Clear();
-    p.Notes = QStringList{QString(MaxReadFileSize, QLatin1Char('n'))};
-    EXPECT_FALSE(p.SaveToFile(target));
-    EXPECT_EQ(FMessages.Messages,
-              QStringList{"Error writing file " + target +
-                          ": the project file would be larger than 64 MB, more than can be opened"});
-    EXPECT_EQ(ReadFileBytes(target), old);
+    // A project that Open could not read again is refused before anything is
+    // written: too large a file, or beyond a bound Open checks.
+    const QString euros(MaxProjectText, QChar(0x20AC)); // three bytes each
+    const QString commas = QString(MaxProjectText - 1, QLatin1Char('x')).insert(1, QLatin1Char(','));
+    const std::vector<std::pair<std::function<void(TProject&)>, QString>> beyond{
+        {[&](TProject& q) {
+             q.InsertItem({}, {}, -1);
+             q.Item(0).Ancillaries.assign(MaxItemAncillaries, {euros, 1, 1, 0});
+             for (int i = 1; i * MaxItemAncillaries * euros.size() * 3 <= MaxReadFileSize; ++i)
+                 q.Items.push_back(std::make_unique<TProjectItem>(q.Item(0)));
+         },
+         "the project file would be larger than 64 MB, more than can be opened"},
+        {[](TProject& q) {
+             for (int i = 0; i <= MaxProjectItems; ++i)
+                 q.Items.push_back(std::make_unique<TProjectItem>());
+         },
+         QString("it holds %1 items; a project holds at most %2").arg(MaxProjectItems + 1).arg(MaxProjectItems)},
+        {[](TProject& q) { q.Contractor = QString(MaxProjectText + 1, QLatin1Char('c')); },
+         QString("the contractor has %1 characters; a text holds at most %2")
+             .arg(MaxProjectText + 1)
+             .arg(MaxProjectText)},
+        {[](TProject& q) {
+             q.Notes = QStringList{QString(MaxProjectNotes, QLatin1Char('n')), ""};
+         },
+         QString("the notes have %1 characters; they hold at most %2").arg(MaxProjectNotes + 1).arg(MaxProjectNotes)},
+        // A comma without a blank comes back with one: measured as it reads back.
+        {[&](TProject& q) {
+             q.InsertItem({}, {}, -1);
+             q.Item(0).Ancillaries = {{commas, 1, 1, 0}};
+         },
+         QString("an ancillary name of item 1 has %1 characters; a text holds at most %2")
+             .arg(MaxProjectText + 1)
+             .arg(MaxProjectText)},
+    };
+    for (const auto& [make, reason] : beyond) {
+        SCOPED_TRACE(reason.toStdString());
+        FMessages.Clear();
+        TProject q;
+        make(q);
+        EXPECT_FALSE(q.SaveToFile(target));
+        EXPECT_EQ(FMessages.Messages, QStringList{"Error writing file " + target + ": " + reason});
+        EXPECT_EQ(ReadFileBytes(target), old);
+    }
     EXPECT_EQ(QDir(FDir.Path()).entryList(QDir::Files), (QStringList{"old.pxf", "plain"}));
 }

@@ -121,10 +121,39 @@ TEST(HTMWriter, EachOperationAppendsItsLines)
         THTMWriter w(lines);
         c.write(w);
         EXPECT_EQ(lines, QStringList{"kept"} + c.lines);
+        // What the lines written take saved, each with CR LF.
+        EXPECT_EQ(w.Bytes(), c.lines.isEmpty() ? 0 : (c.lines.join("\r\n") + "\r\n").toUtf8().size());
     }
+    // A row takes its frame and its cells.
+    EXPECT_EQ(THTMWriter::RowFrameBytes() + THTMWriter::CellBytes("a", "class=\"col1\"") + THTMWriter::CellBytes("b") +
+                  THTMWriter::CellBytes("c"),
+              THTMWriter::LineBytes("<tr><td class=\"col1\">a</td><td>b</td><td>c</td></tr>"));
     QStringList lines{"a"};
-    THTMWriter(lines).Clear();
+    THTMWriter writer(lines);
+    writer.WriteBreak();
+    writer.Clear();
     EXPECT_TRUE(lines.isEmpty());
+    EXPECT_EQ(writer.Bytes(), 0);
+}
+
+TEST(HTMWriter, ALineBeyondTheBoundIsRefused)
+{
+    QStringList lines;
+    THTMWriter w(lines);
+    w.SetMaxBytes(2 * THTMWriter::LineBytes("<p>\u20AC</p>"), "Too large.");
+    w.WriteParagraph("\u20AC");
+    w.WriteParagraph("\u20AC");
+    try {
+        w.WriteBreak();
+        ADD_FAILURE() << "added";
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.Message(), "Too large.");
+    }
+    EXPECT_EQ(lines.size(), 2);
+    EXPECT_EQ(w.Bytes(), 2 * 12);
+    w.SetMaxBytes(-1, QString());
+    w.WriteBreak();
+    EXPECT_EQ(lines.size(), 3);
 }
 
 TEST(HTMWriter, EscapesOutsideTexts)
@@ -271,15 +300,19 @@ TEST(HTMReporter, SaveWritesUtf8WithCrLf)
     THTMReporter r(dir.Path() + "/", dir.Path() + "/maker/");
     r.SetReportFileName(dir.File("Project.htm"), true);
     r.BeginDocument(false, "", {});
-    r.WriteParagraph(HtmlEscape("A&B <x> Müller"));
+    r.WriteParagraph(HtmlEscape("A&B <x> Müller \u20AC \U0001F600"));
     r.EndBody();
     r.EndHtml();
     r.SaveReport();
-    const QByteArray expected = "<html>\r\n<head>\r\n<meta charset=\"utf-8\">\r\n<title>Project.htm</title>\r\n"
-                                "<link rel=\"stylesheet\" type=\"text/css\"  href=\"style.css\">\r\n"
-                                "<link rel=\"stylesheet\" type=\"text/css\" media=\"print\" href=\"print.css\">\r\n"
-                                "</head>\r\n<body>\r\n<p>A&amp;B &lt;x&gt; M\xC3\xBCller</p>\r\n</body>\r\n</html>\r\n";
+    const QByteArray expected =
+        "<html>\r\n<head>\r\n<meta charset=\"utf-8\">\r\n<title>Project.htm</title>\r\n"
+        "<link rel=\"stylesheet\" type=\"text/css\"  href=\"style.css\">\r\n"
+        "<link rel=\"stylesheet\" type=\"text/css\" media=\"print\" href=\"print.css\">\r\n"
+        "</head>\r\n<body>\r\n<p>A&amp;B &lt;x&gt; M\xC3\xBCller \xE2\x82\xAC \xF0\x9F\x98\x80</p>\r\n"
+        "</body>\r\n</html>\r\n";
     EXPECT_EQ(ReadFileBytes(dir.File("Project.htm")), expected);
+    // Counted as saved, in UTF-8.
+    EXPECT_EQ(r.Bytes(), expected.size());
 }
 
 TEST(HTMReporter, FailedSaveRaisesAndKeepsNothingHalfWritten)
