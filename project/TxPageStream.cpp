@@ -292,6 +292,7 @@ QSize RecordedPngSize(const QByteArray& png, TPageFault& fault, QString& why)
         return {};
     }
     QSize size;
+    qint64 raw = 0; // what the image data inflate to
     bool data = false;
     for (qsizetype p = Signature.size(); p + 12 <= png.size();) {
         const qint64 length = BigEndian32(png.constData() + p);
@@ -316,19 +317,18 @@ QSize RecordedPngSize(const QByteArray& png, TPageFault& fault, QString& why)
                 return {};
             }
             size = QSize(int(width), int(height));
-            // What the image data inflate to, and the most a writer packs it in.
             const int channels = colour == 2 ? 3 : colour == 4 ? 2 : colour == 6 ? 4 : 1;
-            const qint64 raw = height * (1 + (width * channels * depth + 7) / 8);
-            if (png.size() > raw + raw / 10 + 4096) {
-                why = QStringLiteral("a picture with more data than its pixels");
-                return {};
-            }
+            raw = height * (1 + (width * channels * depth + 7) / 8);
         } else if (type == "IDAT") {
             data = true;
         } else if (type == "IEND") {
-            if (length == 0 && data && p == png.size())
+            if (length != 0 || !data || p != png.size())
+                break;
+            // No writer packs the pixels in much more than they take.
+            if (png.size() <= raw + raw / 10 + 4096)
                 return size;
-            break;
+            why = QStringLiteral("a picture with more data than its pixels");
+            return {};
         } else if (data || !Ancillary.contains(type)) {
             const bool named = std::all_of(type.begin(), type.end(), [](char c) { return std::isalpha(uchar(c)); });
             why = Format("a picture with a part the program does not write (\"%s\")",

@@ -95,7 +95,6 @@ struct TPageBudget {
 class TPageDrawing {
 public:
     void Play(QPainter& painter) const;
-    bool IsEmpty() const { return FSteps.empty(); }
 
     // One command played: `base` is the painter's transform before the page.
     using TStep = std::function<void(QPainter& painter, const QTransform& base)>;

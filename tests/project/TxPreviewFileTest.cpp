@@ -375,6 +375,9 @@ TEST(PreviewFile, WhatIsWrongIsSaid)
     QImage text(1, 1, QImage::Format_RGB32);
     text.setText(QStringLiteral("Comment"), QString(2000, QLatin1Char('x')));
     const QByteArray described = PngOf(text);
+    // Image data of 10,000 bytes more than a pixel takes.
+    QByteArray padded = PngOf(QImage(1, 1, QImage::Format_RGB32));
+    padded.insert(padded.size() - 12, QByteArray::fromHex("00002710") + "IDAT" + QByteArray(10004, '\0'));
     struct {
         QByteArray Bytes;
         QString Message;
@@ -413,6 +416,8 @@ TEST(PreviewFile, WhatIsWrongIsSaid)
         {FileAround(BodyWithCommands(Pictures(1, described))),
          "f.ppv holds drawing a print preview does not show: a picture with a part the program does not write "
          "(\"zTXt\")."},
+        {FileAround(BodyWithCommands(Pictures(1, padded))),
+         "f.ppv holds drawing a print preview does not show: a picture with more data than its pixels."},
         {FileAround(BodyWithCommands(Pictures(1, PngOf(QImage(VOZ_CONTENT_DIR "/documents/Logo.gif")) + "more"))),
          "f.ppv is damaged or incomplete."},
         {FileAround(BodyWithCommands(
