@@ -1,24 +1,33 @@
 // The report's edges: a letterhead line of any length wraps in time that
-// grows with the line, and loading a preview file that someone else made,
-// whatever it holds, takes no more than a couple of seconds.
+// grows with the line; loading a preview file that someone else made,
+// whatever it holds, is done or refused in about a second; and any page a
+// file may hold paints in a window at any zoom in less than that.
 #include "TxPageStream.h"
 #include "TxPreviewFile.h"
+#include "TxPrintPreview.h"
 #include "TxReportLayout.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDataStream>
+#include <QIODevice>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTemporaryDir>
+
+#include <functional>
 
 namespace {
+
+const QSize Sheet(800, 1100);
 
 // One page's commands: the commands `draw` records, repeated `times` times.
 QByteArray Repeated(const std::function<void(QPainter&)>& draw, quint32 times)
 {
-    TPageRecorder recorder(QSize(800, 1100), 96);
+    TPageRecorder recorder(Sheet, 96);
     QPainter p(&recorder);
     draw(p);
     p.end();
@@ -41,22 +50,26 @@ QByteArray FileOf(const QByteArray& commands, int pages)
     for (int i = 0; i < pages; ++i) {
         TPreviewPage page;
         page.Units = mmPixel;
-        page.Size = QSize(800, 1100);
+        page.Size = Sheet;
         page.Commands = commands;
         contents.Pages.push_back(page);
     }
     return PreviewFileBytes(contents);
 }
 
+// Loads `bytes`; counts whether they were refused.
 void Load(benchmark::State& state, const QByteArray& bytes)
 {
+    bool refused = false;
     for (auto _ : state) {
         try {
             benchmark::DoNotOptimize(ParsePreviewFile(bytes, QStringLiteral("crafted.ppv")).Pages.size());
         } catch (const EPreviewFileError&) {
+            refused = true;
         }
     }
     state.counters["MB"] = double(bytes.size()) / 1e6;
+    state.counters["refused"] = refused;
 }
 
 QImage Plain(int side)
@@ -64,6 +77,35 @@ QImage Plain(int side)
     QImage image(side, side, QImage::Format_RGB32);
     image.fill(Qt::white);
     return image;
+}
+
+QImage Noise(int side)
+{
+    QImage image(side, side, QImage::Format_RGB32);
+    quint32 x = 12345;
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<quint32*>(image.scanLine(y));
+        for (int i = 0; i < image.width(); ++i)
+            line[i] = (x = x * 1664525u + 1013904223u) | 0xFF000000u;
+    }
+    return image;
+}
+
+// A picture's commands with the PNG as it is, parts the recorder would
+// leave out kept.
+QByteArray PictureAsIs(const QImage& image, quint32 times)
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    QByteArray commands;
+    QDataStream out(&commands, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_6_4);
+    out << times;
+    for (quint32 i = 0; i < times; ++i)
+        out << quint8(22) << 0.0 << 0.0 << 1.0 << 1.0 << 0.0 << 0.0 << 1.0 << 1.0 << png;
+    return commands;
 }
 
 // Plain pictures of 2400 x 2400 (as large as a page takes with room for
@@ -78,22 +120,18 @@ void BM_LoadLargePictures(benchmark::State& state)
     Load(state, bytes);
 }
 
-// Pictures of noise, one a page: much to read, check, decode and pack.
+// Pictures of noise, one a page: much to read, check, decode and pack. Two
+// pages are within the file's budget, three are not.
 void BM_LoadNoisyPictures(benchmark::State& state)
 {
-    QImage image(2400, 2400, QImage::Format_RGB32);
-    quint32 x = 12345;
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<quint32*>(image.scanLine(y));
-        for (int i = 0; i < image.width(); ++i)
-            line[i] = (x = x * 1664525u + 1013904223u) | 0xFF000000u;
-    }
+    const QImage image = Noise(2400);
     const QByteArray bytes =
         FileOf(Repeated([&image](QPainter& p) { p.drawImage(QRectF(0, 0, 100, 100), image); }, 1), int(state.range(0)));
     Load(state, bytes);
 }
 
-// Many tiny pictures: each costs its own decoding.
+// Many tiny pictures: each costs its own decoding. 64 are what a page may
+// hold.
 void BM_LoadManySmallPictures(benchmark::State& state)
 {
     const QImage image = Plain(1);
@@ -102,37 +140,122 @@ void BM_LoadManySmallPictures(benchmark::State& state)
     Load(state, bytes);
 }
 
-// Long texts and many small paths.
+// Small pictures each carrying a compressed text of 7 MB, as many as the
+// pictures' budget lets a file hold.
+void BM_LoadPicturesWithTexts(benchmark::State& state)
+{
+    QImage image = Plain(1);
+    image.setText(QStringLiteral("Comment"), QString(7 * 1000 * 1000, QLatin1Char('x')));
+    Load(state, FileOf(PictureAsIs(image, 1000), 3));
+}
+
+// Texts of a letterhead line's longest, as many as a page and a file may
+// hold; and longer ones.
 void BM_LoadTexts(benchmark::State& state)
 {
-    const QString text(100000, QLatin1Char('x'));
-    const QByteArray bytes =
-        FileOf(Repeated([&text](QPainter& p) { p.drawText(QPointF(10, 10), text); }, quint32(state.range(0))), 1);
+    const QString text(int(state.range(0)), QLatin1Char('x'));
+    QFont font(QStringLiteral("Verdana"));
+    font.setPixelSize(11);
+    const QByteArray bytes = FileOf(Repeated(
+                                        [&](QPainter& p) {
+                                            p.setFont(font);
+                                            p.drawText(QPointF(10, 10), text);
+                                        },
+                                        quint32(state.range(1))),
+                                    int(state.range(2)));
     Load(state, bytes);
 }
 
-void BM_LoadPaths(benchmark::State& state)
-{
-    QPainterPath path;
-    for (int i = 0; i < 1000; ++i)
-        path.lineTo(i % 97, i % 89);
-    const QByteArray bytes = FileOf(Repeated([&path](QPainter& p) { p.drawPath(path); }, quint32(state.range(0))), 1);
-    Load(state, bytes);
-}
-
-// Many short commands: a pen and a line, over and over.
+// Many short commands: a pen and a short rule, over and over.
 void BM_LoadManyCommands(benchmark::State& state)
 {
     const QByteArray bytes = FileOf(Repeated(
                                         [](QPainter& p) {
-                                            p.setPen(QPen(Qt::red, 2));
-                                            p.drawLine(0, 0, 10, 10);
-                                            p.setPen(QPen(Qt::blue, 1));
-                                            p.drawLine(0, 10, 10, 0);
+                                            p.setPen(QPen(Qt::red, 1));
+                                            p.drawLine(0, 0, 1, 1);
                                         },
                                         quint32(state.range(0))),
+                                    int(state.range(1)));
+    Load(state, bytes);
+}
+
+// Paths of many points with a wide pen, as in a file that was not made
+// here: refused.
+void BM_LoadPaths(benchmark::State& state)
+{
+    QPainterPath path;
+    for (int i = 0; i < 3000; ++i)
+        path.lineTo(i % 97 * 8, i % 89 * 12);
+    const QByteArray bytes = FileOf(Repeated(
+                                        [&path](QPainter& p) {
+                                            p.setPen(QPen(Qt::black, 3));
+                                            p.drawPath(path);
+                                        },
+                                        1),
                                     1);
     Load(state, bytes);
+}
+
+// The most a page may hold of one kind of drawing, all of it on one spot:
+// what a window showing that spot paints.
+QByteArray Crowded(int kind)
+{
+    const QImage picture = Noise(64);
+    QFont font(QStringLiteral("Verdana"));
+    font.setPixelSize(19); // the largest the program writes
+    switch (kind) {
+    case 0: // texts of three letters at their largest, each on the others
+        return Repeated(
+            [&](QPainter& p) {
+                p.setFont(font);
+                p.drawText(QPointF(400, 550), QStringLiteral("WMW"));
+            },
+            320);
+    case 1: // pictures, drawn smooth
+        return Repeated(
+            [&](QPainter& p) {
+                p.setRenderHint(QPainter::SmoothPixmapTransform);
+                p.drawImage(QRectF(380, 540, 160, 100), picture);
+            },
+            MaxPageAreas);
+    case 2: // solid boxes
+        return Repeated([](QPainter& p) { p.fillRect(QRectF(380, 540, 160, 100), Qt::red); }, MaxPageAreas);
+    case 3: // short rules, as many commands as a page may hold
+        return Repeated(
+            [](QPainter& p) {
+                p.setPen(QPen(Qt::black, 1));
+                p.drawLine(460, 590, 461, 591);
+            },
+            2400);
+    default: // rules across the page, each on the others, drawn smooth
+        return Repeated(
+            [](QPainter& p) {
+                p.setRenderHint(QPainter::Antialiasing);
+                p.setPen(QPen(Qt::black, 1));
+                p.drawLine(0, 550, 800, 560);
+            },
+            23);
+    }
+}
+
+// Paints a page of Crowded(kind) at state.range(1) percent as a window of
+// 1600 x 1000 pixels on the crowded spot does: what is in sight and half
+// the window around it.
+void BM_PaintCrowdedPage(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("crowded.ppv"));
+    QFile out(file);
+    out.open(QIODevice::WriteOnly);
+    out.write(FileOf(Crowded(int(state.range(0))), 1));
+    out.close();
+    TPrintPreview preview;
+    preview.Document()->LoadFromFile(file);
+    preview.SetZoom(int(state.range(1)));
+    const double s = state.range(1) / 100.0;
+    const QRect window(QPoint(qRound(460 * s) - 1600, qRound(590 * s) - 1000), QSize(3200, 2000));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(preview.RenderPart(1, window).size());
 }
 
 // A letterhead line of state.range(0) bytes of words, wrapped whole at
@@ -159,11 +282,16 @@ BENCHMARK(BM_LoadLargePictures)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
 BENCHMARK(BM_LoadNoisyPictures)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_LoadManySmallPictures)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
-// Files just below the largest a preview file may be.
-BENCHMARK(BM_LoadTexts)->Arg(600)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_LoadManyCommands)->Arg(500000)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_LoadPaths)->Arg(7000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_LoadManySmallPictures)->Arg(64)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_LoadPicturesWithTexts)->Unit(benchmark::kMillisecond)->Iterations(1);
+// A page's and a file's worth of texts and of rules, and beyond.
+BENCHMARK(BM_LoadTexts)->Args({1000, 2, 120})->Args({100000, 600, 1})->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_LoadManyCommands)->Args({2400, 25})->Args({500000, 1})->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_LoadPaths)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_PaintCrowdedPage)
+    ->ArgsProduct({{0, 1, 2, 3, 4}, {100, 400, 1000}})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 int main(int argc, char** argv)
 {

@@ -7,6 +7,7 @@
 #include "TxFileRead.h"
 #include "TxFormat.h"
 #include "TxPictureRead.h"
+#include "TxPageStream.h"
 #include "TxPrintPreviewDlg.h"
 #include "TxString.h"
 #include "TxVerInfo.h"
@@ -21,6 +22,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -180,18 +182,46 @@ int LastLineHeight(const TReportLayout& f)
 }
 
 // Pictures are kept at no more than this for the size they are drawn at:
-// print needs no more, and a page holds no more than its budget.
+// print needs no more.
 constexpr int PictureDpi = 300;
 
-// `image` drawn into `target`, at no more than PictureDpi there.
-void DrawPicture(QPainter& canvas, const QRect& target, const QImage& image)
+// A picture and where it goes on the canvas.
+struct TPlacedPicture {
+    QRect Target;
+    QImage Image;
+};
+
+// Draws `pictures` at no more than PictureDpi, and lower where together
+// they would hold more than a page may keep (MaxPagePicturePixels): every
+// picture of the report is kept, and its page reads back, on any paper.
+void DrawPictures(QPainter& canvas, const std::vector<TPlacedPicture>& pictures)
 {
-    const QRectF device = canvas.deviceTransform().mapRect(QRectF(target));
     const double perInch = canvas.device() ? canvas.device()->logicalDpiX() : PictureDpi;
-    const QSize most(std::max(1, int(std::ceil(device.width() * PictureDpi / perInch))),
-                     std::max(1, int(std::ceil(device.height() * PictureDpi / perInch))));
-    const bool larger = image.width() > most.width() || image.height() > most.height();
-    canvas.drawImage(target, larger ? image.scaled(most, Qt::KeepAspectRatio, Qt::SmoothTransformation) : image);
+    std::vector<QSize> sizes(pictures.size());
+    auto costAt = [&](double dpi) {
+        qint64 cost = 0;
+        for (size_t i = 0; i < pictures.size(); ++i) {
+            const QRectF device = canvas.deviceTransform().mapRect(QRectF(pictures[i].Target));
+            const QSize most(std::max(1, int(std::ceil(device.width() * dpi / perInch))),
+                             std::max(1, int(std::ceil(device.height() * dpi / perInch))));
+            const QSize own = pictures[i].Image.size();
+            sizes[i] = own.width() > most.width() || own.height() > most.height()
+                           ? own.scaled(most, Qt::KeepAspectRatio)
+                           : own;
+            cost += PictureCost(sizes[i]);
+        }
+        return cost;
+    };
+    double dpi = PictureDpi;
+    for (qint64 cost = costAt(dpi); cost > MaxPagePicturePixels && dpi > 1;
+         cost = costAt(dpi *= std::min(0.95, std::sqrt(double(MaxPagePicturePixels) / cost)))) {
+    }
+    for (size_t i = 0; i < pictures.size(); ++i) {
+        const QImage& image = pictures[i].Image;
+        canvas.drawImage(
+            pictures[i].Target,
+            sizes[i] == image.size() ? image : image.scaled(sizes[i], Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    }
 }
 
 // `size` made to fit `box`, aspect kept; never larger, never empty.
@@ -209,8 +239,8 @@ QSize FitInto(QSize size, QSize box)
 // less than a third of the width, the letterhead goes below it. Letterhead
 // lines wrap at the frame and fill the header's height at most: the rest is
 // left out. The cursor ends below both.
-void DrawHeader(TReportLayout& f, QPainter* canvas, const TReportFiles& files, const TInset& c, QPoint u,
-                THeader& header)
+void DrawHeader(TReportLayout& f, std::vector<TPlacedPicture>* pictures, const TReportFiles& files, const TInset& c,
+                QPoint u, THeader& header)
 {
     const int inset = int(std::trunc(u.x() * 0.5));
     const QPoint corner(c.Left + inset, c.Top + inset);
@@ -240,8 +270,8 @@ void DrawHeader(TReportLayout& f, QPainter* canvas, const TReportFiles& files, c
             if (beside)
                 logo = shrunk;
         }
-        if (canvas)
-            DrawPicture(*canvas, QRect(corner, logo), files.Logo);
+        if (pictures)
+            pictures->push_back({QRect(corner, logo), files.Logo});
     }
     f.ReportCursor = beside ? QPoint(corner.x() + (logo.isEmpty() ? 0 : logo.width() + inset), corner.y())
                             : QPoint(corner.x(), corner.y() + logo.height() + inset);
@@ -266,14 +296,15 @@ void DrawHeader(TReportLayout& f, QPainter* canvas, const TReportFiles& files, c
     f.ReportCursor.setY(std::max(f.ReportCursor.y(), corner.y() + logo.height()));
 }
 
-// The report down to where the pictures go: header, duty and silencer.
-void DrawText(TReportLayout& f, QPainter* canvas, const TSilencerReportInput& in, const TReportFiles& files,
-              const TInset& c, QPoint u, THeader& header)
+// The report down to where the pictures go: header, duty and silencer;
+// the logo goes to `pictures`.
+void DrawText(TReportLayout& f, std::vector<TPlacedPicture>* pictures, const TSilencerReportInput& in,
+              const TReportFiles& files, const TInset& c, QPoint u, THeader& header)
 {
     const TSelectionRec& rec = in.Rec;
     const TSpecificationRec& spec = in.Spec;
     f.ReportUnit = u;
-    DrawHeader(f, canvas, files, c, u, header);
+    DrawHeader(f, pictures, files, c, u, header);
 
     auto body = [&f] { f.SetReportFont(fsPlain, ReportFontSize, clBlack); };
     auto feed = [&f](int times = 1) {
@@ -357,7 +388,9 @@ void DrawText(TReportLayout& f, QPainter* canvas, const TSilencerReportInput& in
     feed(3);
 }
 
-void DrawPictures(TReportLayout& f, QPainter& canvas, const TReportFiles& files, const TInset& c, QPoint u)
+// Places photo and drawing below the text.
+void PlacePictures(TReportLayout& f, std::vector<TPlacedPicture>& pictures, const TReportFiles& files, const TInset& c,
+                   QPoint u)
 {
     const QImage photo = files.Photo.isEmpty() ? QImage() : LoadPicture(files.Photo);
     const QImage drawing = files.Drawing.isEmpty() ? QImage() : LoadPicture(files.Drawing);
@@ -372,11 +405,11 @@ void DrawPictures(TReportLayout& f, QPainter& canvas, const TReportFiles& files,
     const QSize photoSize = scaled(photo);
     const QSize drawingSize = scaled(drawing);
     if (!photo.isNull())
-        DrawPicture(canvas, QRect(f.ReportCursor, photoSize), photo);
+        pictures.push_back({QRect(f.ReportCursor, photoSize), photo});
     int h = photoSize.height();
     f.ReportCursor.rx() += photoSize.width() + gap;
     if (!drawing.isNull())
-        DrawPicture(canvas, QRect(f.ReportCursor, drawingSize), drawing);
+        pictures.push_back({QRect(f.ReportCursor, drawingSize), drawing});
     f.ReportCursor.setX(c.Left);
     h = std::max(h, drawing.isNull() ? photoSize.height() : drawingSize.height());
     f.ReportCursor.ry() += h + int(std::trunc(u.y() * 0.2));
@@ -499,13 +532,15 @@ QString DrawReport(TPrintPreviewForm& f, const TSilencerReportInput& in)
     const double s = ReportScale(f, in, files, c, u, header);
     TScaledCanvas scaled(*canvas, s);
     const TInset inner = Unscaled(c, s);
-    DrawText(f, canvas, in, files, inner, u, header);
+    std::vector<TPlacedPicture> pictures;
+    DrawText(f, &pictures, in, files, inner, u, header);
     if (header.LetterheadCut)
         note += (note.isEmpty() ? QString() : QStringLiteral("\n")) +
                 Format("\"%s\" holds more than the report's header has room for: the report leaves out what does "
                        "not fit.",
                        files.LetterheadFile);
-    DrawPictures(f, *canvas, files, inner, u);
+    PlacePictures(f, pictures, files, inner, u);
+    DrawPictures(*canvas, pictures);
     f.WriteLine(QStringLiteral("Dimensions: ") + in.Rec.size.Text(), fsItalic, clNone, ReportFontSize);
     scaled.Restore();
 

@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <QSize>
 
 #include <cstdint>
 #include <cstdlib>
@@ -33,13 +34,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     } catch (const EPreviewFileError&) {
     }
 
-    QPicture page;
-    QString error;
-    if (!CommandsToPage(bytes, page, error))
-        return 0;
-    QImage image(64, 64, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    page.play(&painter);
+    // On a small sheet of pixels and a large one of fine units.
+    for (const TPageSheet& sheet : {TPageSheet{QSize(64, 64), 96}, TPageSheet{QSize(21000, 29700), 2540}}) {
+        TPageDrawing page;
+        QString error;
+        // What reads passes the checks that go before decoding.
+        const bool checked = CheckPageCommands(bytes, sheet, error);
+        if (!CommandsToPage(bytes, sheet, page, error))
+            continue;
+        if (!checked)
+            std::abort();
+        QImage image(64, 64, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        page.Play(painter);
+    }
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "TxPageStream.h"
 
 #include "TxFormat.h"
+#include "TxPreviewPage.h"
 
 #include <QBuffer>
 #include <QDataStream>
@@ -11,9 +12,11 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QPolygonF>
 #include <QTextItem>
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <cmath>
 
@@ -22,12 +25,14 @@ namespace {
 constexpr QDataStream::Version StreamVersion = QDataStream::Qt_6_4;
 constexpr quint32 MaxCommands = 2000000;
 constexpr int MaxDashes = 64;
-constexpr qsizetype MaxTextLength = 100000;
 constexpr int MaxImageSide = 10000;
-constexpr qint64 MaxImagePixels = 16LL * 1000 * 1000; // a page at 300 dpi is about 9 million
 constexpr double MaxPenValue = 100000;
 constexpr double MaxFontSize = 100000;
-constexpr qsizetype MaxFamilyLength = 1000;
+constexpr qsizetype MaxFamilyLength = 100;
+// How far drawing may lie off its sheet: what rounding leaves.
+constexpr double SheetSlack = 1;
+// The report's body text, in points: the unit of a page's text.
+constexpr int BodyPoints = 10;
 
 enum TCommand : quint8 {
     cmTransform = 1,
@@ -53,27 +58,23 @@ constexpr qint64 PointBytes = 2 * 8;
 // ---------------------------------------------------------------------------
 // Writing
 
-// What a picture of `size` takes of a page's or a file's budget.
-qint64 PictureCost(QSize size)
+// `image` as a PNG the reader takes: its pixels only, at eight bits a
+// channel at most.
+QByteArray PngOf(const QImage& image)
 {
-    return std::max(qint64(size.width()) * size.height(), MinPictureCost);
-}
-
-// `pixelsLeft`: what the page's budget still holds.
-void WriteImage(QDataStream& out, const QImage& image, qint64& pixelsLeft)
-{
+    QImage pixels = image;
+    if (pixels.depth() > 32 || pixels.format() == QImage::Format_Grayscale16)
+        pixels = pixels.convertToFormat(pixels.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    // The same pixels without texts, colour profile or offset, which the
+    // writer would put in parts of their own.
+    QImage bare(pixels.constBits(), pixels.width(), pixels.height(), pixels.bytesPerLine(), pixels.format());
+    bare.setColorTable(pixels.colorTable());
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
-    // A picture the reader would refuse is left out rather than lose the page.
-    const bool fits = image.width() <= MaxImageSide && image.height() <= MaxImageSide &&
-                      qint64(image.width()) * image.height() <= MaxImagePixels &&
-                      PictureCost(image.size()) <= pixelsLeft;
-    if (!image.isNull() && fits) {
-        image.save(&buffer, "PNG");
-        pixelsLeft -= PictureCost(image.size());
-    }
-    out << png;
+    if (!bare.isNull())
+        bare.save(&buffer, "PNG");
+    return png;
 }
 
 // What the reader takes: a finite value within the limits.
@@ -217,7 +218,7 @@ public:
     {
         Begin(cmText);
         WritePoint(FOut, p);
-        FOut << textItem.text().left(MaxTextLength);
+        FOut << textItem.text();
         WriteFont(FOut, textItem.font());
     }
 
@@ -251,8 +252,6 @@ private:
             style = Qt::SolidPattern;
         FOut << quint8(style) << quint32(BrushColour(brush).rgba());
         WriteTransform(FOut, brush.transform());
-        if (style == Qt::TexturePattern)
-            WriteImage(FOut, brush.textureImage(), FPixelsLeft);
     }
 
     void WriteImageCommand(const QRectF& r, const QImage& image, const QRectF& sr)
@@ -260,46 +259,119 @@ private:
         Begin(cmImage);
         WriteRect(FOut, r);
         WriteRect(FOut, sr);
-        WriteImage(FOut, image, FPixelsLeft);
+        FOut << PngOf(image);
     }
 
     QDataStream& FOut;
-    qint64 FPixelsLeft = MaxPagePicturePixels;
 };
 
 // ---------------------------------------------------------------------------
 // Reading
 
+using TStep = TPageDrawing::TStep;
+
+quint32 BigEndian32(const char* d)
+{
+    const auto* u = reinterpret_cast<const uchar*>(d);
+    return (quint32(u[0]) << 24) | (quint32(u[1]) << 16) | (quint32(u[2]) << 8) | u[3];
+}
+
+// The size of the PNG in `png` when it is one the recorder writes: a header
+// of eight bits a channel at most, not interlaced, then palette,
+// transparency, resolution and image data, and the end. Any other part
+// (texts, colour profiles: compressed parts that cost inflating) is refused
+// before anything is decoded; the image data inflate to no more than the
+// header's size says.
+QSize RecordedPngSize(const QByteArray& png, TPageFault& fault, QString& why)
+{
+    fault = TPageFault::Foreign;
+    static const QByteArray Signature("\x89PNG\r\n\x1A\n", 8);
+    static const QByteArrayList Ancillary{"PLTE", "tRNS", "pHYs"};
+    if (!png.startsWith(Signature)) {
+        why = QStringLiteral("a picture that is not PNG");
+        return {};
+    }
+    QSize size;
+    qint64 raw = 0; // what the image data inflate to
+    bool data = false;
+    for (qsizetype p = Signature.size(); p + 12 <= png.size();) {
+        const qint64 length = BigEndian32(png.constData() + p);
+        const QByteArray type = png.mid(p + 4, 4);
+        const qsizetype body = p + 8;
+        if (length > png.size() - body - 4)
+            break;
+        p = body + length + 4;
+        if (size.isEmpty()) {
+            const auto* h = reinterpret_cast<const uchar*>(png.constData() + body);
+            if (type != "IHDR" || length != 13)
+                break;
+            const qint64 width = BigEndian32(png.constData() + body);
+            const qint64 height = BigEndian32(png.constData() + body + 4);
+            const uchar depth = h[8];
+            const uchar colour = h[9];
+            if (width < 1 || height < 1 || width > MaxImageSide || height > MaxImageSide || depth < 1 || depth > 8 ||
+                (depth & (depth - 1)) != 0 ||
+                (colour != 0 && colour != 2 && colour != 3 && colour != 4 && colour != 6) ||
+                (colour != 0 && colour != 3 && depth != 8) || h[10] != 0 || h[11] != 0 || h[12] != 0) {
+                why = QStringLiteral("a picture in a form the program does not write");
+                return {};
+            }
+            size = QSize(int(width), int(height));
+            const int channels = colour == 2 ? 3 : colour == 4 ? 2 : colour == 6 ? 4 : 1;
+            raw = height * (1 + (width * channels * depth + 7) / 8);
+        } else if (type == "IDAT") {
+            data = true;
+        } else if (type == "IEND") {
+            if (length != 0 || !data || p != png.size())
+                break;
+            // No writer packs the pixels in much more than they take.
+            if (png.size() <= raw + raw / 10 + 4096)
+                return size;
+            why = QStringLiteral("a picture with more data than its pixels");
+            return {};
+        } else if (data || !Ancillary.contains(type)) {
+            const bool named = std::all_of(type.begin(), type.end(), [](char c) { return std::isalpha(uchar(c)); });
+            why = Format("a picture with a part the program does not write (\"%s\")",
+                         named ? QString::fromLatin1(type) : QStringLiteral("?"));
+            return {};
+        }
+    }
+    fault = TPageFault::Damaged;
+    why = QStringLiteral("an invalid picture");
+    return {};
+}
+
+// The widest a pen of the program's pages is: a rule of one screen pixel.
+double MaxPenWidth(const TPageSheet& sheet)
+{
+    return std::max(1.0, std::round(sheet.UnitsPerInch / double(PreviewPixelsPerInch)));
+}
+
 class TCommandReader {
 public:
-    TCommandReader(QDataStream& in, const TPageBudget& budget)
-        : FIn(in), FFilePixels(budget.PicturePixels), FElements(budget.Elements)
+    TCommandReader(QDataStream& in, const TPageSheet& sheet, const TPageBudget& budget, bool decode)
+        : FIn(in), FSheet(sheet), FDecode(decode), FFilePixels(budget.PicturePixels), FFileElements(budget.Elements),
+          FRulesLeft(double(MaxPageRules) * (sheet.Size.width() + sheet.Size.height())),
+          FTextLeft(MaxPageCharacters * std::pow(BodyPoints * sheet.UnitsPerInch / 72.0, 2))
     {
     }
 
-    bool Ok() const { return FOk && FIn.status() == QDataStream::Ok; }
+    bool Ok() const { return FFault == TPageFault::None && FIn.status() == QDataStream::Ok; }
     const QString& Error() const { return FError; }
-    bool Exceeded() const { return FExceeded; }
-    // What is left of the file's budget.
+    TPageFault Fault() const { return FFault; }
     qint64 PixelsLeft() const { return FFilePixels; }
-    qint64 ElementsLeft() const { return FElements; }
+    qint64 ElementsLeft() const { return FFileElements; }
+    std::vector<TStep> Steps;
 
-    void Fail(const QString& what)
+    void Fail(TPageFault fault, const QString& what)
     {
-        if (FOk)
+        if (FFault == TPageFault::None) {
+            FFault = fault;
             FError = what;
-        FOk = false;
-    }
-
-    // Takes `n` drawing elements from the budget.
-    void Spend(qint64 n)
-    {
-        if (n > FElements) {
-            FExceeded = FOk;
-            Fail(Format("more than %d million drawing elements", int(MaxFileElements / 1000000)));
         }
-        FElements -= n;
     }
+    void Damaged(const char* what) { Fail(TPageFault::Damaged, QString::fromLatin1(what)); }
+    void Foreign(const char* what) { Fail(TPageFault::Foreign, QString::fromLatin1(what)); }
 
     qint64 Left() const { return FIn.device()->bytesAvailable(); }
 
@@ -333,7 +405,7 @@ public:
         double v = 0;
         FIn >> v;
         if (!std::isfinite(v) || v < low || v > high) {
-            Fail(QStringLiteral("a value out of range"));
+            Damaged("a value out of range");
             return 0;
         }
         return v;
@@ -356,73 +428,196 @@ public:
 
     QColor Colour() { return QColor::fromRgba(U32()); }
 
-    QString Text()
+    QString Text(qsizetype longest)
     {
         QString s;
         FIn >> s;
-        if (s.size() > MaxTextLength)
-            Fail(QStringLiteral("a text too long"));
+        if (s.size() > longest)
+            Fail(TPageFault::TooMuch, Format("a text of more than %d characters", int(longest)));
         Spend(s.size());
         return s;
     }
 
-    QTransform Transform()
+    // Plays one command, checked; a bad one leaves the reader failed.
+    void Read()
+    {
+        const quint8 command = U8();
+        Spend(1);
+        if (!Ok())
+            return;
+        switch (command) {
+        case cmTransform:
+            ReadTransform();
+            break;
+        case cmClip:
+        case cmClipEnabled:
+            Foreign("a clip");
+            break;
+        case cmPen:
+            ReadPen();
+            break;
+        case cmBrush:
+            ReadBrush();
+            break;
+        case cmBrushOrigin:
+            Foreign("a brush origin");
+            break;
+        case cmFont: {
+            const QFont f = Font();
+            Add([f](QPainter& p, const QTransform&) { p.setFont(f); });
+            break;
+        }
+        case cmBackground: {
+            const quint8 mode = U8();
+            const QColor colour = Colour();
+            if (mode > Qt::OpaqueMode)
+                Damaged("an unknown background mode");
+            Add([mode, colour](QPainter& p, const QTransform&) {
+                p.setBackgroundMode(Qt::BGMode(mode));
+                p.setBackground(colour);
+            });
+            break;
+        }
+        case cmHints: {
+            // As pictures played them: smoothing on or off, the rest the painter's.
+            const auto hints = QPainter::RenderHints::fromInt(I32());
+            Add([hints](QPainter& p, const QTransform&) {
+                p.setRenderHint(QPainter::Antialiasing, hints.testFlag(QPainter::Antialiasing));
+                p.setRenderHint(QPainter::SmoothPixmapTransform, hints.testFlag(QPainter::SmoothPixmapTransform));
+            });
+            break;
+        }
+        case cmOpacity:
+            Foreign("translucent drawing");
+            break;
+        case cmPath:
+            ReadPath();
+            break;
+        case cmPolygon:
+            ReadPolygon();
+            break;
+        case cmImage:
+            ReadImage();
+            break;
+        case cmText:
+            ReadText();
+            break;
+        default:
+            Damaged("an unknown command");
+        }
+    }
+
+private:
+    void Add(TStep step)
+    {
+        if (Ok() && FDecode)
+            Steps.push_back(std::move(step));
+    }
+
+    // Takes `n` drawing elements from the page's and the file's budget.
+    void Spend(qint64 n)
+    {
+        if (n > FPageElements)
+            Fail(TPageFault::TooMuch, Format("a page of more than %d drawing elements", int(MaxPageElements)));
+        else if (n > FFileElements)
+            Fail(TPageFault::TooMuch, Format("more than %d drawing elements", int(MaxFileElements)));
+        FPageElements -= n;
+        FFileElements -= n;
+    }
+
+    // A picture or a filled shape more.
+    void Area()
+    {
+        if (++FAreas > MaxPageAreas)
+            Fail(TPageFault::TooMuch, Format("a page of more than %d pictures and filled shapes", MaxPageAreas));
+    }
+
+    // `p` where it lands on the sheet; drawing off the sheet is refused.
+    QPointF OnSheet(const QPointF& p)
+    {
+        const QPointF q = FTransform.map(p);
+        if (q.x() < -SheetSlack || q.y() < -SheetSlack || q.x() > FSheet.Size.width() + SheetSlack ||
+            q.y() > FSheet.Size.height() + SheetSlack)
+            Foreign("drawing off its sheet");
+        return q;
+    }
+
+    void ReadTransform()
     {
         double m[9];
         for (double& v : m)
             v = Real();
-        return QTransform(m[0], m[1], m[2], m[3], m[4], m[5], m[6], m[7], m[8]);
+        if (!Ok())
+            return;
+        // The report only ever shrinks its drawing to fit small paper.
+        if (m[1] != 0 || m[2] != 0 || m[3] != 0 || m[5] != 0 || m[8] != 1 || m[0] <= 0 || m[0] > 1 || m[4] <= 0 ||
+            m[4] > 1 || std::abs(m[6]) > FSheet.Size.width() || std::abs(m[7]) > FSheet.Size.height()) {
+            Foreign("a drawing turned, slanted or enlarged");
+            return;
+        }
+        FTransform = QTransform(m[0], m[1], m[2], m[3], m[4], m[5], m[6], m[7], m[8]);
+        Add([t = FTransform](QPainter& p, const QTransform& base) { p.setTransform(t * base); });
     }
 
-    QPainterPath Path()
+    void ReadPen()
     {
-        QPainterPath path;
-        const quint8 rule = U8();
-        if (rule > Qt::WindingFill)
-            Fail(QStringLiteral("an unknown fill rule"));
-        path.setFillRule(Qt::FillRule(rule));
-        const quint32 n = U32();
-        if (!Ok() || qint64(n) * PathElementBytes > Left()) {
-            Fail(QStringLiteral("a path longer than its data"));
-            return path;
+        const QColor colour = Colour();
+        const double width = Real(0, MaxPenValue);
+        const quint8 style = U8();
+        const quint16 cap = U16();
+        const quint16 join = U16();
+        const quint8 cosmetic = U8();
+        Real(0, MaxPenValue); // miter limit: no joins are mitred
+        Real();               // dash offset: no pen is dashed
+        const quint32 dashes = U32();
+        if (!Ok())
+            return;
+        if (style > Qt::CustomDashLine || (cap != Qt::FlatCap && cap != Qt::SquareCap && cap != Qt::RoundCap) ||
+            (join != Qt::MiterJoin && join != Qt::BevelJoin && join != Qt::RoundJoin && join != Qt::SvgMiterJoin) ||
+            dashes > MaxDashes) {
+            Damaged("an invalid pen");
+            return;
         }
-        Spend(n);
-        for (quint32 i = 0; i < n && Ok(); ++i) {
-            const quint8 type = U8();
-            const QPointF p = Point();
-            switch (type) {
-            case QPainterPath::MoveToElement:
-                path.moveTo(p);
-                break;
-            case QPainterPath::LineToElement:
-                path.lineTo(p);
-                break;
-            case QPainterPath::CurveToElement: {
-                if (i + 2 >= n) {
-                    Fail(QStringLiteral("a curve without its points"));
-                    break;
-                }
-                QPointF c[2];
-                for (QPointF& q : c) {
-                    if (U8() != QPainterPath::CurveToDataElement)
-                        Fail(QStringLiteral("a curve without its points"));
-                    q = Point();
-                }
-                i += 2;
-                path.cubicTo(p, c[0], c[1]);
-                break;
-            }
-            default:
-                Fail(QStringLiteral("an unknown path element"));
-            }
+        if ((style != Qt::NoPen && style != Qt::SolidLine) || dashes > 0) {
+            Foreign("a dashed pen");
+            return;
         }
-        return path;
+        if (width > MaxPenWidth(FSheet)) {
+            Foreign("a pen wider than a rule");
+            return;
+        }
+        FPen = style != Qt::NoPen;
+        QPen pen(colour, width, Qt::PenStyle(style), Qt::PenCapStyle(cap), Qt::PenJoinStyle(join));
+        pen.setCosmetic(cosmetic != 0);
+        Add([pen](QPainter& p, const QTransform&) { p.setPen(pen); });
+    }
+
+    void ReadBrush()
+    {
+        const quint8 style = U8();
+        const QColor colour = Colour();
+        for (int i = 0; i < 9; ++i)
+            Real(); // the brush's transform: nothing to place in a solid colour
+        if (!Ok())
+            return;
+        if (style > Qt::TexturePattern || style == Qt::LinearGradientPattern || style == Qt::RadialGradientPattern ||
+            style == Qt::ConicalGradientPattern) {
+            Damaged("an invalid brush");
+            return;
+        }
+        if (style != Qt::NoBrush && style != Qt::SolidPattern) {
+            Foreign("a patterned brush");
+            return;
+        }
+        FBrush = style != Qt::NoBrush;
+        const QBrush brush(colour, Qt::BrushStyle(style));
+        Add([brush](QPainter& p, const QTransform&) { p.setBrush(brush); });
     }
 
     QFont Font()
     {
         QFont font;
-        const QString family = Text();
+        const QString family = Text(MaxFamilyLength);
         const double pointSize = Real(-1, MaxFontSize);
         const qint32 pixelSize = I32();
         const qint32 weight = I32();
@@ -430,16 +625,19 @@ public:
         const qint32 stretch = I32();
         if (!Ok())
             return font;
-        if (family.size() > MaxFamilyLength || pixelSize > MaxFontSize || weight < 1 || weight > 1000 || stretch < 0 ||
-            stretch > 4000) {
-            Fail(QStringLiteral("an invalid font"));
+        if (pixelSize > MaxFontSize || (pixelSize <= 0 && pointSize <= 0) || weight < 1 || weight > 1000 ||
+            stretch < 0 || stretch > 4000) {
+            Damaged("an invalid font");
+            return font;
+        }
+        // In sheet units, whatever the painter's resolution.
+        const double height = pixelSize > 0 ? pixelSize : pointSize * FSheet.UnitsPerInch / 72;
+        if (height > std::round(double(MaxFontPoints) * FSheet.UnitsPerInch / 72)) {
+            Fail(TPageFault::Foreign, Format("text larger than %d points", MaxFontPoints));
             return font;
         }
         font.setFamily(family);
-        if (pixelSize > 0)
-            font.setPixelSize(pixelSize);
-        else if (pointSize > 0)
-            font.setPointSizeF(pointSize);
+        font.setPixelSize(std::max(1, int(std::lround(height))));
         font.setWeight(QFont::Weight(weight));
         font.setItalic(flags & 1);
         font.setUnderline(flags & 2);
@@ -451,251 +649,207 @@ public:
         return font;
     }
 
-    QImage Image()
+    // A shape's `n` points of `bytes` each, read by `next`: where they land,
+    // how long their rules run, whether they fill an area.
+    QPolygonF Shape(quint32 n, qint64 bytes, bool filled, const std::function<QPointF()>& next)
     {
-        QByteArray png;
-        FIn >> png;
-        if (!Ok() || png.isEmpty())
+        if (Ok() && qint64(n) * bytes > Left())
+            Damaged("a shape longer than its data");
+        if (!Ok() || n > quint32(MaxShapePoints)) {
+            Fail(TPageFault::Foreign, Format("a shape of more than %d points", MaxShapePoints));
             return {};
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::ReadOnly);
-        QImageReader reader(&buffer, "png");
-        const QSize size = reader.size();
-        if (!size.isValid() || size.width() > MaxImageSide || size.height() > MaxImageSide ||
-            qint64(size.width()) * size.height() > MaxImagePixels) {
-            Fail(QStringLiteral("an invalid picture"));
-            return {};
-        }
-        const qint64 cost = PictureCost(size);
-        if (cost > FPagePixels || cost > FFilePixels) {
-            FExceeded = FOk;
-            Fail(Format(cost > FPagePixels ? "a page with pictures of more than %d million pixels"
-                                           : "pictures of more than %d million pixels",
-                        int((cost > FPagePixels ? MaxPagePicturePixels : MaxFilePicturePixels) / 1000000)));
-            return {};
-        }
-        FPagePixels -= cost;
-        FFilePixels -= cost;
-        QImage image = reader.read();
-        if (image.isNull())
-            Fail(QStringLiteral("an invalid picture"));
-        return image;
-    }
-
-    // Plays one command on `p`; a bad command leaves the reader failed.
-    void Play(QPainter& p)
-    {
-        const quint8 command = U8();
-        Spend(1);
-        if (!Ok())
-            return;
-        switch (command) {
-        case cmTransform: {
-            const QTransform t = Transform();
-            if (Ok())
-                p.setTransform(t);
-            break;
-        }
-        case cmClip: {
-            const quint8 op = U8();
-            const QPainterPath path = Path();
-            if (op > Qt::IntersectClip)
-                Fail(QStringLiteral("an unknown clip operation"));
-            if (Ok())
-                p.setClipPath(path, Qt::ClipOperation(op));
-            break;
-        }
-        case cmClipEnabled: {
-            const quint8 on = U8();
-            if (Ok())
-                p.setClipping(on != 0);
-            break;
-        }
-        case cmPen:
-            ReadPen(p);
-            break;
-        case cmBrush:
-            ReadBrush(p);
-            break;
-        case cmBrushOrigin: {
-            const QPointF o = Point();
-            if (Ok())
-                p.setBrushOrigin(o);
-            break;
-        }
-        case cmFont: {
-            const QFont f = Font();
-            if (Ok())
-                p.setFont(f);
-            break;
-        }
-        case cmBackground: {
-            const quint8 mode = U8();
-            const QColor colour = Colour();
-            if (mode > Qt::OpaqueMode)
-                Fail(QStringLiteral("an unknown background mode"));
-            if (Ok()) {
-                p.setBackgroundMode(Qt::BGMode(mode));
-                p.setBackground(colour);
-            }
-            break;
-        }
-        case cmHints: {
-            const qint32 hints = I32();
-            if (Ok())
-                p.setRenderHints(QPainter::RenderHints(hints & 0xFF));
-            break;
-        }
-        case cmOpacity: {
-            const double o = Real(0, 1);
-            if (Ok())
-                p.setOpacity(o);
-            break;
-        }
-        case cmPath: {
-            const QPainterPath path = Path();
-            if (Ok())
-                p.drawPath(path);
-            break;
-        }
-        case cmPolygon:
-            ReadPolygon(p);
-            break;
-        case cmImage: {
-            const QRectF r = Rect();
-            const QRectF sr = Rect();
-            const QImage image = Image();
-            if (Ok() && !image.isNull())
-                p.drawImage(r, image, sr);
-            break;
-        }
-        case cmText: {
-            const QPointF at = Point();
-            const QString text = Text();
-            const QFont f = Font();
-            if (Ok()) {
-                // A text item carries its own font; the state's comes back after it.
-                const QFont state = p.font();
-                p.setFont(f);
-                p.drawText(at, text);
-                p.setFont(state);
-            }
-            break;
-        }
-        default:
-            Fail(QStringLiteral("an unknown command"));
-        }
-    }
-
-private:
-    void ReadPen(QPainter& p)
-    {
-        const QColor colour = Colour();
-        const double width = Real(0, MaxPenValue);
-        const quint8 style = U8();
-        const quint16 cap = U16();
-        const quint16 join = U16();
-        const quint8 cosmetic = U8();
-        const double miter = Real(0, MaxPenValue);
-        const double offset = Real();
-        const quint32 n = U32();
-        if (!Ok())
-            return;
-        if (style > Qt::CustomDashLine || (cap != Qt::FlatCap && cap != Qt::SquareCap && cap != Qt::RoundCap) ||
-            (join != Qt::MiterJoin && join != Qt::BevelJoin && join != Qt::RoundJoin && join != Qt::SvgMiterJoin) ||
-            n > MaxDashes) {
-            Fail(QStringLiteral("an invalid pen"));
-            return;
-        }
-        QList<qreal> dashes;
-        for (quint32 i = 0; i < n; ++i)
-            dashes.append(Real(0, MaxPenValue));
-        if (!Ok())
-            return;
-        QPen pen(colour);
-        pen.setWidthF(width);
-        pen.setStyle(Qt::PenStyle(style));
-        pen.setCapStyle(Qt::PenCapStyle(cap));
-        pen.setJoinStyle(Qt::PenJoinStyle(join));
-        pen.setCosmetic(cosmetic != 0);
-        pen.setMiterLimit(miter);
-        if (style == Qt::CustomDashLine) {
-            // An empty or all-zero pattern would have nothing to draw with.
-            bool any = false;
-            for (qreal d : dashes)
-                any = any || d > 0;
-            if (dashes.size() >= 2 && dashes.size() % 2 == 0 && any)
-                pen.setDashPattern(dashes);
-            else
-                pen.setStyle(Qt::SolidLine);
-        }
-        pen.setDashOffset(offset);
-        p.setPen(pen);
-    }
-
-    void ReadBrush(QPainter& p)
-    {
-        const quint8 style = U8();
-        const QColor colour = Colour();
-        const QTransform t = Transform();
-        if (!Ok())
-            return;
-        if (style > Qt::TexturePattern || style == Qt::LinearGradientPattern || style == Qt::RadialGradientPattern ||
-            style == Qt::ConicalGradientPattern) {
-            Fail(QStringLiteral("an invalid brush"));
-            return;
-        }
-        QBrush brush;
-        if (style == Qt::TexturePattern) {
-            const QImage texture = Image();
-            if (!Ok())
-                return;
-            brush = texture.isNull() ? QBrush(colour) : QBrush(texture);
-        } else {
-            brush = QBrush(colour, Qt::BrushStyle(style));
-        }
-        brush.setTransform(t);
-        p.setBrush(brush);
-    }
-
-    void ReadPolygon(QPainter& p)
-    {
-        const quint8 mode = U8();
-        const quint32 n = U32();
-        if (!Ok() || mode > QPaintEngine::PolylineMode || qint64(n) * PointBytes > Left()) {
-            Fail(QStringLiteral("an invalid polygon"));
-            return;
         }
         Spend(n);
         QPolygonF points;
-        points.reserve(n);
-        for (quint32 i = 0; i < n; ++i)
-            points.append(Point());
+        QPolygonF landed;
+        for (quint32 i = 0; i < n && Ok(); ++i) {
+            points.append(next());
+            landed.append(OnSheet(points.back()));
+        }
+        if (FPen) {
+            for (qsizetype i = 1; i < landed.size(); ++i)
+                FRulesLeft -= QLineF(landed[i - 1], landed[i]).length();
+            if (FRulesLeft < 0)
+                Fail(TPageFault::TooMuch,
+                     Format("a page of rules longer than %d times its width and height", MaxPageRules));
+        }
+        if (FBrush && filled)
+            Area();
+        return points;
+    }
+
+    void ReadPath()
+    {
+        const quint8 rule = U8();
+        const quint32 n = U32();
+        if (rule > Qt::WindingFill)
+            Damaged("an unknown fill rule");
+        std::vector<quint8> types;
+        const QPolygonF points = Shape(n, PathElementBytes, true, [&] {
+            types.push_back(U8());
+            if (types.back() != QPainterPath::MoveToElement && types.back() != QPainterPath::LineToElement)
+                Foreign("a curve");
+            return Point();
+        });
         if (!Ok())
             return;
-        switch (mode) {
-        case QPaintEngine::OddEvenMode:
-            p.drawPolygon(points, Qt::OddEvenFill);
-            break;
-        case QPaintEngine::WindingMode:
-            p.drawPolygon(points, Qt::WindingFill);
-            break;
-        case QPaintEngine::ConvexMode:
-            p.drawConvexPolygon(points);
-            break;
-        default:
-            p.drawPolyline(points);
+        QPainterPath path;
+        path.setFillRule(Qt::FillRule(rule));
+        for (qsizetype i = 0; i < points.size(); ++i) {
+            if (types[size_t(i)] == QPainterPath::MoveToElement)
+                path.moveTo(points[i]);
+            else
+                path.lineTo(points[i]);
         }
+        Add([path](QPainter& p, const QTransform&) { p.drawPath(path); });
+    }
+
+    void ReadPolygon()
+    {
+        const quint8 mode = U8();
+        const quint32 n = U32();
+        if (mode > QPaintEngine::PolylineMode)
+            Damaged("an invalid polygon");
+        const QPolygonF points = Shape(n, PointBytes, mode != QPaintEngine::PolylineMode, [this] { return Point(); });
+        if (!Ok())
+            return;
+        Add([points, mode](QPainter& p, const QTransform&) {
+            switch (mode) {
+            case QPaintEngine::OddEvenMode:
+                p.drawPolygon(points, Qt::OddEvenFill);
+                break;
+            case QPaintEngine::WindingMode:
+                p.drawPolygon(points, Qt::WindingFill);
+                break;
+            case QPaintEngine::ConvexMode:
+                p.drawConvexPolygon(points);
+                break;
+            default:
+                p.drawPolyline(points);
+            }
+        });
+    }
+
+    void ReadImage()
+    {
+        const QRectF r = Rect();
+        const QRectF sr = Rect();
+        QByteArray png;
+        FIn >> png;
+        if (!Ok())
+            return;
+        OnSheet(r.topLeft());
+        OnSheet(r.bottomRight());
+        if (png.isEmpty())
+            return;
+        TPageFault fault = TPageFault::None;
+        QString why;
+        const QSize size = RecordedPngSize(png, fault, why);
+        if (size.isEmpty()) {
+            Fail(fault, why);
+            return;
+        }
+        const qint64 cost = PictureCost(size);
+        if (cost > FPagePixels)
+            Fail(TPageFault::TooMuch,
+                 Format("a page with pictures of more than %d million pixels", int(MaxPagePicturePixels / 1000000)));
+        else if (cost > FFilePixels)
+            Fail(TPageFault::TooMuch,
+                 Format("pictures of more than %d million pixels", int(MaxFilePicturePixels / 1000000)));
+        FPagePixels -= cost;
+        FFilePixels -= cost;
+        Area();
+        if (!Ok() || !FDecode)
+            return;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, "png");
+        const QImage image = reader.read();
+        if (image.size() != size) {
+            Damaged("an invalid picture");
+            return;
+        }
+        Add([r, image, sr](QPainter& p, const QTransform&) { p.drawImage(r, image, sr); });
+    }
+
+    void ReadText()
+    {
+        const QPointF at = Point();
+        const QString text = Text(MaxTextLength);
+        const QFont f = Font();
+        if (!Ok())
+            return;
+        OnSheet(at);
+        // Each character counts its font's square.
+        const double height = f.pixelSize() * std::max(FTransform.m11(), FTransform.m22());
+        FTextLeft -= double(text.size()) * height * height;
+        if (FTextLeft < 0)
+            Fail(TPageFault::TooMuch,
+                 Format("a page of more text than %d characters of %d points", MaxPageCharacters, BodyPoints));
+        // A text item carries its own font; the state's comes back after it.
+        Add([at, text, f](QPainter& p, const QTransform&) {
+            const QFont state = p.font();
+            p.setFont(f);
+            p.drawText(at, text);
+            p.setFont(state);
+        });
     }
 
     QDataStream& FIn;
-    bool FOk = true;
+    const TPageSheet& FSheet;
+    const bool FDecode;
+    TPageFault FFault = TPageFault::None;
     QString FError;
-    bool FExceeded = false;
+    QTransform FTransform;
+    bool FPen = true;
+    bool FBrush = false;
     qint64 FPagePixels = MaxPagePicturePixels;
     qint64 FFilePixels;
-    qint64 FElements;
+    qint64 FPageElements = MaxPageElements;
+    qint64 FFileElements;
+    int FAreas = 0;
+    double FRulesLeft;
+    double FTextLeft;
 };
+
+// Reads the page in `data` on `sheet`, its pictures decoded when `decode`.
+bool ReadPage(const QByteArray& data, const TPageSheet& sheet, bool decode, std::vector<TStep>* steps, QString& error,
+              TPageBudget* budget)
+{
+    QDataStream in(data);
+    in.setVersion(StreamVersion);
+    TPageBudget pageAlone;
+    TPageBudget& left = budget ? *budget : pageAlone;
+    TCommandReader reader(in, sheet, left, decode);
+    left.Fault = TPageFault::Damaged;
+    const quint32 count = reader.U32();
+    if (!reader.Ok() || count > MaxCommands || qint64(count) > reader.Left() || sheet.Size.isEmpty()) {
+        error = QStringLiteral("a page of unknown length");
+        return false;
+    }
+    if (std::max(sheet.Size.width(), sheet.Size.height()) > MaxSheetMillimetres / 25.4 * sheet.UnitsPerInch) {
+        error = QStringLiteral("a sheet larger than A0");
+        left.Fault = TPageFault::Foreign;
+        return false;
+    }
+    for (quint32 i = 0; i < count && reader.Ok(); ++i)
+        reader.Read();
+    if (!reader.Ok()) {
+        error = reader.Error().isEmpty() ? QStringLiteral("a page cut short") : reader.Error();
+        left.Fault = reader.Error().isEmpty() ? TPageFault::Damaged : reader.Fault();
+        return false;
+    }
+    if (!in.atEnd()) {
+        error = QStringLiteral("data after the last command");
+        return false;
+    }
+    left.PicturePixels = reader.PixelsLeft();
+    left.Elements = reader.ElementsLeft();
+    left.Fault = TPageFault::None;
+    if (steps)
+        *steps = std::move(reader.Steps);
+    return true;
+}
 
 } // namespace
 
@@ -756,37 +910,36 @@ int TPageRecorder::metric(PaintDeviceMetric m) const
     return 0;
 }
 
-bool CommandsToPage(const QByteArray& data, QPicture& page, QString& error, TPageBudget* budget)
+qint64 PictureCost(QSize size)
 {
-    QDataStream in(data);
-    in.setVersion(StreamVersion);
-    TPageBudget pageAlone;
-    TPageBudget& left = budget ? *budget : pageAlone;
-    TCommandReader reader(in, left);
-    left.Exceeded = false;
-    const quint32 count = reader.U32();
-    if (!reader.Ok() || count > MaxCommands || qint64(count) > reader.Left()) {
-        error = QStringLiteral("a page of unknown length");
+    return std::max(qint64(size.width()) * size.height(), MinPictureCost);
+}
+
+void TPageDrawing::Play(QPainter& painter) const
+{
+    painter.save();
+    const QTransform base = painter.worldTransform();
+    // What a new canvas starts with; the page sets the rest.
+    painter.setPen(QPen());
+    painter.setBrush(Qt::NoBrush);
+    painter.setBackground(Qt::white);
+    painter.setBackgroundMode(Qt::TransparentMode);
+    for (const TStep& step : FSteps)
+        step(painter, base);
+    painter.restore();
+}
+
+bool CommandsToPage(const QByteArray& data, const TPageSheet& sheet, TPageDrawing& page, QString& error,
+                    TPageBudget* budget)
+{
+    std::vector<TStep> steps;
+    if (!ReadPage(data, sheet, true, &steps, error, budget))
         return false;
-    }
-    QPicture result;
-    {
-        QPainter painter(&result);
-        for (quint32 i = 0; i < count && reader.Ok(); ++i)
-            reader.Play(painter);
-        painter.end();
-    }
-    if (!reader.Ok()) {
-        error = reader.Error().isEmpty() ? QStringLiteral("a page cut short") : reader.Error();
-        left.Exceeded = reader.Exceeded();
-        return false;
-    }
-    if (!in.atEnd()) {
-        error = QStringLiteral("data after the last command");
-        return false;
-    }
-    left.PicturePixels = reader.PixelsLeft();
-    left.Elements = reader.ElementsLeft();
-    page = result;
+    page.FSteps = std::move(steps);
     return true;
+}
+
+bool CheckPageCommands(const QByteArray& data, const TPageSheet& sheet, QString& error, TPageBudget* budget)
+{
+    return ReadPage(data, sheet, false, nullptr, error, budget);
 }

@@ -2,52 +2,112 @@
 
 #include <QByteArray>
 #include <QPaintDevice>
-#include <QPicture>
 #include <QSize>
 #include <QString>
+#include <QTransform>
 
+#include <functional>
 #include <memory>
+#include <vector>
+
+class QPainter;
 
 // Preview pages are recorded as paint commands in a form of the program's
-// own, from which the page's picture is made. Preview files carry the
+// own, from which the page's drawing is made. Preview files carry the
 // commands, not Qt's picture format: its reader believes the counts it finds,
 // and its text moves a little each time a picture is played into another, so
 // pages would not come back as they were. The commands are checked while
 // they are read: a file from elsewhere can be refused, never crash the
 // program.
 //
-// Kept: pens (colour, width, style, caps, joins, dashes), brushes (colour,
-// style, texture; a gradient as its first colour), fonts, background,
+// Recorded: pens (colour, width, style, caps, joins, dashes), brushes
+// (colour, style; a gradient as its first colour), fonts, background,
 // transforms, clipping, render hints, opacity; paths, polygons, lines,
 // rectangles, ellipses, images, pixmaps and text (as text, so that PDF made
 // from loaded pages still holds it).
+//
+// Read back is only what the program's own pages hold: the report, its
+// rules and the page frame. Pens are solid and no wider than a rule, brushes
+// solid, shapes straight lines of a few points, fonts no larger than the
+// report's title, transforms at most shrink, and everything lies on the
+// sheet; pictures are PNG as the recorder writes them, with none of the
+// ancillary parts (texts, colour profiles) that cost inflating. A page that
+// holds anything else is refused, and so is one that asks for more than its
+// budget, so that reading a file and painting any of its pages at any zoom
+// take no more than a second.
 
-// Coordinates and sizes beyond this are refused on reading.
+// Coordinates and sizes beyond this are written at this limit.
 inline constexpr double PageStreamCoordinateLimit = 1e7;
 
-// What reading pages may cost. Each picture is bounded on its own, but what
-// takes the time is decoding them all and packing them into the page's
-// picture again (a picture of noise takes about a second per 10 million
-// pixels): a page and a file may hold so much decoded picture area (a small
-// picture counts as MinPictureCost pixels) and so many drawing elements
-// (commands, path and polygon points, characters), so that reading any file
-// takes no more than a second or two. The program's own report is one page
-// of three pictures drawn at print resolution, a few million pixels at most.
+// What reading pages may cost. Decoding pictures takes the time: a page and a
+// file may hold so much decoded picture area (a small picture counts as
+// MinPictureCost pixels), known from the pictures' headers before any is
+// decoded. Playing a page takes time with its commands, shape points and
+// characters (drawing elements), and, painted at a large zoom, with what of
+// it lies in the window: every picture and filled shape may fill the window,
+// a rule costs its whole length, and text of large letters heaped on one
+// spot takes long. So a page may hold so many pictures and filled shapes,
+// rules of so many times its sheet's width and height together, and text
+// that covers as much as so many characters of the report's body text
+// (each character counts its font's height squared). Sheets are no larger
+// than A0. The program's own report holds a few thousand elements, three
+// pictures and one filled box, rules of less than three times its sheet's
+// width and height, text of a few hundred characters, and keeps its
+// pictures within the page's budget on every paper, lowering their
+// resolution where it must.
 inline constexpr qint64 MaxPagePicturePixels = 8LL * 1000 * 1000;
 inline constexpr qint64 MaxFilePicturePixels = 12LL * 1000 * 1000;
 inline constexpr qint64 MinPictureCost = 64 * 64;
-inline constexpr qint64 MaxFileElements = 2LL * 1000 * 1000;
+inline constexpr qint64 MaxPageElements = 10LL * 1000;
+inline constexpr qint64 MaxFileElements = 250LL * 1000;
+inline constexpr int MaxPageAreas = 64;
+inline constexpr int MaxPageRules = 10;
+inline constexpr int MaxPageCharacters = 2000;
+inline constexpr int MaxSheetMillimetres = 1200;
+// Sizes of what the program draws: the points of a rectangle, the report's
+// title, a letterhead line at its longest.
+inline constexpr int MaxShapePoints = 5;
+inline constexpr int MaxFontPoints = 14;
+inline constexpr qsizetype MaxTextLength = 1000;
+// What a picture of `size` takes of a page's or a file's budget.
+qint64 PictureCost(QSize size);
+
+// The sheet a page is drawn on: `Size` units, `UnitsPerInch` of which make
+// an inch.
+struct TPageSheet {
+    QSize Size;
+    int UnitsPerInch = 96;
+};
+
+// Why a page was refused: its data are not what a recorder writes, it asks
+// for more than its budget, or it holds drawing the program's pages never do.
+enum class TPageFault { None, Damaged, TooMuch, Foreign };
 
 // What is left of a file's budget as its pages are read.
 struct TPageBudget {
     qint64 PicturePixels = MaxFilePicturePixels;
     qint64 Elements = MaxFileElements;
-    bool Exceeded = false; // the last page asked for more than was left
+    TPageFault Fault = TPageFault::None; // why the last page was refused
 };
 
-// A canvas that records what is painted on it. Values a reader would refuse
-// (not finite, beyond the limits) are written at their limit; pictures too
-// large to read back, alone or with the page's others, are left out.
+// A page as read from its commands, pictures decoded: played on a painter
+// whose coordinates are the sheet's units, as often as it is shown.
+class TPageDrawing {
+public:
+    void Play(QPainter& painter) const;
+
+    // One command played: `base` is the painter's transform before the page.
+    using TStep = std::function<void(QPainter& painter, const QTransform& base)>;
+
+private:
+    friend bool CommandsToPage(const QByteArray&, const TPageSheet&, TPageDrawing&, QString&, TPageBudget*);
+    std::vector<TStep> FSteps;
+};
+
+// A canvas that records what is painted on it as it was painted; values
+// beyond PageStreamCoordinateLimit or not finite are written at the limit.
+// Pictures are written as PNG without their texts, colour profile and
+// offset, and at eight bits a channel at most.
 class TPageRecorder : public QPaintDevice {
 public:
     // A sheet of `size` units, `unitsPerInch` of which make an inch.
@@ -70,8 +130,13 @@ private:
     int FUnitsPerInch;
 };
 
-// A picture of the commands in `data`. False, with `error` set and `page`
-// untouched, for data that are not what a TPageRecorder writes or that ask
-// for more than a page's budget or what is left of `budget`, which the page
-// read is taken from (a page alone has a file's budget).
-bool CommandsToPage(const QByteArray& data, QPicture& page, QString& error, TPageBudget* budget = nullptr);
+// The drawing of the commands in `data` on `sheet`. False, with `error` set
+// and `page` untouched, for data that are not what a TPageRecorder writes,
+// hold drawing the program's pages never do, or ask for more than a page's
+// budget or what is left of `budget`, which the page read is taken from (a
+// page alone has a file's budget); `budget->Fault` says which.
+bool CommandsToPage(const QByteArray& data, const TPageSheet& sheet, TPageDrawing& page, QString& error,
+                    TPageBudget* budget = nullptr);
+// The same checks without decoding a picture: pictures count by their
+// headers.
+bool CheckPageCommands(const QByteArray& data, const TPageSheet& sheet, QString& error, TPageBudget* budget = nullptr);

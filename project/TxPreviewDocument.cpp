@@ -197,10 +197,10 @@ void TPreviewDocument::FinishPage()
     FPainter.end();
     FDrawing.Commands = FRecorder->Commands();
     FRecorder.reset();
-    // The recorder writes only what reads back; a page that still does not
-    // is said, not hidden (this may run while a drawing error unwinds).
+    // What the program draws reads back; a page that does not is said, not
+    // hidden (this may run while a drawing error unwinds).
     QString error;
-    if (!CommandsToPage(FDrawing.Commands, FDrawing.Picture, error))
+    if (!CommandsToPage(FDrawing.Commands, SheetFor(FDrawing), FDrawing.Drawing, error))
         Messages().ShowError(Format("Page %d could not be recorded: %s.", TotalPages() + 1, error));
     FPages.push_back(std::move(FDrawing));
     FDrawing = TPreviewPage();

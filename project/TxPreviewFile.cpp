@@ -14,11 +14,9 @@ constexpr quint32 Magic = 0x565A5050; // "VZPP"
 constexpr QDataStream::Version StreamVersion = QDataStream::Qt_6_4;
 constexpr int HeadBytes = 4 + 2 + 2 + 4;
 constexpr int HashBytes = 32;
-// Pages hold their pictures decoded and packed again, which may take more
-// room than the picture files they came from: what is written must read
-// back. A page the program draws keeps its pictures within
-// MaxPagePicturePixels, at most 4 bytes each packed, and a file it saves
-// again was read first.
+// Far above what the pages' budgets let a file hold (TxPageStream): only
+// memory is bounded here, what the file holds is checked before its
+// checksum is worked out or a picture decoded.
 constexpr qint64 MaxFileBytes = 128LL * 1024 * 1024;
 constexpr quint32 MaxPages = 10000;
 constexpr int MaxSheetUnits = 10000000;
@@ -26,6 +24,69 @@ constexpr int MaxSheetUnits = 10000000;
 [[noreturn]] void Damaged(const QString& fileName)
 {
     throw EPreviewFileError(Format("%s is damaged or incomplete.", fileName));
+}
+
+// Why the pages of a body are refused: empty when they are not.
+struct TRefusal {
+    TPageFault Fault = TPageFault::None;
+    QString What;
+};
+
+// Reads the pages of `body` within a file's budget, into `contents` with
+// their pictures decoded when it is given, else only checked.
+TRefusal ReadBody(const QByteArray& body, TPreviewFileContents* contents)
+{
+    QDataStream in(body);
+    in.setVersion(StreamVersion);
+    QString paper;
+    quint32 count = 0;
+    in >> paper >> count;
+    if (in.status() != QDataStream::Ok || paper.size() > 256)
+        return {TPageFault::Damaged, {}};
+    if (count > MaxPages)
+        return {TPageFault::TooMuch, Format("more than %d pages", int(MaxPages))};
+    TPageBudget budget;
+    for (quint32 i = 0; i < count; ++i) {
+        quint8 units = 0;
+        qint32 width = 0;
+        qint32 height = 0;
+        QByteArray commands;
+        in >> units >> width >> height >> commands;
+        TPreviewPage page;
+        if (in.status() != QDataStream::Ok || !UnitsFromCode(units, page.Units) || width <= 0 || height <= 0 ||
+            width > MaxSheetUnits || height > MaxSheetUnits)
+            return {TPageFault::Damaged, {}};
+        page.Size = QSize(width, height);
+        QString error;
+        if (!(contents ? CommandsToPage(commands, SheetFor(page), page.Drawing, error, &budget)
+                       : CheckPageCommands(commands, SheetFor(page), error, &budget)))
+            return {budget.Fault, error};
+        if (contents) {
+            page.Commands = commands;
+            contents->Pages.push_back(std::move(page));
+        }
+    }
+    if (!in.atEnd())
+        return {TPageFault::Damaged, {}};
+    if (contents)
+        contents->PaperName = paper;
+    return {};
+}
+
+// Raises the refusal of `fileName`'s pages.
+void Refuse(const TRefusal& r, const QString& fileName)
+{
+    switch (r.Fault) {
+    case TPageFault::None:
+        return;
+    case TPageFault::TooMuch:
+        throw EPreviewFileError(Format("%s holds more than a print preview may show: %s.", fileName, r.What));
+    case TPageFault::Foreign:
+        throw EPreviewFileError(Format("%s holds drawing a print preview does not show: %s.", fileName, r.What));
+    case TPageFault::Damaged:
+        break;
+    }
+    Damaged(fileName);
 }
 
 } // namespace
@@ -72,45 +133,25 @@ TPreviewFileContents ParsePreviewFile(const QByteArray& bytes, const QString& fi
     if (version == 0 || qint64(bodySize) + HeadBytes + HashBytes != bytes.size())
         Damaged(fileName);
     const QByteArray body = QByteArray::fromRawData(bytes.constData() + HeadBytes, bodySize);
+    // What the pages hold and cost is known from their commands and the
+    // pictures' headers: a file beyond that is refused before the checksum
+    // of all its bytes is worked out or any picture decoded.
+    Refuse(ReadBody(body, nullptr), fileName);
     if (QCryptographicHash::hash(QByteArrayView(body), QCryptographicHash::Sha256) != bytes.right(HashBytes))
         Damaged(fileName);
-
-    QDataStream in(body);
-    in.setVersion(StreamVersion);
     TPreviewFileContents contents;
-    TPageBudget budget;
-    quint32 count = 0;
-    in >> contents.PaperName >> count;
-    if (in.status() != QDataStream::Ok || count > MaxPages || contents.PaperName.size() > 256)
-        Damaged(fileName);
-    for (quint32 i = 0; i < count; ++i) {
-        quint8 units = 0;
-        qint32 width = 0;
-        qint32 height = 0;
-        QByteArray commands;
-        in >> units >> width >> height >> commands;
-        TPreviewPage page;
-        QString error;
-        if (in.status() != QDataStream::Ok || !UnitsFromCode(units, page.Units) || width <= 0 || height <= 0 ||
-            width > MaxSheetUnits || height > MaxSheetUnits)
-            Damaged(fileName);
-        if (!CommandsToPage(commands, page.Picture, error, &budget)) {
-            if (budget.Exceeded)
-                throw EPreviewFileError(Format("%s holds more than a print preview may show: %s.", fileName, error));
-            Damaged(fileName);
-        }
-        page.Commands = commands;
-        page.Size = QSize(width, height);
-        contents.Pages.push_back(std::move(page));
-    }
-    if (!in.atEnd())
-        Damaged(fileName);
+    Refuse(ReadBody(body, &contents), fileName);
     return contents;
 }
 
 void WritePreviewFile(const QString& fileName, const TPreviewFileContents& contents)
 {
     const QByteArray bytes = PreviewFileBytes(contents);
+    // What would not load again is not written.
+    if (const TRefusal r = ReadBody(bytes.mid(HeadBytes, bytes.size() - HeadBytes - HashBytes), nullptr);
+        r.Fault != TPageFault::None)
+        throw EInOutError(Format("Unable to write to %s: the pages would not load again (%s).", fileName,
+                                 r.What.isEmpty() ? QStringLiteral("damaged") : r.What));
     QString reason;
     if (!SaveFileAtomically(fileName, bytes, &reason))
         throw EInOutError(Format("Unable to write to %s: %s", fileName, reason));

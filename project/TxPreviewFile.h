@@ -12,7 +12,9 @@
 // their paper. Layout: a fixed head ("VZPP", format version, flags), the
 // length of the body, the body, and the SHA-256 of the body. The body holds
 // the paper name and, per page, its units, sheet size and commands
-// (TxPageStream). Everything is checked before a page is accepted.
+// (TxPageStream). What the pages hold and cost is checked first, from their
+// commands and the pictures' headers; then the checksum; then the pictures
+// are decoded.
 
 inline constexpr quint16 PreviewFileVersion = 1;
 
@@ -32,7 +34,8 @@ QByteArray PreviewFileBytes(const TPreviewFileContents& contents);
 TPreviewFileContents ParsePreviewFile(const QByteArray& bytes, const QString& fileName);
 
 // Writes through a temporary file, so a failed save keeps the old file;
-// raises EInOutError "Unable to write to <file>".
+// raises EInOutError "Unable to write to <file>", also for pages that the
+// file could not be loaded with again.
 void WritePreviewFile(const QString& fileName, const TPreviewFileContents& contents);
 // Raises EInOutError when the file cannot be read, EPreviewFileError when
 // it is not a sound preview file.

@@ -42,21 +42,17 @@ bool UnitsFromCode(int code, TPreviewUnits& units)
     return true;
 }
 
+TPageSheet SheetFor(const TPreviewPage& page)
+{
+    return {page.Size, UnitsPerInch(page.Units)};
+}
+
 void PaintPage(QPainter& painter, const TPreviewPage& page, double dpiX, double dpiY)
 {
-    QPicture picture = page.Picture; // playing is not const
     painter.save();
-    // A picture scales itself from its own resolution to the device's; the
-    // rest of the way from page units to `dpi` is ours.
     const double perInch = UnitsPerInch(page.Units);
-    double ownX = 1;
-    double ownY = 1;
-    if (const QPaintDevice* device = painter.device()) {
-        ownX = double(device->logicalDpiX()) / picture.logicalDpiX();
-        ownY = double(device->logicalDpiY()) / picture.logicalDpiY();
-    }
-    painter.scale(dpiX / perInch / ownX, dpiY / perInch / ownY);
-    picture.play(&painter);
+    painter.scale(dpiX / perInch, dpiY / perInch);
+    page.Drawing.Play(painter);
     painter.restore();
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "TxPageStream.h"
+
 #include <QByteArray>
 #include <QPageSize>
-#include <QPicture>
 #include <QSize>
 #include <QString>
 
@@ -26,13 +27,16 @@ int ConvertUnits(int value, TPreviewUnits from, TPreviewUnits to);
 bool UnitsFromCode(int code, TPreviewUnits& units);
 
 // One page: what was drawn in `Units` on a sheet of `Size` units, as
-// recorded (see TxPageStream) and as the picture made from it.
+// recorded (see TxPageStream) and as the drawing read from that.
 struct TPreviewPage {
     QByteArray Commands;
-    QPicture Picture;
+    TPageDrawing Drawing;
     TPreviewUnits Units = mmPixel;
     QSize Size;
 };
+
+// The sheet of `page` for reading its commands.
+TPageSheet SheetFor(const TPreviewPage& page);
 
 // Plays `page` on `painter` at `dpiX` x `dpiY` dots per inch of the
 // painter's coordinates, with the sheet's top-left corner at its origin.

@@ -13,10 +13,10 @@ public:
     explicit TPreviewPageView(TPrintPreview* owner) : QWidget(owner), FOwner(owner) {}
 
 protected:
-    void paintEvent(QPaintEvent*) override
+    void paintEvent(QPaintEvent* e) override
     {
         QPainter painter(this);
-        FOwner->PaintView(painter);
+        FOwner->PaintView(painter, e->rect());
     }
 
 private:
@@ -147,41 +147,52 @@ void TPrintPreview::UpdateZoom()
 QImage TPrintPreview::RenderCurrentPage() const
 {
     const int n = FDocument->CurrentPage();
-    if (n <= 0)
-        return {};
-    const TPreviewPage& page = FDocument->Page(n);
-    const QString key =
-        QStringLiteral("%1/%2/%3/%4").arg(FGeneration).arg(n).arg(FZoom).arg(FDocument->GrayscalePreview);
-    if (key == FCacheKey && !FCache.isNull())
-        return FCache;
-    QImage image(ZoomedPageSize(page, FZoom), QImage::Format_RGB32);
+    return n > 0 ? RenderPart(n, QRect(QPoint(0, 0), ZoomedPageSize(FDocument->Page(n), FZoom))) : QImage();
+}
+
+QImage TPrintPreview::RenderPart(int n, const QRect& area) const
+{
+    QImage image(area.size(), QImage::Format_RGB32);
     image.fill(Qt::white);
     {
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
         p.setRenderHint(QPainter::TextAntialiasing);
         p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.translate(-area.topLeft());
         const double dpi = PreviewPixelsPerInch * FZoom / 100.0;
-        PaintPage(p, page, dpi, dpi);
+        PaintPage(p, FDocument->Page(n), dpi, dpi);
     }
     if (FDocument->GrayscalePreview)
         image = image.convertToFormat(QImage::Format_Grayscale8);
-    FCache = image;
-    FCacheKey = key;
     return image;
 }
 
-void TPrintPreview::PaintView(QPainter& painter)
+void TPrintPreview::PaintView(QPainter& painter, const QRect& exposed)
 {
     const int n = FDocument->CurrentPage();
     if (n <= 0)
         return;
     const TPreviewPage& page = FDocument->Page(n);
-    const QImage image = RenderCurrentPage();
-    const QRect target(QPoint(FMargin, FMargin), image.size());
+    const QRect target(QPoint(FMargin, FMargin), ZoomedPageSize(page, FZoom));
     if (FBackground)
         painter.fillRect(target.translated(ShadowWidth, ShadowWidth), Qt::black);
-    painter.drawImage(target.topLeft(), image);
+    // Only the part of the page in sight is drawn, so that painting costs
+    // the window's size at any zoom; half a window more around it is kept,
+    // so that scrolling a little draws nothing again.
+    const QRect part = (exposed & target).translated(-target.topLeft());
+    const QString key =
+        QStringLiteral("%1/%2/%3/%4").arg(FGeneration).arg(n).arg(FZoom).arg(FDocument->GrayscalePreview);
+    if (!part.isEmpty() && (key != FCacheKey || !FCacheArea.contains(part))) {
+        const QSize half = viewport()->size() / 2;
+        const QRect shown = QRect(-FView->pos(), viewport()->size()).translated(-target.topLeft());
+        FCacheArea = (shown.adjusted(-half.width(), -half.height(), half.width(), half.height()) | part) &
+                     QRect(QPoint(0, 0), target.size());
+        FCache = RenderPart(n, FCacheArea);
+        FCacheKey = key;
+    }
+    if (!part.isEmpty())
+        painter.drawImage(part.topLeft() + target.topLeft(), FCache, part.translated(-FCacheArea.topLeft()));
     if (FAnnotation) {
         painter.save();
         painter.translate(target.topLeft());

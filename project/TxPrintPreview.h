@@ -43,6 +43,9 @@ public:
 
     // The current page as it is shown at the current zoom, without notes.
     QImage RenderCurrentPage() const;
+    // The part `area` of page `n` at the current zoom, in screen pixels
+    // from the page's top-left corner.
+    QImage RenderPart(int n, const QRect& area) const;
 
 signals:
     void OnZoomChange();
@@ -57,7 +60,7 @@ private:
     friend class TPreviewPageView;
     void DocumentChanged();
     void UpdateZoom();
-    void PaintView(QPainter& painter);
+    void PaintView(QPainter& painter, const QRect& exposed);
 
     TPreviewDocument* FDocument;
     TPreviewPageView* FView;
@@ -67,6 +70,7 @@ private:
     bool FBackground = true;
     int FMargin = 10;
     quint64 FGeneration = 0;
-    mutable QImage FCache;
-    mutable QString FCacheKey;
+    QImage FCache;
+    QRect FCacheArea;
+    QString FCacheKey;
 };

@@ -516,6 +516,49 @@ TEST_F(SilencerReport, OnEveryPaperTheReportStaysInsideItsFrame)
     }
 }
 
+// Photo and drawing larger than any paper prints: from the smallest paper
+// to the largest and a larger one a printer may offer, each picture is drawn
+// at a resolution that keeps the page within what a page may hold, none is
+// left out, and the saved file loads again with them all.
+TEST_F(SilencerReport, LargePicturesAreKeptOnEveryPaperAndReload)
+{
+    const TSelectionRec& rec = Result(1);
+    TTempFolder program;
+    QDir().mkpath(program.File("images"));
+    const QRgb photo = qRgb(160, 0, 0);
+    const QRgb drawing = qRgb(0, 160, 0);
+    QImage picture(1700, 2600, QImage::Format_RGB32);
+    for (const auto& [name, colour] : {std::pair(rec.photo.Text(), photo), std::pair(rec.ga.Text(), drawing)}) {
+        picture.fill(colour);
+        picture.save(program.File("images/" + name), "PNG");
+    }
+    TSilencerReportInput in = Input(rec);
+    in.ExeDir = program.Path();
+    TWatchedForm form(FProgram.Path() + "/");
+    form.Document().AddPaper("A2", QPageSize(QPageSize::A2));
+    QString note;
+    form.OnCreatePages = [&](TPrintPreviewForm& f) { note = BuildReport(f, in); };
+    for (const QString paper : {"A5", "A4", "Letter", "A3", "A2"}) {
+        SCOPED_TRACE(paper.toStdString());
+        form.FormComboBox->setCurrentIndex(form.FormComboBox->findText(paper));
+        note = "not drawn";
+        form.DoCreatePages();
+        EXPECT_EQ(note, "");
+        const QString file = FHome.File(paper + ".ppv");
+        form.Document().SaveToFile(file);
+        form.Document().LoadFromFile(file);
+        const QImage page = RenderedPage(form.Document().Page(1));
+        for (const QRgb colour : {photo, drawing}) {
+            qsizetype pixels = 0;
+            for (int y = 0; y < page.height(); ++y) {
+                const auto* line = reinterpret_cast<const QRgb*>(page.constScanLine(y));
+                pixels += std::count(line, line + page.width(), colour);
+            }
+            EXPECT_GT(pixels, 1000) << std::hex << colour;
+        }
+    }
+}
+
 TEST_F(SilencerReport, ALogoOrLetterheadMissingEverywhereIsLeftOutWithOneNote)
 {
     const TSelectionRec& rec = Result(1);

@@ -481,7 +481,8 @@ TEST(WholeFileReaders, RefuseDevicesFifosFoldersAndHugeFiles)
 }
 
 // Pictures whose files end early decode in part without a word from the
-// GIF and JPEG readers: they are refused whole.
+// GIF, JPEG and BMP readers: they are refused whole, and so are formats
+// whose end is not told.
 TEST(WholeFileReaders, PicturesCutShortAreRefused)
 {
     const QByteArray gif = ReadFileBytes(VOZ_CONTENT_DIR "/documents/Logo.gif");
@@ -501,6 +502,14 @@ TEST(WholeFileReaders, PicturesCutShortAreRefused)
                                                 "00ffffff21f90401000000002c0000"
                                                 "0000010001000002024401003b");
     const QByteArray thumb = jpeg.left(2) + QByteArray::fromHex("ffe10006ffd90000") + jpeg.mid(2);
+    const QByteArray bmp = encoded("BMP");
+    // A 2 x 2 BMP coded in runs: a run and an end of line per row, then the
+    // end of the bitmap.
+    const QByteArray runs = QByteArray::fromHex("424d48000000000000003e000000"
+                                                "2800000002000000020000000100080001000000"
+                                                "0a00000000000000000000000200000000000000" // sizes, two colours
+                                                "00000000ffffff00"
+                                                "02010000020000000001");
     const struct {
         const char* Label;
         QByteArray Bytes;
@@ -517,7 +526,13 @@ TEST(WholeFileReaders, PicturesCutShortAreRefused)
         {"JPEG with bytes after its end", jpeg + "trailing", true},
         {"JPEG cut", jpeg.left(jpeg.size() / 2), false},
         {"JPEG with a thumbnail, cut", thumb.left(thumb.size() / 2), false},
+        {"BMP", bmp, true},
+        {"BMP cut", bmp.left(bmp.size() / 2), false},
+        {"BMP without its last byte", bmp.chopped(1), false},
+        {"BMP in runs", runs, true},
+        {"BMP in runs without its end", runs.chopped(2), false},
         {"not a picture", QByteArray("GIF89a broken"), false},
+        {"a TIFF, whose end is not told", encoded("TIFF"), false},
     };
     TTempFolder dir;
     for (const auto& c : cases) {

@@ -278,7 +278,9 @@ TEST(FullDisk, DocumentWritersAreWholeOrReport)
     // Pages that need more than a page of disk.
     TPreviewDocument doc;
     doc.BeginDoc();
-    doc.Canvas()->drawText(QPointF(60, 100), QString(8000, QLatin1Char('x')));
+    for (int line = 0; line < 40; ++line)
+        doc.Canvas()->drawText(QPointF(60, 100 + 12 * line),
+                               QStringLiteral("%1 The quick brown fox jumps over the lazy dog").arg(line * 7919));
     doc.EndDoc();
     struct Case {
         const char* label;

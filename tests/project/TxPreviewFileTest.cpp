@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QCryptographicHash>
 #include <QDataStream>
 #include <QFile>
@@ -16,7 +17,8 @@
 
 namespace {
 
-// Everything the preview's pages may hold.
+// Everything the program's pages hold: texts on white and on nothing,
+// the frame, rules, a filled box, pictures and a shrunk part.
 void DrawSample(QPainter& p, int number)
 {
     p.setBackgroundMode(Qt::OpaqueMode);
@@ -36,32 +38,20 @@ void DrawSample(QPainter& p, int number)
     p.drawText(QPointF(20, 70), QStringLiteral("Silencer Report"));
     p.setPen(QPen(QColor(245, 245, 220), 0));
     p.drawRect(QRect(10, 10, 379, 279));
-    p.setPen(QPen(Qt::red, 3, Qt::DashLine, Qt::RoundCap, Qt::BevelJoin));
+    p.setPen(QPen(Qt::red, 1));
     p.drawLine(20, 90, 380, 90);
-    QPen custom(Qt::darkGreen, 2);
-    custom.setDashPattern({4, 2, 1, 2});
-    p.setPen(custom);
     p.drawPolyline(QPolygonF({QPointF(20, 100), QPointF(60, 140), QPointF(100, 100)}));
-    p.setBrush(QBrush(Qt::cyan, Qt::Dense4Pattern));
+    p.setBrush(QColor(255, 200, 0));
     p.drawPolygon(QPolygonF({QPointF(120, 100), QPointF(160, 140), QPointF(200, 100)}), Qt::WindingFill);
-    p.setBrush(QColor(255, 200, 0, 128));
-    p.drawEllipse(QRectF(220, 100, 60, 40));
-    QPainterPath path;
-    path.moveTo(300, 100);
-    path.cubicTo(320, 80, 340, 160, 380, 120);
-    path.lineTo(300, 150);
-    path.closeSubpath();
-    p.drawPath(path);
+    p.setBrush(Qt::NoBrush);
     QImage image(30, 20, QImage::Format_ARGB32);
     image.fill(QColor(10, 120, 200));
     p.drawImage(QPoint(20, 160), image);
     p.drawPixmap(QRect(60, 160, 60, 40), QPixmap::fromImage(image));
     p.save();
-    p.setClipRect(QRect(150, 160, 40, 40));
-    p.translate(170, 180);
-    p.rotate(30);
-    p.setOpacity(0.5);
-    p.fillRect(QRect(-40, -40, 80, 80), Qt::magenta);
+    p.scale(0.5, 0.5);
+    p.fillRect(QRect(300, 320, 80, 80), Qt::magenta);
+    p.drawText(QPointF(300, 440), QStringLiteral("shrunk"));
     p.restore();
 }
 
@@ -76,7 +66,7 @@ TPreviewPage SamplePage(int number)
     p.end();
     page.Commands = recorder.Commands();
     QString error;
-    EXPECT_TRUE(CommandsToPage(page.Commands, page.Picture, error)) << error.toStdString();
+    EXPECT_TRUE(CommandsToPage(page.Commands, SheetFor(page), page.Drawing, error)) << error.toStdString();
     return page;
 }
 
@@ -146,21 +136,53 @@ QByteArray Commands(const std::function<void(QDataStream&)>& write, quint32 coun
     return data;
 }
 
-// `count` plain pictures of `side` x `side`, each drawn into a small square.
-QByteArray Pictures(quint32 count, int side)
+QByteArray PngOf(const QImage& image)
 {
-    QImage image(side, side, QImage::Format_RGB32);
-    image.fill(Qt::darkBlue);
     QByteArray png;
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
+    return png;
+}
+
+// `count` pictures in `png`, each drawn into a unit square.
+QByteArray Pictures(quint32 count, const QByteArray& png)
+{
     return Commands(
         [&](QDataStream& s) {
             for (quint32 i = 0; i < count; ++i)
-                s << quint8(22) << 0.0 << 0.0 << 10.0 << 10.0 << 0.0 << 0.0 << double(side) << double(side) << png;
+                s << quint8(22) << 0.0 << 0.0 << 1.0 << 1.0 << 0.0 << 0.0 << 1.0 << 1.0 << png;
         },
         count);
+}
+
+// `count` plain pictures of `side` x `side`.
+QByteArray Pictures(quint32 count, int side)
+{
+    QImage image(side, side, QImage::Format_RGB32);
+    image.fill(Qt::darkBlue);
+    return Pictures(count, PngOf(image));
+}
+
+// `count` commands that only set the render hints.
+QByteArray Hints(quint32 count)
+{
+    return Commands(
+        [count](QDataStream& s) {
+            for (quint32 i = 0; i < count; ++i)
+                s << quint8(9) << qint32(0);
+        },
+        count);
+}
+
+// The commands of what `draw` paints on a sheet of 100 x 100 pixels.
+QByteArray Recorded(const std::function<void(QPainter&)>& draw, int unitsPerInch = PreviewPixelsPerInch)
+{
+    TPageRecorder recorder(QSize(100, 100), unitsPerInch);
+    QPainter p(&recorder);
+    draw(p);
+    p.end();
+    return recorder.Commands();
 }
 
 } // namespace
@@ -187,20 +209,110 @@ TEST(PreviewFile, PagesComeBackAsTheyWereDrawn)
     EXPECT_EQ(PreviewFileBytes(loaded), PreviewFileBytes(original));
 }
 
-// Pictures beyond what a page may hold are left out, so that what the
-// program records always reads back.
-TEST(PreviewFile, RecordedPagesStayWithinTheirBudget)
+// What the program's pages never hold is recorded as it was drawn and
+// refused on reading, with what it is; pictures lose only their texts and
+// colour profile, and what the reader need not inflate.
+TEST(PreviewFile, OnlyWhatTheProgramDrawsReadsBack)
 {
-    TPageRecorder recorder(QSize(800, 1100), PreviewPixelsPerInch);
-    QPainter p(&recorder);
-    QImage large(2000, 2000, QImage::Format_RGB32);
+    using D = std::function<void(QPainter&)>;
+    QImage described(4, 4, QImage::Format_RGB32);
+    described.fill(Qt::red);
+    described.setText(QStringLiteral("Comment"), QString(100000, QLatin1Char('x')));
+    described.setColorSpace(QColorSpace::AdobeRgb);
+    QImage deep(4, 4, QImage::Format_RGBA64);
+    deep.fill(Qt::red);
+    QImage large(2001, 2001, QImage::Format_RGB32);
     large.fill(Qt::darkBlue);
-    for (int i = 0; i < 3; ++i)
-        p.drawImage(QRect(0, 0, 100, 100), large);
-    p.end();
-    QPicture page;
-    QString error;
-    EXPECT_TRUE(CommandsToPage(recorder.Commands(), page, error)) << error.toStdString();
+    auto line = [](const QPen& pen) {
+        return D([pen](QPainter& p) {
+            p.setPen(pen);
+            p.drawLine(0, 50, 100, 50);
+        });
+    };
+    auto text = [](int pixels, QPointF at, int times = 1) {
+        return D([=](QPainter& p) {
+            QFont f(QStringLiteral("Verdana"));
+            f.setPixelSize(pixels);
+            p.setFont(f);
+            for (int i = 0; i < times; ++i)
+                p.drawText(at, QStringLiteral("Title"));
+        });
+    };
+    // A short line after `setup`.
+    auto then = [](const D& setup) {
+        return D([setup](QPainter& p) {
+            setup(p);
+            p.drawLine(0, 0, 10, 10);
+        });
+    };
+    QPen dashes(Qt::black, 1);
+    dashes.setDashPattern({4, 2});
+    QPainterPath curve;
+    curve.moveTo(10, 10);
+    curve.cubicTo(20, 0, 30, 20, 40, 10);
+    const struct {
+        const char* What;
+        D Draw;
+        QString Error;
+        int UnitsPerInch = PreviewPixelsPerInch;
+    } cases[] = {
+        {"a rule", line(QPen(Qt::black, 1)), ""},
+        {"a rule of hundredths of a millimetre", line(QPen(Qt::black, 26)), "", 2540},
+        {"the title", text(19, {10, 50}), ""},
+        {"a picture with texts and a profile", [&](QPainter& p) { p.drawImage(QPoint(0, 0), described); }, ""},
+        {"a picture of 16 bits a channel", [&](QPainter& p) { p.drawImage(QPoint(0, 0), deep); }, ""},
+        {"a dashed pen", line(QPen(Qt::black, 1, Qt::DashLine)), "a dashed pen"},
+        {"a pattern of dashes", line(dashes), "a dashed pen"},
+        {"a wide pen", line(QPen(Qt::black, 3)), "a pen wider than a rule"},
+        {"a curve", [&](QPainter& p) { p.drawPath(curve); }, "a curve"},
+        {"an ellipse", [](QPainter& p) { p.drawEllipse(10, 10, 50, 50); }, "a shape of more than 5 points"},
+        {"a long line",
+         [](QPainter& p) {
+             p.drawPolyline(QPolygonF({{0, 0}, {9, 9}, {0, 9}, {9, 0}, {5, 5}, {0, 0}}));
+         },
+         "a shape of more than 5 points"},
+        {"a clip", then([](QPainter& p) { p.setClipRect(0, 0, 50, 50); }), "a clip"},
+        {"a turn", then([](QPainter& p) { p.rotate(30); }), "a drawing turned, slanted or enlarged"},
+        {"an enlargement", then([](QPainter& p) { p.scale(2, 2); }), "a drawing turned, slanted or enlarged"},
+        {"opacity", then([](QPainter& p) { p.setOpacity(0.5); }), "translucent drawing"},
+        {"a patterned brush", [](QPainter& p) { p.fillRect(QRect(0, 0, 10, 10), Qt::Dense4Pattern); },
+         "a patterned brush"},
+        {"text above the title's size", text(20, {10, 50}), "text larger than 14 points"},
+        {"text off its sheet", text(13, {150, 50}), "drawing off its sheet"},
+        {"a line off its sheet", [](QPainter& p) { p.drawLine(0, 0, 1000, 10); }, "drawing off its sheet"},
+        {"65 boxes",
+         [](QPainter& p) {
+             for (int i = 0; i < 65; ++i)
+                 p.fillRect(QRect(0, 0, 10, 10), Qt::red);
+         },
+         "a page of more than 64 pictures and filled shapes"},
+        {"rules of more than ten times the sheet's width and height",
+         [](QPainter& p) {
+             for (int i = 0; i < 20; ++i)
+                 p.drawLine(0, 0, 100, 100);
+         },
+         "a page of rules longer than 10 times its width and height"},
+        {"text heaped on one spot", text(19, {10, 50}, 200), "a page of more text than 2000 characters of 10 points"},
+        {"pictures too large",
+         [&](QPainter& p) {
+             p.drawImage(QRect(0, 0, 10, 10), large);
+             p.drawImage(QRect(0, 0, 10, 10), large);
+         },
+         "a page with pictures of more than 8 million pixels"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        TPageDrawing page;
+        QString error;
+        TPageBudget budget;
+        EXPECT_EQ(
+            CommandsToPage(Recorded(c.Draw, c.UnitsPerInch), {QSize(100, 100), c.UnitsPerInch}, page, error, &budget),
+            c.Error.isEmpty());
+        EXPECT_EQ(error, c.Error);
+        EXPECT_EQ(budget.Fault, c.Error.isEmpty()               ? TPageFault::None
+                                : c.Error.startsWith("a page ") ? TPageFault::TooMuch
+                                                                : TPageFault::Foreign);
+    }
 }
 
 TEST(PreviewFile, RecordedPagesLookAsDrawn)
@@ -260,6 +372,12 @@ TEST(PreviewFile, WhatIsWrongIsSaid)
     garbage[0] = 'G';
     QByteArray longer = good;
     longer.append('x');
+    QImage text(1, 1, QImage::Format_RGB32);
+    text.setText(QStringLiteral("Comment"), QString(2000, QLatin1Char('x')));
+    const QByteArray described = PngOf(text);
+    // Image data of 10,000 bytes more than a pixel takes.
+    QByteArray padded = PngOf(QImage(1, 1, QImage::Format_RGB32));
+    padded.insert(padded.size() - 12, QByteArray::fromHex("00002710") + "IDAT" + QByteArray(10004, '\0'));
     struct {
         QByteArray Bytes;
         QString Message;
@@ -273,21 +391,38 @@ TEST(PreviewFile, WhatIsWrongIsSaid)
          "f.ppv was written by a newer version of the program."},
         {FileAround(BodyWithCommands(Commands([](QDataStream&) {}, 0)), 0), "f.ppv is damaged or incomplete."},
         // What a page and a file may hold: decoded picture area, small
-        // pictures counting 64 x 64, and drawing elements.
+        // pictures counting 64 x 64, drawing elements and pages.
         {FileAround(BodyWithCommands(Pictures(2, 2001))),
          "f.ppv holds more than a print preview may show: a page with pictures of more than 8 million pixels."},
-        {FileAround(BodyWithCommands(Pictures(1954, 1))),
-         "f.ppv holds more than a print preview may show: a page with pictures of more than 8 million pixels."},
-        {FileAround(BodyWithCommands(Pictures(1000, 2), 3)),
+        {FileAround(BodyWithCommands(Pictures(65, 1))),
+         "f.ppv holds more than a print preview may show: a page of more than 64 pictures and filled shapes."},
+        {FileAround(BodyWithCommands(Pictures(1, 2001), 3)),
          "f.ppv holds more than a print preview may show: pictures of more than 12 million pixels."},
-        {FileAround(BodyWithCommands(Commands(
-             [](QDataStream& s) {
-                 s << quint8(21) << quint8(3) << quint32(2000001);
-                 for (int i = 0; i < 2000001; ++i)
-                     s << 0.0 << 0.0;
-             },
-             1))),
-         "f.ppv holds more than a print preview may show: more than 2 million drawing elements."},
+        {FileAround(BodyWithCommands(Pictures(64, 1), 46)),
+         "f.ppv holds more than a print preview may show: pictures of more than 12 million pixels."},
+        {FileAround(BodyWithCommands(Hints(10001))),
+         "f.ppv holds more than a print preview may show: a page of more than 10000 drawing elements."},
+        {FileAround(BodyWithCommands(Hints(9999), 26)),
+         "f.ppv holds more than a print preview may show: more than 250000 drawing elements."},
+        {FileAround(BodyWithCommands(Commands([](QDataStream&) {}, 0), 10001)),
+         "f.ppv holds more than a print preview may show: more than 10000 pages."},
+        // Drawing the program does not make, and picture parts it does not
+        // write: compressed texts inflate to far more than they take.
+        {FileAround(BodyWithCommands(Recorded([](QPainter& p) {
+             p.setPen(QPen(Qt::black, 1, Qt::DotLine));
+             p.drawLine(0, 0, 10, 10);
+         }))),
+         "f.ppv holds drawing a print preview does not show: a dashed pen."},
+        {FileAround(BodyWithCommands(Pictures(1, described))),
+         "f.ppv holds drawing a print preview does not show: a picture with a part the program does not write "
+         "(\"zTXt\")."},
+        {FileAround(BodyWithCommands(Pictures(1, padded))),
+         "f.ppv holds drawing a print preview does not show: a picture with more data than its pixels."},
+        {FileAround(BodyWithCommands(Pictures(1, PngOf(QImage(VOZ_CONTENT_DIR "/documents/Logo.gif")) + "more"))),
+         "f.ppv is damaged or incomplete."},
+        {FileAround(BodyWithCommands(
+             Pictures(1, PngOf(QImage(VOZ_CONTENT_DIR "/documents/Logo.gif").convertToFormat(QImage::Format_RGBA64))))),
+         "f.ppv holds drawing a print preview does not show: a picture in a form the program does not write."},
     };
     for (const auto& c : cases) {
         try {
@@ -301,8 +436,8 @@ TEST(PreviewFile, WhatIsWrongIsSaid)
     // within the budgets.
     EXPECT_EQ(ParsePreviewFile(FileAround(BodyWithCommands(Commands([](QDataStream&) {}, 0))), "f.ppv").Pages.size(),
               1u);
-    EXPECT_EQ(ParsePreviewFile(FileAround(BodyWithCommands(Pictures(1953, 1))), "f.ppv").Pages.size(), 1u);
-    EXPECT_EQ(ParsePreviewFile(FileAround(BodyWithCommands(Pictures(1000, 2), 2)), "f.ppv").Pages.size(), 2u);
+    EXPECT_EQ(ParsePreviewFile(FileAround(BodyWithCommands(Pictures(64, 1), 45)), "f.ppv").Pages.size(), 45u);
+    EXPECT_EQ(ParsePreviewFile(FileAround(BodyWithCommands(Pictures(1, 2001), 2)), "f.ppv").Pages.size(), 2u);
 }
 
 // Bodies with a correct checksum that lie about their contents: counts far
@@ -355,9 +490,9 @@ TEST(PreviewFile, LyingBodiesAreRefusedWithoutHarm)
         {"bytes after the last command", Commands(W([](QDataStream& s) { s << quint8(10) << 1.0 << quint8(0); }), 1)},
     };
     for (const auto& c : cases) {
-        QPicture page;
+        TPageDrawing page;
         QString error;
-        EXPECT_FALSE(CommandsToPage(c.Commands, page, error)) << c.What;
+        EXPECT_FALSE(CommandsToPage(c.Commands, {QSize(100, 100), PreviewPixelsPerInch}, page, error)) << c.What;
         EXPECT_FALSE(error.isEmpty()) << c.What;
         EXPECT_THROW(ParsePreviewFile(FileAround(BodyWithCommands(c.Commands)), "f.ppv"), EPreviewFileError) << c.What;
     }
@@ -375,6 +510,18 @@ TEST(PreviewFile, FailedWriteKeepsTheOldFile)
     const QString file = dir.Write("old.ppv", QByteArray("old contents"));
     dir.Write("plain", QByteArray("x"));
     EXPECT_THROW(WritePreviewFile(dir.File("plain/new.ppv"), Sample(1)), EInOutError);
+    EXPECT_EQ(ReadFileBytes(file), QByteArray("old contents"));
+    // Pages the file could not be loaded with are not written.
+    TPreviewFileContents heavy = Sample(2);
+    heavy.Pages[0].Commands = heavy.Pages[1].Commands = Pictures(1, 2001);
+    heavy.Pages.push_back(heavy.Pages[0]);
+    try {
+        WritePreviewFile(file, heavy);
+        ADD_FAILURE();
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.Message(), "Unable to write to " + file +
+                                   ": the pages would not load again (pictures of more than 12 million pixels).");
+    }
     EXPECT_EQ(ReadFileBytes(file), QByteArray("old contents"));
     try {
         ReadPreviewFile(dir.File("missing.ppv"));
