@@ -229,13 +229,12 @@ TEST(PreviewFile, OnlyWhatTheProgramDrawsReadsBack)
             p.drawLine(0, 50, 100, 50);
         });
     };
-    auto text = [](int pixels, QPointF at, int times = 1) {
+    auto text = [](int pixels, QPointF at) {
         return D([=](QPainter& p) {
             QFont f(QStringLiteral("Verdana"));
             f.setPixelSize(pixels);
             p.setFont(f);
-            for (int i = 0; i < times; ++i)
-                p.drawText(at, QStringLiteral("Title"));
+            p.drawText(at, QStringLiteral("Title"));
         });
     };
     // A short line after `setup`.
@@ -254,10 +253,11 @@ TEST(PreviewFile, OnlyWhatTheProgramDrawsReadsBack)
         const char* What;
         D Draw;
         QString Error;
+        int Times = 1; // Draw is done
         int UnitsPerInch = PreviewPixelsPerInch;
     } cases[] = {
         {"a rule", line(QPen(Qt::black, 1)), ""},
-        {"a rule of hundredths of a millimetre", line(QPen(Qt::black, 26)), "", 2540},
+        {"a rule of hundredths of a millimetre", line(QPen(Qt::black, 26)), "", 1, 2540},
         {"the title", text(19, {10, 50}), ""},
         {"a picture with texts and a profile", [&](QPainter& p) { p.drawImage(QPoint(0, 0), described); }, ""},
         {"a picture of 16 bits a channel", [&](QPainter& p) { p.drawImage(QPoint(0, 0), deep); }, ""},
@@ -280,34 +280,26 @@ TEST(PreviewFile, OnlyWhatTheProgramDrawsReadsBack)
         {"text above the title's size", text(20, {10, 50}), "text larger than 14 points"},
         {"text off its sheet", text(13, {150, 50}), "drawing off its sheet"},
         {"a line off its sheet", [](QPainter& p) { p.drawLine(0, 0, 1000, 10); }, "drawing off its sheet"},
-        {"65 boxes",
-         [](QPainter& p) {
-             for (int i = 0; i < 65; ++i)
-                 p.fillRect(QRect(0, 0, 10, 10), Qt::red);
-         },
-         "a page of more than 64 pictures and filled shapes"},
-        {"rules of more than ten times the sheet's width and height",
-         [](QPainter& p) {
-             for (int i = 0; i < 20; ++i)
-                 p.drawLine(0, 0, 100, 100);
-         },
-         "a page of rules longer than 10 times its width and height"},
-        {"text heaped on one spot", text(19, {10, 50}, 200), "a page of more text than 2000 characters of 10 points"},
-        {"pictures too large",
-         [&](QPainter& p) {
-             p.drawImage(QRect(0, 0, 10, 10), large);
-             p.drawImage(QRect(0, 0, 10, 10), large);
-         },
-         "a page with pictures of more than 8 million pixels"},
+        {"65 boxes", [](QPainter& p) { p.fillRect(QRect(0, 0, 10, 10), Qt::red); },
+         "a page of more than 64 pictures and filled shapes", 65},
+        {"rules of more than ten times the sheet's width and height", [](QPainter& p) { p.drawLine(0, 0, 100, 100); },
+         "a page of rules longer than 10 times its width and height", 20},
+        {"text heaped on one spot", text(19, {10, 50}), "a page of more text than 2000 characters of 10 points", 200},
+        {"pictures too large", [&](QPainter& p) { p.drawImage(QRect(0, 0, 10, 10), large); },
+         "a page with pictures of more than 8 million pixels", 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.What);
+        const QByteArray commands = Recorded(
+            [&](QPainter& p) {
+                for (int i = 0; i < c.Times; ++i)
+                    c.Draw(p);
+            },
+            c.UnitsPerInch);
         TPageDrawing page;
         QString error;
         TPageBudget budget;
-        EXPECT_EQ(
-            CommandsToPage(Recorded(c.Draw, c.UnitsPerInch), {QSize(100, 100), c.UnitsPerInch}, page, error, &budget),
-            c.Error.isEmpty());
+        EXPECT_EQ(CommandsToPage(commands, {QSize(100, 100), c.UnitsPerInch}, page, error, &budget), c.Error.isEmpty());
         EXPECT_EQ(error, c.Error);
         EXPECT_EQ(budget.Fault, c.Error.isEmpty()               ? TPageFault::None
                                 : c.Error.startsWith("a page ") ? TPageFault::TooMuch
