@@ -32,16 +32,6 @@ namespace {
 // themselves succeed and only the flush finds the disk full.
 const QByteArray Big(10000, 'x');
 
-QString FailureOf(const std::function<void()>& save)
-{
-    try {
-        save();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return QString();
-}
-
 // Every writer, saving Big over `file`; each gives the failure's text, empty
 // when there is none.
 struct Writer {
@@ -59,11 +49,11 @@ const std::vector<Writer>& Writers()
          }},
         {"ini", "[Form]\nLeft=5\n",
          [](const QString& file) {
-             return FailureOf([&] { TIniFile(file).WriteString("Form", "Note", QString::fromLatin1(Big)); });
+             return FailureOf<Exception>([&] { TIniFile(file).WriteString("Form", "Note", QString::fromLatin1(Big)); });
          }},
         {"xml", "<a><b>old</b></a>",
          [](const QString& file) {
-             return FailureOf([&] {
+             return FailureOf<Exception>([&] {
                  TXMLFile xml(file);
                  xml.SetText(xml.DocumentElement(), "b", QString::fromLatin1(Big));
                  xml.Save();
@@ -72,7 +62,7 @@ const std::vector<Writer>& Writers()
         {"registry", "[Software]\nT\\Form\\Left=5\n",
          [](const QString& file) {
              SetRegistryFileName(file);
-             const QString failure = FailureOf([&] {
+             const QString failure = FailureOf<Exception>([&] {
                  TRegistryIniFile reg("Software\\T");
                  for (int i = 0; i < 50; ++i)
                      reg.WriteString("Form", QStringLiteral("Key%1").arg(i), QString::fromLatin1(Big.left(100)));

@@ -507,13 +507,9 @@ TEST(PreviewFile, FailedWriteKeepsTheOldFile)
     TPreviewFileContents heavy = Sample(2);
     heavy.Pages[0].Commands = heavy.Pages[1].Commands = Pictures(1, 2001);
     heavy.Pages.push_back(heavy.Pages[0]);
-    try {
-        WritePreviewFile(file, heavy);
-        ADD_FAILURE();
-    } catch (const EInOutError& e) {
-        EXPECT_EQ(e.Message(), "Unable to write to " + file +
-                                   ": the pages would not load again (pictures of more than 12 million pixels).");
-    }
+    EXPECT_EQ(FailureOf<EInOutError>([&] { WritePreviewFile(file, heavy); }),
+              "Unable to write to " + file +
+                  ": the pages would not load again (pictures of more than 12 million pixels).");
     EXPECT_EQ(ReadFileBytes(file), QByteArray("old contents"));
     try {
         ReadPreviewFile(dir.File("missing.ppv"));
