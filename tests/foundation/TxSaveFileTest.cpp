@@ -140,10 +140,9 @@ std::vector<Writer> LockingWriters()
     return {Writers()[1], Writers()[3]};
 }
 
-// Whatever stands at "<file>.lock", a settings save ends at once: refused
-// with the reason when it is no regular file, and then left as it is; taken,
-// never read, and gone afterwards when it is one, however large, old or
-// garbled.
+// Whatever stands at "<file>.lock", a settings save ends at once: what is no
+// regular file is said and left; a file, however large, old or garbled, is
+// taken unread and removed.
 TEST(LockFiles, ASaveEndsAtOnceWhateverStandsThere)
 {
     const std::pair<const char*, std::function<void(const TTempFolder& dir, const QString& lock)>> cases[] = {
@@ -236,9 +235,8 @@ private:
     bool FHolds;
 };
 
-// Another copy of the program that keeps the lock longer than a save waits
-// has the save refused, saying why; one that lets go meanwhile has it wait
-// and go on. A copy that ends, killed or not, takes its lock with it.
+// A save waits for another copy of the program to let go of the lock, and is
+// refused, saying why, when it waits too long; a copy that ends lets go.
 TEST(LockFiles, AHolderStopsSavesUntilItEnds)
 {
     for (const Writer& w : LockingWriters()) {

@@ -31,15 +31,11 @@ QByteArray ProjectXml(const QByteArray& headExtra, const QByteArray& body,
            headExtra + "</head><body>" + body + "</body></project>\n";
 }
 
-// What a load or a save says of what is beyond a project's bounds.
-QString TooLong(const char* what)
-{
-    return what + QString(" has %1 characters; a text holds at most %2").arg(MaxProjectText + 1).arg(MaxProjectText);
-}
-QString NotesTooLong(int characters)
-{
-    return QString("the notes have %1 characters; they hold at most %2").arg(characters).arg(MaxProjectNotes);
-}
+// What a load or a save says of what is beyond a project's bounds; %3 and
+// %2 are what and how many.
+const QString TooLong =
+    QString("%3 has %1 characters; a text holds at most %2").arg(MaxProjectText + 1).arg(MaxProjectText);
+const QString NotesTooLong = QString("the notes have %2 characters; they hold at most %1").arg(MaxProjectNotes);
 const QString TooManyItems =
     QString("it holds %1 items; a project holds at most %2").arg(MaxProjectItems + 1).arg(MaxProjectItems);
 
@@ -274,24 +270,24 @@ TEST_F(ProjectFile, IdentityAndFormatMessages)
         {"too many items", ProjectXml("", QByteArray("<item/>").repeated(MaxProjectItems + 1)), false, readError,
          TooManyItems},
         {"long project name", ProjectXml(element("projectname", longText), ""), false, readError,
-         TooLong("the project name")},
+         TooLong.arg("the project name")},
         {"long quote number", ProjectXml(element("quoteno", longText), ""), false, readError,
-         TooLong("the quote number")},
-        {"long revision", ProjectXml(element("revision", longText), ""), false, readError, TooLong("the revision")},
+         TooLong.arg("the quote number")},
+        {"long revision", ProjectXml(element("revision", longText), ""), false, readError, TooLong.arg("the revision")},
         {"long consultant", ProjectXml(element("consultant", longText), ""), false, readError,
-         TooLong("the attention")},
+         TooLong.arg("the attention")},
         {"long contractor", ProjectXml(element("contractor", longText), ""), false, readError,
-         TooLong("the contractor")},
+         TooLong.arg("the contractor")},
         {"long notes", ProjectXml(element("notes", QByteArray(MaxProjectNotes - 1, 'n') + "\xC2\xBFmm"), ""), false,
-         readError, NotesTooLong(MaxProjectNotes + 2)},
+         readError, NotesTooLong.arg(MaxProjectNotes + 2)},
         {"long description", ProjectXml("", "<item/>" + element("item", element("description", longText))), false,
-         readError, TooLong("the description of item 2")},
+         readError, TooLong.arg("the description of item 2")},
         {"too many ancillaries", ProjectXml("", ancillaries(MaxItemAncillaries + 1, "Feet")), false, readError,
          QString("item 1 has %1 ancillaries; an item holds at most %2")
              .arg(MaxItemAncillaries + 1)
              .arg(MaxItemAncillaries)},
         {"long ancillary name", ProjectXml("", ancillaries(1, longText)), false, readError,
-         TooLong("an ancillary name of item 1")},
+         TooLong.arg("an ancillary name of item 1")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -471,17 +467,15 @@ TEST_F(ProjectFile, FailedSaveKeepsTheOldFile)
                  q.Items.push_back(std::make_unique<TProjectItem>());
          },
          TooManyItems},
-        {[](TProject& q) { q.Contractor = QString(MaxProjectText + 1, QLatin1Char('c')); }, TooLong("the contractor")},
-        {[](TProject& q) {
-             q.Notes = QStringList{QString(MaxProjectNotes, QLatin1Char('n')), ""};
-         },
-         NotesTooLong(MaxProjectNotes + 1)},
+        {[](TProject& q) { q.Contractor = QString(MaxProjectText + 1, 'c'); }, TooLong.arg("the contractor")},
+        {[](TProject& q) { q.Notes = QStringList() << QString(MaxProjectNotes, 'n') << ""; },
+         NotesTooLong.arg(MaxProjectNotes + 1)},
         // A comma without a blank comes back with one: measured as it reads back.
         {[&](TProject& q) {
              q.InsertItem({}, {}, -1);
              q.Item(0).Ancillaries = {{commas, 1, 1, 0}};
          },
-         TooLong("an ancillary name of item 1")},
+         TooLong.arg("an ancillary name of item 1")},
     };
     for (const auto& [make, reason] : beyond) {
         SCOPED_TRACE(reason.toStdString());
