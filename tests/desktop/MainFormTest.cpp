@@ -27,7 +27,6 @@
 #include <clocale>
 #include <cstring>
 #include <functional>
-#include <utility>
 #include <vector>
 
 #include <sys/stat.h>
