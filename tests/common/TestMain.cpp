@@ -32,10 +32,8 @@ int main(int argc, char** argv)
         qputenv(name, QFile::encodeName(dir));
     }
     QFile::setPermissions(root + "/runtime", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    // Qt's own settings (the file dialogs' history) stay in this home for the
-    // whole run, not in the temporary folder of whichever test pointed the
-    // configuration home elsewhere first, which would be made again after
-    // that test removed it.
+    // Qt's own settings (the file dialogs' history) stay here, not in a
+    // configuration home a test points elsewhere and then removes.
     for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
         QSettings::setPath(format, QSettings::UserScope, root + "/config");
     // The application sets the user's locale, as the program's does; the

@@ -53,6 +53,17 @@ private:
 };
 
 QByteArray ReadFileBytes(const QString& path);
+// The message of the `E` that `run` raised; empty when it raised none.
+template <class E, class F>
+QString FailureOf(const F& run)
+{
+    try {
+        run();
+    } catch (const E& e) {
+        return e.Message();
+    }
+    return QString();
+}
 // Copies every file below `from` to the same place below `to`.
 void CopyFolder(const QString& from, const QString& to);
 QString TestDataDir();

@@ -86,42 +86,26 @@ TEST(GridModel, ExtentArraysAppearOnFirstWrite)
 // overflows; a huge cell shows, cut at the client edge.
 TEST(GridModel, ExtentsAreClamped)
 {
-    enum { ColWidth, RowHeight, DefaultColWidth, DefaultRowHeight, LineWidth };
+    // Each stores an extent and gives what was kept.
+    using TStore = int (*)(TTestGridModel&, int);
+    const TStore colWidth = [](TTestGridModel& g, int v) { return g.SetColWidths(1, v), g.ColWidths(1); };
+    const TStore rowHeight = [](TTestGridModel& g, int v) { return g.SetRowHeights(1, v), g.RowHeights(1); };
+    const TStore defWidth = [](TTestGridModel& g, int v) { return g.SetDefaultColWidth(v), g.DefaultColWidth(); };
+    const TStore defHeight = [](TTestGridModel& g, int v) { return g.SetDefaultRowHeight(v), g.DefaultRowHeight(); };
+    const TStore lineWidth = [](TTestGridModel& g, int v) { return g.SetGridLineWidth(v), g.GridLineWidth(); };
     const struct {
-        int what, stored, kept;
+        TStore store;
+        int stored, kept;
         bool cellShows; // cell (1, 1)
-    } cases[] = {{ColWidth, INT_MAX, kMaxCellExtent, true},          {ColWidth, INT_MIN, -1, false},
-                 {RowHeight, INT_MAX, kMaxCellExtent, true},         {RowHeight, INT_MIN, -1, false},
-                 {DefaultColWidth, INT_MAX, kMaxCellExtent, false},  {DefaultColWidth, INT_MIN, -1, false},
-                 {DefaultRowHeight, INT_MAX, kMaxCellExtent, false}, {DefaultRowHeight, INT_MIN, -1, false},
-                 {LineWidth, INT_MAX, kMaxCellExtent, false},        {LineWidth, INT_MIN, -1, true}};
+    } cases[] = {{colWidth, INT_MAX, kMaxCellExtent, true},   {colWidth, INT_MIN, -1, false},
+                 {rowHeight, INT_MAX, kMaxCellExtent, true},  {rowHeight, INT_MIN, -1, false},
+                 {defWidth, INT_MAX, kMaxCellExtent, false},  {defWidth, INT_MIN, -1, false},
+                 {defHeight, INT_MAX, kMaxCellExtent, false}, {defHeight, INT_MIN, -1, false},
+                 {lineWidth, INT_MAX, kMaxCellExtent, false}, {lineWidth, INT_MIN, -1, true}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.what << " " << c.stored);
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
         TTestGridModel g;
-        int kept = 0;
-        switch (c.what) {
-        case ColWidth:
-            g.SetColWidths(1, c.stored);
-            kept = g.ColWidths(1);
-            break;
-        case RowHeight:
-            g.SetRowHeights(1, c.stored);
-            kept = g.RowHeights(1);
-            break;
-        case DefaultColWidth:
-            g.SetDefaultColWidth(c.stored);
-            kept = g.DefaultColWidth();
-            break;
-        case DefaultRowHeight:
-            g.SetDefaultRowHeight(c.stored);
-            kept = g.DefaultRowHeight();
-            break;
-        case LineWidth:
-            g.SetGridLineWidth(c.stored);
-            kept = g.GridLineWidth();
-            break;
-        }
-        EXPECT_EQ(kept, c.kept);
+        EXPECT_EQ(c.store(g, c.stored), c.kept);
         const TPixelRect r = g.CellRect(1, 1);
         EXPECT_EQ(r.Right > r.Left && r.Bottom > r.Top, c.cellShows);
         EXPECT_LE(r.Right, g.Width);

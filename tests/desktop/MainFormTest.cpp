@@ -27,7 +27,6 @@
 #include <clocale>
 #include <cstring>
 #include <functional>
-#include <utility>
 #include <vector>
 
 #include <sys/stat.h>
@@ -537,22 +536,29 @@ TEST_F(MainForm, DutyEditsKeepWhatWasTypedAndRefuseNumbersNoDoubleHolds)
 TEST_F(MainForm, ARefusalChangesNothingButTheEntrysText)
 {
     WriteRange("a.xml", RangeXml("A", "circular", "A", {"600|600,900|60,60,60,60,60,60,60,60"}));
-    enum TLeave { lvTab, lvBandClick, lvAirflowClick, lvSearch, lvClose };
+    using TLeave = std::function<void(TMainForm&)>;
+    const TLeave tab = [](TMainForm&) { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); };
+    const TLeave bandClick = [](TMainForm& f) {
+        QTest::mouseClick(f.attenGrid->viewport(), Qt::LeftButton, {}, ToQRect(f.attenGrid->CellRect(0, 0)).center());
+    };
+    const TLeave airflowClick = [](TMainForm& f) { QTest::mouseClick(f.edAirflow, Qt::LeftButton); };
+    const TLeave search = [this](TMainForm&) { ClickSearch(); };
+    const TLeave close = [](TMainForm& f) { f.close(); };
     const struct {
         const char* name;
         int band; // the band cell refused; -1: airflow
         TLeave leave;
         const char* searched = nullptr; // typed and searched before, in the same visit
     } cases[] = {
-        {"airflow, Tab", -1, lvTab},
-        {"airflow searched, Tab", -1, lvTab, "3"},
-        {"airflow, band cell clicked", -1, lvBandClick},
-        {"airflow, Search", -1, lvSearch},
-        {"airflow, window closed", -1, lvClose},
-        {"band, another band clicked", 6, lvBandClick},
-        {"band, airflow clicked", 6, lvAirflowClick},
-        {"band, Search", 6, lvSearch},
-        {"band, window closed", 6, lvClose},
+        {"airflow, Tab", -1, tab},
+        {"airflow searched, Tab", -1, tab, "3"},
+        {"airflow, band cell clicked", -1, bandClick},
+        {"airflow, Search", -1, search},
+        {"airflow, window closed", -1, close},
+        {"band, another band clicked", 6, bandClick},
+        {"band, airflow clicked", 6, airflowClick},
+        {"band, Search", 6, search},
+        {"band, window closed", 6, close},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -563,51 +569,36 @@ TEST_F(MainForm, ARefusalChangesNothingButTheEntrysText)
         Msgs.Clear();
         const QString refused =
             c.band < 0 ? "Airflow refused: out of range." : "Attenuation refused: not a whole number.";
+        QWidget* entry = c.band < 0 ? static_cast<QWidget*>(form.edAirflow) : form.attenGrid;
+        entry->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return entry->hasFocus(); }));
+        if (c.searched) {
+            form.edAirflow->selectAll();
+            QTest::keyClicks(form.edAirflow, c.searched);
+            ClickSearch();
+            ASSERT_EQ(Rows(), 1);
+        }
         if (c.band < 0) {
-            form.edAirflow->setFocus();
-            ASSERT_TRUE(QTest::qWaitFor([&] { return form.edAirflow->hasFocus(); }));
-            if (c.searched) {
-                form.edAirflow->selectAll();
-                QTest::keyClicks(form.edAirflow, c.searched);
-                ClickSearch();
-                ASSERT_EQ(Rows(), 1);
-            }
             form.edAirflow->selectAll();
             QGuiApplication::clipboard()->setText("1e400");
             QTest::keySequence(form.edAirflow, QKeySequence::Paste);
         } else {
-            form.attenGrid->setFocus();
-            ASSERT_TRUE(QTest::qWaitFor([&] { return form.attenGrid->hasFocus(); }));
             form.attenGrid->SetCol(c.band);
             form.attenGrid->SetEditorMode(true);
             form.attenGrid->InplaceEdit()->selectAll();
             form.attenGrid->InplaceEdit()->insert("9.25"); // what a paste does
         }
-        switch (c.leave) {
-        case lvTab:
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            break;
-        case lvBandClick:
-            QTest::mouseClick(form.attenGrid->viewport(), Qt::LeftButton, {},
-                              ToQRect(form.attenGrid->CellRect(0, 0)).center());
-            break;
-        case lvAirflowClick:
-            QTest::mouseClick(form.edAirflow, Qt::LeftButton);
-            break;
-        case lvSearch:
-            ClickSearch();
-            break;
-        case lvClose:
-            form.close();
+        c.leave(form);
+        const bool closed = !form.isVisible();
+        if (closed) {
             EXPECT_EQ(Msgs.Messages, QStringList{refused}); // while the window was there
-            break;
         }
         QCoreApplication::processEvents();
         EXPECT_EQ(Msgs.Messages, QStringList{refused});
         EXPECT_EQ(Msgs.Beeps, 1);
         EXPECT_EQ(form.edAirflow->text(), c.searched ? "3.000" : "2.800");
         EXPECT_EQ(form.attenGrid->Rows(0)->CommaText(), "9,10,15,45,50,50,45,20");
-        if (c.leave != lvClose) {
+        if (!closed) {
             EXPECT_EQ(Rows(), 1);
             EXPECT_TRUE(ResultButtonsEnabled());
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_7);
@@ -711,25 +702,15 @@ TEST_F(MainForm, SaveWritesTheSelectionWithPointDecimalsWhateverTheLocale)
     EXPECT_EQ(form.edAirflow->text(), "2.500");
 
     // A file that is not read loads nothing, and says why.
-    const QString fifo = DefaultIni();
-    const std::pair<std::function<void()>, QString> refused[] = {
-        {[&] {
-             QFile::remove(fifo);
-             ::mkfifo(QFile::encodeName(fifo).constData(), 0600);
-         },
-         "It is not a regular file."},
-        {[&] {
-             QFile::remove(fifo);
-             Dir.Write("app/program/default.ini", QByteArray("[air]\nflow=3\n"));
-             QFile(fifo).resize(MaxSettingsFileSize + 1);
-         },
-         "It is larger than 1 MB."},
-    };
-    for (const auto& [make, why] : refused) {
-        make();
+    for (const QString why : {"It is not a regular file.", "It is larger than 1 MB."}) {
+        QFile::remove(DefaultIni());
+        if (why.contains("regular"))
+            ::mkfifo(QFile::encodeName(DefaultIni()).constData(), 0600);
+        else
+            QFile(Dir.Write("app/program/default.ini", QByteArray("[air]\nflow=3\n"))).resize(MaxSettingsFileSize + 1);
         Msgs.Clear();
         QTest::mouseClick(form.LoadButton, Qt::LeftButton);
-        EXPECT_EQ(Msgs.Errors, QStringList{"Cannot open file \"" + fifo + "\". " + why});
+        EXPECT_EQ(Msgs.Errors, QStringList{"Cannot open file \"" + DefaultIni() + "\". " + why});
         EXPECT_EQ(form.edAirflow->text(), "2.500");
     }
 }

@@ -83,22 +83,19 @@ TEST(SelectionFile, BandsThatAreNoNumberAreNeitherWrittenNorRead)
 
     // Each band as a band cell stores it; one a cell would refuse, or none,
     // is the window's band.
-    const struct {
-        const char* required;
-        const char* bands;
-    } reads[] = {
+    const std::pair<const char*, const char*> reads[] = {
         {"\"1 \",x,3,4e0,,6,-7", "1,10,3,4,50,6,-7,20"},
         {"9,10,15.5,45,50,50,45,20", "9,10,15,45,50,50,45,20"},
         {"1e300,10,15,45,50,50,45,1e19", "9,10,15,45,50,50,45,20"},
         {"5-,-0,2e1,9.0,1E-400,inf,0x10,\"\"", "9,0,20,9,50,50,45,20"},
         {"1,2", "1,2,15,45,50,50,45,20"},
     };
-    for (const auto& r : reads) {
-        SCOPED_TRACE(r.required);
-        dir.Write("default.ini", QByteArray("[atten]\nrequired=") + r.required + "\n");
+    for (const auto& [required, bands] : reads) {
+        SCOPED_TRACE(required);
+        dir.Write("default.ini", QByteArray("[atten]\nrequired=") + required + "\n");
         TSelectionValues v = Defaults();
         ReadSelection(TIniFile(file), v);
-        EXPECT_EQ(v.Required, r.bands);
+        EXPECT_EQ(v.Required, bands);
     }
     EXPECT_EQ(CheckedBandText("", "1,2"), "1,2,,,,,,");
 }

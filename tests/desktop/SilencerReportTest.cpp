@@ -516,10 +516,8 @@ TEST_F(SilencerReport, OnEveryPaperTheReportStaysInsideItsFrame)
     }
 }
 
-// Photo and drawing larger than any paper prints: from the smallest paper
-// to the largest and a larger one a printer may offer, each picture is drawn
-// at a resolution that keeps the page within what a page may hold, none is
-// left out, and the saved file loads again with them all.
+// Photo and drawing larger than any paper prints, on papers up to one larger
+// than the program offers, are drawn within what a page may hold and reload.
 TEST_F(SilencerReport, LargePicturesAreKeptOnEveryPaperAndReload)
 {
     const TSelectionRec& rec = Result(1);
@@ -548,14 +546,9 @@ TEST_F(SilencerReport, LargePicturesAreKeptOnEveryPaperAndReload)
         form.Document().SaveToFile(file);
         form.Document().LoadFromFile(file);
         const QImage page = RenderedPage(form.Document().Page(1));
-        for (const QRgb colour : {photo, drawing}) {
-            qsizetype pixels = 0;
-            for (int y = 0; y < page.height(); ++y) {
-                const auto* line = reinterpret_cast<const QRgb*>(page.constScanLine(y));
-                pixels += std::count(line, line + page.width(), colour);
-            }
-            EXPECT_GT(pixels, 1000) << std::hex << colour;
-        }
+        const auto* pixels = reinterpret_cast<const QRgb*>(page.constBits()); // rows of 32 bits end to end
+        for (const QRgb colour : {photo, drawing})
+            EXPECT_GT(std::count(pixels, pixels + page.sizeInBytes() / 4, colour), 1000) << std::hex << colour;
     }
 }
 

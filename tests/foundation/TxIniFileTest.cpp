@@ -364,12 +364,8 @@ TEST(IniFile, NoSaveIsLargerThanTheReaderReads)
     const QString name = dir.Write("full.ini", "; " + QByteArray(MaxSettingsFileSize - 2 - tail.size(), 'x') + tail);
     TIniFile ini(name);
     EXPECT_EQ(ini.ReadString("A", "x", ""), "1");
-    try {
-        ini.WriteString("A", "x", "22");
-        FAIL() << "no exception";
-    } catch (const EIniFileException& e) {
-        EXPECT_EQ(e.Message(), "Unable to write to " + name + ": it would be larger than 1 MB, more than can be read");
-    }
+    EXPECT_EQ(FailureOf<EIniFileException>([&] { ini.WriteString("A", "x", "22"); }),
+              "Unable to write to " + name + ": it would be larger than 1 MB, more than can be read");
     EXPECT_EQ(QFileInfo(name).size(), MaxSettingsFileSize);
     EXPECT_EQ(ini.ReadString("A", "x", ""), "1");
     ini.WriteString("A", "x", "2");

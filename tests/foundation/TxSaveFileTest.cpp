@@ -17,7 +17,6 @@
 #include <thread>
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 
 #include <fcntl.h>
@@ -25,7 +24,6 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -33,16 +31,6 @@ namespace {
 // Larger than the room left, smaller than Qt's write buffer: the writes
 // themselves succeed and only the flush finds the disk full.
 const QByteArray Big(10000, 'x');
-
-QString FailureOf(const std::function<void()>& save)
-{
-    try {
-        save();
-    } catch (const Exception& e) {
-        return e.Message();
-    }
-    return QString();
-}
 
 // Every writer, saving Big over `file`; each gives the failure's text, empty
 // when there is none.
@@ -61,11 +49,11 @@ const std::vector<Writer>& Writers()
          }},
         {"ini", "[Form]\nLeft=5\n",
          [](const QString& file) {
-             return FailureOf([&] { TIniFile(file).WriteString("Form", "Note", QString::fromLatin1(Big)); });
+             return FailureOf<Exception>([&] { TIniFile(file).WriteString("Form", "Note", QString::fromLatin1(Big)); });
          }},
         {"xml", "<a><b>old</b></a>",
          [](const QString& file) {
-             return FailureOf([&] {
+             return FailureOf<Exception>([&] {
                  TXMLFile xml(file);
                  xml.SetText(xml.DocumentElement(), "b", QString::fromLatin1(Big));
                  xml.Save();
@@ -74,7 +62,7 @@ const std::vector<Writer>& Writers()
         {"registry", "[Software]\nT\\Form\\Left=5\n",
          [](const QString& file) {
              SetRegistryFileName(file);
-             const QString failure = FailureOf([&] {
+             const QString failure = FailureOf<Exception>([&] {
                  TRegistryIniFile reg("Software\\T");
                  for (int i = 0; i < 50; ++i)
                      reg.WriteString("Form", QStringLiteral("Key%1").arg(i), QString::fromLatin1(Big.left(100)));
@@ -104,10 +92,10 @@ TEST(FullDisk, EveryWriterIsWholeOrReports)
     }
 }
 
-mode_t ModeOf(const QString& file)
+mode_t ModeOf(const QString& file, bool followLinks = true)
 {
     struct stat st {};
-    return ::stat(QFile::encodeName(file).constData(), &st) == 0 ? st.st_mode & S_IFMT : 0;
+    return (followLinks ? ::stat : ::lstat)(QFile::encodeName(file).constData(), &st) == 0 ? st.st_mode & S_IFMT : 0;
 }
 
 // A save puts no regular file in the place of what the name leads to,
@@ -146,102 +134,70 @@ TEST(SpecialTargets, AreRefusedAndLinksToFilesWrittenThrough)
               (QStringList{"fifo", "fifo-link", "socket", "target", "target-link"}));
 }
 
-mode_t LinkModeOf(const QString& file)
-{
-    struct stat st {};
-    return ::lstat(QFile::encodeName(file).constData(), &st) == 0 ? st.st_mode & S_IFMT : 0;
-}
-
-// The writers that take the settings lock.
+// The writers that take the settings lock: "ini" and "registry".
 std::vector<Writer> LockingWriters()
 {
-    std::vector<Writer> result;
-    for (const Writer& w : Writers())
-        if (w.label == std::string("ini") || w.label == std::string("registry"))
-            result.push_back(w);
-    return result;
+    return {Writers()[1], Writers()[3]};
 }
 
-// Whatever stands at "<file>.lock", a settings save ends at once: refused
-// with the reason when it is no lock file, and then left as it is; taken,
-// never read, and gone afterwards when it is a regular file, however large,
-// old or garbled.
+// Whatever stands at "<file>.lock", a settings save ends at once: what is no
+// regular file is said and left; a file, however large, old or garbled, is
+// taken unread and removed.
 TEST(LockFiles, ASaveEndsAtOnceWhateverStandsThere)
 {
-    struct Case {
-        const char* label;
-        std::function<void(const TTempFolder& dir, const QString& lock)> make;
-        bool refused;
-    };
-    const Case cases[] = {
-        {"fifo", [](const TTempFolder&, const QString& lock) { ::mkfifo(QFile::encodeName(lock).constData(), 0600); },
-         true},
-        {"folder", [](const TTempFolder&, const QString& lock) { QDir().mkpath(lock); }, true},
-        {"dangling link", [](const TTempFolder& dir, const QString& lock) { QFile::link(dir.File("nowhere"), lock); },
-         true},
+    const std::pair<const char*, std::function<void(const TTempFolder& dir, const QString& lock)>> cases[] = {
+        {"fifo", [](const TTempFolder&, const QString& lock) { ::mkfifo(QFile::encodeName(lock).constData(), 0600); }},
+        {"folder", [](const TTempFolder&, const QString& lock) { QDir().mkpath(lock); }},
+        {"dangling link", [](const TTempFolder& dir, const QString& lock) { QFile::link(dir.File("nowhere"), lock); }},
         {"link to a file",
-         [](const TTempFolder& dir, const QString& lock) { QFile::link(dir.Write("other", QByteArray("x")), lock); },
-         true},
+         [](const TTempFolder& dir, const QString& lock) { QFile::link(dir.Write("other", QByteArray("x")), lock); }},
         {"huge sparse file an hour old",
          [](const TTempFolder&, const QString& lock) {
              QFile f(lock);
              ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.resize(2LL * 1024 * 1024 * 1024));
              f.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime);
-         },
-         false},
+         }},
         {"garbage written just now",
-         [](const TTempFolder& dir, const QString& lock) {
-             dir.Write(QFileInfo(lock).fileName(), QByteArray("\x01garbage\n-1\n\xff"));
-         },
-         false},
-        {"empty file",
-         [](const TTempFolder& dir, const QString& lock) { dir.Write(QFileInfo(lock).fileName(), QByteArray()); },
-         false},
+         [](const TTempFolder& dir, const QString&) {
+             dir.Write("settings.lock", QByteArray("\x01garbage\n-1\n\xff"));
+         }},
+        {"empty file", [](const TTempFolder& dir, const QString&) { dir.Write("settings.lock", QByteArray()); }},
     };
     for (const Writer& w : LockingWriters()) {
-        for (const Case& c : cases) {
-            SCOPED_TRACE(std::string(w.label) + " with a lock that is a " + c.label);
+        for (const auto& [label, make] : cases) {
+            SCOPED_TRACE(std::string(w.label) + " with a lock that is a " + label);
             TTempFolder dir;
             const QString file = dir.Write("settings", w.old);
             const QString lock = file + ".lock";
-            c.make(dir, lock);
-            const mode_t mode = LinkModeOf(lock);
+            make(dir, lock);
+            const mode_t mode = ModeOf(lock, false);
             ASSERT_NE(mode, 0u);
-            const QString failure = w.save(file);
-            if (c.refused) {
-                EXPECT_EQ(failure, "Unable to write to " + file + ": Its lock file " + lock + " is not a regular file");
+            const bool refused = mode != S_IFREG;
+            EXPECT_EQ(w.save(file),
+                      refused ? "Unable to write to " + file + ": Its lock file " + lock + " is not a regular file"
+                              : "");
+            if (refused)
                 EXPECT_EQ(ReadFileBytes(file), w.old);
-                EXPECT_EQ(LinkModeOf(lock), mode);
-            } else {
-                EXPECT_EQ(failure, "");
+            else
                 EXPECT_TRUE(ReadFileBytes(file).contains(Big.left(100)));
-                EXPECT_EQ(LinkModeOf(lock), 0u);
-            }
+            EXPECT_EQ(ModeOf(lock, false), refused ? mode : 0u);
         }
     }
 }
 
 // A settings file whose folder cannot be made is refused with the reason the
-// system gave for that folder, not with what opening a file in a folder that
-// is not there would say.
+// system gave for that folder, not with what opening a file there would say.
 TEST(LockFiles, AFolderThatCannotBeMadeIsSaidWithItsReason)
 {
-    struct Case {
-        const char* label;
-        // The folder that cannot be made, below which the settings go.
-        std::function<QString(const TTempFolder& dir)> make;
-        int error;
-    };
-    const Case cases[] = {
-        {"below a file", [](const TTempFolder& dir) { return dir.Write("file", QByteArray("x")); }, ENOTDIR},
-        {"a broken link",
-         [](const TTempFolder& dir) {
+    // The folder that cannot be made, and why.
+    const std::pair<std::function<QString(const TTempFolder& dir)>, int> cases[] = {
+        {[](const TTempFolder& dir) { return dir.Write("file", QByteArray("x")); }, ENOTDIR},
+        {[](const TTempFolder& dir) {
              QFile::link(dir.File("gone"), dir.File("link"));
              return dir.File("link");
          },
          EEXIST},
-        {"a folder nobody may write into",
-         [](const TTempFolder& dir) {
+        {[](const TTempFolder& dir) {
              QDir().mkpath(dir.File("locked"));
              QFile::setPermissions(dir.File("locked"), QFile::ReadOwner | QFile::ExeOwner);
              return dir.File("locked/DEZ Uder");
@@ -249,64 +205,38 @@ TEST(LockFiles, AFolderThatCannotBeMadeIsSaidWithItsReason)
          EACCES},
     };
     for (const Writer& w : LockingWriters()) {
-        for (const Case& c : cases) {
-            SCOPED_TRACE(std::string(w.label) + " " + c.label);
-            if (c.error == EACCES && ::geteuid() == 0)
+        for (const auto& [make, error] : cases) {
+            SCOPED_TRACE(std::string(w.label) + " " + std::strerror(error));
+            if (error == EACCES && ::geteuid() == 0)
                 continue; // permissions do not stop root
             TTempFolder dir;
-            const QString folder = c.make(dir);
+            const QString folder = make(dir);
             const QString file = folder + "/Vozudarizazi/settings";
             EXPECT_EQ(w.save(file), "Unable to write to " + file + ": Cannot create the folder " + folder + ": " +
-                                        QString::fromLocal8Bit(std::strerror(c.error)));
+                                        QString::fromLocal8Bit(std::strerror(error)));
         }
     }
 }
 
-// A process of its own that holds the lock of `fileName` until it is killed
-// or, given `holdMs`, until it ends by itself after that long.
+// Another copy of the program holding the lock of `fileName` while the
+// object lives: a lock on an open file of its own, as a process holds it.
 class TLockHolder {
 public:
-    explicit TLockHolder(const QString& fileName, int holdMs = -1)
+    explicit TLockHolder(const QString& fileName)
+        : FFd(::open(QFile::encodeName(fileName + ".lock").constData(), O_RDWR | O_CREAT, 0600)),
+          FHolds(FFd >= 0 && ::flock(FFd, LOCK_EX | LOCK_NB) == 0)
     {
-        const QByteArray name = QFile::encodeName(fileName + ".lock");
-        int ready[2];
-        if (::pipe(ready) != 0)
-            return;
-        FPid = ::fork();
-        if (FPid == 0) {
-            const int fd = ::open(name.constData(), O_RDWR | O_CREAT, 0600);
-            const char ok = fd >= 0 && ::flock(fd, LOCK_EX) == 0 ? '1' : '0';
-            if (::write(ready[1], &ok, 1) != 1 || holdMs >= 0) {
-                ::usleep(useconds_t(std::max(holdMs, 0)) * 1000);
-                ::_exit(0);
-            }
-            for (;;)
-                ::pause();
-        }
-        ::close(ready[1]);
-        char ok = '0';
-        FHolds = FPid > 0 && ::read(ready[0], &ok, 1) == 1 && ok == '1';
-        ::close(ready[0]);
     }
-    ~TLockHolder()
-    {
-        if (FPid > 0) {
-            ::kill(FPid, SIGKILL);
-            ::waitpid(FPid, nullptr, 0);
-        }
-    }
-    TLockHolder(const TLockHolder&) = delete;
-    TLockHolder& operator=(const TLockHolder&) = delete;
+    ~TLockHolder() { ::close(FFd); }
     bool Holds() const { return FHolds; }
 
 private:
-    pid_t FPid = -1;
-    bool FHolds = false;
+    int FFd;
+    bool FHolds;
 };
 
-// Another copy of the program that keeps the lock longer than a save waits
-// has the save refused, saying why; one that lets go meanwhile has it wait
-// and go on. A copy that ends, killed or not, takes its lock with it.
+// A save waits for another copy of the program to let go of the lock, and is
+// refused, saying why, when it waits too long; a copy that ends lets go.
 TEST(LockFiles, AHolderStopsSavesUntilItEnds)
 {
     for (const Writer& w : LockingWriters()) {
@@ -320,12 +250,15 @@ TEST(LockFiles, AHolderStopsSavesUntilItEnds)
             EXPECT_EQ(LockSettingsFile(file, error, 20), nullptr);
             EXPECT_EQ(error, "Another program keeps it locked");
         }
-        EXPECT_NE(LockSettingsFile(file, error, 0), nullptr) << "a killed holder's lock is gone at once";
-        {
-            TLockHolder holder(file, 100);
-            ASSERT_TRUE(holder.Holds());
-            EXPECT_EQ(w.save(file), "");
-        }
+        EXPECT_NE(LockSettingsFile(file, error, 0), nullptr) << "an ended holder's lock is gone at once";
+        auto holder = std::make_unique<TLockHolder>(file);
+        ASSERT_TRUE(holder->Holds());
+        std::thread ends([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            holder.reset();
+        });
+        EXPECT_EQ(w.save(file), "");
+        ends.join();
         EXPECT_TRUE(ReadFileBytes(file).contains(Big.left(100)));
         EXPECT_FALSE(QFileInfo::exists(file + ".lock"));
     }

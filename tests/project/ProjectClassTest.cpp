@@ -147,6 +147,14 @@ TEST_F(ProjectModel, DefaultAncillariesFromFile)
         QByteArray file;
         TAncillArray expected;
     };
+    // More than an item holds, the first name cut before the pair it would split.
+    QByteArray manyFile = "[Ancillaries]\n" + QByteArray(MaxProjectText - 1, 'n') + "\xF0\x9F\x98\x80=1,2\n";
+    TAncillArray manyList{{QString(MaxProjectText - 1, 'n'), 1, 2, 0}};
+    for (int i = 1; i <= MaxItemAncillaries; ++i) {
+        manyFile += "L" + QByteArray::number(i) + "=0,0\n";
+        if (i < MaxItemAncillaries)
+            manyList.push_back({"L" + QString::number(i), 0, 0, 0});
+    }
     const std::vector<Case> cases{
         {"conversions",
          "[Ancillaries]\r\nMounting feet=4,125.50\r\nX=a,5\r\nY=3,b\r\n",
@@ -157,20 +165,7 @@ TEST_F(ProjectModel, DefaultAncillariesFromFile)
         {"empty section", "[Ancillaries]\n[Other]\nA=1,2\n", {}},
         {"no section", "[Other]\nA=1,2\n", {}},
         // Every new item takes the list: no more than an item holds.
-        {"beyond an item's bounds",
-         [] {
-             QByteArray file = "[Ancillaries]\n" + QByteArray(MaxProjectText - 1, 'n') + "\xF0\x9F\x98\x80=1,2\n";
-             for (int i = 1; i <= MaxItemAncillaries; ++i)
-                 file += "L" + QByteArray::number(i) + "=0,0\n";
-             return file;
-         }(),
-         [] {
-             // The name is cut before the pair it would split.
-             TAncillArray list{{QString(MaxProjectText - 1, QLatin1Char('n')), 1, 2, 0}};
-             for (int i = 1; i < MaxItemAncillaries; ++i)
-                 list.push_back({"L" + QString::number(i), 0, 0, 0});
-             return list;
-         }()},
+        {"beyond an item's bounds", manyFile, manyList},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);

@@ -130,6 +130,17 @@ protected:
             QTest::keyClick(QApplication::focusWidget(), c.toLatin1());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     }
+    // Pastes `text` into a cell's editor, which opens with its text selected,
+    // and ends the edit with Enter.
+    static void Paste(TxColGrid* grid, int col, int row, const QString& text)
+    {
+        QApplication::clipboard()->setText(text);
+        grid->setFocus();
+        grid->FocusCell(col, row, true);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QTest::keySequence(QApplication::focusWidget(), QKeySequence::Paste);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    }
     void Add(const QString& model, int count = 1)
     {
         for (int i = 0; i < count; ++i)
@@ -345,12 +356,7 @@ TEST_F(ProjectWindow, EntriesThatWouldOverflowATotalAreRefused)
         f.StatusBar1->clearMessage();
         if (s.pasted) {
             f.PageControl1->setCurrentIndex(s.items ? 0 : 1);
-            QApplication::clipboard()->setText(s.text);
-            grid->setFocus();
-            grid->FocusCell(s.col, s.row, true);
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-            QTest::keySequence(QApplication::focusWidget(), QKeySequence::Paste);
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            Paste(grid, s.col, s.row, s.text);
         } else {
             grid->SetCells(s.col, s.row, s.text);
             if (s.items)
@@ -386,19 +392,10 @@ TEST_F(ProjectWindow, AProjectTakesNoMoreThanItsBounds)
         widget->setFocus();
         QTest::keySequence(widget, QKeySequence::Paste);
     };
-    const auto pasteIntoCell = [&](TxColGrid* grid, int col, int row, const QString& text) {
-        QApplication::clipboard()->setText(text);
-        grid->setFocus();
-        grid->FocusCell(col, row, true);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        QTest::keySequence(QApplication::focusWidget(), QKeySequence::SelectAll);
-        QTest::keySequence(QApplication::focusWidget(), QKeySequence::Paste);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    };
-    pasteIntoCell(f.ItemsGrid, 1, 1, longText);
-    pasteIntoCell(f.ItemsGrid, 3, 1, longText);
+    Paste(f.ItemsGrid, 1, 1, longText);
+    Paste(f.ItemsGrid, 3, 1, longText);
     f.PageControl1->setCurrentIndex(1);
-    pasteIntoCell(f.AncillsGrid, 1, 1, longText);
+    Paste(f.AncillsGrid, 1, 1, longText);
     for (TFmtEdit* edit : {f.edProjectName, f.edAttention, f.edContractor, f.edQuoteNo, f.edRevision})
         paste(edit, longText);
     const TProjectItem& item = f.Project->Item(0);

@@ -14,8 +14,6 @@
 #include <QFileInfo>
 #include <QLocale>
 
-#include <functional>
-
 namespace {
 
 TSpecificationRec Spec(double airflow, double height, const TOctave& atten)
@@ -508,42 +506,32 @@ TEST_F(ProjectDocuments, DocumentsBeyondTheirBoundAreRefusedBeforeAnythingIsWrit
     const QString folder = FDir.File("docs");
     // Items with a priced ancillary of their own name each: every page
     // writes a row for every name.
-    const auto ownNames = [](int items) {
-        return [items](TProject& p) {
-            for (int i = 0; i < items; ++i) {
-                p.Items.push_back(std::make_unique<TProjectItem>());
-                SetItem(p.Item(i), "x", 1, 10, {{"Anc " + QString::number(i), 1, 1, 0}});
-            }
-            p.CalcTotals();
-        };
+    const auto ownNames = [](TProject& p, int items) {
+        for (int i = 0; i < items; ++i) {
+            p.Items.push_back(std::make_unique<TProjectItem>());
+            SetItem(p.Item(i), "x", 1, 10, {{"Anc " + QString::number(i), 1, 1, 0}});
+        }
+        p.CalcTotals();
     };
     const QString tooLarge = "Cannot create file \"" + folder + "/Project.htm\". It would be larger than 64 MB";
-    struct Case {
-        const char* label;
-        std::function<void(TProject&)> make;
-        QByteArray letterhead;
-        QString message;
-    };
     // Half the bound in characters of three bytes each.
     const QByteArray half = QByteArray("\xE2\x82\xAC").repeated(MaxDocumentSize / 6);
-    const std::vector<Case> cases{
-        {"2,000 names", ownNames(2000), {}, tooLarge + ": 2000 ancillary names on each of its 500 pages."},
-        {"20,000 names", ownNames(20000), {}, tooLarge + ": 20000 ancillary names on each of its 5000 pages."},
-        // Found while the lines are written: a letterhead on every page.
-        {"letterhead on each page", ownNames(5), half, tooLarge + "."},
+    const struct {
+        int items;
+        QByteArray letterhead;
+        QString message;
+    } cases[] = {
+        {2000, {}, tooLarge + ": 2000 ancillary names on each of its 500 pages."},
+        {20000, {}, tooLarge + ": 20000 ancillary names on each of its 5000 pages."},
+        {5, half, tooLarge + "."}, // found while the lines are written: a letterhead on every page
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.label);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.items);
         FDir.Write("docs/letterhead.txt", c.letterhead);
         const QString file = FDir.Write("docs/Project.htm", QByteArray("old"));
         TProject p;
-        c.make(p);
-        try {
-            ShowQuotation(p, "Voz 9.8", folder);
-            ADD_FAILURE() << "written";
-        } catch (const EInOutError& e) {
-            EXPECT_EQ(e.Message(), c.message);
-        }
+        ownNames(p, c.items);
+        EXPECT_EQ(FailureOf<EInOutError>([&] { ShowQuotation(p, "Voz 9.8", folder); }), c.message);
         EXPECT_EQ(ReadFileBytes(file), QByteArray("old"));
     }
     EXPECT_TRUE(opener.Opened.isEmpty());
@@ -551,9 +539,8 @@ TEST_F(ProjectDocuments, DocumentsBeyondTheirBoundAreRefusedBeforeAnythingIsWrit
     // Below the bound the document is written whole.
     FDir.Write("docs/letterhead.txt", QByteArray());
     TProject p;
-    ownNames(200)(p);
-    const QString quotation = ShowQuotation(p, "Voz 9.8", folder);
-    const QByteArray bytes = ReadFileBytes(quotation);
+    ownNames(p, 200);
+    const QByteArray bytes = ReadFileBytes(ShowQuotation(p, "Voz 9.8", folder));
     EXPECT_EQ(bytes.count("<td class=\"col1\">Anc 199</td>"), 50);
     EXPECT_TRUE(bytes.endsWith("</html>\r\n"));
 }

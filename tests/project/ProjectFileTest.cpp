@@ -31,6 +31,14 @@ QByteArray ProjectXml(const QByteArray& headExtra, const QByteArray& body,
            headExtra + "</head><body>" + body + "</body></project>\n";
 }
 
+// What a load or a save says of what is beyond a project's bounds; %3 and
+// %2 are what and how many.
+const QString TooLong =
+    QString("%3 has %1 characters; a text holds at most %2").arg(MaxProjectText + 1).arg(MaxProjectText);
+const QString NotesTooLong = QString("the notes have %2 characters; they hold at most %1").arg(MaxProjectNotes);
+const QString TooManyItems =
+    QString("it holds %1 items; a project holds at most %2").arg(MaxProjectItems + 1).arg(MaxProjectItems);
+
 class ProjectFile : public ::testing::Test {
 protected:
     void SetUp() override { InitProjectSettings(FDir.File("none.ini"), FDir.File("none2.ini")); }
@@ -185,8 +193,6 @@ TEST_F(ProjectFile, IdentityAndFormatMessages)
     const QString invalid = QStringLiteral("Not a valid DEZ Uder project file\r");
     const QByteArray longText(MaxProjectText + 1, 't');
     const QByteArray fullText(MaxProjectText, 't');
-    const QString tooLong = "%1 has " + QString::number(MaxProjectText + 1) + " characters; a text holds at most " +
-                            QString::number(MaxProjectText);
     const auto element = [](const char* name, const QByteArray& text) {
         return "<" + QByteArray(name) + ">" + text + "</" + QByteArray(name) + ">";
     };
@@ -262,27 +268,26 @@ TEST_F(ProjectFile, IdentityAndFormatMessages)
                         QByteArray("<item/>").repeated(MaxProjectItems - 2)),
          true, ""},
         {"too many items", ProjectXml("", QByteArray("<item/>").repeated(MaxProjectItems + 1)), false, readError,
-         QString("it holds %1 items; a project holds at most %2").arg(MaxProjectItems + 1).arg(MaxProjectItems)},
+         TooManyItems},
         {"long project name", ProjectXml(element("projectname", longText), ""), false, readError,
-         tooLong.arg("the project name")},
+         TooLong.arg("the project name")},
         {"long quote number", ProjectXml(element("quoteno", longText), ""), false, readError,
-         tooLong.arg("the quote number")},
-        {"long revision", ProjectXml(element("revision", longText), ""), false, readError, tooLong.arg("the revision")},
+         TooLong.arg("the quote number")},
+        {"long revision", ProjectXml(element("revision", longText), ""), false, readError, TooLong.arg("the revision")},
         {"long consultant", ProjectXml(element("consultant", longText), ""), false, readError,
-         tooLong.arg("the attention")},
+         TooLong.arg("the attention")},
         {"long contractor", ProjectXml(element("contractor", longText), ""), false, readError,
-         tooLong.arg("the contractor")},
+         TooLong.arg("the contractor")},
         {"long notes", ProjectXml(element("notes", QByteArray(MaxProjectNotes - 1, 'n') + "\xC2\xBFmm"), ""), false,
-         readError,
-         QString("the notes have %1 characters; they hold at most %2").arg(MaxProjectNotes + 2).arg(MaxProjectNotes)},
+         readError, NotesTooLong.arg(MaxProjectNotes + 2)},
         {"long description", ProjectXml("", "<item/>" + element("item", element("description", longText))), false,
-         readError, tooLong.arg("the description of item 2")},
+         readError, TooLong.arg("the description of item 2")},
         {"too many ancillaries", ProjectXml("", ancillaries(MaxItemAncillaries + 1, "Feet")), false, readError,
          QString("item 1 has %1 ancillaries; an item holds at most %2")
              .arg(MaxItemAncillaries + 1)
              .arg(MaxItemAncillaries)},
         {"long ancillary name", ProjectXml("", ancillaries(1, longText)), false, readError,
-         tooLong.arg("an ancillary name of item 1")},
+         TooLong.arg("an ancillary name of item 1")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
@@ -461,23 +466,16 @@ TEST_F(ProjectFile, FailedSaveKeepsTheOldFile)
              for (int i = 0; i <= MaxProjectItems; ++i)
                  q.Items.push_back(std::make_unique<TProjectItem>());
          },
-         QString("it holds %1 items; a project holds at most %2").arg(MaxProjectItems + 1).arg(MaxProjectItems)},
-        {[](TProject& q) { q.Contractor = QString(MaxProjectText + 1, QLatin1Char('c')); },
-         QString("the contractor has %1 characters; a text holds at most %2")
-             .arg(MaxProjectText + 1)
-             .arg(MaxProjectText)},
-        {[](TProject& q) {
-             q.Notes = QStringList{QString(MaxProjectNotes, QLatin1Char('n')), ""};
-         },
-         QString("the notes have %1 characters; they hold at most %2").arg(MaxProjectNotes + 1).arg(MaxProjectNotes)},
+         TooManyItems},
+        {[](TProject& q) { q.Contractor = QString(MaxProjectText + 1, 'c'); }, TooLong.arg("the contractor")},
+        {[](TProject& q) { q.Notes = QStringList() << QString(MaxProjectNotes, 'n') << ""; },
+         NotesTooLong.arg(MaxProjectNotes + 1)},
         // A comma without a blank comes back with one: measured as it reads back.
         {[&](TProject& q) {
              q.InsertItem({}, {}, -1);
              q.Item(0).Ancillaries = {{commas, 1, 1, 0}};
          },
-         QString("an ancillary name of item 1 has %1 characters; a text holds at most %2")
-             .arg(MaxProjectText + 1)
-             .arg(MaxProjectText)},
+         TooLong.arg("an ancillary name of item 1")},
     };
     for (const auto& [make, reason] : beyond) {
         SCOPED_TRACE(reason.toStdString());

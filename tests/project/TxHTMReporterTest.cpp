@@ -143,12 +143,7 @@ TEST(HTMWriter, ALineBeyondTheBoundIsRefused)
     w.SetMaxBytes(2 * THTMWriter::LineBytes("<p>\u20AC</p>"), "Too large.");
     w.WriteParagraph("\u20AC");
     w.WriteParagraph("\u20AC");
-    try {
-        w.WriteBreak();
-        ADD_FAILURE() << "added";
-    } catch (const EInOutError& e) {
-        EXPECT_EQ(e.Message(), "Too large.");
-    }
+    EXPECT_EQ(FailureOf<EInOutError>([&] { w.WriteBreak(); }), "Too large.");
     EXPECT_EQ(lines.size(), 2);
     EXPECT_EQ(w.Bytes(), 2 * 12);
     w.SetMaxBytes(-1, QString());

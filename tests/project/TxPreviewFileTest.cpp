@@ -209,9 +209,8 @@ TEST(PreviewFile, PagesComeBackAsTheyWereDrawn)
     EXPECT_EQ(PreviewFileBytes(loaded), PreviewFileBytes(original));
 }
 
-// What the program's pages never hold is recorded as it was drawn and
-// refused on reading, with what it is; pictures lose only their texts and
-// colour profile, and what the reader need not inflate.
+// What the program's pages never hold is recorded as drawn and refused on
+// reading, saying what it is; pictures lose only texts and colour profile.
 TEST(PreviewFile, OnlyWhatTheProgramDrawsReadsBack)
 {
     using D = std::function<void(QPainter&)>;
@@ -229,13 +228,12 @@ TEST(PreviewFile, OnlyWhatTheProgramDrawsReadsBack)
             p.drawLine(0, 50, 100, 50);
         });
     };
-    auto text = [](int pixels, QPointF at, int times = 1) {
+    auto text = [](int pixels, QPointF at) {
         return D([=](QPainter& p) {
             QFont f(QStringLiteral("Verdana"));
             f.setPixelSize(pixels);
             p.setFont(f);
-            for (int i = 0; i < times; ++i)
-                p.drawText(at, QStringLiteral("Title"));
+            p.drawText(at, QStringLiteral("Title"));
         });
     };
     // A short line after `setup`.
@@ -254,10 +252,11 @@ TEST(PreviewFile, OnlyWhatTheProgramDrawsReadsBack)
         const char* What;
         D Draw;
         QString Error;
+        int Times = 1; // Draw is done
         int UnitsPerInch = PreviewPixelsPerInch;
     } cases[] = {
         {"a rule", line(QPen(Qt::black, 1)), ""},
-        {"a rule of hundredths of a millimetre", line(QPen(Qt::black, 26)), "", 2540},
+        {"a rule of hundredths of a millimetre", line(QPen(Qt::black, 26)), "", 1, 2540},
         {"the title", text(19, {10, 50}), ""},
         {"a picture with texts and a profile", [&](QPainter& p) { p.drawImage(QPoint(0, 0), described); }, ""},
         {"a picture of 16 bits a channel", [&](QPainter& p) { p.drawImage(QPoint(0, 0), deep); }, ""},
@@ -280,34 +279,26 @@ TEST(PreviewFile, OnlyWhatTheProgramDrawsReadsBack)
         {"text above the title's size", text(20, {10, 50}), "text larger than 14 points"},
         {"text off its sheet", text(13, {150, 50}), "drawing off its sheet"},
         {"a line off its sheet", [](QPainter& p) { p.drawLine(0, 0, 1000, 10); }, "drawing off its sheet"},
-        {"65 boxes",
-         [](QPainter& p) {
-             for (int i = 0; i < 65; ++i)
-                 p.fillRect(QRect(0, 0, 10, 10), Qt::red);
-         },
-         "a page of more than 64 pictures and filled shapes"},
-        {"rules of more than ten times the sheet's width and height",
-         [](QPainter& p) {
-             for (int i = 0; i < 20; ++i)
-                 p.drawLine(0, 0, 100, 100);
-         },
-         "a page of rules longer than 10 times its width and height"},
-        {"text heaped on one spot", text(19, {10, 50}, 200), "a page of more text than 2000 characters of 10 points"},
-        {"pictures too large",
-         [&](QPainter& p) {
-             p.drawImage(QRect(0, 0, 10, 10), large);
-             p.drawImage(QRect(0, 0, 10, 10), large);
-         },
-         "a page with pictures of more than 8 million pixels"},
+        {"65 boxes", [](QPainter& p) { p.fillRect(QRect(0, 0, 10, 10), Qt::red); },
+         "a page of more than 64 pictures and filled shapes", 65},
+        {"rules of more than ten times the sheet's width and height", [](QPainter& p) { p.drawLine(0, 0, 100, 100); },
+         "a page of rules longer than 10 times its width and height", 20},
+        {"text heaped on one spot", text(19, {10, 50}), "a page of more text than 2000 characters of 10 points", 200},
+        {"pictures too large", [&](QPainter& p) { p.drawImage(QRect(0, 0, 10, 10), large); },
+         "a page with pictures of more than 8 million pixels", 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.What);
+        const QByteArray commands = Recorded(
+            [&](QPainter& p) {
+                for (int i = 0; i < c.Times; ++i)
+                    c.Draw(p);
+            },
+            c.UnitsPerInch);
         TPageDrawing page;
         QString error;
         TPageBudget budget;
-        EXPECT_EQ(
-            CommandsToPage(Recorded(c.Draw, c.UnitsPerInch), {QSize(100, 100), c.UnitsPerInch}, page, error, &budget),
-            c.Error.isEmpty());
+        EXPECT_EQ(CommandsToPage(commands, {QSize(100, 100), c.UnitsPerInch}, page, error, &budget), c.Error.isEmpty());
         EXPECT_EQ(error, c.Error);
         EXPECT_EQ(budget.Fault, c.Error.isEmpty()               ? TPageFault::None
                                 : c.Error.startsWith("a page ") ? TPageFault::TooMuch
@@ -378,6 +369,12 @@ TEST(PreviewFile, WhatIsWrongIsSaid)
     // Image data of 10,000 bytes more than a pixel takes.
     QByteArray padded = PngOf(QImage(1, 1, QImage::Format_RGB32));
     padded.insert(padded.size() - 12, QByteArray::fromHex("00002710") + "IDAT" + QByteArray(10004, '\0'));
+    const QImage logo(VOZ_CONTENT_DIR "/documents/Logo.gif");
+    const auto file = [](const QByteArray& commands, quint32 pages = 1) {
+        return FileAround(BodyWithCommands(commands, pages));
+    };
+    const QString more = "f.ppv holds more than a print preview may show: ";
+    const QString foreign = "f.ppv holds drawing a print preview does not show: ";
     struct {
         QByteArray Bytes;
         QString Message;
@@ -392,37 +389,25 @@ TEST(PreviewFile, WhatIsWrongIsSaid)
         {FileAround(BodyWithCommands(Commands([](QDataStream&) {}, 0)), 0), "f.ppv is damaged or incomplete."},
         // What a page and a file may hold: decoded picture area, small
         // pictures counting 64 x 64, drawing elements and pages.
-        {FileAround(BodyWithCommands(Pictures(2, 2001))),
-         "f.ppv holds more than a print preview may show: a page with pictures of more than 8 million pixels."},
-        {FileAround(BodyWithCommands(Pictures(65, 1))),
-         "f.ppv holds more than a print preview may show: a page of more than 64 pictures and filled shapes."},
-        {FileAround(BodyWithCommands(Pictures(1, 2001), 3)),
-         "f.ppv holds more than a print preview may show: pictures of more than 12 million pixels."},
-        {FileAround(BodyWithCommands(Pictures(64, 1), 46)),
-         "f.ppv holds more than a print preview may show: pictures of more than 12 million pixels."},
-        {FileAround(BodyWithCommands(Hints(10001))),
-         "f.ppv holds more than a print preview may show: a page of more than 10000 drawing elements."},
-        {FileAround(BodyWithCommands(Hints(9999), 26)),
-         "f.ppv holds more than a print preview may show: more than 250000 drawing elements."},
-        {FileAround(BodyWithCommands(Commands([](QDataStream&) {}, 0), 10001)),
-         "f.ppv holds more than a print preview may show: more than 10000 pages."},
+        {file(Pictures(2, 2001)), more + "a page with pictures of more than 8 million pixels."},
+        {file(Pictures(65, 1)), more + "a page of more than 64 pictures and filled shapes."},
+        {file(Pictures(1, 2001), 3), more + "pictures of more than 12 million pixels."},
+        {file(Pictures(64, 1), 46), more + "pictures of more than 12 million pixels."},
+        {file(Hints(10001)), more + "a page of more than 10000 drawing elements."},
+        {file(Hints(9999), 26), more + "more than 250000 drawing elements."},
+        {file(Commands([](QDataStream&) {}, 0), 10001), more + "more than 10000 pages."},
         // Drawing the program does not make, and picture parts it does not
         // write: compressed texts inflate to far more than they take.
-        {FileAround(BodyWithCommands(Recorded([](QPainter& p) {
+        {file(Recorded([](QPainter& p) {
              p.setPen(QPen(Qt::black, 1, Qt::DotLine));
              p.drawLine(0, 0, 10, 10);
-         }))),
-         "f.ppv holds drawing a print preview does not show: a dashed pen."},
-        {FileAround(BodyWithCommands(Pictures(1, described))),
-         "f.ppv holds drawing a print preview does not show: a picture with a part the program does not write "
-         "(\"zTXt\")."},
-        {FileAround(BodyWithCommands(Pictures(1, padded))),
-         "f.ppv holds drawing a print preview does not show: a picture with more data than its pixels."},
-        {FileAround(BodyWithCommands(Pictures(1, PngOf(QImage(VOZ_CONTENT_DIR "/documents/Logo.gif")) + "more"))),
-         "f.ppv is damaged or incomplete."},
-        {FileAround(BodyWithCommands(
-             Pictures(1, PngOf(QImage(VOZ_CONTENT_DIR "/documents/Logo.gif").convertToFormat(QImage::Format_RGBA64))))),
-         "f.ppv holds drawing a print preview does not show: a picture in a form the program does not write."},
+         })),
+         foreign + "a dashed pen."},
+        {file(Pictures(1, described)), foreign + "a picture with a part the program does not write (\"zTXt\")."},
+        {file(Pictures(1, padded)), foreign + "a picture with more data than its pixels."},
+        {file(Pictures(1, PngOf(logo) + "more")), "f.ppv is damaged or incomplete."},
+        {file(Pictures(1, PngOf(logo.convertToFormat(QImage::Format_RGBA64)))),
+         foreign + "a picture in a form the program does not write."},
     };
     for (const auto& c : cases) {
         try {
@@ -515,13 +500,9 @@ TEST(PreviewFile, FailedWriteKeepsTheOldFile)
     TPreviewFileContents heavy = Sample(2);
     heavy.Pages[0].Commands = heavy.Pages[1].Commands = Pictures(1, 2001);
     heavy.Pages.push_back(heavy.Pages[0]);
-    try {
-        WritePreviewFile(file, heavy);
-        ADD_FAILURE();
-    } catch (const EInOutError& e) {
-        EXPECT_EQ(e.Message(), "Unable to write to " + file +
-                                   ": the pages would not load again (pictures of more than 12 million pixels).");
-    }
+    EXPECT_EQ(FailureOf<EInOutError>([&] { WritePreviewFile(file, heavy); }),
+              "Unable to write to " + file +
+                  ": the pages would not load again (pictures of more than 12 million pixels).");
     EXPECT_EQ(ReadFileBytes(file), QByteArray("old contents"));
     try {
         ReadPreviewFile(dir.File("missing.ppv"));
