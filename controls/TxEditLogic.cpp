@@ -528,6 +528,7 @@ void TxEditLogic::TypeChar(const QString& ch)
     const QString changed = text.left(start) + ch + text.mid(start + length);
     if (changed.size() > FHost.EditMaxLength()) {
         Messages().Beep();
+        FHost.TextCut();
         return;
     }
     FHost.SetEditText(changed);

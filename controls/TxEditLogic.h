@@ -92,6 +92,8 @@ public:
     virtual void KeepFocus() = 0;
     // The display unit changed: the linked label shows `caption`.
     virtual void UnitsCaptionChanged(const QString& caption) = 0;
+    // Typing stopped at the maximum length (the edit has beeped).
+    virtual void TextCut() {}
 };
 
 // The numeric edit without a window: key filtering, validation, range check,

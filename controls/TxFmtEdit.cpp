@@ -1,5 +1,6 @@
 #include "TxFmtEdit.h"
 
+#include "TxPlatform.h"
 #include "TxUnitsForm.h"
 
 #include <QFocusEvent>
@@ -31,6 +32,19 @@ TxCustomEdit::TxCustomEdit(QWidget* parent) : QLineEdit(parent), FLogic(*this)
     // setText) stands for itself; the logic anchors its own texts after
     // setting them.
     connect(this, &QLineEdit::textChanged, this, [this] { FLogic.TextEdited(); });
+    // The platform's edit cuts a paste or a drop at the maximum length.
+    connect(this, &QLineEdit::inputRejected, this, [this] {
+        if (text().size() >= maxLength()) {
+            Messages().Beep();
+            TextCut();
+        }
+    });
+}
+
+void TxCustomEdit::TextCut()
+{
+    if (OnTextCut)
+        OnTextCut(this);
 }
 
 TxCustomEdit::~TxCustomEdit()

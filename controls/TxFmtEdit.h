@@ -108,6 +108,9 @@ public:
     // A validation refused the text (it has beeped and shows the entry text
     // again): why.
     std::function<void(QObject* Sender, TEntryCheck Why)> OnRefused;
+    // Typed or pasted text went beyond the maximum length and was cut there
+    // (the edit has beeped).
+    TEditNotifyEvent OnTextCut;
 
 protected:
     bool event(QEvent* e) override;
@@ -128,6 +131,7 @@ protected:
     int EditMaxLength() const override;
     void KeepFocus() override;
     void UnitsCaptionChanged(const QString& caption) override;
+    void TextCut() override;
 
 private:
     // Scrolls a long text back to its start while the edit has no focus.

@@ -100,6 +100,8 @@ int RunVozudarizazi(const TStartupOptions& options)
     QCoreApplication::setApplicationName(QString::fromLatin1(ApplicationTitleText));
     // The modules and windows read the program's INI file, as it stands, once.
     std::optional<TIniReadShare> oneRead(std::in_place);
+    // What start-up cut from the default ancillaries, said once.
+    QString ancillariesNote;
     // The modules' start-up, in their fixed order.
     try {
         LoadContactInfo();
@@ -109,7 +111,7 @@ int RunVozudarizazi(const TStartupOptions& options)
             options.InitPaths();
         else
             InitApplicationPaths();
-        InitProjectSettings(IniFileName(), ExeDir + QStringLiteral("data/ancillaries.ini"));
+        ancillariesNote = InitProjectSettings(IniFileName(), ExeDir + QStringLiteral("data/ancillaries.ini"));
         InitUserInfo();
         CreateUnitsManager(IniFileName());
     } catch (const Exception& e) {
@@ -136,6 +138,8 @@ int RunVozudarizazi(const TStartupOptions& options)
         projectForm.SetEmailForm(&emailForm);
         mainForm.show();
         oneRead.reset();
+        if (!ancillariesNote.isEmpty())
+            Messages().ShowMessage(ancillariesNote);
         if (options.OnWindowsCreated)
             options.OnWindowsCreated(mainForm);
         if (options.RunEventLoop)

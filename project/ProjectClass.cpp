@@ -10,12 +10,15 @@
 #include "TxUnitsCtrl.h"
 
 #include <QFileInfo>
+#include <QStringConverter>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <climits>
 #include <cmath>
 #include <exception>
 #include <limits>
+#include <optional>
 #include <unordered_map>
 
 namespace {
@@ -122,8 +125,9 @@ int ReadWholeNumber(TXMLFile& xml, TXmlNode parent, const QString& name, int def
     return value;
 }
 
-// "Name, qty, price" as an item stores it. A name that holds ", " itself is
-// recognised by the two numbers at the end.
+// "Name, qty, price" as an item stores it. The last two pieces are the
+// numbers; everything before the comma that ends the name is the name as it
+// was written, commas and blanks included.
 TAncillRec ParseAncillaryText(const QString& text)
 {
     TAncillRec rec;
@@ -144,8 +148,9 @@ TAncillRec ParseAncillaryText(const QString& text)
     }
     int qty = 0;
     double price = 0;
-    if (n > 3 && TryStrToInt(pieces[n - 2], qty) && TryStrToFloat(pieces[n - 1], price)) {
-        rec.Name = pieces.mid(0, n - 2).join(QStringLiteral(", "));
+    if (n >= 3 && TryStrToInt(pieces[n - 2], qty) && TryStrToFloat(pieces[n - 1], price)) {
+        const qsizetype priceComma = text.lastIndexOf(QLatin1Char(','));
+        rec.Name = text.left(text.lastIndexOf(QLatin1Char(','), priceComma - 1));
         rec.Qty = qty;
         rec.Price = price;
         return rec;
@@ -215,9 +220,8 @@ QString HeaderBeyondBounds(const TProject& p)
 }
 
 // Why item `number` (from 1) holds more than an item may; empty when it does
-// not. `nameLength` measures an ancillary name.
-template <class F>
-QString ItemBeyondBounds(const TProjectItem& item, int number, F nameLength)
+// not.
+QString ItemBeyondBounds(const TProjectItem& item, int number)
 {
     if (item.Description.size() > MaxProjectText)
         return TextBeyondBounds(Format("the description of item %d", number), item.Description.size());
@@ -225,8 +229,8 @@ QString ItemBeyondBounds(const TProjectItem& item, int number, F nameLength)
     if (lines > MaxItemAncillaries)
         return Format("item %d has %d ancillaries; an item holds at most %d", number, lines, MaxItemAncillaries);
     for (const TAncillRec& rec : item.Ancillaries)
-        if (const qsizetype length = nameLength(rec); length > MaxProjectText)
-            return TextBeyondBounds(Format("an ancillary name of item %d", number), length);
+        if (rec.Name.size() > MaxProjectText)
+            return TextBeyondBounds(Format("an ancillary name of item %d", number), rec.Name.size());
     return {};
 }
 
@@ -236,6 +240,213 @@ QString ItemCountBeyondBounds(qsizetype count)
         return {};
     return Format("it holds %d items; a project holds at most %d", int(std::min<qsizetype>(count, INT_MAX)),
                   MaxProjectItems);
+}
+
+QString AncillaryCountBeyondBounds(qsizetype count)
+{
+    if (count <= MaxProjectAncillaries)
+        return {};
+    return Format("it holds %d ancillaries; a project holds at most %d", int(std::min<qsizetype>(count, INT_MAX)),
+                  MaxProjectAncillaries);
+}
+
+// Counts what a project file holds from its bytes, before anything is built
+// of them, and stops at the first bound passed: a file refused here costs no
+// more than its bytes. What it counts is what the reader takes (the items of
+// the first body, the lines of each item's first ancillaries); the bytes of a
+// text and the nodes of every kind bound what the document costs. A file
+// that is no well-formed XML passes on to the parser, which says so.
+class TProjectFileScan {
+public:
+    explicit TProjectFileScan(QByteArrayView bytes) : FText(bytes) {}
+
+    // Why the file holds more than a project may; empty when it does not.
+    QString Run()
+    {
+        const qsizetype n = FText.size();
+        qsizetype i = 0;
+        while (i < n && FWhy.isEmpty()) {
+            if (FText[i] != '<') {
+                const qsizetype end = Find("<", i);
+                Text(i, end);
+                i = end;
+            } else if (At(i, "<!--")) {
+                i = Skip(Find("-->", i + 4), 3);
+                AddNodes(1);
+            } else if (At(i, "<![CDATA[")) {
+                const qsizetype end = Find("]]>", i + 9);
+                Text(i + 9, end);
+                i = Skip(end, 3);
+            } else if (At(i, "<?")) {
+                i = Skip(Find("?>", i + 2), 2);
+                AddNodes(1);
+            } else if (At(i, "<!")) {
+                i = SkipDeclaration(i + 2);
+            } else if (At(i, "</")) {
+                i = Skip(Find(">", i + 2), 1);
+                if (FDepth > 0)
+                    --FDepth;
+            } else {
+                i = StartTag(i + 1);
+            }
+        }
+        return FWhy;
+    }
+
+private:
+    enum TKind : uint8_t { kOther, kBody, kItem, kAncillaries };
+    static constexpr int TrackedDepth = 6;
+
+    bool At(qsizetype i, const char* what) const { return FText.sliced(i).startsWith(QByteArrayView(what)); }
+    qsizetype Find(const char* what, qsizetype from) const
+    {
+        const qsizetype at = FText.indexOf(QByteArrayView(what), from);
+        return at < 0 ? FText.size() : at;
+    }
+    qsizetype Skip(qsizetype at, qsizetype length) const { return std::min(at + length, FText.size()); }
+    static bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+    void AddNodes(qint64 count)
+    {
+        FNodes += count;
+        if (FNodes > MaxProjectNodes && FWhy.isEmpty())
+            FWhy = Format("it holds more than %d XML nodes; a project file holds at most %d", int(MaxProjectNodes),
+                          int(MaxProjectNodes));
+    }
+
+    // A text, a reference counted as one byte; blanks alone make no node.
+    void Text(qsizetype from, qsizetype to)
+    {
+        qint64 bytes = 0;
+        bool blank = true;
+        for (qsizetype i = from; i < to; ++i, ++bytes) {
+            blank = blank && IsBlank(FText[i]);
+            if (FText[i] == '&') {
+                const qsizetype semicolon = FText.indexOf(';', i);
+                if (semicolon > i && semicolon < to && semicolon - i <= 16)
+                    i = semicolon;
+            }
+        }
+        if (blank)
+            return;
+        AddNodes(1);
+        if (bytes > MaxProjectTextBytes && FWhy.isEmpty())
+            FWhy = Format("it holds a text of more than %d bytes; no text of a project is that long",
+                          int(MaxProjectTextBytes));
+    }
+
+    // "<!DOCTYPE ...>" with its internal subset, whose quoted texts may hold
+    // brackets.
+    qsizetype SkipDeclaration(qsizetype i)
+    {
+        int brackets = 0;
+        for (; i < FText.size(); ++i) {
+            const char c = FText[i];
+            if (c == '"' || c == '\'') {
+                const qsizetype close = FText.indexOf(c, i + 1);
+                i = close < 0 ? FText.size() - 1 : close;
+            } else if (c == '[') {
+                ++brackets;
+            } else if (c == ']') {
+                --brackets;
+            } else if (c == '>' && brackets <= 0) {
+                return i + 1;
+            }
+        }
+        return FText.size();
+    }
+
+    // An element's start: its name, then its attributes up to ">" or "/>".
+    qsizetype StartTag(qsizetype i)
+    {
+        const qsizetype n = FText.size();
+        const qsizetype nameStart = i;
+        while (i < n && !IsBlank(FText[i]) && FText[i] != '/' && FText[i] != '>')
+            ++i;
+        const QByteArrayView name = FText.sliced(nameStart, i - nameStart);
+        qint64 attributes = 0;
+        bool empty = false;
+        while (i < n) {
+            const char c = FText[i];
+            if (c == '>') {
+                ++i;
+                break;
+            }
+            if (c == '/') {
+                empty = true;
+            } else if (c == '"' || c == '\'') {
+                const qsizetype close = FText.indexOf(c, i + 1);
+                i = close < 0 ? n : close;
+                ++attributes;
+            }
+            ++i;
+        }
+        AddNodes(1 + attributes);
+        Open(name);
+        if (empty && FDepth > 0)
+            --FDepth;
+        return i;
+    }
+
+    static bool SameName(QByteArrayView name, const char* wanted)
+    {
+        return name.compare(QByteArrayView(wanted), Qt::CaseInsensitive) == 0;
+    }
+
+    void Open(QByteArrayView name)
+    {
+        const TKind parent = FDepth >= 1 && FDepth <= TrackedDepth ? FKinds[FDepth - 1] : kOther;
+        ++FDepth;
+        TKind kind = kOther;
+        if (FDepth == 2 && !FBodySeen && name == "body") {
+            FBodySeen = true;
+            kind = kBody;
+        } else if (parent == kBody && SameName(name, "item")) {
+            kind = kItem;
+            FItemLines = 0;
+            FAncillariesSeen = false;
+            if (++FItems > MaxProjectItems)
+                FWhy = Format("it holds more than %d items; a project holds at most %d", MaxProjectItems,
+                              MaxProjectItems);
+        } else if (parent == kItem && !FAncillariesSeen && name == "ancillaries") {
+            FAncillariesSeen = true;
+            kind = kAncillaries;
+        } else if (parent == kAncillaries && SameName(name, "aitem")) {
+            if (++FItemLines > MaxItemAncillaries)
+                FWhy = Format("item %d has more than %d ancillaries; an item holds at most %d", int(FItems),
+                              MaxItemAncillaries, MaxItemAncillaries);
+            else if (++FLines > MaxProjectAncillaries)
+                FWhy = Format("it holds more than %d ancillaries; a project holds at most %d", MaxProjectAncillaries,
+                              MaxProjectAncillaries);
+        }
+        if (FDepth <= TrackedDepth)
+            FKinds[FDepth - 1] = kind;
+    }
+
+    QByteArrayView FText;
+    QString FWhy;
+    qint64 FNodes = 0;
+    qint64 FDepth = 0;
+    TKind FKinds[TrackedDepth] = {};
+    bool FBodySeen = false;
+    bool FAncillariesSeen = false;
+    qint64 FItems = 0;
+    qint64 FItemLines = 0;
+    qint64 FLines = 0;
+};
+
+// A file in UTF-16 or UTF-32 as UTF-8, which the scan and the parser read
+// alike; any other as it is.
+QByteArray AsEightBitText(const QByteArray& bytes)
+{
+    const QByteArrayView head = QByteArrayView(bytes).first(std::min<qsizetype>(bytes.size(), 4));
+    if (!head.startsWith("\xFE\xFF") && !head.startsWith("\xFF\xFE") && !head.contains('\0'))
+        return bytes;
+    const std::optional<QStringConverter::Encoding> encoding = QStringConverter::encodingForData(bytes, u'<');
+    if (!encoding)
+        return bytes;
+    QStringDecoder decode(*encoding);
+    return QString(decode(bytes)).toUtf8();
 }
 
 } // namespace
@@ -252,7 +463,7 @@ const TAncillArray& DefaultAncillaries()
     return Settings().Ancillaries;
 }
 
-void InitProjectSettings(const QString& programIniFile, const QString& ancillariesFile)
+QString InitProjectSettings(const QString& programIniFile, const QString& ancillariesFile)
 {
     TProjectSettings& settings = Settings();
     settings.VATRate = 0.14;
@@ -263,18 +474,21 @@ void InitProjectSettings(const QString& programIniFile, const QString& ancillari
 
     settings.Ancillaries = BuiltInAncillaries();
     if (!QFileInfo(ancillariesFile).isFile())
-        return;
+        return {};
     TIniFile ini(ancillariesFile);
     settings.Ancillaries.clear();
+    int lines = 0;
+    bool namesCut = false;
     for (const QString& line : ini.ReadSectionValues(QStringLiteral("Ancillaries"))) {
-        // Every new item takes the list: it must fit in one.
-        if (static_cast<int>(settings.Ancillaries.size()) == MaxItemAncillaries)
-            break;
         const qsizetype eq = line.indexOf(QLatin1Char('='));
         if (eq < 0)
             continue;
+        // Every new item takes the list: it must fit in one.
+        if (++lines > MaxItemAncillaries)
+            continue;
         TAncillRec rec;
         rec.Name = CutText(line.left(eq), MaxProjectText);
+        namesCut = namesCut || rec.Name.size() < eq;
         const QString value = line.mid(eq + 1);
         int qty = 0;
         double price = 0;
@@ -285,6 +499,16 @@ void InitProjectSettings(const QString& programIniFile, const QString& ancillari
         }
         settings.Ancillaries.push_back(rec);
     }
+    QStringList cuts;
+    if (lines > MaxItemAncillaries)
+        cuts << Format("it has %d ancillaries and an item holds at most %d: the first %d are used", lines,
+                       MaxItemAncillaries, MaxItemAncillaries);
+    if (namesCut)
+        cuts << Format("names longer than %d characters are cut", MaxProjectText);
+    if (cuts.isEmpty())
+        return {};
+    return QStringLiteral("Default ancillaries ") + ancillariesFile + QStringLiteral(": ") +
+           cuts.join(QStringLiteral("; ")) + QLatin1Char('.');
 }
 
 // Items ---------------------------------------------------------------------
@@ -551,11 +775,35 @@ QString TProject::BeyondBounds() const
         return why;
     if (QString why = ItemCountBeyondBounds(Items.size()); !why.isEmpty())
         return why;
-    // Measured as Open will read the name back from its stored text.
-    const auto storedLength = [](const TAncillRec& rec) { return ParseAncillaryText(AncillaryText(rec)).Name.size(); };
     for (int i = 0; i < ItemCount(); ++i)
-        if (QString why = ItemBeyondBounds(Item(i), i + 1, storedLength); !why.isEmpty())
+        if (QString why = ItemBeyondBounds(Item(i), i + 1); !why.isEmpty())
             return why;
+    return AncillaryCountBeyondBounds(AncillaryCount());
+}
+
+int TProject::AncillaryCount() const
+{
+    qsizetype count = 0;
+    for (const auto& item : Items)
+        count += static_cast<qsizetype>(item->Ancillaries.size());
+    return static_cast<int>(std::min<qsizetype>(count, INT_MAX));
+}
+
+QString TProject::NewItemRefusal() const
+{
+    if (ItemCount() >= MaxProjectItems)
+        return Format("A project holds at most %d items", MaxProjectItems);
+    if (AncillaryCount() + static_cast<qsizetype>(DefaultAncillaries().size()) > MaxProjectAncillaries)
+        return Format("A project holds at most %d ancillaries", MaxProjectAncillaries);
+    return {};
+}
+
+QString TProject::NewAncillaryRefusal(int itemIndex) const
+{
+    if (static_cast<int>(Item(itemIndex).Ancillaries.size()) >= MaxItemAncillaries)
+        return Format("An item holds at most %d ancillaries", MaxItemAncillaries);
+    if (AncillaryCount() >= MaxProjectAncillaries)
+        return Format("A project holds at most %d ancillaries", MaxProjectAncillaries);
     return {};
 }
 
@@ -574,17 +822,18 @@ QDate StrToProjectDate(const QString& text)
     const QStringList parts = Trim(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (parts.size() != 3)
         return {};
-    const auto allDigits = [](const QString& s, int minLen, int maxLen) {
-        if (s.size() < minLen || s.size() > maxLen)
-            return false;
-        for (const QChar c : s)
-            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-                return false;
-        return true;
-    };
-    if (!allDigits(parts[0], 1, 2) || !allDigits(parts[1], 1, 2) || !allDigits(parts[2], 4, 4))
-        return {};
-    return QDate(parts[2].toInt(), parts[1].toInt(), parts[0].toInt());
+    int numbers[3] = {};
+    for (int i = 0; i < 3; ++i) {
+        const TEntryCheck check = CheckWholeNumber(parts[i], numbers[i]);
+        if (check == ecNoNumber)
+            return {};
+        if (check != ecNumber)
+            throw EConvertError(QStringLiteral("'%1' is not a valid date: %2").arg(Trim(text), EntryCheckText(check)));
+    }
+    const QDate date(numbers[2], numbers[1], numbers[0]);
+    if (!date.isValid())
+        throw EConvertError(QStringLiteral("'%1' is not a valid date").arg(Trim(text)));
+    return date;
 }
 
 bool TProject::SaveToFile(const QString& fileName)
@@ -657,12 +906,13 @@ void TProject::ReadFrom(TXMLFile& xml, TXmlNode root)
     const TXmlNodeVec nodes = xml.GetChildren(body, QStringLiteral("item"));
     if (QString why = ItemCountBeyondBounds(nodes.size()); !why.isEmpty())
         throw EConvertError(why);
-    const auto readLength = [](const TAncillRec& rec) { return rec.Name.size(); };
     for (const TXmlNode& node : nodes) {
         Items.push_back(TProjectItem::CreateFromXML(xml, node));
-        if (QString why = ItemBeyondBounds(*Items.back(), ItemCount(), readLength); !why.isEmpty())
+        if (QString why = ItemBeyondBounds(*Items.back(), ItemCount()); !why.isEmpty())
             throw EConvertError(why);
     }
+    if (QString why = AncillaryCountBeyondBounds(AncillaryCount()); !why.isEmpty())
+        throw EConvertError(why);
     CalcTotals();
     // Any line or item total out of range leaves the grand total so.
     if (!std::isfinite(Total))
@@ -676,10 +926,27 @@ bool TProject::LoadFromFile(const QString& fileName)
                                                           : FileRefusedText(kind, fileName));
         return false;
     }
-    const auto xml = TXMLFile::CreateFromFile(fileName);
-    if (xml->ReadStatus() == xrsInvalidFormat) {
-        Messages().ShowMessage(QStringLiteral("File does not have valid format: ") + fileName);
+    const auto readError = [&fileName](const QString& reason) {
+        Messages().ShowMessage(QStringLiteral("Error reading project file ") + fileName + QStringLiteral(": ") +
+                               reason);
         return false;
+    };
+    const auto xml = std::make_unique<TXMLFile>();
+    {
+        QByteArray bytes;
+        QString error;
+        const bool read = ReadWholeFile(fileName, bytes, error);
+        if (read) {
+            bytes = AsEightBitText(bytes);
+            // Counted before anything is built of it.
+            if (const QString why = TProjectFileScan(bytes).Run(); !why.isEmpty())
+                return readError(why);
+            xml->LoadFromBytes(bytes);
+        }
+        if (!read || xml->ReadStatus() == xrsInvalidFormat) {
+            Messages().ShowMessage(QStringLiteral("File does not have valid format: ") + fileName);
+            return false;
+        }
     }
 
     const TXmlNode root = xml->DocumentElement();
@@ -714,11 +981,8 @@ bool TProject::LoadFromFile(const QString& fileName)
         failed = true;
         reason = QString::fromUtf8(e.what());
     }
-    if (failed) {
-        Messages().ShowMessage(QStringLiteral("Error reading project file ") + fileName + QStringLiteral(": ") +
-                               reason);
-        return false;
-    }
+    if (failed)
+        return readError(reason);
 
     ProjectName = std::move(loaded.ProjectName);
     QuoteNo = std::move(loaded.QuoteNo);

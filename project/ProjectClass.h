@@ -28,11 +28,26 @@ using TAncillArray = std::vector<TAncillRec>;
 // the project window shows within a couple of seconds. Open refuses a file
 // beyond them, Save a project beyond them, and the window takes no more.
 inline constexpr int MaxProjectItems = 5000;
-inline constexpr int MaxItemAncillaries = 50;
+// Lines of all items together. What they cost is the quotation's: it builds
+// the matrix of priced names (a copy of each name as a key, another as a row
+// label) before it can count the rows its pages would write, so the longest
+// names at this bound come to some 150 MB, counted and refused there. It is
+// every item at its bound with the five built-in ancillaries, or 450 items
+// each with a list of 55.
+inline constexpr int MaxProjectAncillaries = 25000;
+// Lines of one item, which the ancillaries page shows at once: more than any
+// list of defaults, and shown in a fraction of a second.
+inline constexpr int MaxItemAncillaries = 1000;
 // Characters of each header field, description and ancillary name.
 inline constexpr int MaxProjectText = 1000;
 // Characters of the notes, their lines joined by one break each.
 inline constexpr int MaxProjectNotes = 100000;
+// What bounds the document built from a project file: its nodes of every
+// kind (elements, attributes, texts, comments), with room to spare beyond
+// the largest project, and the bytes of one text (the notes, at up to three
+// bytes a character).
+inline constexpr int MaxProjectNodes = 1000 + MaxProjectItems * 100 + MaxProjectAncillaries * 4;
+inline constexpr int MaxProjectTextBytes = 4 * MaxProjectNotes;
 
 // Settings every new project and item starts from, read once at start-up.
 double ProjectVATRate();
@@ -40,8 +55,9 @@ const TAncillArray& DefaultAncillaries();
 // Reads [VAT] Rate of the program INI file and the [Ancillaries] section of
 // the ancillaries file, in file order, over the built-in values. Files that
 // are missing or values that do not convert leave the built-ins; nothing is
-// shown. Lines beyond what an item holds are left out, names cut to fit.
-void InitProjectSettings(const QString& programIniFile, const QString& ancillariesFile);
+// shown. Lines beyond what an item holds are left out and names cut to fit;
+// what was cut is said in the text returned (empty when nothing was).
+QString InitProjectSettings(const QString& programIniFile, const QString& ancillariesFile);
 
 // One silencer line of a quotation. Money is never rounded in memory.
 class TProjectItem {
@@ -123,9 +139,17 @@ public:
     // The ancillary block of the quotation, in time and memory in proportion
     // to the items and their lines.
     void GetAncillaryMatrix(TAncillaryMatrix& matrix) const;
-    // Why the project holds more than the bounds above allow, its ancillary
-    // names measured as they read back from the file; empty when it does not.
+    // Why the project holds more than the bounds above allow; empty when it
+    // does not.
     QString BeyondBounds() const;
+    // The ancillary lines of all items.
+    int AncillaryCount() const;
+    // Why no item can be added (too many items, or no room for the default
+    // ancillaries a new one takes); empty when one can.
+    QString NewItemRefusal() const;
+    // Why item `itemIndex` can take no further ancillary line; empty when it
+    // can.
+    QString NewAncillaryRefusal(int itemIndex) const;
 
     int ItemCount() const { return static_cast<int>(Items.size()); }
     TProjectItem& Item(int index) { return *Items.at(static_cast<size_t>(index)); }
@@ -159,7 +183,9 @@ private:
     bool TotalsFit(int index, double itemTotal) const;
 };
 
-// The project file's date text "dd MM yyyy", and its reading; a text that is
-// not such a date gives an invalid date.
+// The project file's date text "dd MM yyyy", and its reading: three whole
+// numbers by the one number rule, day, month and year. Text that holds no
+// such numbers gives an invalid date; numbers that make no date (a fraction,
+// 31 02) raise EConvertError with the reason.
 QString ProjectDateToStr(const QDateTime& date);
 QDate StrToProjectDate(const QString& text);

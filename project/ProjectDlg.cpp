@@ -269,7 +269,8 @@ private:
     int& FCounter;
 };
 
-// A grid whose text columns take no more characters than their limits.
+// A grid whose text columns take no more characters than their limits; what
+// typing or a paste would put beyond one is cut, and OnTextCut says so.
 class TLimitedGrid : public TxColGrid {
 public:
     explicit TLimitedGrid(std::map<int, int> limits, QWidget* parent = nullptr)
@@ -278,13 +279,32 @@ public:
     }
     int GetEditLimit() override
     {
+        // Asked each time the editor takes a cell: the editor exists by then.
+        if (auto* editor = dynamic_cast<TxCustomEdit*>(InplaceEditor()))
+            editor->OnTextCut = [this](QObject*) {
+                if (OnTextCut && Limit() > 0)
+                    OnTextCut(Col(), Limit());
+            };
+        return Limit();
+    }
+
+    std::function<void(int col, int limit)> OnTextCut;
+
+private:
+    int Limit() const
+    {
         const auto it = FLimits.find(Col());
         return it == FLimits.end() ? 0 : it->second;
     }
 
-private:
     std::map<int, int> FLimits;
 };
+
+// What the status bar says of a text cut at its bound.
+QString TextCutText(const QString& what, int limit)
+{
+    return Format("%s holds at most %d characters", what, limit);
+}
 
 } // namespace
 
@@ -597,6 +617,12 @@ void TProjectForm::ConnectHandlers()
 
     for (TFmtEdit* edit : {edProjectName, edAttention, edContractor, edQuoteNo, edRevision})
         edit->OnExit = [this](QObject* sender) { Guarded([this, sender] { edFieldExit(sender); }); };
+    for (const auto& [edit, caption] :
+         {std::pair{edProjectName, "Project"}, std::pair{edAttention, "Attention"},
+          std::pair{edContractor, "Contractor"}, std::pair{edQuoteNo, "Quote no."}, std::pair{edRevision, "Revision"}})
+        edit->OnTextCut = [this, what = QString::fromLatin1(caption)](QObject*) {
+            StatusBar1->showMessage(TextCutText(what, MaxProjectText), RefusalShownMs);
+        };
     connect(edDate, &QDateEdit::dateChanged, this, guarded([this] { edDateChange(); }));
     // Where the last change of the notes added text, for NotesMemoChange.
     connect(NotesMemo->document(), &QTextDocument::contentsChange, this, [this](int position, int, int added) {
@@ -634,7 +660,10 @@ void TProjectForm::ConnectHandlers()
             FitGridColumns(ItemsGrid, ItemsGrid->Row(), ItemsGrid->Row());
         });
     };
-    for (TxColGrid* grid : {ItemsGrid, AncillsGrid}) {
+    for (TLimitedGrid* grid : {static_cast<TLimitedGrid*>(ItemsGrid), static_cast<TLimitedGrid*>(AncillsGrid)}) {
+        grid->OnTextCut = [this, grid](int col, int limit) {
+            StatusBar1->showMessage(TextCutText(grid->Cells(col, 0), limit), RefusalShownMs);
+        };
         // The grid has beeped: the status bar says why.
         grid->OnEditRefused = [this](QObject*, int c, int, TEntryCheck why) {
             Guarded([=, this] { ShowRefusal(c, EntryCheckText(why)); });
@@ -1017,8 +1046,8 @@ void TProjectForm::AddSelection(const TSpecificationRec& spec, const TSelectionR
 {
     // A cell being typed belongs to the item it was typed on.
     CommitActiveEdit();
-    if (Project->ItemCount() >= MaxProjectItems) {
-        Messages().ShowMessage(ProjectFullText() + QStringLiteral(": the selection was not added."));
+    if (const QString why = Project->NewItemRefusal(); !why.isEmpty()) {
+        Messages().ShowMessage(why + QStringLiteral(": the selection was not added."));
         return;
     }
     const bool append = ModeLabel->text().compare(QString::fromLatin1(AppendModeCaption), Qt::CaseInsensitive) == 0;
@@ -1152,10 +1181,10 @@ void TProjectForm::ItemsGridDoSetData(int ACol, int ARow)
         return;
     // Read before the row is filled: the value typed, not its shown text.
     const QVariant value = ItemsGrid->GetCellValue(ACol, ARow);
-    if (ARow > n && n >= MaxProjectItems) {
+    if (const QString why = ARow > n ? Project->NewItemRefusal() : QString(); !why.isEmpty()) {
         // The empty row stays empty.
         ItemsGrid->SetCells(ACol, ARow, QString());
-        RefuseRow(ProjectFullText());
+        RefuseRow(why);
         return;
     }
     if (ARow == ItemsGrid->RowCount() - 1) {
@@ -1231,9 +1260,9 @@ void TProjectForm::AncillsGridDoSetData(int ACol, int ARow)
     const int m = static_cast<int>(item.Ancillaries.size());
     if (ARow < 1 || ARow > m + 1)
         return;
-    if (ARow > m && m >= MaxItemAncillaries) {
+    if (const QString why = ARow > m ? Project->NewAncillaryRefusal(itemRow - 1) : QString(); !why.isEmpty()) {
         SetEmptyAncillaryRow(ARow);
-        RefuseRow(Format("An item holds at most %d ancillaries", MaxItemAncillaries));
+        RefuseRow(why);
         return;
     }
 
@@ -1316,11 +1345,6 @@ void TProjectForm::RefuseRow(const QString& why)
     StatusBar1->showMessage(why, RefusalShownMs);
 }
 
-QString ProjectFullText()
-{
-    return Format("A project holds at most %d items", MaxProjectItems);
-}
-
 void TProjectForm::ItemsGridSelectCell(int, int ARow)
 {
     // Also when the row moves without the focus (the wheel), ShowItemDetail
@@ -1332,10 +1356,10 @@ void TProjectForm::ItemsGridSelectCell(int, int ARow)
 void TProjectForm::ItemsGridRowMoved(int fromIndex, int toIndex)
 {
     const int n = Project->ItemCount();
-    if ((fromIndex > n || toIndex > n) && n >= MaxProjectItems) {
+    if (const QString why = fromIndex > n || toIndex > n ? Project->NewItemRefusal() : QString(); !why.isEmpty()) {
         // The rows go back to what the project holds.
         RefillItemsGrid();
-        RefuseRow(ProjectFullText());
+        RefuseRow(why);
         return;
     }
     if (fromIndex > n || toIndex > n) {

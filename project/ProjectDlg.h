@@ -55,8 +55,6 @@ QStringList ItemDetailLines(const TProjectItem& item);
 // `termsFile` when it exists, otherwise the five default terms. CR LF ends
 // every line.
 QString EnquiryBody(const QString& termsFile);
-// Why the project window adds no more items.
-QString ProjectFullText();
 // A cell's value as a whole number, by the one number rule for typed text:
 // a fraction is ecNotWhole, one beyond the integers ecOutOfRange.
 TEntryCheck CheckCellWholeNumber(const QVariant& value, int& result);

@@ -20,9 +20,9 @@ protected:
     void TearDown() override { ResetSettings(); }
 
     void ResetSettings() { InitProjectSettings(FDir.File("none.ini"), FDir.File("data/none.ini")); }
-    void InitWith(const QByteArray& programIni, const QByteArray& ancillaries)
+    QString InitWith(const QByteArray& programIni, const QByteArray& ancillaries)
     {
-        InitProjectSettings(programIni.isNull() ? FDir.File("none.ini") : FDir.Write("program.ini", programIni),
+        return InitProjectSettings(programIni.isNull() ? FDir.File("none.ini") : FDir.Write("program.ini", programIni),
                             ancillaries.isNull() ? FDir.File("data/none.ini")
                                                  : FDir.Write("data/ancillaries.ini", ancillaries));
     }
@@ -146,6 +146,7 @@ TEST_F(ProjectModel, DefaultAncillariesFromFile)
         const char* label;
         QByteArray file;
         TAncillArray expected;
+        QString note{};
     };
     // More than an item holds, the first name cut before the pair it would split.
     QByteArray manyFile = "[Ancillaries]\n" + QByteArray(MaxProjectText - 1, 'n') + "\xF0\x9F\x98\x80=1,2\n";
@@ -164,12 +165,20 @@ TEST_F(ProjectModel, DefaultAncillariesFromFile)
          {{"A", 1, 2, 0}}},
         {"empty section", "[Ancillaries]\n[Other]\nA=1,2\n", {}},
         {"no section", "[Other]\nA=1,2\n", {}},
-        // Every new item takes the list: no more than an item holds.
-        {"beyond an item's bounds", manyFile, manyList},
+        // Every new item takes the list: no more than an item holds, and what was cut is said.
+        {"beyond an item's bounds", manyFile, manyList,
+         QString("Default ancillaries %1: it has %2 ancillaries and an item holds at most %3: the first %3 are used; "
+                 "names longer than %4 characters are cut.")
+             .arg(FDir.File("data/ancillaries.ini"))
+             .arg(MaxItemAncillaries + 1)
+             .arg(MaxItemAncillaries)
+             .arg(MaxProjectText)},
+        // The previous version's 50 cut a list of 55.
+        {"a list of 55", "[Ancillaries]\n" + QByteArray("A=1,2\n").repeated(55), TAncillArray(55, {"A", 1, 2, 0})},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
-        InitWith(QByteArray(), c.file);
+        EXPECT_EQ(InitWith(QByteArray(), c.file), c.note);
         EXPECT_EQ(DefaultAncillaries(), c.expected);
         TAncillArray withTotals = c.expected;
         for (TAncillRec& rec : withTotals)

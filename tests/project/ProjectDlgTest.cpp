@@ -392,12 +392,17 @@ TEST_F(ProjectWindow, AProjectTakesNoMoreThanItsBounds)
         widget->setFocus();
         QTest::keySequence(widget, QKeySequence::Paste);
     };
+    // A cut is said as the notes say theirs.
+    const QString cut = "%1 holds at most %2 characters";
     Paste(f.ItemsGrid, 1, 1, longText);
+    EXPECT_EQ(f.StatusBar1->currentMessage(), cut.arg("Description").arg(MaxProjectText));
     Paste(f.ItemsGrid, 3, 1, longText);
+    EXPECT_EQ(f.StatusBar1->currentMessage(), cut.arg("Model").arg(decltype(TSelectionRec::model)::MaxLength));
     f.PageControl1->setCurrentIndex(1);
     Paste(f.AncillsGrid, 1, 1, longText);
     for (TFmtEdit* edit : {f.edProjectName, f.edAttention, f.edContractor, f.edQuoteNo, f.edRevision})
         paste(edit, longText);
+    EXPECT_EQ(f.StatusBar1->currentMessage(), cut.arg("Revision").arg(MaxProjectText));
     const TProjectItem& item = f.Project->Item(0);
     EXPECT_EQ(item.Description, longText.left(MaxProjectText));
     EXPECT_EQ(item.Sel.model.Text(), longText.left(decltype(item.Sel.model)::MaxLength));
@@ -432,17 +437,25 @@ TEST_F(ProjectWindow, AProjectTakesNoMoreThanItsBounds)
     EXPECT_EQ(f.AncillsGrid->Cells(2, MaxItemAncillaries + 1), "0");
     EXPECT_EQ(f.StatusBar1->currentMessage(), QString("An item holds at most %1 ancillaries").arg(MaxItemAncillaries));
 
-    // No item beyond what a project holds: added, typed or moved in.
+    // No item beyond what a project holds, nor one whose default lines
+    // would pass the project's: added, typed or moved in.
+    const QString full = QString("A project holds at most %1 ancillaries").arg(MaxProjectAncillaries);
+    f.Project->Item(0).Ancillaries.resize(MaxProjectAncillaries - DefaultAncillaries().size() + 1);
+    Msgs.Clear();
+    Add("TCR-901");
+    EXPECT_EQ(Msgs.Messages, QStringList{full + ": the selection was not added."});
+    f.Project->Item(0).Ancillaries.resize(MaxItemAncillaries);
     while (f.Project->ItemCount() < MaxProjectItems)
         f.Project->Items.push_back(std::make_unique<TProjectItem>());
     f.RefillItemsGrid();
     Msgs.Clear();
     Add("TCR-901");
-    EXPECT_EQ(Msgs.Messages, QStringList{ProjectFullText() + ": the selection was not added."});
+    const QString tooMany = QString("A project holds at most %1 items").arg(MaxProjectItems);
+    EXPECT_EQ(Msgs.Messages, QStringList{tooMany + ": the selection was not added."});
     Type(f.ItemsGrid, 1, MaxProjectItems + 1, "One more");
     f.ItemsGrid->MoveRow(MaxProjectItems + 1, 1);
     EXPECT_EQ(Msgs.Beeps, 2);
-    EXPECT_EQ(f.StatusBar1->currentMessage(), ProjectFullText());
+    EXPECT_EQ(f.StatusBar1->currentMessage(), tooMany);
     EXPECT_EQ(f.Project->ItemCount(), MaxProjectItems);
     EXPECT_EQ(f.ItemsGrid->RowCount(), MaxProjectItems + 2);
     EXPECT_EQ(f.ItemsGrid->Cells(1, MaxProjectItems + 1), "");

@@ -141,7 +141,12 @@ TEST_F(ProjectFile, RoundTripKeepsEveryField)
         item.Description = QString("Supply fan %1").arg(n);
         item.Qty = n + 1;
         item.Price = n == 1 ? 12.34567 : 0.0125;
-        item.Ancillaries = {{"Mounting feet", 4, 1.239, 0}, {"Feet, galvanised", 2, 25, 0}, {"Cones", 1000, 0.125, 0}};
+        item.Ancillaries = {{"Mounting feet", 4, 1.239, 0},
+                            {"Feet, galvanised", 2, 25, 0},
+                            {"Cones", 1000, 0.125, 0},
+                            {"Feet,galvanised", 1, 1, 0},
+                            {"Rails,2,off", 1, 1, 0},
+                            {QString(MaxProjectText - 1, QLatin1Char('x')).insert(1, QLatin1Char(',')), 1, 1, 0}};
         item.CalcAncillaryTotal();
         item.CalcTotal();
     }
@@ -201,6 +206,8 @@ TEST_F(ProjectFile, IdentityAndFormatMessages)
                "</ancillaries></item>";
     };
     const QByteArray readError = "Error reading project file ";
+    // Items of a full list each that make the project's lines.
+    const int items = MaxProjectAncillaries / MaxItemAncillaries;
     const std::vector<Case> cases{
         {"capital developer", ProjectXml("", "", "VEDEDUDEZAR SOFTWARE"), true, ""},
         {"capital root", "<PROJECT developer=\"vededudezar software\">" + GoodHead + "</head><body/></PROJECT>", true,
@@ -259,16 +266,33 @@ TEST_F(ProjectFile, IdentityAndFormatMessages)
          ProjectXml("", "<item><ancillaries><aitem>Feet, galvanised, 1e-1, 3</aitem></ancillaries></item>"), false,
          "Error reading project file ", ": '1e-1' is not a valid ancillary quantity: not a whole number"},
         {"text that is no number", ProjectXml("", "<item><qty>x</qty><nmodules>y</nmodules></item>"), true, ""},
+        // A date by the one number rule: numbers that make no date fail as a quantity does.
+        {"no such date", ProjectXml("<date>31 02 2024</date>", ""), false, readError, "'31 02 2024' is not a valid date"},
+        {"fractional day", ProjectXml("<date>7.5 12 2026</date>", ""), false, readError,
+         "'7.5 12 2026' is not a valid date: not a whole number"},
         // What a project may hold, each at its bound; beyond, the message names the bound.
         {"every bound reached",
          ProjectXml(element("projectname", fullText) + element("quoteno", fullText) + element("revision", fullText) +
                         element("attention", fullText) + element("contractor", fullText) +
                         element("notes", QByteArray(MaxProjectNotes, 'n') + "\xC2\xBF"),
                     ancillaries(MaxItemAncillaries, fullText) + element("item", element("description", fullText)) +
-                        QByteArray("<item/>").repeated(MaxProjectItems - 2)),
+                        ancillaries(MaxItemAncillaries, "F").repeated(items - 1) +
+                        QByteArray("<item/>").repeated(MaxProjectItems - items - 1)),
          true, ""},
+        // What the previous version saved with a default list of 55.
+        {"55 ancillaries an item", ProjectXml("", ancillaries(55, "Feet").repeated(2)), true, ""},
+        // Counted as the file is read: the first bound passed stops it.
         {"too many items", ProjectXml("", QByteArray("<item/>").repeated(MaxProjectItems + 1)), false, readError,
-         TooManyItems},
+         QString("it holds more than %1 items; a project holds at most %1").arg(MaxProjectItems)},
+        {"too many ancillaries in all", ProjectXml("", ancillaries(MaxItemAncillaries, "F").repeated(items + 1)),
+         false, readError,
+         QString("it holds more than %1 ancillaries; a project holds at most %1").arg(MaxProjectAncillaries)},
+        // Ten nodes besides: the declaration, root with two attributes, head, body, two texts in two elements.
+        {"too many nodes", ProjectXml("", QByteArray("<x/>").repeated(MaxProjectNodes - 9)), false, readError,
+         QString("it holds more than %1 XML nodes; a project file holds at most %1").arg(MaxProjectNodes)},
+        {"too long a text", ProjectXml(element("notes", QByteArray(MaxProjectTextBytes + 1, 'n')), ""), false,
+         readError,
+         QString("it holds a text of more than %1 bytes; no text of a project is that long").arg(MaxProjectTextBytes)},
         {"long project name", ProjectXml(element("projectname", longText), ""), false, readError,
          TooLong.arg("the project name")},
         {"long quote number", ProjectXml(element("quoteno", longText), ""), false, readError,
@@ -282,10 +306,8 @@ TEST_F(ProjectFile, IdentityAndFormatMessages)
          readError, NotesTooLong.arg(MaxProjectNotes + 2)},
         {"long description", ProjectXml("", "<item/>" + element("item", element("description", longText))), false,
          readError, TooLong.arg("the description of item 2")},
-        {"too many ancillaries", ProjectXml("", ancillaries(MaxItemAncillaries + 1, "Feet")), false, readError,
-         QString("item 1 has %1 ancillaries; an item holds at most %2")
-             .arg(MaxItemAncillaries + 1)
-             .arg(MaxItemAncillaries)},
+        {"too many ancillaries", ProjectXml("", "<item/>" + ancillaries(MaxItemAncillaries + 1, "Feet")), false,
+         readError, QString("item 2 has more than %1 ancillaries; an item holds at most %1").arg(MaxItemAncillaries)},
         {"long ancillary name", ProjectXml("", ancillaries(1, longText)), false, readError,
          TooLong.arg("an ancillary name of item 1")},
     };
@@ -331,7 +353,7 @@ TEST_F(ProjectFile, LenientReading)
                             "<item><selection><shape>round</shape></selection></item>"
                             "<item><qty>2.0</qty><selection><nmodules>3e0</nmodules></selection></item>";
     TProject p;
-    ASSERT_TRUE(Load(ProjectXml("<attention></attention><consultant>Bob</consultant><date>31 02 2024</date>"
+    ASSERT_TRUE(Load(ProjectXml("<attention></attention><consultant>Bob</consultant><date>soon</date>"
                                 "<notes>A\xC2\xBF\xC2\xBF"
                                 "B</notes>",
                                 body),
@@ -390,7 +412,10 @@ TEST_F(ProjectFile, AncillaryTexts)
           Case{"Feet,3,2.5", {"Feet", 3, 2.5, 7.5}}, Case{"A, B, C", {"A", 0, 0, 0}},
           Case{"Feet, galvanised, 4, 25.00", {"Feet, galvanised", 4, 25, 100}},
           Case{"a, b, c, 2, 1.5", {"a, b, c", 2, 1.5, 3}}, Case{"a, b, x, 25", {"a", 0, 0, 0}},
-          Case{"Feet, 2.0, 3", {"Feet", 2, 3, 6}}, Case{"Feet, galvanised, 4e0, 1", {"Feet, galvanised", 4, 1, 4}}}) {
+          Case{"Feet, 2.0, 3", {"Feet", 2, 3, 6}}, Case{"Feet, galvanised, 4e0, 1", {"Feet, galvanised", 4, 1, 4}},
+          // The name as it was typed: everything before the last two fields.
+          Case{"Feet,galvanised, 4, 25.00", {"Feet,galvanised", 4, 25, 100}},
+          Case{"Rails,2,off, 1, 2.00", {"Rails,2,off", 1, 2, 2}}, Case{" Feet ,, 1, 2", {" Feet ,", 1, 2, 2}}}) {
         SCOPED_TRACE(c.text);
         TProject p;
         ASSERT_TRUE(Load(
@@ -407,6 +432,7 @@ TEST_F(ProjectFile, DateIgnoresTheLocale)
     EXPECT_FALSE(StrToProjectDate("04/03/2024").isValid());
     EXPECT_FALSE(StrToProjectDate("3 April 2024").isValid());
     EXPECT_FALSE(StrToProjectDate("").isValid());
+    EXPECT_EQ(StrToProjectDate("07.0 12 2026"), QDate(2026, 12, 7));
 
     const std::string saved = std::setlocale(LC_TIME, nullptr);
     for (const char* locale : {"C", "en_US.UTF-8", "de_DE.UTF-8", "fr_FR.UTF-8"}) {
@@ -453,7 +479,6 @@ TEST_F(ProjectFile, FailedSaveKeepsTheOldFile)
     // A project that Open could not read again is refused before anything is
     // written: too large a file, or beyond a bound Open checks.
     const QString euros(MaxProjectText, QChar(0x20AC)); // three bytes each
-    const QString commas = QString(MaxProjectText - 1, QLatin1Char('x')).insert(1, QLatin1Char(','));
     const std::vector<std::pair<std::function<void(TProject&)>, QString>> beyond{
         {[&](TProject& q) {
              q.InsertItem({}, {}, -1);
@@ -470,12 +495,15 @@ TEST_F(ProjectFile, FailedSaveKeepsTheOldFile)
         {[](TProject& q) { q.Contractor = QString(MaxProjectText + 1, 'c'); }, TooLong.arg("the contractor")},
         {[](TProject& q) { q.Notes = QStringList() << QString(MaxProjectNotes, 'n') << ""; },
          NotesTooLong.arg(MaxProjectNotes + 1)},
-        // A comma without a blank comes back with one: measured as it reads back.
-        {[&](TProject& q) {
-             q.InsertItem({}, {}, -1);
-             q.Item(0).Ancillaries = {{commas, 1, 1, 0}};
+        {[](TProject& q) {
+             q.Items.push_back(std::make_unique<TProjectItem>());
+             q.Item(0).Ancillaries.resize(MaxItemAncillaries);
+             for (int i = 0; i < MaxProjectAncillaries / MaxItemAncillaries; ++i)
+                 q.Items.push_back(std::make_unique<TProjectItem>(q.Item(0)));
          },
-         TooLong.arg("an ancillary name of item 1")},
+         QString("it holds %1 ancillaries; a project holds at most %2")
+             .arg(MaxProjectAncillaries + MaxItemAncillaries)
+             .arg(MaxProjectAncillaries)},
     };
     for (const auto& [make, reason] : beyond) {
         SCOPED_TRACE(reason.toStdString());
