@@ -37,7 +37,9 @@
 #include <QSet>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextLayout>
 #include <QTextDocument>
 #include <QToolBar>
 #include <QToolButton>
@@ -628,6 +630,13 @@ void TProjectForm::ConnectHandlers()
     connect(NotesMemo->document(), &QTextDocument::contentsChange, this, [this](int position, int, int added) {
         FNotesAddedAt = position;
         FNotesAdded = added;
+        // A line's glyphs are shaped again at every blink of the cursor
+        // unless its layout keeps them: a letter with thousands of accents
+        // would keep the window busy. Kept before the lines are laid out.
+        const QTextDocument* notes = NotesMemo->document();
+        for (QTextBlock block = notes->findBlock(position); block.isValid() && block.position() <= position + added;
+             block = block.next())
+            block.layout()->setCacheEnabled(true);
     });
     connect(NotesMemo, &QPlainTextEdit::textChanged, this, guarded([this] { NotesMemoChange(); }));
 
