@@ -1,7 +1,9 @@
 // The project window shows any project Open accepts within a couple of
 // seconds, and the quotation of one whose every item has an ancillary name of
 // its own is written or refused in time and memory that follow the items and
-// names, not their product.
+// names, not their product. A file beyond the bounds is refused as it is
+// read, in time and memory that follow its bytes; notes of a letter with
+// many accents cost nothing while the cursor blinks.
 #include "ProjectDlg.h"
 #include "ProjectDocuments.h"
 #include "TxApplicationPath.h"
@@ -13,7 +15,10 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -47,9 +52,9 @@ TSelectionRec FullSelection(int i)
     return s;
 }
 
-// Every bound reached: the most items, each with the longest description and
-// the most ancillaries, their names as long as the file's 64 MB leave room
-// for, the longest header texts and notes.
+// Every bound reached: the most items, each with the longest description, the
+// first with the most ancillaries an item holds, the others sharing what is
+// left of the project's, the longest header texts and notes.
 QString LargestProjectFile()
 {
     TProject p;
@@ -67,7 +72,9 @@ QString LargestProjectFile()
         item.Qty = 1 + i % 7;
         item.Price = 1000 + i * 0.25;
         item.Ancillaries.clear();
-        for (int a = 0; a < MaxItemAncillaries; ++a)
+        const int lines =
+            i == 0 ? MaxItemAncillaries : (MaxProjectAncillaries - MaxItemAncillaries) / (MaxProjectItems - 1);
+        for (int a = 0; a < lines; ++a)
             item.Ancillaries.push_back({Text(160, i * 100 + a), a + 1, 10.5 + a, 0});
         item.CalcAncillaryTotal();
         item.CalcTotal();
@@ -126,6 +133,80 @@ void BM_QuotationOfOwnAncillaryNames(benchmark::State& state)
         refused ? 0 : double(QFileInfo(Scratch().filePath(QStringLiteral("Project.htm"))).size()) / 1e6;
 }
 BENCHMARK(BM_QuotationOfOwnAncillaryNames)->Arg(1000)->Arg(2000)->Arg(20000)->Unit(benchmark::kMillisecond);
+
+double PeakMegabytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024;
+}
+
+// The project's ancillary lines at their bound, every one priced under the
+// longest name of its own: what the quotation builds before it can count.
+void BM_QuotationOfLongestAncillaryNames(benchmark::State& state)
+{
+    TProject p;
+    for (int i = 0; i < MaxProjectAncillaries / MaxItemAncillaries; ++i) {
+        p.InsertItem({}, {}, -1);
+        TProjectItem& item = p.Item(i);
+        item.Ancillaries.clear();
+        for (int a = 0; a < MaxItemAncillaries; ++a)
+            item.Ancillaries.push_back({Text(MaxProjectText, i * MaxItemAncillaries + a), 1, 1, 0});
+        item.CalcAncillaryTotal();
+        item.CalcTotal();
+    }
+    p.CalcTotals();
+    TRecordingDocumentOpener opener;
+    TScopedDocumentOpener openerScope(opener);
+    bool refused = false;
+    for (auto _ : state) {
+        try {
+            ShowQuotation(p, QStringLiteral("Vozudarizazi"), Scratch().path());
+        } catch (const EInOutError&) {
+            refused = true;
+        }
+    }
+    state.counters["refused"] = refused;
+    state.counters["peakMB"] = PeakMegabytes();
+}
+BENCHMARK(BM_QuotationOfLongestAncillaryNames)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// One item of many more ancillaries than a project holds: refused as the
+// file is read, before anything is built of it.
+void BM_OpenRefusesTooManyAncillaries(benchmark::State& state)
+{
+    const QString file = Scratch().filePath(QStringLiteral("many.pxf"));
+    {
+        QFile out(file);
+        if (!out.open(QIODevice::WriteOnly))
+            std::abort();
+        out.write("<project developer=\"Vededudezar Software\"><head><filedescription>DEZ Uder Project File"
+                  "</filedescription><manufacturer>DEZ Uder</manufacturer></head><body><item><ancillaries>");
+        out.write(QByteArray("<aitem/>").repeated(3500000));
+        out.write("</ancillaries></item></body></project>");
+    }
+    for (auto _ : state) {
+        TProject p;
+        if (p.LoadFromFile(file))
+            state.SkipWithError("loaded");
+    }
+    state.counters["MB"] = double(QFileInfo(file).size()) / 1e6;
+}
+BENCHMARK(BM_OpenRefusesTooManyAncillaries)->Unit(benchmark::kMillisecond);
+
+// What every blink of the cursor asks of notes of one letter and its accents.
+void BM_NotesCursorOnAccentedLetter(benchmark::State& state)
+{
+    TProjectForm form;
+    form.show();
+    form.NotesMemo->setPlainText(QStringLiteral("a") + QString(MaxProjectNotes - 1, QChar(0x0301)));
+    form.NotesMemo->moveCursor(QTextCursor::End);
+    form.NotesMemo->setFocus();
+    QApplication::processEvents();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(form.NotesMemo->cursorRect());
+}
+BENCHMARK(BM_NotesCursorOnAccentedLetter)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

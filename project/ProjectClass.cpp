@@ -319,7 +319,7 @@ private:
     {
         qint64 bytes = 0;
         bool blank = true;
-        for (qsizetype i = from; i < to; ++i, ++bytes) {
+        for (qsizetype i = from; i < to && bytes <= MaxProjectTextBytes; ++i, ++bytes) {
             blank = blank && IsBlank(FText[i]);
             if (FText[i] == '&') {
                 const qsizetype semicolon = FText.indexOf(';', i);
@@ -406,8 +406,8 @@ private:
             FItemLines = 0;
             FAncillariesSeen = false;
             if (++FItems > MaxProjectItems)
-                FWhy = Format("it holds more than %d items; a project holds at most %d", MaxProjectItems,
-                              MaxProjectItems);
+                FWhy =
+                    Format("it holds more than %d items; a project holds at most %d", MaxProjectItems, MaxProjectItems);
         } else if (parent == kItem && !FAncillariesSeen && name == "ancillaries") {
             FAncillariesSeen = true;
             kind = kAncillaries;

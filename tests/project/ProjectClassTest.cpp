@@ -23,8 +23,8 @@ protected:
     QString InitWith(const QByteArray& programIni, const QByteArray& ancillaries)
     {
         return InitProjectSettings(programIni.isNull() ? FDir.File("none.ini") : FDir.Write("program.ini", programIni),
-                            ancillaries.isNull() ? FDir.File("data/none.ini")
-                                                 : FDir.Write("data/ancillaries.ini", ancillaries));
+                                   ancillaries.isNull() ? FDir.File("data/none.ini")
+                                                        : FDir.Write("data/ancillaries.ini", ancillaries));
     }
 
     TTempFolder FDir;

@@ -267,7 +267,8 @@ TEST_F(ProjectFile, IdentityAndFormatMessages)
          "Error reading project file ", ": '1e-1' is not a valid ancillary quantity: not a whole number"},
         {"text that is no number", ProjectXml("", "<item><qty>x</qty><nmodules>y</nmodules></item>"), true, ""},
         // A date by the one number rule: numbers that make no date fail as a quantity does.
-        {"no such date", ProjectXml("<date>31 02 2024</date>", ""), false, readError, "'31 02 2024' is not a valid date"},
+        {"no such date", ProjectXml("<date>31 02 2024</date>", ""), false, readError,
+         "'31 02 2024' is not a valid date"},
         {"fractional day", ProjectXml("<date>7.5 12 2026</date>", ""), false, readError,
          "'7.5 12 2026' is not a valid date: not a whole number"},
         // What a project may hold, each at its bound; beyond, the message names the bound.
@@ -284,8 +285,8 @@ TEST_F(ProjectFile, IdentityAndFormatMessages)
         // Counted as the file is read: the first bound passed stops it.
         {"too many items", ProjectXml("", QByteArray("<item/>").repeated(MaxProjectItems + 1)), false, readError,
          QString("it holds more than %1 items; a project holds at most %1").arg(MaxProjectItems)},
-        {"too many ancillaries in all", ProjectXml("", ancillaries(MaxItemAncillaries, "F").repeated(items + 1)),
-         false, readError,
+        {"too many ancillaries in all", ProjectXml("", ancillaries(MaxItemAncillaries, "F").repeated(items + 1)), false,
+         readError,
          QString("it holds more than %1 ancillaries; a project holds at most %1").arg(MaxProjectAncillaries)},
         // Ten nodes besides: the declaration, root with two attributes, head, body, two texts in two elements.
         {"too many nodes", ProjectXml("", QByteArray("<x/>").repeated(MaxProjectNodes - 9)), false, readError,
