@@ -197,10 +197,10 @@ private:
     IProjectHost* FHost = nullptr;
     TEmailForm* FEmailForm = nullptr;
     TFormKeyNavigator* FKeyNavigator = nullptr;
-    int FFilling = 0;      // the form is being filled from the project
-    int FStoringEdit = 0;  // a grid's edit is being stored
-    int FRefilling = 0;    // the items grid is being filled whole
-    int FMaxFitWidth = 0;  // the widest a column grows to show its texts
+    int FFilling = 0;     // the form is being filled from the project
+    int FStoringEdit = 0; // a grid's edit is being stored
+    int FRefilling = 0;   // the items grid is being filled whole
+    int FMaxFitWidth = 0; // the widest a column grows to show its texts
     int FNotesAddedAt = 0; // where the last change of the notes added text
     int FNotesAdded = 0;   // and how much
 };
