@@ -403,6 +403,9 @@ TEST_F(ProjectWindow, AProjectTakesNoMoreThanItsBounds)
     for (TFmtEdit* edit : {f.edProjectName, f.edAttention, f.edContractor, f.edQuoteNo, f.edRevision})
         paste(edit, longText);
     EXPECT_EQ(f.StatusBar1->currentMessage(), cut.arg("Revision").arg(MaxProjectText));
+    f.StatusBar1->clearMessage();
+    QTest::keyClick(f.edRevision, Qt::Key_Z);
+    EXPECT_EQ(f.StatusBar1->currentMessage(), cut.arg("Revision").arg(MaxProjectText));
     const TProjectItem& item = f.Project->Item(0);
     EXPECT_EQ(item.Description, longText.left(MaxProjectText));
     EXPECT_EQ(item.Sel.model.Text(), longText.left(decltype(item.Sel.model)::MaxLength));
@@ -418,6 +421,8 @@ TEST_F(ProjectWindow, AProjectTakesNoMoreThanItsBounds)
     paste(f.NotesMemo, lines + QString::fromUtf8("\xF0\x9F\x98\x80x"));
     EXPECT_EQ(f.NotesMemo->toPlainText(), lines);
     EXPECT_EQ(f.StatusBar1->currentMessage(), QString("Notes hold at most %1 characters").arg(MaxProjectNotes));
+    // Shaped once, not at every blink of the cursor.
+    EXPECT_TRUE(f.NotesMemo->document()->lastBlock().layout()->cacheEnabled());
     const int beeps = Msgs.Beeps;
     // One more fits, the next is taken back.
     for (int i = 0; i < 2; ++i)
@@ -427,6 +432,7 @@ TEST_F(ProjectWindow, AProjectTakesNoMoreThanItsBounds)
     const QString saved = Dir.File("bounded.pxf");
     ASSERT_TRUE(f.SaveProject(saved));
     EXPECT_TRUE(f.LoadProject(saved));
+    EXPECT_TRUE(f.NotesMemo->document()->firstBlock().layout()->cacheEnabled());
 
     // No ancillary beyond what an item holds.
     f.Project->Item(0).Ancillaries.resize(MaxItemAncillaries);
@@ -436,10 +442,18 @@ TEST_F(ProjectWindow, AProjectTakesNoMoreThanItsBounds)
     EXPECT_EQ(f.AncillsGrid->RowCount(), MaxItemAncillaries + 2);
     EXPECT_EQ(f.AncillsGrid->Cells(2, MaxItemAncillaries + 1), "0");
     EXPECT_EQ(f.StatusBar1->currentMessage(), QString("An item holds at most %1 ancillaries").arg(MaxItemAncillaries));
+    // Nor beyond what the project holds.
+    const QString full = QString("A project holds at most %1 ancillaries").arg(MaxProjectAncillaries);
+    f.Project->Item(0).Ancillaries.resize(MaxItemAncillaries - 1);
+    f.Project->Items.push_back(std::make_unique<TProjectItem>());
+    f.Project->Item(1).Ancillaries.resize(MaxProjectAncillaries - MaxItemAncillaries + 1);
+    f.ShowItemDetail(0);
+    Type(f.AncillsGrid, 2, MaxItemAncillaries, "4");
+    EXPECT_EQ(f.StatusBar1->currentMessage(), full);
+    f.Project->Items.pop_back();
 
     // No item beyond what a project holds, nor one whose default lines
     // would pass the project's: added, typed or moved in.
-    const QString full = QString("A project holds at most %1 ancillaries").arg(MaxProjectAncillaries);
     f.Project->Item(0).Ancillaries.resize(MaxProjectAncillaries - DefaultAncillaries().size() + 1);
     Msgs.Clear();
     Add("TCR-901");
