@@ -317,19 +317,19 @@ private:
     // A text, a reference counted as one byte; blanks alone make no node.
     void Text(qsizetype from, qsizetype to)
     {
+        qsizetype i = from;
+        while (i < to && IsBlank(FText[i]))
+            ++i;
+        if (i == to)
+            return;
+        AddNodes(1);
         qint64 bytes = 0;
-        bool blank = true;
-        for (qsizetype i = from; i < to && bytes <= MaxProjectTextBytes; ++i, ++bytes) {
-            blank = blank && IsBlank(FText[i]);
+        for (i = from; i < to && bytes <= MaxProjectTextBytes; ++i, ++bytes)
             if (FText[i] == '&') {
                 const qsizetype semicolon = FText.indexOf(';', i);
                 if (semicolon > i && semicolon < to && semicolon - i <= 16)
                     i = semicolon;
             }
-        }
-        if (blank)
-            return;
-        AddNodes(1);
         if (bytes > MaxProjectTextBytes && FWhy.isEmpty())
             FWhy = Format("it holds a text of more than %d bytes; no text of a project is that long",
                           int(MaxProjectTextBytes));

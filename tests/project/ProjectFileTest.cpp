@@ -291,6 +291,9 @@ TEST_F(ProjectFile, IdentityAndFormatMessages)
         // Ten nodes besides: the declaration, root with two attributes, head, body, two texts in two elements.
         {"too many nodes", ProjectXml("", QByteArray("<x/>").repeated(MaxProjectNodes - 9)), false, readError,
          QString("it holds more than %1 XML nodes; a project file holds at most %1").arg(MaxProjectNodes)},
+        {"too long a text after blanks", ProjectXml(element("notes", QByteArray(MaxProjectTextBytes, ' ') + "n"), ""),
+         false, readError,
+         QString("it holds a text of more than %1 bytes; no text of a project is that long").arg(MaxProjectTextBytes)},
         {"too long a text", ProjectXml(element("notes", QByteArray(MaxProjectTextBytes + 1, 'n')), ""), false,
          readError,
          QString("it holds a text of more than %1 bytes; no text of a project is that long").arg(MaxProjectTextBytes)},
