@@ -924,18 +924,15 @@ void TMainForm::SetBandCells(const QStringList& cells)
 
 void TMainForm::Paste1Click()
 {
-    // The bands take what a band cell takes, or nothing; new bands are a new
-    // duty, so the results of the old one go.
+    // The bands take what a band cell takes, or nothing. The results stay:
+    // they are those of the last search until the next one.
     QStringList cells;
     if (const TEntryCheck why = PastedBandCells(QGuiApplication::clipboard()->text(), cells); why != ecNumber) {
         Messages().Beep();
         ShowRefusal(QStringLiteral("Attenuation"), why, [this] { attenGrid->setFocus(Qt::OtherFocusReason); });
         return;
     }
-    const QString before = BandText();
     SetBandCells(cells);
-    if (BandText() != before)
-        ClearResults();
 }
 
 void TMainForm::ShowRefusal(const QString& what, TEntryCheck why, std::function<void()> back)
