@@ -106,7 +106,7 @@ int HexDigit(QChar c);
 // is kept as it stands. Sections of the same name act as one.
 class TIniDocument {
 public:
-    // Reads UTF-8 text, or Windows-1252 when it is not valid UTF-8.
+    // Reads UTF-8 text; a line that is not valid UTF-8 is read as Windows-1252.
     void Parse(const QByteArray& bytes);
     // UTF-8 text with the line ends the file had (LF for a new one).
     QByteArray ToBytes() const;

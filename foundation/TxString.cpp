@@ -528,5 +528,17 @@ QString DecodeText(const QByteArray& bytes)
     QString text = utf8.decode(bytes);
     if (!utf8.hasError())
         return text;
-    return DecodeWindows1252(bytes);
+    // Line by line: a byte of another code page in one line (a comment typed
+    // in an old editor) leaves the UTF-8 of every other line as it is.
+    text.clear();
+    const QByteArrayView bom("\xef\xbb\xbf");
+    for (qsizetype from = bytes.startsWith(bom) ? bom.size() : 0; from < bytes.size();) {
+        const qsizetype end = bytes.indexOf('\n', from);
+        const QByteArray line = bytes.mid(from, end < 0 ? -1 : end + 1 - from);
+        QStringDecoder lineUtf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        const QString decoded = lineUtf8.decode(line);
+        text += lineUtf8.hasError() ? DecodeWindows1252(line) : decoded;
+        from = end < 0 ? bytes.size() : end + 1;
+    }
+    return text;
 }

@@ -65,8 +65,9 @@ QStringList CommaTextToList(const QString& text);
 // or a quote, or are empty.
 QString ListToCommaText(const QStringList& items);
 
-// Text of a file a user or an older program may have written: UTF-8 when it
-// decodes as such (a byte-order mark is dropped), Windows-1252 otherwise.
+// Text of a file a user or an older program may have written: UTF-8 (a
+// byte-order mark is dropped), each line that does not decode as UTF-8 read
+// as Windows-1252.
 QString DecodeText(const QByteArray& bytes);
 QString DecodeWindows1252(const QByteArray& bytes);
 QByteArray EncodeWindows1252(const QString& text); // characters it lacks become '?'

@@ -236,6 +236,12 @@ TEST(IniFile, ReadsWindows1252AndWritesUtf8)
     ini.WriteString("Sec", "Other", "x");
     EXPECT_EQ(ReadFileBytes(ini.FileName()), QByteArray("[Sec]\r\nName=Caf\xc3\xa9 \xe2\x82\xac\r\nOther=x\r\n"));
     EXPECT_EQ(ini.ReadString("sec", "name", ""), QString::fromUtf8("Café €"));
+
+    // One line of another code page leaves the UTF-8 of the others as it is.
+    TIniFile mixed(dir.Write("m.ini", QByteArray("; caf\xe9\n[S]\nName=jos\xc3\xa9\nJp=\xe6\x97\xa5\xe6\x9c\xac\n")));
+    mixed.WriteString("S", "x", "1");
+    EXPECT_EQ(ReadFileBytes(mixed.FileName()),
+              QByteArray("; caf\xc3\xa9\n[S]\nName=jos\xc3\xa9\nJp=\xe6\x97\xa5\xe6\x9c\xac\nx=1\n"));
 }
 
 TEST(IniFile, SavesAtomicallyAndLeavesNothingBehind)

@@ -218,6 +218,11 @@ TEST(LoadLines, ReadsLinesWithAnyEnding)
 
     LoadLinesFromFile(dir.Write("c.txt", QByteArray("caf\xe9 m\xb3/s")), lines);
     EXPECT_EQ(lines, QStringList{QString::fromUtf8("café m³/s")}) << "Windows-1252 when not UTF-8";
+    LoadLinesFromFile(dir.Write("c.txt", QByteArray("\xef\xbb\xbf\xe6\x97\xa5\r\ncaf\xe9\n\xef\xbb\xbfjos\xc3\xa9")),
+                      lines);
+    EXPECT_EQ(lines, (QStringList{QString::fromUtf8("日"), QString::fromUtf8("café"),
+                                  QChar(0xFEFF) + QString::fromUtf8("josé")}))
+        << "Windows-1252 in that line alone";
 
     LoadLinesFromFile(dir.Write("d.txt", QByteArray("\xef\xbb\xbf"
                                                     "caf\xc3\xa9")),
