@@ -2,11 +2,16 @@
 
 #include "TestUtil.h"
 #include "TxFileRead.h"
+#include "TxIniFile.h"
 #include "TxRegistry.h"
 
 #include <QByteArray>
 #include <QMap>
 #include <QString>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
 
 // Sets an environment variable for one scope and restores it afterwards.
 class TScopedEnv {
@@ -62,3 +67,26 @@ public:
 private:
     QMap<QString, int> FReads;
 };
+
+// Takes the settings lock through other system calls for one scope.
+class TScopedLockCalls {
+public:
+    explicit TScopedLockCalls(const TLockCalls& calls) : FOld(SetLockCalls(calls)) {}
+    ~TScopedLockCalls() { SetLockCalls(FOld); }
+    TScopedLockCalls(const TScopedLockCalls&) = delete;
+    TScopedLockCalls& operator=(const TScopedLockCalls&) = delete;
+
+private:
+    TLockCalls FOld;
+};
+
+inline int SystemOpen(const char* name, int flags, mode_t mode)
+{
+    return ::open(name, flags, mode);
+}
+
+// The locks of a file system that has none.
+inline const TLockCalls NoLocks{SystemOpen, [](int, int) {
+                                    errno = ENOLCK;
+                                    return -1;
+                                }};

@@ -390,6 +390,18 @@ TEST(IniFile, TwoObjectsOnOneFileDoNotUndoEachOther)
     a.WriteInteger("Units", "Pressure", 3);
     EXPECT_EQ(b.ReadInteger("Units", "Pressure", 0), 3);
     EXPECT_EQ(a.ReadInteger("Form", "Left", 0), 2);
+
+    // Without locks each saves; a batch that would save over what another
+    // saved meanwhile says so instead.
+    const TScopedLockCalls noLocks(NoLocks);
+    a.WriteInteger("Units", "Airflow", 4);
+    a.BeginUpdate();
+    a.WriteInteger("Units", "Pressure", 5);
+    b.WriteInteger("Form", "Left", 6);
+    EXPECT_THROW(a.EndUpdate(), EIniFileException);
+    EXPECT_EQ(TIniFile(name).ReadInteger("Units", "Airflow", 0), 4);
+    EXPECT_EQ(TIniFile(name).ReadInteger("Form", "Left", 0), 6);
+    EXPECT_EQ(QDir(dir.Path()).entryList(QDir::Files), QStringList{"shared.ini"});
 }
 
 TEST(IniFile, ParsesHostileText)

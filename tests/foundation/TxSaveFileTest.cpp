@@ -1,5 +1,6 @@
 #include "TxSaveFile.h"
 
+#include "SettingsTestUtil.h"
 #include "TestUtil.h"
 #include "TxIniFile.h"
 #include "TxRegistry.h"
@@ -140,12 +141,29 @@ std::vector<Writer> LockingWriters()
     return {Writers()[1], Writers()[3]};
 }
 
+// Opens as a user other than root does: a file its owner may not write is
+// not opened for writing.
+int OpenAsUser(const char* name, int flags, mode_t mode)
+{
+    struct stat st {};
+    if ((flags & O_ACCMODE) != O_RDONLY && ::stat(name, &st) == 0 && !(st.st_mode & S_IWUSR)) {
+        errno = EACCES;
+        return -1;
+    }
+    return ::open(name, flags, mode);
+}
+
 // Whatever stands at "<file>.lock", a settings save ends at once: what is no
-// regular file is said and left; a file, however large, old or garbled, is
-// taken unread and removed.
+// regular file is said and left; a file, however large, old, garbled or
+// read-only, is taken unread and removed; where the system has no locks, the
+// save goes through unlocked.
 TEST(LockFiles, ASaveEndsAtOnceWhateverStandsThere)
 {
-    const std::pair<const char*, std::function<void(const TTempFolder& dir, const QString& lock)>> cases[] = {
+    const struct {
+        const char* label;
+        std::function<void(const TTempFolder& dir, const QString& lock)> make;
+        TLockCalls calls = {SystemOpen, ::flock};
+    } cases[] = {
         {"fifo", [](const TTempFolder&, const QString& lock) { ::mkfifo(QFile::encodeName(lock).constData(), 0600); }},
         {"folder", [](const TTempFolder&, const QString& lock) { QDir().mkpath(lock); }},
         {"dangling link", [](const TTempFolder& dir, const QString& lock) { QFile::link(dir.File("nowhere"), lock); }},
@@ -162,14 +180,23 @@ TEST(LockFiles, ASaveEndsAtOnceWhateverStandsThere)
              dir.Write("settings.lock", QByteArray("\x01garbage\n-1\n\xff"));
          }},
         {"empty file", [](const TTempFolder& dir, const QString&) { dir.Write("settings.lock", QByteArray()); }},
+        {"file its user may not write",
+         [](const TTempFolder& dir, const QString&) {
+             QFile::setPermissions(dir.Write("settings.lock", QByteArray()),
+                                   QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+         },
+         {OpenAsUser, ::flock}},
+        {"file on a system without locks",
+         [](const TTempFolder& dir, const QString&) { dir.Write("settings.lock", QByteArray()); }, NoLocks},
     };
     for (const Writer& w : LockingWriters()) {
-        for (const auto& [label, make] : cases) {
+        for (const auto& [label, make, calls] : cases) {
             SCOPED_TRACE(std::string(w.label) + " with a lock that is a " + label);
             TTempFolder dir;
             const QString file = dir.Write("settings", w.old);
             const QString lock = file + ".lock";
             make(dir, lock);
+            const TScopedLockCalls lockCalls(calls);
             const mode_t mode = ModeOf(lock, false);
             ASSERT_NE(mode, 0u);
             const bool refused = mode != S_IFREG;
@@ -235,6 +262,20 @@ private:
     bool FHolds;
 };
 
+// The lock file of `GReplaced` as it changes hands between a copy's open and
+// its lock: the holder before removes it as it lets go, and another copy
+// makes a new one and locks that.
+QString GReplaced;
+std::unique_ptr<TLockHolder> GNewHolder;
+int ReplaceThenLock(int fd, int operation)
+{
+    if (!GNewHolder) {
+        QFile::remove(GReplaced + ".lock");
+        GNewHolder = std::make_unique<TLockHolder>(GReplaced);
+    }
+    return ::flock(fd, operation);
+}
+
 // A save waits for another copy of the program to let go of the lock, and is
 // refused, saying why, when it waits too long; a copy that ends lets go.
 TEST(LockFiles, AHolderStopsSavesUntilItEnds)
@@ -249,6 +290,15 @@ TEST(LockFiles, AHolderStopsSavesUntilItEnds)
             ASSERT_TRUE(holder.Holds());
             EXPECT_EQ(LockSettingsFile(file, error, 20), nullptr);
             EXPECT_EQ(error, "Another program keeps it locked");
+        }
+        {
+            // What was locked must still be the lock file, or two hold it.
+            GReplaced = file;
+            const TScopedLockCalls replace({SystemOpen, ReplaceThenLock});
+            EXPECT_EQ(LockSettingsFile(file, error, 20), nullptr);
+            EXPECT_EQ(error, "Another program keeps it locked");
+            ASSERT_TRUE(GNewHolder && GNewHolder->Holds());
+            GNewHolder.reset();
         }
         EXPECT_NE(LockSettingsFile(file, error, 0), nullptr) << "an ended holder's lock is gone at once";
         auto holder = std::make_unique<TLockHolder>(file);
