@@ -645,11 +645,18 @@ bool TMainForm::FormCloseQuery()
 void TMainForm::FormClose()
 {
     // Every part is saved that can be; the window closes whatever fails, and
-    // the first failure is reported.
+    // the first failure is reported: one of the settings file once a run, as
+    // the start-up and the windows' placement say it.
     QString failure;
-    auto attempt = [&failure](const std::function<void()>& step) {
+    bool settingsFailure = false;
+    auto attempt = [&](const std::function<void()>& step) {
         try {
             step();
+        } catch (const EIniFileException& e) {
+            if (failure.isEmpty()) {
+                failure = e.Message();
+                settingsFailure = true;
+            }
         } catch (const Exception& e) {
             if (failure.isEmpty())
                 failure = e.Message();
@@ -670,7 +677,9 @@ void TMainForm::FormClose()
         attempt([&] { SaveUnitSettings(ini); });
         ini.EndUpdate();
     });
-    if (!failure.isEmpty())
+    if (settingsFailure)
+        ShowErrorOnce(FPaths.IniFileName, ErrorBoxText(failure));
+    else if (!failure.isEmpty())
         ShowHandlerError(failure);
 }
 

@@ -25,6 +25,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include <sys/stat.h>
+
 namespace {
 
 // The globals a start-up sets, put back afterwards.
@@ -212,6 +214,24 @@ TEST(Startup, ANewMachineOpensTheMainWindowOnTheBundledCatalogue)
     EXPECT_TRUE(ReadFileBytes(documents + "Project.htm")
                     .contains("<p class=\"letterhead\">\r\n" + firstLine.toUtf8() + "<br>"));
     EXPECT_TRUE(QFileInfo(dir.File("config/DEZ Uder/vozudarizazi")).isDir());
+
+    // A settings file that cannot be read is said once, at start-up, with
+    // what will not be kept; the closing window says nothing more.
+    for (const QString kind : {"large", "fifo"}) {
+        SCOPED_TRACE(kind.toStdString());
+        TScopedEnv badConfig("XDG_CONFIG_HOME", dir.File("config-" + kind));
+        const QString bad = dir.Write("config-" + kind + "/DEZ Uder/vozudarizazi/vozudarizazi.ini", QByteArray());
+        if (kind == "fifo")
+            ASSERT_TRUE(QFile::remove(bad) && ::mkfifo(QFile::encodeName(bad).constData(), 0600) == 0);
+        else
+            ASSERT_TRUE(QFile(bad).resize(MaxSettingsFileSize + 1));
+        messages.Clear();
+        options.OnWindowsCreated = [](TMainForm& form) { form.close(); };
+        EXPECT_EQ(RunVozudarizazi(options), 0);
+        ASSERT_EQ(messages.Errors.size(), 1) << messages.Errors.join('|').toStdString();
+        EXPECT_TRUE(messages.Errors[0].startsWith("Cannot open file \"" + bad + "\". "));
+        EXPECT_TRUE(messages.Errors[0].endsWith("will not be kept.")) << messages.Errors[0].toStdString();
+    }
 }
 
 TEST(Startup, DefaultDocumentsAreCopiedOnlyWhereMissing)
@@ -236,7 +256,8 @@ TEST(Startup, DefaultDocumentsAreCopiedOnlyWhereMissing)
         TTempFolder user;
         user.Write(own, QByteArray("mine"));
         EXPECT_EQ(SeedUserDocuments(dir.File("program/documents"), user.Path()),
-                  QStringList({"letterhead.txt", "style.css"})) << own;
+                  QStringList({"letterhead.txt", "style.css"}))
+            << own;
     }
 }
 
