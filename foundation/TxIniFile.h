@@ -162,9 +162,10 @@ private:
 // holding the file's lock throughout, and saves through a temporary file, so
 // a failed save leaves the old file whole and raises EIniFileException.
 // Between BeginUpdate and EndUpdate the file is read once, written once, at
-// EndUpdate, and locked from the first write on. A missing file, or a name
-// that leads to anything but a regular file, reads as empty; no save is
-// larger than the reader reads.
+// EndUpdate, and locked from the first write on. Where the file system has
+// no locks, a save that would replace what another program saved since the
+// read raises instead. A missing file, or a name that leads to anything but
+// a regular file, reads as empty; no save is larger than the reader reads.
 class TIniFile : public TCustomIniFile {
 public:
     explicit TIniFile(QString fileName);
