@@ -115,9 +115,14 @@ int OpenFile(const char* name, int flags, mode_t mode)
     return ::open(name, flags, mode);
 }
 
-TLockCalls GLockCalls{OpenFile, ::flock};
+TLockCalls GLockCalls = SystemLockCalls();
 
 } // namespace
+
+TLockCalls SystemLockCalls()
+{
+    return {OpenFile, ::flock};
+}
 
 TLockCalls SetLockCalls(const TLockCalls& calls)
 {

@@ -64,6 +64,8 @@ struct TLockCalls {
 };
 // Takes the lock with `calls` from now on; returns the calls used before.
 TLockCalls SetLockCalls(const TLockCalls& calls);
+// The system's own calls, those used unless a test put in others.
+TLockCalls SystemLockCalls();
 
 // Why a settings file would not be read, found without reading it: "Cannot
 // open file "<name>". It is not a regular file." and the like; empty for a

@@ -223,7 +223,7 @@ std::map<QString, QString> ParseStore(const QByteArray& bytes)
 {
     std::map<QString, QString> values;
     QString group;
-    const QString text = DecodeText(bytes);
+    const QString text = QString::fromUtf8(bytes);
     for (QStringView line : QStringView(text).split(QLatin1Char('\n'))) {
         line = TrimBlanks(line);
         if (line.isEmpty() || line.front() == QLatin1Char(';') || line.front() == QLatin1Char('#'))

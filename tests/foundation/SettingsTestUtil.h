@@ -2,16 +2,11 @@
 
 #include "TestUtil.h"
 #include "TxFileRead.h"
-#include "TxIniFile.h"
 #include "TxRegistry.h"
 
 #include <QByteArray>
 #include <QMap>
 #include <QString>
-
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/file.h>
 
 // Sets an environment variable for one scope and restores it afterwards.
 class TScopedEnv {
@@ -69,24 +64,8 @@ private:
 };
 
 // Takes the settings lock through other system calls for one scope.
-class TScopedLockCalls {
-public:
-    explicit TScopedLockCalls(const TLockCalls& calls) : FOld(SetLockCalls(calls)) {}
-    ~TScopedLockCalls() { SetLockCalls(FOld); }
-    TScopedLockCalls(const TScopedLockCalls&) = delete;
-    TScopedLockCalls& operator=(const TScopedLockCalls&) = delete;
-
-private:
-    TLockCalls FOld;
+struct TScopedLockCalls {
+    explicit TScopedLockCalls(const TLockCalls& calls) : Old(SetLockCalls(calls)) {}
+    ~TScopedLockCalls() { SetLockCalls(Old); }
+    TLockCalls Old;
 };
-
-inline int SystemOpen(const char* name, int flags, mode_t mode)
-{
-    return ::open(name, flags, mode);
-}
-
-// The locks of a file system that has none.
-inline const TLockCalls NoLocks{SystemOpen, [](int, int) {
-                                    errno = ENOLCK;
-                                    return -1;
-                                }};

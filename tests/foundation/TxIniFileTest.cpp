@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 
 #include <cfloat>
+#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <functional>
@@ -238,10 +239,9 @@ TEST(IniFile, ReadsWindows1252AndWritesUtf8)
     EXPECT_EQ(ini.ReadString("sec", "name", ""), QString::fromUtf8("Café €"));
 
     // One line of another code page leaves the UTF-8 of the others as it is.
-    TIniFile mixed(dir.Write("m.ini", QByteArray("; caf\xe9\n[S]\nName=jos\xc3\xa9\nJp=\xe6\x97\xa5\xe6\x9c\xac\n")));
+    TIniFile mixed(dir.Write("m.ini", QByteArray("; caf\xe9\n[S]\nName=jos\xc3\xa9 \xe6\x97\xa5\n")));
     mixed.WriteString("S", "x", "1");
-    EXPECT_EQ(ReadFileBytes(mixed.FileName()),
-              QByteArray("; caf\xc3\xa9\n[S]\nName=jos\xc3\xa9\nJp=\xe6\x97\xa5\xe6\x9c\xac\nx=1\n"));
+    EXPECT_EQ(ReadFileBytes(mixed.FileName()), QByteArray("; caf\xc3\xa9\n[S]\nName=jos\xc3\xa9 \xe6\x97\xa5\nx=1\n"));
 }
 
 TEST(IniFile, SavesAtomicallyAndLeavesNothingBehind)
@@ -393,15 +393,13 @@ TEST(IniFile, TwoObjectsOnOneFileDoNotUndoEachOther)
 
     // Without locks each saves; a batch that would save over what another
     // saved meanwhile says so instead.
-    const TScopedLockCalls noLocks(NoLocks);
+    const TScopedLockCalls noLocks({SystemLockCalls().Open, [](int, int) { return errno = ENOLCK, -1; }});
     a.WriteInteger("Units", "Airflow", 4);
     a.BeginUpdate();
     a.WriteInteger("Units", "Pressure", 5);
     b.WriteInteger("Form", "Left", 6);
     EXPECT_THROW(a.EndUpdate(), EIniFileException);
-    EXPECT_EQ(TIniFile(name).ReadInteger("Units", "Airflow", 0), 4);
-    EXPECT_EQ(TIniFile(name).ReadInteger("Form", "Left", 0), 6);
-    EXPECT_EQ(QDir(dir.Path()).entryList(QDir::Files), QStringList{"shared.ini"});
+    EXPECT_EQ(ReadFileBytes(name), "[Units]\nAirflow=4\nPressure=3\n\n[Form]\nLeft=6\n");
 }
 
 TEST(IniFile, ParsesHostileText)

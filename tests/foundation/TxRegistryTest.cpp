@@ -63,16 +63,6 @@ TEST(Registry, MissingValuesGiveDefaults)
     EXPECT_FALSE(reg.ValueExists("User", "Name"));
     EXPECT_TRUE(reg.ReadSections().isEmpty());
     EXPECT_FALSE(QFileInfo::exists(store.FileName())) << "reading creates nothing";
-
-    QFile file(store.FileName());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("\xef\xbb\xbf[Software]\n; caf\xe9\nVededudezar\\Common\\User\\Name=jos\xc3\xa9\n"
-               "Vededudezar\\Common\\User\\Org=Caf\xe9\n");
-    file.close();
-    EXPECT_EQ(TRegistryIniFile("Software\\Vededudezar\\Common\\").ReadString("User", "Name", ""),
-              QString::fromUtf8("josé"));
-    EXPECT_EQ(TRegistryIniFile("Software\\Vededudezar\\Common\\").ReadString("User", "Org", ""),
-              QString::fromUtf8("Café"));
 }
 
 TEST(Registry, DeleteAndEraseRemoveOnlyTheirPart)

@@ -141,29 +141,21 @@ std::vector<Writer> LockingWriters()
     return {Writers()[1], Writers()[3]};
 }
 
-// Opens as a user other than root does: a file its owner may not write is
-// not opened for writing.
+// Opens as a user other than root: a file its owner may not write is not
+// opened for writing.
 int OpenAsUser(const char* name, int flags, mode_t mode)
 {
     struct stat st {};
-    if ((flags & O_ACCMODE) != O_RDONLY && ::stat(name, &st) == 0 && !(st.st_mode & S_IWUSR)) {
-        errno = EACCES;
-        return -1;
-    }
-    return ::open(name, flags, mode);
+    const bool denied = (flags & O_ACCMODE) != O_RDONLY && ::stat(name, &st) == 0 && !(st.st_mode & S_IWUSR);
+    return denied ? (errno = EACCES, -1) : ::open(name, flags, mode);
 }
 
 // Whatever stands at "<file>.lock", a settings save ends at once: what is no
 // regular file is said and left; a file, however large, old, garbled or
-// read-only, is taken unread and removed; where the system has no locks, the
-// save goes through unlocked.
+// read-only, is taken unread and removed.
 TEST(LockFiles, ASaveEndsAtOnceWhateverStandsThere)
 {
-    const struct {
-        const char* label;
-        std::function<void(const TTempFolder& dir, const QString& lock)> make;
-        TLockCalls calls = {SystemOpen, ::flock};
-    } cases[] = {
+    const std::pair<const char*, std::function<void(const TTempFolder& dir, const QString& lock)>> cases[] = {
         {"fifo", [](const TTempFolder&, const QString& lock) { ::mkfifo(QFile::encodeName(lock).constData(), 0600); }},
         {"folder", [](const TTempFolder&, const QString& lock) { QDir().mkpath(lock); }},
         {"dangling link", [](const TTempFolder& dir, const QString& lock) { QFile::link(dir.File("nowhere"), lock); }},
@@ -182,21 +174,18 @@ TEST(LockFiles, ASaveEndsAtOnceWhateverStandsThere)
         {"empty file", [](const TTempFolder& dir, const QString&) { dir.Write("settings.lock", QByteArray()); }},
         {"file its user may not write",
          [](const TTempFolder& dir, const QString&) {
-             QFile::setPermissions(dir.Write("settings.lock", QByteArray()),
-                                   QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
-         },
-         {OpenAsUser, ::flock}},
-        {"file on a system without locks",
-         [](const TTempFolder& dir, const QString&) { dir.Write("settings.lock", QByteArray()); }, NoLocks},
+             QFile::setPermissions(dir.Write("settings.lock", QByteArray()), QFile::ReadOwner);
+             SetLockCalls({OpenAsUser, ::flock});
+         }},
     };
     for (const Writer& w : LockingWriters()) {
-        for (const auto& [label, make, calls] : cases) {
+        for (const auto& [label, make] : cases) {
             SCOPED_TRACE(std::string(w.label) + " with a lock that is a " + label);
             TTempFolder dir;
             const QString file = dir.Write("settings", w.old);
             const QString lock = file + ".lock";
+            const TScopedLockCalls system(SystemLockCalls());
             make(dir, lock);
-            const TScopedLockCalls lockCalls(calls);
             const mode_t mode = ModeOf(lock, false);
             ASSERT_NE(mode, 0u);
             const bool refused = mode != S_IFREG;
@@ -262,20 +251,6 @@ private:
     bool FHolds;
 };
 
-// The lock file of `GReplaced` as it changes hands between a copy's open and
-// its lock: the holder before removes it as it lets go, and another copy
-// makes a new one and locks that.
-QString GReplaced;
-std::unique_ptr<TLockHolder> GNewHolder;
-int ReplaceThenLock(int fd, int operation)
-{
-    if (!GNewHolder) {
-        QFile::remove(GReplaced + ".lock");
-        GNewHolder = std::make_unique<TLockHolder>(GReplaced);
-    }
-    return ::flock(fd, operation);
-}
-
 // A save waits for another copy of the program to let go of the lock, and is
 // refused, saying why, when it waits too long; a copy that ends lets go.
 TEST(LockFiles, AHolderStopsSavesUntilItEnds)
@@ -292,13 +267,19 @@ TEST(LockFiles, AHolderStopsSavesUntilItEnds)
             EXPECT_EQ(error, "Another program keeps it locked");
         }
         {
-            // What was locked must still be the lock file, or two hold it.
-            GReplaced = file;
-            const TScopedLockCalls replace({SystemOpen, ReplaceThenLock});
+            // Another copy takes the lock file over between the open and the
+            // lock: what was locked must still be the lock file.
+            static QString replaced;
+            static std::unique_ptr<TLockHolder> next;
+            replaced = file;
+            const TScopedLockCalls replace({SystemLockCalls().Open, [](int fd, int operation) {
+                                                if (!next && QFile::remove(replaced + ".lock"))
+                                                    next = std::make_unique<TLockHolder>(replaced);
+                                                return ::flock(fd, operation);
+                                            }});
             EXPECT_EQ(LockSettingsFile(file, error, 20), nullptr);
-            EXPECT_EQ(error, "Another program keeps it locked");
-            ASSERT_TRUE(GNewHolder && GNewHolder->Holds());
-            GNewHolder.reset();
+            ASSERT_TRUE(next && next->Holds());
+            next.reset();
         }
         EXPECT_NE(LockSettingsFile(file, error, 0), nullptr) << "an ended holder's lock is gone at once";
         auto holder = std::make_unique<TLockHolder>(file);
