@@ -119,6 +119,11 @@ int RunVozudarizazi(const TStartupOptions& options)
         return 1;
     }
     SeedUserDocuments(ExeDir + QStringLiteral("documents"), UserDataDir);
+    // Said now, once, and not when the closing window cannot save.
+    if (const QString refused = SettingsFileRefusal(IniFileName()); !refused.isEmpty())
+        ShowErrorOnce(IniFileName(), refused + QStringLiteral("\nThe program starts with its default settings, and "
+                                                              "what is changed in this run (window places, column "
+                                                              "widths, units, the last selection) will not be kept."));
 
     SetAppCode(QString::fromLatin1(AppIdentifier));
 

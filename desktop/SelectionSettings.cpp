@@ -8,6 +8,7 @@
 #include "TxUnitsCtrl.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <cmath>
 
@@ -49,9 +50,9 @@ QString CheckedRangesText(const QStringList& tickedRanges)
 TEntryCheck CheckBandText(const QString& text, bool typed, QString& stored)
 {
     double value = 0.0;
-    TEntryCheck check = typed ? CheckTypedFloat(text, value) : CheckFloat(Trim(text), value);
-    if (check == ecNumber && value != std::trunc(value))
-        check = ecNotWhole;
+    TEntryCheck check = typed ? CheckTypedWhole(text, value) : CheckFloat(Trim(text), value);
+    if (check == ecNumber && !typed)
+        check = CheckExactWhole(Trim(text), value);
     qint64 whole = 0;
     if (check == ecNumber && !RoundHalfEven(value, whole))
         check = ecOutOfRange;
@@ -62,9 +63,21 @@ TEntryCheck CheckBandText(const QString& text, bool typed, QString& stored)
 
 TEntryCheck PastedBandCells(const QString& text, QStringList& cells)
 {
-    const QStringList items = CommaTextToList(text);
-    if (items.isEmpty())
-        return ecNoNumber;
+    // A spreadsheet puts a tab between the cells of a row and a line break
+    // after each row, the last one too: each tab or line break ends one cell,
+    // so an empty cell is one, never a wider gap that moves the next band
+    // down an octave. A cell holds comma text.
+    QString grid = text;
+    grid.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    grid.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    if (grid.endsWith(QLatin1Char('\n')))
+        grid.chop(1);
+    QStringList items;
+    for (const QString& cell : grid.split(QRegularExpression(QStringLiteral("[\t\n]")))) {
+        if (Trim(cell).isEmpty())
+            return ecNoNumber;
+        items += CommaTextToList(cell);
+    }
     QStringList bands;
     for (qsizetype i = 0; i < OctaveBands; ++i) {
         if (i >= items.size()) {

@@ -44,9 +44,11 @@ void WriteSelection(TCustomIniFile& ini, const TSelectionValues& values, const Q
 // into a cell (blanks and stray minus signs dropped, no text is 0);
 // otherwise strictly, as a file value.
 TEntryCheck CheckBandText(const QString& text, bool typed, QString& stored);
-// The eight band cells a pasted comma text gives, each item by the typed
-// rule: bands past the last item are 0, items past the eighth are left out.
-// A text with no item, or with an item the rule refuses or an empty one,
+// The eight band cells a pasted text gives, each item by the typed rule:
+// bands past the last item are 0, items past the eighth are left out. Each
+// tab or line break ends one cell of comma text, as a spreadsheet copies its
+// cells (the line break after the last row ends no cell). A text with no
+// item, or with an item the rule refuses or an empty one, or an empty cell,
 // gives why and leaves `cells` alone.
 TEntryCheck PastedBandCells(const QString& text, QStringList& cells);
 // The eight bands of the comma text `text` read from a file, each that is

@@ -645,11 +645,18 @@ bool TMainForm::FormCloseQuery()
 void TMainForm::FormClose()
 {
     // Every part is saved that can be; the window closes whatever fails, and
-    // the first failure is reported.
+    // the first failure is reported: one of the settings file once a run, as
+    // the start-up and the windows' placement say it.
     QString failure;
-    auto attempt = [&failure](const std::function<void()>& step) {
+    bool settingsFailure = false;
+    auto attempt = [&](const std::function<void()>& step) {
         try {
             step();
+        } catch (const EIniFileException& e) {
+            if (failure.isEmpty()) {
+                failure = e.Message();
+                settingsFailure = true;
+            }
         } catch (const Exception& e) {
             if (failure.isEmpty())
                 failure = e.Message();
@@ -670,7 +677,9 @@ void TMainForm::FormClose()
         attempt([&] { SaveUnitSettings(ini); });
         ini.EndUpdate();
     });
-    if (!failure.isEmpty())
+    if (settingsFailure)
+        ShowErrorOnce(FPaths.IniFileName, ErrorBoxText(failure));
+    else if (!failure.isEmpty())
         ShowHandlerError(failure);
 }
 
@@ -924,18 +933,15 @@ void TMainForm::SetBandCells(const QStringList& cells)
 
 void TMainForm::Paste1Click()
 {
-    // The bands take what a band cell takes, or nothing; new bands are a new
-    // duty, so the results of the old one go.
+    // The bands take what a band cell takes, or nothing. The results stay:
+    // they are those of the last search until the next one.
     QStringList cells;
     if (const TEntryCheck why = PastedBandCells(QGuiApplication::clipboard()->text(), cells); why != ecNumber) {
         Messages().Beep();
         ShowRefusal(QStringLiteral("Attenuation"), why, [this] { attenGrid->setFocus(Qt::OtherFocusReason); });
         return;
     }
-    const QString before = BandText();
     SetBandCells(cells);
-    if (BandText() != before)
-        ClearResults();
 }
 
 void TMainForm::ShowRefusal(const QString& what, TEntryCheck why, std::function<void()> back)

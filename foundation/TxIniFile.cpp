@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstring>
 #include <thread>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -107,6 +108,27 @@ TSettingsLock::~TSettingsLock()
     ::close(FFd);
 }
 
+namespace {
+
+int OpenFile(const char* name, int flags, mode_t mode)
+{
+    return ::open(name, flags, mode);
+}
+
+TLockCalls GLockCalls = SystemLockCalls();
+
+} // namespace
+
+TLockCalls SystemLockCalls()
+{
+    return {OpenFile, ::flock};
+}
+
+TLockCalls SetLockCalls(const TLockCalls& calls)
+{
+    return std::exchange(GLockCalls, calls);
+}
+
 std::unique_ptr<TSettingsLock> LockSettingsFile(const QString& fileName, QString& error, int waitMs)
 {
     error.clear();
@@ -122,9 +144,12 @@ std::unique_ptr<TSettingsLock> LockSettingsFile(const QString& fileName, QString
     QElapsedTimer waited;
     waited.start();
     for (;;) {
-        const int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+        const int how = O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+        int fd = GLockCalls.Open(name.constData(), O_RDWR | O_CREAT | how, 0666);
+        const int code = errno;
+        if (fd < 0 && (code == EACCES || code == EPERM))
+            fd = GLockCalls.Open(name.constData(), O_RDONLY | how, 0);
         if (fd < 0) {
-            const int code = errno;
             struct stat st {};
             error = ::lstat(name.constData(), &st) == 0 && !S_ISREG(st.st_mode)
                         ? notRegular
@@ -138,15 +163,18 @@ std::unique_ptr<TSettingsLock> LockSettingsFile(const QString& fileName, QString
             error = notRegular;
             return nullptr;
         }
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        if (GLockCalls.Flock(fd, LOCK_EX | LOCK_NB) == 0) {
             // The holder before may have removed the file as it let go.
             struct stat now {};
             if (::lstat(name.constData(), &now) == 0 && now.st_dev == opened.st_dev && now.st_ino == opened.st_ino)
                 return std::make_unique<TSettingsLock>(fd, lockFile);
+        } else if (errno == ENOLCK || errno == EOPNOTSUPP) {
+            // A file system without locks: saving unlocked beats never saving.
+            return std::make_unique<TSettingsLock>(fd, lockFile, false);
         } else if (errno != EWOULDBLOCK && errno != EINTR) {
-            const int code = errno;
+            const int lockCode = errno;
             ::close(fd);
-            error = Format("Cannot lock %s: %s", lockFile, QString::fromLocal8Bit(std::strerror(code)));
+            error = Format("Cannot lock %s: %s", lockFile, QString::fromLocal8Bit(std::strerror(lockCode)));
             return nullptr;
         }
         ::close(fd);
@@ -553,6 +581,9 @@ void TIniFile::Save()
     // Saving over a file that could not be read would throw its contents away.
     if (!FReadError.isEmpty())
         throw UnableToWrite(FFileName, FReadError);
+    // Unlocked, what another program saved since the read would be lost.
+    if (FLock && !FLock->Held() && FileStampOf(FFileName) != FStamp)
+        throw UnableToWrite(FFileName, QStringLiteral("Another program changed it meanwhile, and it cannot be locked"));
     const QByteArray bytes = FDocument->ToBytes();
     CheckSettingsSize(FFileName, bytes);
     QString reason;

@@ -11,6 +11,8 @@
 #include <optional>
 #include <vector>
 
+#include <sys/types.h>
+
 // A settings file could not be saved ("Unable to write to <file>").
 class EIniFileException : public Exception {
 public:
@@ -27,28 +29,43 @@ inline constexpr int SettingsLockWaitMs = 1000;
 // two copies of the program never save over each other's changes: the
 // system's advisory lock on "<file>.lock", which ends with the process that
 // holds it, so one left by a copy that was killed stops nobody. Released, the
-// lock file is removed.
+// lock file is removed. Where the file system has no locks, the object holds
+// none (Held() is false): the save goes on, whole by its atomic replace.
 class TSettingsLock {
 public:
-    TSettingsLock(int fd, QString lockFile) : FFd(fd), FLockFile(std::move(lockFile)) {}
+    TSettingsLock(int fd, QString lockFile, bool held = true) : FFd(fd), FLockFile(std::move(lockFile)), FHeld(held) {}
     ~TSettingsLock();
     TSettingsLock(const TSettingsLock&) = delete;
     TSettingsLock& operator=(const TSettingsLock&) = delete;
+    bool Held() const { return FHeld; }
 
 private:
     int FFd;
     QString FLockFile;
+    bool FHeld;
 };
 
 // Takes the lock of `fileName` within `waitMs`, making the file's folder
 // first when it is missing. The lock file is opened without following a link
-// and without blocking, must be a regular file and is never read, so nothing
-// that stands in its place can stall or fool the save. Null, with `error`
-// saying why, when the folder cannot be made, another program keeps the lock
-// for longer, or "<file>.lock" is something else than a regular file or
-// cannot be made: the save must not go on.
+// and without blocking (read-only when the user may not write it: a lock
+// needs no more), must be a regular file and is never read, so nothing that
+// stands in its place can stall or fool the save. Null, with `error` saying
+// why, when the folder cannot be made, another program keeps the lock for
+// longer, or "<file>.lock" is something else than a regular file or cannot
+// be opened: the save must not go on.
 std::unique_ptr<TSettingsLock> LockSettingsFile(const QString& fileName, QString& error,
                                                 int waitMs = SettingsLockWaitMs);
+
+// The system calls the lock is taken with; tests put in their own to play a
+// user who may not write the lock file, or a file system without locks.
+struct TLockCalls {
+    int (*Open)(const char* name, int flags, mode_t mode);
+    int (*Flock)(int fd, int operation);
+};
+// Takes the lock with `calls` from now on; returns the calls used before.
+TLockCalls SetLockCalls(const TLockCalls& calls);
+// The system's own calls, those used unless a test put in others.
+TLockCalls SystemLockCalls();
 
 // Why a settings file would not be read, found without reading it: "Cannot
 // open file "<name>". It is not a regular file." and the like; empty for a
@@ -106,7 +123,7 @@ int HexDigit(QChar c);
 // is kept as it stands. Sections of the same name act as one.
 class TIniDocument {
 public:
-    // Reads UTF-8 text, or Windows-1252 when it is not valid UTF-8.
+    // Reads UTF-8 text; a line that is not valid UTF-8 is read as Windows-1252.
     void Parse(const QByteArray& bytes);
     // UTF-8 text with the line ends the file had (LF for a new one).
     QByteArray ToBytes() const;
@@ -147,9 +164,10 @@ private:
 // holding the file's lock throughout, and saves through a temporary file, so
 // a failed save leaves the old file whole and raises EIniFileException.
 // Between BeginUpdate and EndUpdate the file is read once, written once, at
-// EndUpdate, and locked from the first write on. A missing file, or a name
-// that leads to anything but a regular file, reads as empty; no save is
-// larger than the reader reads.
+// EndUpdate, and locked from the first write on. Where the file system has
+// no locks, a save that would replace what another program saved since the
+// read raises instead. A missing file, or a name that leads to anything but
+// a regular file, reads as empty; no save is larger than the reader reads.
 class TIniFile : public TCustomIniFile {
 public:
     explicit TIniFile(QString fileName);

@@ -49,10 +49,10 @@ public:
     void EraseSection(const QString& section) override;
     // Saves the writes now, made under the store's lock to the store as it is
     // then, so that what another copy of the program saved meanwhile stays.
-    // When the store cannot be locked, read or written whole, or would grow
-    // larger than it can be read, it keeps what it held, the writes are
-    // dropped and EIniFileException says "Unable to write to <file>:
-    // <reason>".
+    // When the store cannot be locked (a file system without locks saves
+    // unlocked), read or written whole, or would grow larger than it can be
+    // read, it keeps what it held, the writes are dropped and
+    // EIniFileException says "Unable to write to <file>: <reason>".
     void UpdateFile();
 
 private:

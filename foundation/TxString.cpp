@@ -286,12 +286,44 @@ TEntryCheck CheckTypedFloat(const QString& text, double& value)
     }
 }
 
+TEntryCheck CheckExactWhole(const QString& text, double value)
+{
+    // The number is digits x 10^scale: its digits without zeros at either
+    // end, and the power of ten of the last one.
+    qsizetype i = text.startsWith(QLatin1Char('-')) || text.startsWith(QLatin1Char('+')) ? 1 : 0;
+    QString digits;
+    qint64 scale = 0;
+    bool point = false;
+    for (; i < text.size() && (text[i].isDigit() || text[i] == QLatin1Char('.')); ++i) {
+        if (text[i] == QLatin1Char('.'))
+            point = true;
+        else if (text[i] != QLatin1Char('0') || !digits.isEmpty())
+            digits += text[i];
+        if (point && text[i] != QLatin1Char('.'))
+            --scale;
+    }
+    for (; digits.endsWith(QLatin1Char('0')); ++scale)
+        digits.chop(1);
+    if (digits.isEmpty())
+        return ecNumber;
+    bool ok = true;
+    const qint64 exponent = i < text.size() ? text.mid(i + 1).toLongLong(&ok) : 0;
+    if (!ok || (scale += exponent) < 0)
+        return ecNotWhole;
+    // Beyond 64 bits no whole number is taken anyway.
+    constexpr double limit = 9223372036854775808.0;
+    if (digits.size() + scale > 19 || std::fabs(value) >= limit)
+        return ecNumber;
+    const QString whole = digits + QString(scale, QLatin1Char('0'));
+    return whole == QString::number(static_cast<qint64>(std::fabs(value))) ? ecNumber : ecOutOfRange;
+}
+
 TEntryCheck CheckTypedWhole(const QString& text, double& value)
 {
     const TEntryCheck check = CheckTypedFloat(text, value);
-    if (check == ecNumber && value != std::trunc(value))
-        return ecNotWhole;
-    return check;
+    if (check != ecNumber)
+        return check;
+    return CheckExactWhole(NormaliseNumberText(text), value);
 }
 
 TEntryCheck CheckTypedPair(const QString& text, double& a, double& b, bool& two)
@@ -496,5 +528,17 @@ QString DecodeText(const QByteArray& bytes)
     QString text = utf8.decode(bytes);
     if (!utf8.hasError())
         return text;
-    return DecodeWindows1252(bytes);
+    // Line by line: a byte of another code page in one line (a comment typed
+    // in an old editor) leaves the UTF-8 of every other line as it is.
+    text.clear();
+    const QByteArrayView bom("\xef\xbb\xbf");
+    for (qsizetype from = bytes.startsWith(bom) ? bom.size() : 0; from < bytes.size();) {
+        const qsizetype end = bytes.indexOf('\n', from);
+        const QByteArray line = bytes.mid(from, end < 0 ? -1 : end + 1 - from);
+        QStringDecoder lineUtf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        const QString decoded = lineUtf8.decode(line);
+        text += lineUtf8.hasError() ? DecodeWindows1252(line) : decoded;
+        from = end < 0 ? bytes.size() : end + 1;
+    }
+    return text;
 }

@@ -38,8 +38,11 @@ QString NormaliseNumberText(const QString& text);
 // A number as the user typed it: NormaliseNumberText, then CheckFloat.
 TEntryCheck CheckTypedFloat(const QString& text, double& value);
 // As CheckTypedFloat, for an entry that must be a whole number: a fraction
-// is ecNotWhole.
+// is ecNotWhole, a whole number the double does not hold exactly (beyond
+// 2^53 not every one is) ecOutOfRange, never silently another.
 TEntryCheck CheckTypedWhole(const QString& text, double& value);
+// The same for `value`, which CheckFloat read from `text`.
+TEntryCheck CheckExactWhole(const QString& text, double value);
 // A typed pair "a/b", or a single number (`two` false, `b` untouched).
 TEntryCheck CheckTypedPair(const QString& text, double& a, double& b, bool& two);
 // Why an entry was refused, as the windows say it ("not a number").
@@ -62,8 +65,9 @@ QStringList CommaTextToList(const QString& text);
 // or a quote, or are empty.
 QString ListToCommaText(const QStringList& items);
 
-// Text of a file a user or an older program may have written: UTF-8 when it
-// decodes as such (a byte-order mark is dropped), Windows-1252 otherwise.
+// Text of a file a user or an older program may have written: UTF-8 (a
+// byte-order mark is dropped), each line that does not decode as UTF-8 read
+// as Windows-1252.
 QString DecodeText(const QByteArray& bytes);
 QString DecodeWindows1252(const QByteArray& bytes);
 QByteArray EncodeWindows1252(const QString& text); // characters it lacks become '?'

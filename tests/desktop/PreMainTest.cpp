@@ -212,6 +212,19 @@ TEST(Startup, ANewMachineOpensTheMainWindowOnTheBundledCatalogue)
     EXPECT_TRUE(ReadFileBytes(documents + "Project.htm")
                     .contains("<p class=\"letterhead\">\r\n" + firstLine.toUtf8() + "<br>"));
     EXPECT_TRUE(QFileInfo(dir.File("config/DEZ Uder/vozudarizazi")).isDir());
+
+    // A settings file that cannot be read is said once, at start-up, with
+    // what will not be kept; the closing window says nothing more.
+    TScopedEnv badConfig("XDG_CONFIG_HOME", dir.File("config-large"));
+    const QString bad = dir.Write("config-large/DEZ Uder/vozudarizazi/vozudarizazi.ini", QByteArray());
+    ASSERT_TRUE(QFile(bad).resize(MaxSettingsFileSize + 1));
+    messages.Clear();
+    options.OnWindowsCreated = [](TMainForm& form) { form.close(); };
+    EXPECT_EQ(RunVozudarizazi(options), 0);
+    EXPECT_EQ(messages.Errors, QStringList{"Cannot open file \"" + bad +
+                                           "\". It is larger than 1 MB.\nThe program starts "
+                                           "with its default settings, and what is changed in this run (window places, "
+                                           "column widths, units, the last selection) will not be kept."});
 }
 
 TEST(Startup, DefaultDocumentsAreCopiedOnlyWhereMissing)

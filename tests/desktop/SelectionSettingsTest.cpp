@@ -89,6 +89,7 @@ TEST(SelectionFile, BandsThatAreNoNumberAreNeitherWrittenNorRead)
         {"1e300,10,15,45,50,50,45,1e19", "9,10,15,45,50,50,45,20"},
         {"5-,-0,2e1,9.0,1E-400,inf,0x10,\"\"", "9,0,20,9,50,50,45,20"},
         {"1,2", "1,2,15,45,50,50,45,20"},
+        {"12345678901234567,1e18", "9,1000000000000000000,15,45,50,50,45,20"},
     };
     for (const auto& [required, bands] : reads) {
         SCOPED_TRACE(required);
@@ -120,6 +121,12 @@ TEST(SelectionFile, PastedBandsAreTakenAsTheCellsTakeThemOrRefused)
         {"1e300,10,15,45,50,50,45,20", ecOutOfRange, ""},
         {"1e19", ecOutOfRange, ""},
         {"1,2,3,4,5,6,7,9.25", ecNotWhole, ""},
+        {"12345678901234567", ecOutOfRange, ""},
+        // Each tab or line break ends one cell, the last line break none.
+        {"10\t15\t45\t50\t50\t45\t20\t25\r\n", ecNumber, "10,15,45,50,50,45,20,25"},
+        {"10\t\t15\t45\t50\t50\t45\t20", ecNoNumber, ""},
+        {"10\n\n15\n45\n50\n50\n45\n20\n", ecNoNumber, ""},
+        {"\t10\t15\t45\t50\t50\t45\t20\n", ecNoNumber, ""},
     };
     for (const auto& p : pastes) {
         SCOPED_TRACE(p.pasted);

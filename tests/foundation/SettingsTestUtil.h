@@ -62,3 +62,10 @@ public:
 private:
     QMap<QString, int> FReads;
 };
+
+// Takes the settings lock through other system calls for one scope.
+struct TScopedLockCalls {
+    explicit TScopedLockCalls(const TLockCalls& calls) : Old(SetLockCalls(calls)) {}
+    ~TScopedLockCalls() { SetLockCalls(Old); }
+    TLockCalls Old;
+};

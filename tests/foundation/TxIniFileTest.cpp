@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 
 #include <cfloat>
+#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <functional>
@@ -236,6 +237,11 @@ TEST(IniFile, ReadsWindows1252AndWritesUtf8)
     ini.WriteString("Sec", "Other", "x");
     EXPECT_EQ(ReadFileBytes(ini.FileName()), QByteArray("[Sec]\r\nName=Caf\xc3\xa9 \xe2\x82\xac\r\nOther=x\r\n"));
     EXPECT_EQ(ini.ReadString("sec", "name", ""), QString::fromUtf8("Café €"));
+
+    // One line of another code page leaves the UTF-8 of the others as it is.
+    TIniFile mixed(dir.Write("m.ini", QByteArray("; caf\xe9\n[S]\nName=jos\xc3\xa9 \xe6\x97\xa5\n")));
+    mixed.WriteString("S", "x", "1");
+    EXPECT_EQ(ReadFileBytes(mixed.FileName()), QByteArray("; caf\xc3\xa9\n[S]\nName=jos\xc3\xa9 \xe6\x97\xa5\nx=1\n"));
 }
 
 TEST(IniFile, SavesAtomicallyAndLeavesNothingBehind)
@@ -384,6 +390,16 @@ TEST(IniFile, TwoObjectsOnOneFileDoNotUndoEachOther)
     a.WriteInteger("Units", "Pressure", 3);
     EXPECT_EQ(b.ReadInteger("Units", "Pressure", 0), 3);
     EXPECT_EQ(a.ReadInteger("Form", "Left", 0), 2);
+
+    // Without locks each saves; a batch that would save over what another
+    // saved meanwhile says so instead.
+    const TScopedLockCalls noLocks({SystemLockCalls().Open, [](int, int) { return errno = ENOLCK, -1; }});
+    a.WriteInteger("Units", "Airflow", 4);
+    a.BeginUpdate();
+    a.WriteInteger("Units", "Pressure", 5);
+    b.WriteInteger("Form", "Left", 6);
+    EXPECT_THROW(a.EndUpdate(), EIniFileException);
+    EXPECT_EQ(ReadFileBytes(name), "[Units]\nAirflow=4\nPressure=3\n\n[Form]\nLeft=6\n");
 }
 
 TEST(IniFile, ParsesHostileText)

@@ -1,5 +1,6 @@
 #include "TxSaveFile.h"
 
+#include "SettingsTestUtil.h"
 #include "TestUtil.h"
 #include "TxIniFile.h"
 #include "TxRegistry.h"
@@ -140,9 +141,18 @@ std::vector<Writer> LockingWriters()
     return {Writers()[1], Writers()[3]};
 }
 
+// Opens as a user other than root: a file its owner may not write is not
+// opened for writing.
+int OpenAsUser(const char* name, int flags, mode_t mode)
+{
+    struct stat st {};
+    const bool denied = (flags & O_ACCMODE) != O_RDONLY && ::stat(name, &st) == 0 && !(st.st_mode & S_IWUSR);
+    return denied ? (errno = EACCES, -1) : ::open(name, flags, mode);
+}
+
 // Whatever stands at "<file>.lock", a settings save ends at once: what is no
-// regular file is said and left; a file, however large, old or garbled, is
-// taken unread and removed.
+// regular file is said and left; a file, however large, old, garbled or
+// read-only, is taken unread and removed.
 TEST(LockFiles, ASaveEndsAtOnceWhateverStandsThere)
 {
     const std::pair<const char*, std::function<void(const TTempFolder& dir, const QString& lock)>> cases[] = {
@@ -162,6 +172,11 @@ TEST(LockFiles, ASaveEndsAtOnceWhateverStandsThere)
              dir.Write("settings.lock", QByteArray("\x01garbage\n-1\n\xff"));
          }},
         {"empty file", [](const TTempFolder& dir, const QString&) { dir.Write("settings.lock", QByteArray()); }},
+        {"file its user may not write",
+         [](const TTempFolder& dir, const QString&) {
+             QFile::setPermissions(dir.Write("settings.lock", QByteArray()), QFile::ReadOwner);
+             SetLockCalls({OpenAsUser, ::flock});
+         }},
     };
     for (const Writer& w : LockingWriters()) {
         for (const auto& [label, make] : cases) {
@@ -169,6 +184,7 @@ TEST(LockFiles, ASaveEndsAtOnceWhateverStandsThere)
             TTempFolder dir;
             const QString file = dir.Write("settings", w.old);
             const QString lock = file + ".lock";
+            const TScopedLockCalls system(SystemLockCalls());
             make(dir, lock);
             const mode_t mode = ModeOf(lock, false);
             ASSERT_NE(mode, 0u);
@@ -249,6 +265,21 @@ TEST(LockFiles, AHolderStopsSavesUntilItEnds)
             ASSERT_TRUE(holder.Holds());
             EXPECT_EQ(LockSettingsFile(file, error, 20), nullptr);
             EXPECT_EQ(error, "Another program keeps it locked");
+        }
+        {
+            // Another copy takes the lock file over between the open and the
+            // lock: what was locked must still be the lock file.
+            static QString replaced;
+            static std::unique_ptr<TLockHolder> next;
+            replaced = file;
+            const TScopedLockCalls replace({SystemLockCalls().Open, [](int fd, int operation) {
+                                                if (!next && QFile::remove(replaced + ".lock"))
+                                                    next = std::make_unique<TLockHolder>(replaced);
+                                                return ::flock(fd, operation);
+                                            }});
+            EXPECT_EQ(LockSettingsFile(file, error, 20), nullptr);
+            ASSERT_TRUE(next && next->Holds());
+            next.reset();
         }
         EXPECT_NE(LockSettingsFile(file, error, 0), nullptr) << "an ended holder's lock is gone at once";
         auto holder = std::make_unique<TLockHolder>(file);
