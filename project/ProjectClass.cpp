@@ -830,10 +830,8 @@ QDate StrToProjectDate(const QString& text)
         if (check != ecNumber)
             throw EConvertError(QStringLiteral("'%1' is not a valid date: %2").arg(Trim(text), EntryCheckText(check)));
     }
-    const QDate date(numbers[2], numbers[1], numbers[0]);
-    if (!date.isValid())
-        throw EConvertError(QStringLiteral("'%1' is not a valid date").arg(Trim(text)));
-    return date;
+    // Numbers that make no date read as no date at all: the project then takes the current date.
+    return QDate(numbers[2], numbers[1], numbers[0]);
 }
 
 bool TProject::SaveToFile(const QString& fileName)

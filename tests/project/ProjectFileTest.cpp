@@ -266,9 +266,9 @@ TEST_F(ProjectFile, IdentityAndFormatMessages)
          ProjectXml("", "<item><ancillaries><aitem>Feet, galvanised, 1e-1, 3</aitem></ancillaries></item>"), false,
          "Error reading project file ", ": '1e-1' is not a valid ancillary quantity: not a whole number"},
         {"text that is no number", ProjectXml("", "<item><qty>x</qty><nmodules>y</nmodules></item>"), true, ""},
-        // A date by the one number rule: numbers that make no date fail as a quantity does.
-        {"no such date", ProjectXml("<date>31 02 2024</date>", ""), false, readError,
-         "'31 02 2024' is not a valid date"},
+        // A date's numbers by the one number rule: a fraction fails as a quantity does; numbers that
+        // make no date take the current date.
+        {"no such date", ProjectXml("<date>31 02 2024</date>", ""), true, ""},
         {"fractional day", ProjectXml("<date>7.5 12 2026</date>", ""), false, readError,
          "'7.5 12 2026' is not a valid date: not a whole number"},
         // What a project may hold, each at its bound; beyond, the message names the bound.
