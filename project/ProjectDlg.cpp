@@ -281,10 +281,26 @@ public:
         const auto it = FLimits.find(Col());
         return it == FLimits.end() ? 0 : it->second;
     }
+    // Shows a price to the cent, as the totals beside it count it; the cell's
+    // value, which an edit starts from, stays the price as typed.
+    void SetPriceCell(int col, int row, double price)
+    {
+        SetCellValue(col, row, ShownMoney(price));
+        if (const TValueAnchor* shown = Anchors().Find(col, row, Cells(col, row))) {
+            TValueAnchor anchor = *shown;
+            anchor.A = price;
+            Anchors().Set(col, row, anchor);
+        }
+    }
 
 private:
     std::map<int, int> FLimits;
 };
+
+void ShowPrice(TxColGrid* grid, int col, int row, double price)
+{
+    static_cast<TLimitedGrid*>(grid)->SetPriceCell(col, row, price);
+}
 
 } // namespace
 
@@ -1053,7 +1069,7 @@ void TProjectForm::FillItemRow(int row)
     ItemsGrid->SetCellValue(icLength, row, item.Sel.length);
     ItemsGrid->SetCellValue(icAirflow, row, item.Spec.airflow);
     ItemsGrid->SetCellValue(icDP, row, item.Sel.dp);
-    ItemsGrid->SetCellValue(icPrice, row, item.Price);
+    ShowPrice(ItemsGrid, icPrice, row, item.Price);
     ItemsGrid->SetCellValue(icAncillary, row, item.AncillaryTotal);
     ItemsGrid->SetCellValue(icTotal, row, item.Total);
     if (FRefilling == 0)
@@ -1125,7 +1141,7 @@ void TProjectForm::ShowItemDetail(int index)
         const TAncillRec& line = item.Ancillaries[static_cast<size_t>(r - 1)];
         AncillsGrid->SetCellValue(acName, r, line.Name);
         AncillsGrid->SetCellValue(acQty, r, static_cast<double>(line.Qty));
-        AncillsGrid->SetCellValue(acPrice, r, line.Price);
+        ShowPrice(AncillsGrid, acPrice, r, line.Price);
         AncillsGrid->SetCellValue(acTotal, r, line.Total);
     }
     SetEmptyAncillaryRow(m + 1);
@@ -1206,7 +1222,7 @@ void TProjectForm::ItemsGridDoSetData(int ACol, int ARow)
             return;
         }
         item.Price = price;
-        ItemsGrid->SetCellValue(icPrice, ARow, price);
+        ShowPrice(ItemsGrid, icPrice, ARow, price);
         break;
     }
     default:
@@ -1255,12 +1271,15 @@ void TProjectForm::AncillsGridDoSetData(int ACol, int ARow)
         // the line's value again.
         Messages().Beep();
         ShowRefusal(ACol, refused);
-        if (ARow <= m) {
-            const TAncillRec& line = item.Ancillaries[static_cast<size_t>(ARow - 1)];
-            AncillsGrid->SetCellValue(ACol, ARow, ACol == acQty ? static_cast<double>(line.Qty) : line.Price);
-        } else {
+        if (ARow > m) {
             AncillsGrid->SetCellValue(ACol, ARow, 0.0);
+            return;
         }
+        const TAncillRec& line = item.Ancillaries[static_cast<size_t>(ARow - 1)];
+        if (ACol == acQty)
+            AncillsGrid->SetCellValue(ACol, ARow, static_cast<double>(line.Qty));
+        else
+            ShowPrice(AncillsGrid, ACol, ARow, line.Price);
         return;
     }
 
@@ -1285,6 +1304,7 @@ void TProjectForm::AncillsGridDoSetData(int ACol, int ARow)
         break;
     case acPrice:
         line.Price = price;
+        ShowPrice(AncillsGrid, acPrice, ARow, price);
         break;
     default:
         break;
