@@ -506,6 +506,15 @@ double RoundDecimalProduct(double a, double b)
         return product;
     if (a == 0 || b == 0)
         return 0.0;
+    // With a whole factor, most products need no texts: when the other is
+    // the double nearest whole / factor, the decimal product lies within a
+    // few units of the last place of `whole`, far from any half.
+    const double factor = b == std::trunc(b) ? b : a;
+    if (factor == std::trunc(factor)) {
+        const double whole = std::round(product);
+        if (std::fabs(whole) < 0x1p50 && whole / factor == (factor == b ? a : b))
+            return whole;
+    }
     // Two texts of at most 17 digits: their product has at most 34, which
     // the wide integer holds, as it does 10^34.
     __extension__ typedef unsigned __int128 TWide;

@@ -238,8 +238,7 @@ QString ItemCountBeyondBounds(qsizetype count)
                   MaxProjectItems);
 }
 
-// Below this every sum of two amounts to the cent lies so close to the
-// right one that rounding it again gives exactly that.
+// Below this a double holds an amount to the cent with room to spare.
 constexpr double MoneyWithCents = 1e12;
 
 bool HasCents(double amount)
@@ -247,10 +246,12 @@ bool HasCents(double amount)
     return std::fabs(amount) < MoneyWithCents;
 }
 
-// The sum of two figures to the cent, to the cent.
+// The sum of two figures to the cent, exactly: in whole cents.
 double MoneySum(double a, double b)
 {
-    return ShownMoney(a + b);
+    if (!HasCents(a) || !HasCents(b))
+        return a + b;
+    return (RoundDecimalProduct(a, 100) + RoundDecimalProduct(b, 100)) / 100;
 }
 
 // An item's total: its silencers and their ancillaries.
