@@ -297,6 +297,7 @@ private:
     std::map<int, int> FLimits;
 };
 
+// Both grids of the window are limited grids.
 void ShowPrice(TxColGrid* grid, int col, int row, double price)
 {
     static_cast<TLimitedGrid*>(grid)->SetPriceCell(col, row, price);

@@ -159,8 +159,8 @@ protected:
     static void Wheel(TxColGrid* grid, int col, int row, int delta)
     {
         const QPointF pos = ToQRect(grid->CellRect(col, row)).center();
-        QWheelEvent e(pos, grid->viewport()->mapToGlobal(pos), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
-                      Qt::NoScrollPhase, false);
+        QWheelEvent e(pos, grid->viewport()->mapToGlobal(pos), QPoint(), QPoint(0, delta), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(grid->viewport(), &e);
     }
 
@@ -341,7 +341,7 @@ TEST_F(ProjectWindow, EntriesThatWouldOverflowATotalAreRefused)
         bool items;
         int col, row;
         QString text;
-        QString refused;     // the status bar's reason; empty: accepted
+        QString refused; // the status bar's reason; empty: accepted
         bool pasted = false; // into the cell's editor; else set and stored
     };
     const QString tooLarge = " refused: the totals would be too large";
@@ -626,7 +626,7 @@ TEST_F(ProjectWindow, UnitDetoursKeepEveryValueAndTheEmptyRowEmpty)
     const auto pick = [grid](int col, int unit) {
         QTimer::singleShot(0, [unit] {
             QWidget* w = QApplication::activePopupWidget() ? QApplication::activePopupWidget()
-                                                           : QApplication::activeModalWidget();
+                                                            : QApplication::activeModalWidget();
             if (auto* popup = qobject_cast<TUnitsForm*>(w)) {
                 popup->ListBox1->setCurrentRow(unit);
                 QTest::keyClick(popup->ListBox1, Qt::Key_Return);
@@ -995,8 +995,7 @@ TEST_F(ProjectWindow, TypedQuantitiesAndPricesAreStoredAsTyped)
     // Editing a cell again and taking nothing new (a refused paste, a key
     // typed and deleted) keeps the value typed, not the one shown.
     QApplication::clipboard()->setText("abc");
-    const std::pair<TxColGrid*, int> cells[] = {
-        {f.ItemsGrid, 2}, {f.ItemsGrid, 9}, {f.AncillsGrid, 2}, {f.AncillsGrid, 3}};
+    const std::pair<TxColGrid*, int> cells[] = {{f.ItemsGrid, 2}, {f.ItemsGrid, 9}, {f.AncillsGrid, 2}, {f.AncillsGrid, 3}};
     for (const auto& [grid, col] : cells) {
         for (const QList<QKeySequence>& keys :
              {QList<QKeySequence>{QKeySequence::Paste}, {Qt::Key_End, Qt::Key_7, Qt::Key_Backspace}}) {
