@@ -468,6 +468,76 @@ QString FloatToStr(double value)
     return QString::fromLatin1(s);
 }
 
+namespace {
+
+// A finite, positive double as its shortest text says it: Digits x 10^Exponent.
+struct TShortestDecimal {
+    uint64_t Digits = 0;
+    int Exponent = 0;
+};
+
+TShortestDecimal ShortestDecimal(double magnitude)
+{
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific);
+    TShortestDecimal d;
+    const char* p = buf;
+    int count = 0;
+    for (; p != r.ptr && *p != 'e'; ++p) {
+        if (*p != '.') {
+            d.Digits = d.Digits * 10 + static_cast<unsigned>(*p - '0');
+            ++count;
+        }
+    }
+    if (p != r.ptr && *++p == '+')
+        ++p;
+    int exp10 = 0;
+    std::from_chars(p, r.ptr, exp10);
+    d.Exponent = exp10 - (count - 1);
+    return d;
+}
+
+} // namespace
+
+double RoundDecimalProduct(double a, double b)
+{
+    const double product = a * b;
+    if (!std::isfinite(product) || std::fabs(product) >= 0x1p53)
+        return product;
+    if (a == 0 || b == 0)
+        return 0.0;
+    // With a whole factor, most products need no texts: when the other is
+    // the double nearest whole / factor, the decimal product lies within a
+    // few units of the last place of `whole`, far from any half.
+    const double factor = b == std::trunc(b) ? b : a;
+    if (factor == std::trunc(factor)) {
+        const double whole = std::round(product);
+        if (std::fabs(whole) < 0x1p50 && whole / factor == (factor == b ? a : b))
+            return whole;
+    }
+    // Two texts of at most 17 digits: their product has at most 34, which
+    // the wide integer holds, as it does 10^34.
+    __extension__ typedef unsigned __int128 TWide;
+    const TShortestDecimal x = ShortestDecimal(std::fabs(a));
+    const TShortestDecimal y = ShortestDecimal(std::fabs(b));
+    TWide digits = TWide(x.Digits) * y.Digits;
+    int exponent = x.Exponent + y.Exponent;
+    for (; exponent > 0; --exponent) // the product is below 2^53, so few
+        digits *= 10;
+    if (exponent <= -35)
+        return 0.0; // below 0.1
+    TWide unit = 1;
+    for (; exponent < 0; ++exponent)
+        unit *= 10;
+    TWide whole = digits / unit;
+    if (2 * (digits % unit) >= unit)
+        ++whole;
+    if (whole == 0)
+        return 0.0;
+    const double magnitude = static_cast<double>(whole);
+    return (a < 0) != (b < 0) ? -magnitude : magnitude;
+}
+
 QString IntToStr(int64_t value)
 {
     return QString::number(value);

@@ -92,4 +92,10 @@ int StrToIntDef(const QString& text, int def);
 
 // Shortest text that reads back exactly with StrToFloat ("2.8", "1E-5").
 QString FloatToStr(double value);
+// The whole number nearest the product of what `a` and `b` say in decimal
+// (their shortest texts, as FloatToStr writes them), halves away from zero:
+// 0.145 x 100 gives 15, where the double 0.145 times 100 lies below 14.5.
+// A product of 2^53 or more (every such double is whole) or one that is not
+// finite is a * b.
+double RoundDecimalProduct(double a, double b);
 QString IntToStr(int64_t value);

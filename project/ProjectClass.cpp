@@ -449,7 +449,44 @@ QByteArray AsEightBitText(const QByteArray& bytes)
     return QString(decode(bytes)).toUtf8();
 }
 
+// Below this a double holds an amount to the cent with room to spare.
+constexpr double MoneyWithCents = 1e12;
+
+bool HasCents(double amount)
+{
+    return std::fabs(amount) < MoneyWithCents;
+}
+
+// The sum of two figures to the cent, exactly: in whole cents.
+double MoneySum(double a, double b)
+{
+    if (!HasCents(a) || !HasCents(b))
+        return a + b;
+    return (RoundDecimalProduct(a, 100) + RoundDecimalProduct(b, 100)) / 100;
+}
+
+// An item's total: its silencers and their ancillaries.
+double ItemTotalOf(int qty, double price, double ancillaryTotal)
+{
+    return MoneySum(MoneyTimes(price, qty), MoneyTimes(ancillaryTotal, qty));
+}
+
 } // namespace
+
+// Money ---------------------------------------------------------------------
+
+double ShownMoney(double amount)
+{
+    return HasCents(amount) ? RoundDecimalProduct(amount, 100) / 100 : amount;
+}
+
+double MoneyTimes(double amount, double factor)
+{
+    const double shown = ShownMoney(amount);
+    if (!HasCents(shown))
+        return ShownMoney(shown * factor);
+    return RoundDecimalProduct(RoundDecimalProduct(shown, 100), factor) / 100;
+}
 
 // Settings ------------------------------------------------------------------
 
@@ -539,14 +576,24 @@ void TProjectItem::CalcAncillaryTotal()
 {
     AncillaryTotal = 0;
     for (TAncillRec& rec : Ancillaries) {
-        rec.Total = rec.Qty * rec.Price;
-        AncillaryTotal += rec.Total;
+        rec.Total = MoneyTimes(rec.Price, rec.Qty);
+        AncillaryTotal = MoneySum(AncillaryTotal, rec.Total);
     }
 }
 
 void TProjectItem::CalcTotal()
 {
-    Total = (Price + AncillaryTotal) * Qty;
+    Total = ItemTotalOf(Qty, Price, AncillaryTotal);
+}
+
+double TProjectItem::PriceTotal() const
+{
+    return MoneyTimes(Price, Qty);
+}
+
+double TProjectItem::QtyAncillaryTotal() const
+{
+    return MoneyTimes(AncillaryTotal, Qty);
 }
 
 std::unique_ptr<TProjectItem> TProjectItem::CreateFromXML(TXMLFile& xml, TXmlNode node)
@@ -701,39 +748,52 @@ void TProject::DeleteItemAncillary(int itemIndex, int ancillaryIndex)
     CalcTotals();
 }
 
+void TProject::SumTotals(int index, double itemTotal, double& subTotal, double& vat) const
+{
+    subTotal = 0;
+    vat = 0;
+    for (int i = 0; i < ItemCount(); ++i) {
+        const double total = i == index ? itemTotal : Item(i).Total;
+        subTotal = MoneySum(subTotal, total);
+        vat = MoneySum(vat, MoneyTimes(total, VATRate));
+    }
+}
+
 void TProject::CalcTotals()
 {
-    SubTotal = 0;
-    for (const auto& item : Items)
-        SubTotal += item->Total;
-    VAT = SubTotal * VATRate;
-    Total = SubTotal + VAT;
+    SumTotals(-1, 0, SubTotal, VAT);
+    Total = MoneySum(SubTotal, VAT);
+}
+
+double TProject::ItemVAT(const TProjectItem& item) const
+{
+    return MoneyTimes(item.Total, VATRate);
 }
 
 bool TProject::TotalsFit(int index, double itemTotal) const
 {
     double subTotal = 0;
-    for (int i = 0; i < ItemCount(); ++i)
-        subTotal += i == index ? itemTotal : Item(i).Total;
+    double vat = 0;
+    SumTotals(index, itemTotal, subTotal, vat);
     // A total out of range anywhere leaves the grand total so.
-    return std::isfinite(subTotal + subTotal * VATRate);
+    return std::isfinite(subTotal + vat);
 }
 
 bool TProject::ItemFits(int index, int qty, double price) const
 {
-    return TotalsFit(index, (price + Item(index).AncillaryTotal) * qty);
+    return TotalsFit(index, ItemTotalOf(qty, price, Item(index).AncillaryTotal));
 }
 
 bool TProject::AncillaryFits(int itemIndex, int line, int qty, double price) const
 {
     const TProjectItem& item = Item(itemIndex);
-    const double lineTotal = qty * price;
+    const double lineTotal = MoneyTimes(price, qty);
     double ancillaries = 0;
     for (size_t i = 0; i < item.Ancillaries.size(); ++i)
-        ancillaries += static_cast<int>(i) == line ? lineTotal : item.Ancillaries[i].Total;
+        ancillaries = MoneySum(ancillaries, static_cast<int>(i) == line ? lineTotal : item.Ancillaries[i].Total);
     if (line >= static_cast<int>(item.Ancillaries.size()))
-        ancillaries += lineTotal;
-    return TotalsFit(itemIndex, (item.Price + ancillaries) * item.Qty);
+        ancillaries = MoneySum(ancillaries, lineTotal);
+    return TotalsFit(itemIndex, ItemTotalOf(item.Qty, item.Price, ancillaries));
 }
 
 QString TAncillaryMatrix::Cell(int row, int item) const
@@ -759,7 +819,7 @@ void TProject::GetAncillaryMatrix(TAncillaryMatrix& matrix) const
             const int row = at->second;
             if (added)
                 matrix.FNames.append(rec.Name);
-            const QString text = Format("%d X R%0.2f", rec.Qty, rec.Price);
+            const QString text = Format("%d X R%0.2f", rec.Qty, ShownMoney(rec.Price));
             const auto same = std::find_if(cells.begin(), cells.end(), [row](const auto& c) { return c.first == row; });
             if (same == cells.end())
                 cells.emplace_back(row, text);

@@ -13,7 +13,8 @@
 #include <vector>
 
 // One ancillary line of an item: what it is, how many per silencer, the unit
-// price and their product (kept by TProjectItem::CalcAncillaryTotal).
+// price and their product at the price shown (kept by
+// TProjectItem::CalcAncillaryTotal).
 struct TAncillRec {
     QString Name;
     int Qty = 0;
@@ -49,6 +50,15 @@ inline constexpr int MaxProjectNotes = 100000;
 inline constexpr int MaxProjectNodes = 1000 + MaxProjectItems * 100 + MaxProjectAncillaries * 4;
 inline constexpr int MaxProjectTextBytes = 4 * MaxProjectNotes;
 
+// Money as the project window and the documents show it: to the cent,
+// halves away from zero on the decimal value (0.145 shows as 0.15). Every
+// total is built from such figures, so what the client reads adds up; prices
+// and quantities stay as typed. Amounts of a trillion and more are taken as
+// they are.
+double ShownMoney(double amount);
+// The amount shown times `factor` (a quantity, a VAT rate), to the cent.
+double MoneyTimes(double amount, double factor);
+
 // Settings every new project and item starts from, read once at start-up.
 double ProjectVATRate();
 const TAncillArray& DefaultAncillaries();
@@ -59,7 +69,8 @@ const TAncillArray& DefaultAncillaries();
 // what was cut is said in the text returned (empty when nothing was).
 QString InitProjectSettings(const QString& programIniFile, const QString& ancillariesFile);
 
-// One silencer line of a quotation. Money is never rounded in memory.
+// One silencer line of a quotation. Its totals are figures as shown, built
+// from the prices shown; the prices themselves stay as typed.
 class TProjectItem {
 public:
     // Every field zero or empty (the start of reading one from a file).
@@ -79,6 +90,10 @@ public:
     void DeleteAncillary(int index);
     void CalcAncillaryTotal();
     void CalcTotal();
+    // Qty silencers at the price shown, and Qty times the ancillary total:
+    // together the item's Total.
+    double PriceTotal() const;
+    double QtyAncillaryTotal() const;
 
     TSpecificationRec Spec;
     TSelectionRec Sel;
@@ -129,7 +144,10 @@ public:
     // shortened list. Indexes outside the items do nothing.
     void MoveItem(int fromIndex, int toIndex);
     void DeleteItemAncillary(int itemIndex, int ancillaryIndex);
+    // SubTotal: the items' totals; VAT: the sum of each item's VAT to the
+    // cent; Total: their sum.
     void CalcTotals();
+    double ItemVAT(const TProjectItem& item) const;
     // Whether every total stays a finite number once item `index` holds
     // `qty` and `price`.
     bool ItemFits(int index, int qty, double price) const;
@@ -180,6 +198,8 @@ public:
 
 private:
     void ReadFrom(TXMLFile& xml, TXmlNode root);
+    // Sub total and VAT with item `index` counted at `itemTotal`.
+    void SumTotals(int index, double itemTotal, double& subTotal, double& vat) const;
     bool TotalsFit(int index, double itemTotal) const;
 };
 

@@ -291,6 +291,17 @@ public:
     }
 
     std::function<void(int col, int limit)> OnTextCut;
+    // Shows a price to the cent, as the totals beside it count it; the cell's
+    // value, which an edit starts from, stays the price as typed.
+    void SetPriceCell(int col, int row, double price)
+    {
+        SetCellValue(col, row, ShownMoney(price));
+        if (const TValueAnchor* shown = Anchors().Find(col, row, Cells(col, row))) {
+            TValueAnchor anchor = *shown;
+            anchor.A = price;
+            Anchors().Set(col, row, anchor);
+        }
+    }
 
 private:
     int Limit() const
@@ -306,6 +317,12 @@ private:
 QString TextCutText(const QString& what, int limit)
 {
     return Format("%s holds at most %d characters", what, limit);
+}
+
+// Both grids of the window are limited grids.
+void ShowPrice(TxColGrid* grid, int col, int row, double price)
+{
+    static_cast<TLimitedGrid*>(grid)->SetPriceCell(col, row, price);
 }
 
 } // namespace
@@ -1091,7 +1108,7 @@ void TProjectForm::FillItemRow(int row)
     ItemsGrid->SetCellValue(icLength, row, item.Sel.length);
     ItemsGrid->SetCellValue(icAirflow, row, item.Spec.airflow);
     ItemsGrid->SetCellValue(icDP, row, item.Sel.dp);
-    ItemsGrid->SetCellValue(icPrice, row, item.Price);
+    ShowPrice(ItemsGrid, icPrice, row, item.Price);
     ItemsGrid->SetCellValue(icAncillary, row, item.AncillaryTotal);
     ItemsGrid->SetCellValue(icTotal, row, item.Total);
     if (FRefilling == 0)
@@ -1163,7 +1180,7 @@ void TProjectForm::ShowItemDetail(int index)
         const TAncillRec& line = item.Ancillaries[static_cast<size_t>(r - 1)];
         AncillsGrid->SetCellValue(acName, r, line.Name);
         AncillsGrid->SetCellValue(acQty, r, static_cast<double>(line.Qty));
-        AncillsGrid->SetCellValue(acPrice, r, line.Price);
+        ShowPrice(AncillsGrid, acPrice, r, line.Price);
         AncillsGrid->SetCellValue(acTotal, r, line.Total);
     }
     SetEmptyAncillaryRow(m + 1);
@@ -1244,7 +1261,7 @@ void TProjectForm::ItemsGridDoSetData(int ACol, int ARow)
             return;
         }
         item.Price = price;
-        ItemsGrid->SetCellValue(icPrice, ARow, price);
+        ShowPrice(ItemsGrid, icPrice, ARow, price);
         break;
     }
     default:
@@ -1293,12 +1310,15 @@ void TProjectForm::AncillsGridDoSetData(int ACol, int ARow)
         // the line's value again.
         Messages().Beep();
         ShowRefusal(ACol, refused);
-        if (ARow <= m) {
-            const TAncillRec& line = item.Ancillaries[static_cast<size_t>(ARow - 1)];
-            AncillsGrid->SetCellValue(ACol, ARow, ACol == acQty ? static_cast<double>(line.Qty) : line.Price);
-        } else {
+        if (ARow > m) {
             AncillsGrid->SetCellValue(ACol, ARow, 0.0);
+            return;
         }
+        const TAncillRec& line = item.Ancillaries[static_cast<size_t>(ARow - 1)];
+        if (ACol == acQty)
+            AncillsGrid->SetCellValue(ACol, ARow, static_cast<double>(line.Qty));
+        else
+            ShowPrice(AncillsGrid, ACol, ARow, line.Price);
         return;
     }
 
@@ -1323,6 +1343,7 @@ void TProjectForm::AncillsGridDoSetData(int ACol, int ARow)
         break;
     case acPrice:
         line.Price = price;
+        ShowPrice(AncillsGrid, acPrice, ARow, price);
         break;
     default:
         break;

@@ -210,8 +210,9 @@ void WriteQuotationItems(THTMReporter& reporter, const TProject& project, int fi
     t.Rule();
 
     t.Row(QStringLiteral("<b>Number off</b>"), [](Item it, int) { return Format("%d", it.Qty); });
-    t.Row(QStringLiteral("<b>Price per unit</b>"), [](Item it, int) { return Format("%0.2f", it.Price); });
-    t.Row(QStringLiteral("<b>Total</b>"), [](Item it, int) { return Format("<b>%0.2f</b>", it.Qty * it.Price); });
+    // Money to the cent, each total the sum of the figures above it.
+    t.Row(QStringLiteral("<b>Price per unit</b>"), [](Item it, int) { return Format("%0.2f", ShownMoney(it.Price)); });
+    t.Row(QStringLiteral("<b>Total</b>"), [](Item it, int) { return Format("<b>%0.2f</b>", it.PriceTotal()); });
     t.Rule();
 
     t.LabelOnly(QStringLiteral("<b>Ancillaries</b>"));
@@ -220,12 +221,11 @@ void WriteQuotationItems(THTMReporter& reporter, const TProject& project, int fi
               [&ancillaries, row](Item, int i) { return HtmlEscape(ancillaries.Matrix.Cell(row, i)); });
     t.Row(QStringLiteral("Total ancill. per unit"), [](Item it, int) { return Format("R %0.2f", it.AncillaryTotal); });
     t.Row(QStringLiteral("<b>Total (ancill. only)</b>"),
-          [](Item it, int) { return Format("R %0.2f", it.Qty * it.AncillaryTotal); });
+          [](Item it, int) { return Format("R %0.2f", it.QtyAncillaryTotal()); });
     t.Rule();
     t.Row(QStringLiteral("<b>Total incl ancill.</b>"), [](Item it, int) { return Format("<b>R %0.2f</b>", it.Total); });
     t.Rule();
-    const double vatRate = project.VATRate;
-    t.Row(QStringLiteral("<b>VAT</b>"), [vatRate](Item it, int) { return Format("R %0.2f", vatRate * it.Total); });
+    t.Row(QStringLiteral("<b>VAT</b>"), [&project](Item it, int) { return Format("R %0.2f", project.ItemVAT(it)); });
 }
 
 void WriteQuotationTotals(THTMReporter& reporter, const TProject& project)

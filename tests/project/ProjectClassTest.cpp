@@ -109,15 +109,17 @@ TEST_F(ProjectModel, TotalsAndVat)
     item.CalcTotal();
     EXPECT_EQ(item.Total, 0);
 
-    // Money is summed as it stands, never rounded.
+    // Totals are built from the prices as shown, to the cent; the prices
+    // stay as typed.
     item.Qty = 3;
     item.Price = 12.34567;
     item.Ancillaries = {{"x", 1, 0.005, 0}};
     item.CalcAncillaryTotal();
     item.CalcTotal();
     p.CalcTotals();
-    EXPECT_EQ(item.Total, (12.34567 + 0.005) * 3);
-    EXPECT_EQ(p.VAT, (12.34567 + 0.005) * 3 * 0.14);
+    EXPECT_EQ(item.Total, 37.08); // 3 x (12.35 + 0.01)
+    EXPECT_EQ(p.VAT, 5.19);
+    EXPECT_EQ(item.Price, 12.34567);
 }
 
 TEST_F(ProjectModel, VatRateFromProgramIni)
@@ -125,18 +127,22 @@ TEST_F(ProjectModel, VatRateFromProgramIni)
     struct Case {
         QByteArray ini;
         double vat;
+        double price = 1000;
+        double shown = 1000; // to the cent, halves away on the decimal value
     };
-    for (const Case& c : {Case{"[VAT]\nRate=0.15\n", 150}, Case{"[VAT]\nRate=abc\n", 140}, Case{"[Other]\nx=1\n", 140},
-                          Case{"[vat]\nrate=0.2\n", 200}, Case{QByteArray(), 140}}) {
+    for (const Case& c :
+         {Case{"[VAT]\nRate=0.15\n", 150}, Case{"[VAT]\nRate=abc\n", 140}, Case{"[Other]\nx=1\n", 140},
+          Case{"[vat]\nrate=0.2\n", 200}, Case{QByteArray(), 140},
+          Case{"[VAT]\nRate=0.14\n", 16935.84, 120970.25, 120970.25}, Case{"[VAT]\nRate=0.1\n", 0.02, 0.145, 0.15}}) {
         SCOPED_TRACE(c.ini.toStdString());
         InitWith(c.ini, QByteArray());
         TProject p;
         p.InsertItem({}, {}, -1);
-        p.Item(0).Price = 1000;
+        p.Item(0).Price = c.price;
         p.Item(0).CalcTotal();
         p.CalcTotals();
         EXPECT_DOUBLE_EQ(p.VAT, c.vat);
-        EXPECT_DOUBLE_EQ(p.Total, 1000 + c.vat);
+        EXPECT_DOUBLE_EQ(p.Total, c.shown + c.vat);
     }
 }
 

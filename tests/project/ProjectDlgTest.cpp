@@ -9,6 +9,7 @@
 #include "TxEmailDlg.h"
 #include "TxFileDialogs.h"
 #include "TxFmtEdit.h"
+#include "TxFormat.h"
 #include "TxIniHighlighter.h"
 #include "TxPlacement.h"
 #include "TxPlatform.h"
@@ -285,13 +286,22 @@ TEST_F(ProjectWindow, QuantityAndPriceSetTheTotalsAndVAT)
 {
     TProjectForm& f = Open();
     Add("TCR-900");
-    Type(f.ItemsGrid, 9, 1, "100");
-    Type(f.ItemsGrid, 2, 1, "3");
-    EXPECT_EQ(f.Project->Item(0).Total, 300);
-    EXPECT_EQ(f.ItemsGrid->Cells(11, 1), "300.00");
-    EXPECT_EQ(Total(f.edSubTotal), "R 300.00");
-    EXPECT_EQ(Total(f.edVATTotal), "R 42.00");
-    EXPECT_EQ(Total(f.edTotal), "R 342.00");
+    // Money to the cent, halves away on the decimal value; the totals add up
+    // what the window shows, the price stays as typed.
+    const struct {
+        const char *price, *qty;
+        QStringList shown; // price, total, sub total, VAT, TOTAL
+    } rows[] = {{"100", "3", {"100.00", "300.00", "R 300.00", "R 42.00", "R 342.00"}},
+                {"120970.25", "1", {"120970.25", "120970.25", "R 120970.25", "R 16935.84", "R 137906.09"}},
+                {"0.145", "3", {"0.15", "0.45", "R 0.45", "R 0.06", "R 0.51"}}};
+    for (const auto& r : rows) {
+        Type(f.ItemsGrid, 9, 1, r.price);
+        Type(f.ItemsGrid, 2, 1, r.qty);
+        EXPECT_EQ(f.Project->Item(0).Price, StrToFloat(r.price));
+        EXPECT_EQ(QStringList({f.ItemsGrid->Cells(9, 1), f.ItemsGrid->Cells(11, 1), Total(f.edSubTotal),
+                               Total(f.edVATTotal), Total(f.edTotal)}),
+                  r.shown);
+    }
     // The totals are the project's: typed, deleted or pasted keys change none.
     QApplication::clipboard()->setText("9");
     for (TFmtEdit* edit : {f.edSubTotal, f.edVATTotal, f.edTotal}) {
@@ -1029,10 +1039,11 @@ TEST_F(ProjectWindow, TypedQuantitiesAndPricesAreStoredAsTyped)
     EXPECT_EQ(item.Qty, 12345);
     EXPECT_EQ(item.Price, 10.125);
     EXPECT_EQ(item.Ancillaries[0].Qty, 12345);
-    EXPECT_EQ(item.Total, (10.125 + 12345 * 0.5) * 12345);
-    EXPECT_EQ(f.ItemsGrid->Cells(11, 1), "76324505.63");
+    // The total is what the row shows: 12345 x (10.13 + 6172.50).
+    EXPECT_EQ(item.Total, 76324567.35);
+    EXPECT_EQ(f.ItemsGrid->Cells(11, 1), "76324567.35");
     EXPECT_EQ(f.AncillsGrid->Cells(4, 1), "6172.50");
-    EXPECT_EQ(Total(f.edSubTotal), "R 76324505.63");
+    EXPECT_EQ(Total(f.edSubTotal), "R 76324567.35");
 
     const QString file = Dir.File("typed.pxf");
     Dialogs.Answers = {file};

@@ -300,13 +300,30 @@ TEST_F(ProjectDocuments, QuotationPagesOfFourItems)
         int items;
         int pages;
         int itemsOnLastPage;
+        // Each total the sum of the figures above it, to the cent.
+        std::vector<double> prices = {};
+        double vatRate = 0.14;
+        QStringList totals = {"0.00", "0.00", "0.00"};
     };
-    for (const Case c : {Case{1, 1, 1}, Case{4, 1, 4}, Case{5, 2, 1}, Case{8, 2, 4}, Case{9, 3, 1}}) {
+    for (const Case& c :
+         {Case{1, 1, 1}, Case{4, 1, 4}, Case{5, 2, 1}, Case{8, 2, 4}, Case{9, 3, 1},
+          Case{1, 1, 1, {120970.25}, 0.14, {"120970.25", "16935.84", "137906.09"}},
+          Case{4, 1, 4, {334597.74, 328140.11, 210587.56, 191630.63}, 0.15, {"1064956.04", "159743.40", "1224699.44"}},
+          Case{2, 1, 2, {0.145, 0.145}, 0.1, {"0.30", "0.04", "0.34"}}}) {
         SCOPED_TRACE(c.items);
         TProject p;
-        for (int i = 0; i < c.items; ++i)
+        p.VATRate = c.vatRate;
+        for (int i = 0; i < c.items; ++i) {
             p.InsertItem({}, {}, -1);
+            SetItem(p.Item(i), "", 1, c.prices.empty() ? 0 : c.prices[size_t(i)], {});
+        }
+        p.CalcTotals();
         const QStringList lines = Quotation(p, FDir.Path());
+        for (int i = 0; i < 3; ++i)
+            EXPECT_TRUE(lines.contains(
+                Row({QStringList{"<b>Total price for fans & anc.</b>", "<b>Total VAT</b>", "<b>Total incl VAT</b>"}[i],
+                     "<b>  R " + c.totals[i] + "</b>"})))
+                << c.totals[i].toStdString();
         EXPECT_EQ(lines.count("<div style=\"page-break-before:always\">"), c.pages - 1);
         EXPECT_EQ(lines.filter("<p>Page ").size(), c.pages);
         EXPECT_TRUE(lines.contains(QString("<p>Page %1 of %1</p>").arg(c.pages)));

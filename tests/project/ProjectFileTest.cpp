@@ -183,7 +183,7 @@ TEST_F(ProjectFile, RoundTripKeepsEveryField)
         EXPECT_EQ(a.Total, p.Item(i).Total);
     }
     EXPECT_EQ(q.Total, p.Total);
-    EXPECT_EQ(q.VAT, q.SubTotal * 0.14);
+    EXPECT_DOUBLE_EQ(q.VAT, MoneyTimes(q.Item(0).Total, 0.14) + MoneyTimes(q.Item(1).Total, 0.14));
 }
 
 TEST_F(ProjectFile, IdentityAndFormatMessages)
