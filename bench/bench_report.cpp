@@ -4,6 +4,7 @@
 // paper change, an activation) without reading its pictures again; loading a preview file that someone else made,
 // whatever it holds, is done or refused in about a second; and any page a
 // file may hold paints in a window at any zoom in less than that.
+#include "PageTabStrip.h"
 #include "SilencerReport.h"
 #include "TxFormat.h"
 #include "TxPageStream.h"
@@ -359,8 +360,32 @@ void BM_ReportDrawnAgain(benchmark::State& state)
     ReportPictures(state, false);
 }
 
+// A preview file of state.range(0) pages of one short rule each, loaded
+// into the window on the screen, and a paper change that replaces them with
+// the one page of a report: a tab a page comes and goes.
+void BM_ManyPagesInTheWindow(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    SetRegistryFileName(dir.filePath(QStringLiteral("registry.conf")));
+    const QString file = dir.filePath(QStringLiteral("pages.ppv"));
+    QFile out(file);
+    out.open(QIODevice::WriteOnly);
+    out.write(FileOf(Repeated([](QPainter& p) { p.drawLine(10, 10, 20, 10); }, 1), int(state.range(0))));
+    out.close();
+    TPrintPreviewForm form(nullptr, dir.path() + QLatin1Char('/'));
+    form.OnCreatePages = [](TPrintPreviewForm& f) { f.DrawRule(100); };
+    form.show();
+    for (auto _ : state) {
+        form.Document().LoadFromFile(file);
+        benchmark::DoNotOptimize(form.PageNavigator->count());
+        form.FormComboBoxChange();
+    }
+    SetRegistryFileName(QString());
+}
+
 } // namespace
 
+BENCHMARK(BM_ManyPagesInTheWindow)->Arg(1000)->Arg(2000)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_ReportFirstDrawn)->ArgsProduct({{0, 1, 2, 3}, {0, 4490}})->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ReportDrawnAgain)->ArgsProduct({{1, 2, 3}, {4490}})->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_WrapLongLine)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
