@@ -868,7 +868,7 @@ TEST(PrintPreviewZoom, FitZoomTable)
         int Zoom;
     } cases[] = {
         {zsZoomToWidth, {814, 600}, 100}, {zsZoomToHeight, {814, 1143}, 100}, {zsZoomToFit, {814, 600}, 51},
-        {zsZoomToWidth, {417, 600}, 50},  {zsZoomToFit, {600, 600}, 176},     {zsZoomToWidth, {10, 10}, 1},
+        {zsZoomToWidth, {417, 600}, 50},  {zsZoomToFit, {2000, 2000}, 176},   {zsZoomToWidth, {10, 10}, 1},
         {zsZoomOther, {814, 600}, 100},
     };
     for (const auto& c : cases)
