@@ -7,6 +7,7 @@
 #include <QDataStream>
 #include <QImage>
 #include <QImageReader>
+#include <QMutex>
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPainter>
@@ -14,8 +15,6 @@
 #include <QPixmap>
 #include <QPolygonF>
 #include <QTextItem>
-
-#include <QMutex>
 
 #include <algorithm>
 #include <cctype>
@@ -120,7 +119,7 @@ QByteArray PngOf(const QImage& image)
 {
     TPictureMemo& memo = Memo();
     const QMutexLocker lock(&memo.Lock);
-    if (const auto* e = memo.Find([&](const auto& e) { return e.Key == image.cacheKey(); }))
+    if (const auto* e = memo.Find([&](const auto& e) { return e.Key != 0 && e.Key == image.cacheKey(); }))
         return e->Png;
     ++memo.Work.Compressed;
     QByteArray png = CompressedPng(image);
