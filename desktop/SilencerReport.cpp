@@ -97,6 +97,12 @@ public:
         }
     }
 
+    void Clear()
+    {
+        FFiles.clear();
+        FScaled.clear();
+    }
+
     QImage Scaled(const QImage& image, QSize size)
     {
         if (image.size() == size)
@@ -114,7 +120,7 @@ public:
 
 private:
     static constexpr size_t MaxFiles = 6;
-    static constexpr qint64 MaxFilePixels = 100LL * 1000 * 1000;
+    static constexpr qint64 MaxFilePixels = 40LL * 1000 * 1000;
     struct TFileEntry {
         QString Path;
         QDateTime Modified;
@@ -672,6 +678,11 @@ QString DrawReport(TPrintPreviewForm& f, const TSilencerReportInput& in)
 TReportPictureWork ReportPictureWork()
 {
     return Work;
+}
+
+void ReleaseReportPictures()
+{
+    Pictures().Clear();
 }
 
 QString ReportVersionText()

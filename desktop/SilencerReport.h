@@ -42,6 +42,8 @@ struct TReportPictureWork {
     qint64 Scaled = 0;
 };
 TReportPictureWork ReportPictureWork();
+// Lets go of the pictures kept for drawing the report again.
+void ReleaseReportPictures();
 
 // The version text of the running program: product name, a blank and the
 // file version.

@@ -568,6 +568,10 @@ TEST_F(SilencerReport, LargePicturesAreKeptOnEveryPaperAndReload)
         for (const QRgb colour : {photo, drawing})
             EXPECT_GT(std::count(pixels, pixels + page.sizeInBytes() / 4, colour), 1000) << std::hex << colour;
     }
+    // Let go of, they are read again.
+    ReleaseReportPictures();
+    form.DoCreatePages();
+    EXPECT_EQ(ReportPictureWork().Read, read + 6);
 }
 
 TEST_F(SilencerReport, ALogoOrLetterheadMissingEverywhereIsLeftOutWithOneNote)
