@@ -1,16 +1,26 @@
 // The report's edges: a letterhead line of any length wraps in time that
-// grows with the line; loading a preview file that someone else made,
+// grows with the line; the report with pictures as large as a camera makes
+// them is drawn on any paper in well under a second, and drawn again (a
+// paper change, an activation) without reading its pictures again; loading a preview file that someone else made,
 // whatever it holds, is done or refused in about a second; and any page a
 // file may hold paints in a window at any zoom in less than that.
+#include "PageTabStrip.h"
+#include "SilencerReport.h"
+#include "TxFormat.h"
 #include "TxPageStream.h"
 #include "TxPreviewFile.h"
 #include "TxPrintPreview.h"
+#include "TxPrintPreviewDlg.h"
+#include "TxRegistry.h"
 #include "TxReportLayout.h"
+#include "UnitsManager.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QBuffer>
+#include <QComboBox>
+#include <QDir>
 #include <QDataStream>
 #include <QIODevice>
 #include <QImage>
@@ -270,8 +280,114 @@ void BM_WrapLongLine(benchmark::State& state)
         benchmark::DoNotOptimize(WrapToWidth(line, metrics, 600).size());
 }
 
+// The shipped photo and drawing, or both at state.range(1) pixels high as a
+// maker's camera takes them, in the report on the paper of state.range(0).
+// First drawn: the pictures are new files each time (the report as first
+// opened); drawn again: a paper change there and back with the same files,
+// each paper drawn before.
+void ReportPictures(benchmark::State& state, bool cold)
+{
+    static const char* const papers[] = {"A4", "A3", "Tabloid", "Legal"};
+    const QString content = QStringLiteral(VOZ_CONTENT_DIR "/");
+    QTemporaryDir dir;
+    SetRegistryFileName(dir.filePath(QStringLiteral("registry.conf")));
+    QImage photo(content + QStringLiteral("images/trm_photo.png"));
+    QImage drawing(content + QStringLiteral("images/trm_ga.png"));
+    if (const int high = int(state.range(1)); high > 0) {
+        const QSize camera(high * 2 / 3, high);
+        photo = photo.scaled(camera, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        drawing = drawing.scaled(camera, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
+    int copies = 0;
+    auto pictures = [&] {
+        const QString program = dir.filePath(Format("program%d/", copies++));
+        QDir().mkpath(program + QStringLiteral("images"));
+        photo.save(program + QStringLiteral("images/photo.png"), "PNG");
+        drawing.save(program + QStringLiteral("images/ga.png"), "PNG");
+        return program;
+    };
+    TSilencerReportInput in;
+    in.Spec.airflow = 2.8;
+    in.Spec.maxdP = 80;
+    in.Rec.model = QStringLiteral("TRM 900x500");
+    in.Rec.shape = 1;
+    in.Rec.photo = QStringLiteral("photo.png");
+    in.Rec.ga = QStringLiteral("ga.png");
+    in.Rectangular = true;
+    in.UserDataDir = content + QStringLiteral("documents/");
+    in.ExeDir = pictures();
+    in.VersionText = QStringLiteral("Vozudarizazi 1.0");
+    TPrintPreviewForm form(nullptr, dir.path() + QLatin1Char('/'));
+    form.OnCreatePages = [&in](TPrintPreviewForm& f) { BuildReport(f, in); };
+    const int paper = form.FormComboBox->findText(QString::fromLatin1(papers[state.range(0)]));
+    const int other = form.FormComboBox->findText(QStringLiteral("A5"));
+    for (const int index : {paper, other}) {
+        form.FormComboBox->setCurrentIndex(index);
+        form.DoCreatePages();
+    }
+    const TReportPictureWork read = ReportPictureWork();
+    const TPictureWork recorded = PageStreamPictureWork();
+    for (auto _ : state) {
+        if (cold) {
+            state.PauseTiming();
+            in.ExeDir = pictures();
+            form.FormComboBox->setCurrentIndex(paper);
+            state.ResumeTiming();
+            form.FormComboBoxChange();
+            continue;
+        }
+        for (const int index : {paper, other}) {
+            form.FormComboBox->setCurrentIndex(index);
+            form.FormComboBoxChange();
+        }
+    }
+    // What each drawing read, scaled, compressed and decoded of its pictures.
+    const double drawings = (cold ? 1.0 : 2.0) * double(state.iterations());
+    state.counters["read"] = double(ReportPictureWork().Read - read.Read) / drawings;
+    state.counters["scaled"] = double(ReportPictureWork().Scaled - read.Scaled) / drawings;
+    state.counters["compressed"] = double(PageStreamPictureWork().Compressed - recorded.Compressed) / drawings;
+    state.counters["decoded"] = double(PageStreamPictureWork().Decoded - recorded.Decoded) / drawings;
+    SetRegistryFileName(QString());
+}
+
+void BM_ReportFirstDrawn(benchmark::State& state)
+{
+    ReportPictures(state, true);
+}
+
+void BM_ReportDrawnAgain(benchmark::State& state)
+{
+    ReportPictures(state, false);
+}
+
+// A preview file of state.range(0) pages of one short rule each, loaded
+// into the window on the screen, and a paper change that replaces them with
+// the one page of a report: a tab a page comes and goes.
+void BM_ManyPagesInTheWindow(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    SetRegistryFileName(dir.filePath(QStringLiteral("registry.conf")));
+    const QString file = dir.filePath(QStringLiteral("pages.ppv"));
+    QFile out(file);
+    out.open(QIODevice::WriteOnly);
+    out.write(FileOf(Repeated([](QPainter& p) { p.drawLine(10, 10, 20, 10); }, 1), int(state.range(0))));
+    out.close();
+    TPrintPreviewForm form(nullptr, dir.path() + QLatin1Char('/'));
+    form.OnCreatePages = [](TPrintPreviewForm& f) { f.DrawRule(100); };
+    form.show();
+    for (auto _ : state) {
+        form.Document().LoadFromFile(file);
+        benchmark::DoNotOptimize(form.PageNavigator->count());
+        form.FormComboBoxChange();
+    }
+    SetRegistryFileName(QString());
+}
+
 } // namespace
 
+BENCHMARK(BM_ManyPagesInTheWindow)->Arg(1000)->Arg(2000)->Arg(10000)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ReportFirstDrawn)->ArgsProduct({{0, 1, 2, 3}, {0, 4490}})->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ReportDrawnAgain)->ArgsProduct({{1, 2, 3}, {4490}})->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_WrapLongLine)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 // Within the budgets (one picture, two pages of one) and beyond them.
 BENCHMARK(BM_LoadLargePictures)
@@ -297,8 +413,11 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    QTemporaryDir units;
+    CreateUnitsManager(units.filePath(QStringLiteral("units.ini")));
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    FreeUnitsManager();
     return 0;
 }

@@ -14,6 +14,7 @@
 #include "UnitsManager.h"
 
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -22,6 +23,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <vector>
 
 namespace {
@@ -55,13 +57,133 @@ TInset Unscaled(const TInset& c, double s)
     return {int(std::ceil(c.Left / s)), int(std::ceil(c.Top / s)), int(c.Right / s), int(c.Bottom / s)};
 }
 
+TReportPictureWork Work;
+
+// Pictures the report read and scaled. The report is drawn again at each
+// activation and paper change, and a camera's pictures take long to decode
+// and scale: each file is read once while it stays as it was, and each
+// picture scaled once to a size. A scaled picture is the same image each
+// time, so that the page recorder compresses it once too.
+class TPictureStore {
+public:
+    QImage Read(const QString& path, QString& why)
+    {
+        const TFileEntry key = KeyOf(path);
+        if (const QImage* kept = Find(key))
+            return *kept;
+        ++Work.Read;
+        const QImage image = ReadWholePicture(path, why);
+        if (!image.isNull())
+            Keep(FFiles, {key.Path, key.Modified, key.Changed, key.Bytes, image}, MaxFiles, MaxFilePixels);
+        return image;
+    }
+
+    // Reads the files of `paths` not kept yet side by side: a report's
+    // photo and drawing take as long as the larger.
+    void ReadAhead(const QStringList& paths)
+    {
+        std::vector<std::pair<TFileEntry, std::future<QImage>>> reads;
+        for (const QString& path : paths)
+            if (TFileEntry key = KeyOf(path); !path.isEmpty() && !Find(key))
+                reads.emplace_back(std::move(key), std::async(std::launch::async, [path] {
+                                       QString why;
+                                       return ReadWholePicture(path, why);
+                                   }));
+        for (auto& [key, read] : reads) {
+            ++Work.Read;
+            key.Image = read.get();
+            if (!key.Image.isNull())
+                Keep(FFiles, std::move(key), MaxFiles, MaxFilePixels);
+        }
+    }
+
+    void Clear()
+    {
+        FFiles.clear();
+        FScaled.clear();
+    }
+
+    QImage Scaled(const QImage& image, QSize size)
+    {
+        if (image.size() == size)
+            return image;
+        for (auto it = FScaled.begin(); it != FScaled.end(); ++it)
+            if (it->Key == image.cacheKey() && it->Size == size) {
+                std::rotate(FScaled.begin(), it, it + 1);
+                return FScaled.front().Image;
+            }
+        ++Work.Scaled;
+        const QImage scaled = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        Keep(FScaled, {image.cacheKey(), size, scaled}, 32, 6 * MaxPagePicturePixels);
+        return scaled;
+    }
+
+private:
+    static constexpr size_t MaxFiles = 6;
+    static constexpr qint64 MaxFilePixels = 40LL * 1000 * 1000;
+    struct TFileEntry {
+        QString Path;
+        QDateTime Modified;
+        QDateTime Changed;
+        qint64 Bytes;
+        QImage Image;
+    };
+    struct TScaledEntry {
+        qint64 Key;
+        QSize Size;
+        QImage Image;
+    };
+    static TFileEntry KeyOf(const QString& path)
+    {
+        const QFileInfo info(path);
+        return {info.absoluteFilePath(),
+                info.lastModified(),
+                info.fileTime(QFileDevice::FileMetadataChangeTime),
+                info.size(),
+                {}};
+    }
+    // The picture of the file as `key` found it, made the most recent.
+    const QImage* Find(const TFileEntry& key)
+    {
+        for (auto it = FFiles.begin(); it != FFiles.end(); ++it)
+            if (it->Path == key.Path && it->Modified == key.Modified && it->Changed == key.Changed &&
+                it->Bytes == key.Bytes) {
+                std::rotate(FFiles.begin(), it, it + 1);
+                return &FFiles.front().Image;
+            }
+        return nullptr;
+    }
+    // Most recent first, as many as `most` and their pixels within `pixels`,
+    // the newest kept whatever its size: the pictures of a few reports, and
+    // those of the report on every paper.
+    template <class T>
+    static void Keep(std::vector<T>& entries, T entry, size_t most, qint64 pixels)
+    {
+        entries.insert(entries.begin(), std::move(entry));
+        qint64 sum = 0;
+        for (size_t i = 0; i < entries.size(); ++i)
+            if ((sum += PictureCost(entries[i].Image.size())) > pixels || i == most) {
+                entries.resize(std::max<size_t>(i, 1));
+                return;
+            }
+    }
+    std::vector<TFileEntry> FFiles;
+    std::vector<TScaledEntry> FScaled;
+};
+
+TPictureStore& Pictures()
+{
+    static TPictureStore store;
+    return store;
+}
+
 // The picture in the file `path`; a null image, and `error` saying why,
 // when it cannot be read whole: a cut file would be drawn in part, or as a
 // black block.
 QImage ReadPicture(const QString& path, QString& error)
 {
     QString why;
-    const QImage image = ReadWholePicture(path, why);
+    const QImage image = Pictures().Read(path, why);
     if (image.isNull())
         error = Format("Unable to load the picture \"%s\": %s.", path, why);
     return image;
@@ -218,9 +340,7 @@ void DrawPictures(QPainter& canvas, const std::vector<TPlacedPicture>& pictures)
     }
     for (size_t i = 0; i < pictures.size(); ++i) {
         const QImage& image = pictures[i].Image;
-        canvas.drawImage(
-            pictures[i].Target,
-            sizes[i] == image.size() ? image : image.scaled(sizes[i], Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        canvas.drawImage(pictures[i].Target, Pictures().Scaled(image, sizes[i]));
     }
 }
 
@@ -485,8 +605,13 @@ TReportFiles ReportFiles(const TSilencerReportInput& in, QString& note)
     const QString exeDir = WithSlash(in.ExeDir.isEmpty() ? ExeDir : in.ExeDir);
     const QString shipped = exeDir.isEmpty() ? QString() : exeDir + QStringLiteral("documents/");
     TReportFiles files;
+    const QString images = exeDir + QStringLiteral("images/");
+    files.Photo = PicturePath(images, in.Rec.photo.Text());
+    files.Drawing = PicturePath(images, in.Rec.ga.Text());
+    const QString logo = FindLogoFile(documents, shipped);
+    Pictures().ReadAhead({logo, files.Photo, files.Drawing});
     QString unreadable;
-    if (const QString logo = FindLogoFile(documents, shipped); !logo.isEmpty())
+    if (!logo.isEmpty())
         files.Logo = ReadPicture(logo, unreadable);
     else
         missing.append(QString::fromLatin1(LogoFileName));
@@ -495,9 +620,6 @@ TReportFiles ReportFiles(const TSilencerReportInput& in, QString& note)
         LoadLinesFromFile(files.LetterheadFile, files.Letterhead, MaxLetterheadLines);
     else
         missing.append(QString::fromLatin1(LetterheadFileName));
-    const QString images = exeDir + QStringLiteral("images/");
-    files.Photo = PicturePath(images, in.Rec.photo.Text());
-    files.Drawing = PicturePath(images, in.Rec.ga.Text());
     QStringList notes;
     if (!missing.isEmpty())
         notes.append(Format("No %s in \"%s\" or in \"%s\": the report goes without %s.",
@@ -552,6 +674,16 @@ QString DrawReport(TPrintPreviewForm& f, const TSilencerReportInput& in)
 }
 
 } // namespace
+
+TReportPictureWork ReportPictureWork()
+{
+    return Work;
+}
+
+void ReleaseReportPictures()
+{
+    Pictures().Clear();
+}
 
 QString ReportVersionText()
 {

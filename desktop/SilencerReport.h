@@ -35,6 +35,16 @@ struct TSilencerReportInput {
 // raises EInOutError after the document was ended, keeping what was drawn.
 QString BuildReport(TPrintPreviewForm& form, const TSilencerReportInput& input);
 
+// How many picture files the report has read and how many pictures it has
+// scaled: one drawn again unchanged, at a size it was drawn at, is neither.
+struct TReportPictureWork {
+    qint64 Read = 0;
+    qint64 Scaled = 0;
+};
+TReportPictureWork ReportPictureWork();
+// Lets go of the pictures kept for drawing the report again.
+void ReleaseReportPictures();
+
 // The version text of the running program: product name, a blank and the
 // file version.
 QString ReportVersionText();

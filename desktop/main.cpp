@@ -1159,6 +1159,9 @@ void TMainForm::ShowReportPreview(const TSelectionRec&)
     FReportNote.clear();
     if (FPrintPreviewForm)
         FPrintPreviewForm->exec();
+    // A camera's pictures take much memory once decoded: kept while the
+    // preview draws them again, not beyond.
+    ReleaseReportPictures();
 }
 
 void TMainForm::AddSelectionToProject(const TSpecificationRec& spec, const TSelectionRec& rec)

@@ -7,6 +7,7 @@
 #include <QDataStream>
 #include <QImage>
 #include <QImageReader>
+#include <QMutex>
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPainter>
@@ -58,9 +59,98 @@ constexpr qint64 PointBytes = 2 * 8;
 // ---------------------------------------------------------------------------
 // Writing
 
+// The last pictures compressed and decoded. A report is drawn again at each
+// activation and paper change with the same pictures: each is compressed
+// once (told by its cache key, which changes with its pixels) and its PNG
+// decoded once (told by its bytes). Pictures of the report on every paper
+// are kept; a decoded picture that is the one compressed is kept once.
+struct TPictureMemo {
+    struct TEntry {
+        qint64 Key = 0;
+        QByteArray Png;
+        QImage Source;
+        QImage Decoded;
+        qint64 Pixels() const
+        {
+            const qint64 decoded = Decoded.cacheKey() == Source.cacheKey() ? 0 : PictureCost(Decoded.size());
+            return (Source.isNull() ? 0 : PictureCost(Source.size())) + (Decoded.isNull() ? 0 : decoded);
+        }
+    };
+    static constexpr size_t MaxEntries = 32;
+    static constexpr qint64 MaxPixels = 6 * MaxPagePicturePixels;
+    QMutex Lock;
+    std::vector<TEntry> Entries; // most recent first
+    TPictureWork Work;
+
+    // The entry that `match`es, made the most recent.
+    TEntry* Find(const std::function<bool(const TEntry&)>& match)
+    {
+        const auto it = std::find_if(Entries.begin(), Entries.end(), match);
+        if (it == Entries.end())
+            return nullptr;
+        std::rotate(Entries.begin(), it, it + 1);
+        return &Entries.front();
+    }
+    void Add(TEntry entry)
+    {
+        Entries.insert(Entries.begin(), std::move(entry));
+        Trim();
+    }
+    void Trim()
+    {
+        qint64 pixels = 0;
+        for (size_t i = 0; i < Entries.size(); ++i)
+            if ((pixels += Entries[i].Pixels()) > MaxPixels || i == MaxEntries) {
+                Entries.resize(std::max<size_t>(i, 1));
+                return;
+            }
+    }
+};
+
+TPictureMemo& Memo()
+{
+    static TPictureMemo memo;
+    return memo;
+}
+
+QByteArray CompressedPng(const QImage& image);
+
+QByteArray PngOf(const QImage& image)
+{
+    TPictureMemo& memo = Memo();
+    const QMutexLocker lock(&memo.Lock);
+    if (const auto* e = memo.Find([&](const auto& e) { return e.Key != 0 && e.Key == image.cacheKey(); }))
+        return e->Png;
+    ++memo.Work.Compressed;
+    QByteArray png = CompressedPng(image);
+    if (!image.isNull() && !png.isEmpty())
+        memo.Add({image.cacheKey(), png, image, {}});
+    return png;
+}
+
+// The picture `png` holds, as `reader` reads it.
+QImage DecodedPng(const QByteArray& png, QImageReader& reader)
+{
+    TPictureMemo& memo = Memo();
+    const QMutexLocker lock(&memo.Lock);
+    if (const auto* e = memo.Find([&](const auto& e) { return !e.Decoded.isNull() && e.Png == png; }))
+        return e->Decoded;
+    ++memo.Work.Decoded;
+    const QImage image = reader.read();
+    if (image.isNull())
+        return image;
+    if (auto* e = memo.Find([&](const auto& e) { return e.Png == png; })) {
+        e->Decoded = image == e->Source ? e->Source : image;
+        memo.Trim();
+        return e->Decoded;
+    }
+    memo.Add({0, png, {}, image});
+    return image;
+}
+
 // `image` as a PNG the reader takes: its pixels only, at eight bits a
 // channel at most.
-QByteArray PngOf(const QImage& image)
+QByteArray CompressedPng(const QImage& image)
 {
     QImage pixels = image;
     if (pixels.depth() > 32 || pixels.format() == QImage::Format_Grayscale16)
@@ -764,7 +854,7 @@ private:
         QBuffer buffer(&png);
         buffer.open(QIODevice::ReadOnly);
         QImageReader reader(&buffer, "png");
-        const QImage image = reader.read();
+        const QImage image = DecodedPng(png, reader);
         if (image.size() != size) {
             Damaged("an invalid picture");
             return;
@@ -942,4 +1032,11 @@ bool CommandsToPage(const QByteArray& data, const TPageSheet& sheet, TPageDrawin
 bool CheckPageCommands(const QByteArray& data, const TPageSheet& sheet, QString& error, TPageBudget* budget)
 {
     return ReadPage(data, sheet, false, nullptr, error, budget);
+}
+
+TPictureWork PageStreamPictureWork()
+{
+    TPictureMemo& memo = Memo();
+    const QMutexLocker lock(&memo.Lock);
+    return memo.Work;
 }

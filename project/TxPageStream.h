@@ -130,6 +130,14 @@ private:
     int FUnitsPerInch;
 };
 
+// How many pictures recorders have compressed and readers decoded; one
+// drawn again unchanged, or read again, is neither.
+struct TPictureWork {
+    qint64 Compressed = 0;
+    qint64 Decoded = 0;
+};
+TPictureWork PageStreamPictureWork();
+
 // The drawing of the commands in `data` on `sheet`. False, with `error` set
 // and `page` untouched, for data that are not what a TPageRecorder writes,
 // hold drawing the program's pages never do, or ask for more than a page's

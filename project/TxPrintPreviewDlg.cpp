@@ -1,6 +1,7 @@
 #include "TxPrintPreviewDlg.h"
 
 #include "MapiControl.h"
+#include "PageTabStrip.h"
 #include "TxApplicationPath.h"
 #include "TxEventGuard.h"
 #include "TxFormat.h"
@@ -19,7 +20,6 @@
 #include <QLabel>
 #include <QPrinter>
 #include <QPushButton>
-#include <QTabBar>
 #include <QVBoxLayout>
 
 namespace {
@@ -146,11 +146,9 @@ void TPrintPreviewForm::CreateControls()
     Document().PrintJobTitle = QStringLiteral("TPrintPreview Sample Print");
     layout->addWidget(PrintPreview, 1);
 
-    PageNavigator = new QTabBar(this);
+    PageNavigator = new TPageTabStrip(this);
     PageNavigator->setObjectName(QStringLiteral("PageNavigator"));
     PageNavigator->setFont(PixelFont(QStringLiteral("Arial"), 19, true));
-    PageNavigator->setShape(QTabBar::RoundedSouth);
-    PageNavigator->setExpanding(false);
     layout->addWidget(PageNavigator);
 
     SaveDialog.Save = true;
@@ -187,7 +185,7 @@ void TPrintPreviewForm::ConnectHandlers()
     connect(LoadButton, &QPushButton::clicked, this, [this] { Guarded([this] { LoadButtonClick(); }); });
     connect(SavePDFButton, &QPushButton::clicked, this, [this] { Guarded([this] { SavePDFButtonClick(); }); });
     connect(SendButton, &QPushButton::clicked, this, [this] { Guarded([this] { SendButtonClick(); }); });
-    connect(PageNavigator, &QTabBar::currentChanged, this,
+    connect(PageNavigator, &TPageTabStrip::currentChanged, this,
             [this](int index) { Guarded([this, index] { PageNavigatorChange(index); }); });
     connect(doc, &TPreviewDocument::OnChange, this, [this] { Guarded([this] { PrintPreviewChange(); }); });
     connect(doc, &TPreviewDocument::OnBeginDoc, this, &TPrintPreviewForm::PrintPreviewBeginDoc);
@@ -494,10 +492,7 @@ void TPrintPreviewForm::PrintPreviewChange()
     const TPreviewDocument& doc = Document();
     {
         const QSignalBlocker block(PageNavigator);
-        while (PageNavigator->count() < doc.TotalPages())
-            PageNavigator->addTab(IntToStr(PageNavigator->count() + 1));
-        while (PageNavigator->count() > doc.TotalPages())
-            PageNavigator->removeTab(PageNavigator->count() - 1);
+        PageNavigator->SetCount(doc.TotalPages());
         PageNavigator->setCurrentIndex(doc.CurrentPage() - 1);
     }
     if (doc.State() == psCreating)

@@ -14,8 +14,8 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QPushButton;
-class QTabBar;
 class TMapiControl;
+class TPageTabStrip;
 
 // The window in which a report is shown, paged, printed, saved as a preview
 // file or PDF and sent by e-mail. It does not know what it shows: the pages
@@ -48,7 +48,7 @@ public:
     QPushButton* SendButton;
     // Client area.
     TPrintPreview* PrintPreview;
-    QTabBar* PageNavigator;
+    TPageTabStrip* PageNavigator;
     // Non-visual parts.
     TFileDialogRequest OpenDialog;
     TFileDialogRequest SaveDialog;

@@ -6,6 +6,7 @@
 #include "SilencerSearch.h"
 #include "TestUtil.h"
 #include "TxFormat.h"
+#include "TxPageStream.h"
 #include "TxPrintPreviewDlg.h"
 #include "TxPrintService.h"
 #include "TxRegistry.h"
@@ -23,6 +24,7 @@
 
 #include <algorithm>
 #include <map>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -517,7 +519,9 @@ TEST_F(SilencerReport, OnEveryPaperTheReportStaysInsideItsFrame)
 }
 
 // Photo and drawing larger than any paper prints, on papers up to one larger
-// than the program offers, are drawn within what a page may hold and reload.
+// than the program offers, are drawn within what a page may hold and reload;
+// each file is read once, and each picture scaled and compressed once a
+// paper, however often the report is drawn again or saved.
 TEST_F(SilencerReport, LargePicturesAreKeptOnEveryPaperAndReload)
 {
     const TSelectionRec& rec = Result(1);
@@ -536,20 +540,38 @@ TEST_F(SilencerReport, LargePicturesAreKeptOnEveryPaperAndReload)
     form.Document().AddPaper("A2", QPageSize(QPageSize::A2));
     QString note;
     form.OnCreatePages = [&](TPrintPreviewForm& f) { note = BuildReport(f, in); };
-    for (const QString paper : {"A5", "A4", "Letter", "A3", "A2"}) {
+    const qint64 read = ReportPictureWork().Read;
+    QStringList drawnOn;
+    for (const QString paper : {"A5", "A4", "Letter", "A3", "A2", "A4"}) {
         SCOPED_TRACE(paper.toStdString());
+        const auto work = [] {
+            return std::tuple(ReportPictureWork().Scaled, PageStreamPictureWork().Compressed,
+                              PageStreamPictureWork().Decoded);
+        };
+        const auto before = work();
         form.FormComboBox->setCurrentIndex(form.FormComboBox->findText(paper));
         note = "not drawn";
-        form.DoCreatePages();
+        form.FormComboBoxChange();
         EXPECT_EQ(note, "");
+        const auto drawn = work();
+        EXPECT_EQ(drawn == before, drawnOn.contains(paper));
+        drawnOn.append(paper);
         const QString file = FHome.File(paper + ".ppv");
+        form.FormActivate();
         form.Document().SaveToFile(file);
+        form.FormActivate();
+        EXPECT_TRUE(work() == drawn);
+        EXPECT_EQ(ReportPictureWork().Read, read + 3); // logo, photo and drawing
         form.Document().LoadFromFile(file);
         const QImage page = RenderedPage(form.Document().Page(1));
         const auto* pixels = reinterpret_cast<const QRgb*>(page.constBits()); // rows of 32 bits end to end
         for (const QRgb colour : {photo, drawing})
             EXPECT_GT(std::count(pixels, pixels + page.sizeInBytes() / 4, colour), 1000) << std::hex << colour;
     }
+    // Let go of, they are read again.
+    ReleaseReportPictures();
+    form.DoCreatePages();
+    EXPECT_EQ(ReportPictureWork().Read, read + 6);
 }
 
 TEST_F(SilencerReport, ALogoOrLetterheadMissingEverywhereIsLeftOutWithOneNote)

@@ -1,6 +1,7 @@
 #include "TxPrintPreviewDlg.h"
 
 #include "MapiControl.h"
+#include "PageTabStrip.h"
 #include "TxApplicationPath.h"
 #include "TxFileDialogs.h"
 #include "TxPlatform.h"
@@ -10,13 +11,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QTabBar>
 #include <QTest>
+#include <QToolButton>
+#include <QWheelEvent>
 
 #include <stdexcept>
 
@@ -300,6 +303,59 @@ TEST_F(PrintPreviewForm, TabsChooseThePage)
     // A regeneration keeps the page shown.
     form->FormActivate();
     EXPECT_EQ(form->PageNavigator->currentIndex(), 1);
+
+    // Keys, clicks, the wheel and the arrow buttons on the window's strip,
+    // from page 1; tabs out of sight are scrolled to.
+    TPageTabStrip& tabs = *form->PageNavigator;
+    auto key = [&](Qt::Key k) { return [&tabs, k] { QTest::keyClick(&tabs, k); }; };
+    auto click = [&](int tab) {
+        return [&tabs, tab] { QTest::mouseClick(&tabs, Qt::LeftButton, {}, tabs.tabRect(tab).center()); };
+    };
+    auto wheel = [&tabs](int delta) {
+        return [&tabs, delta] {
+            QWheelEvent e(QPointF(5, 5), tabs.mapToGlobal(QPointF(5, 5)), {}, {0, delta}, Qt::NoButton, {},
+                          Qt::NoScrollPhase, false);
+            QApplication::sendEvent(&tabs, &e);
+        };
+    };
+    auto arrows = [&tabs](int times) {
+        return [&tabs, times] {
+            const auto buttons = tabs.findChildren<QToolButton*>(); // left, right
+            for (int i = 0; i < times; ++i)
+                buttons.at(1)->click();
+            QTest::mouseClick(&tabs, Qt::LeftButton, {}, QPoint(buttons.at(0)->x() - 5, 5));
+        };
+    };
+    const struct {
+        int Pages;
+        std::function<void()> Do;
+        int Page;
+    } rows[] = {{3, key(Qt::Key_Right), 2},
+                {3, key(Qt::Key_Left), 1},
+                {3, click(2), 3},
+                {3, wheel(-120), 2},
+                {3, wheel(120), 1},
+                {3, [&] { tabs.setCurrentIndex(5); }, 1},
+                {600, [&] { tabs.setCurrentIndex(599); }, 600},
+                {600, arrows(600), 600},
+                {600, arrows(3), 0},
+                {600, [] {}, 1}};
+    form->resize(600, 400);
+    form->show();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(&row - rows);
+        drawer.Pages = row.Pages;
+        form->Document().SetCurrentPage(1);
+        form->FormActivate();
+        ASSERT_EQ(tabs.count(), row.Pages);
+        EXPECT_EQ(tabs.tabText(row.Pages - 1), QString::number(row.Pages));
+        row.Do();
+        // Page 0: a tab that the arrows brought into sight, well past the first.
+        const int page = form->Document().CurrentPage();
+        EXPECT_TRUE(row.Page > 0 ? page == row.Page : page > 10) << page;
+        EXPECT_EQ(tabs.currentIndex(), page - 1);
+        EXPECT_TRUE(tabs.rect().contains(tabs.tabRect(page - 1))) << page;
+    }
 }
 
 TEST_F(PrintPreviewForm, NewPagesAreFramedAndNumbered)
