@@ -73,16 +73,18 @@ TRefusal ReadBody(const QByteArray& body, TPreviewFileContents* contents)
     return {};
 }
 
-// Raises the refusal of `fileName`'s pages.
+// Raises the refusal of `fileName`'s pages. The program saves no page it
+// would refuse, so one that is refused comes from elsewhere.
 void Refuse(const TRefusal& r, const QString& fileName)
 {
+    const QString elsewhere = Format("%s was saved by another program or another version of this one", fileName);
     switch (r.Fault) {
     case TPageFault::None:
         return;
     case TPageFault::TooMuch:
-        throw EPreviewFileError(Format("%s holds more than a print preview may show: %s.", fileName, r.What));
+        throw EPreviewFileError(Format("%s: it holds more than a print preview may show: %s.", elsewhere, r.What));
     case TPageFault::Foreign:
-        throw EPreviewFileError(Format("%s holds drawing a print preview does not show: %s.", fileName, r.What));
+        throw EPreviewFileError(Format("%s: it holds drawing a print preview does not show: %s.", elsewhere, r.What));
     case TPageFault::Damaged:
         break;
     }
