@@ -292,12 +292,13 @@ double MaxPenWidth(const TPageSheet& sheet)
     return std::max(1.0, std::round(sheet.UnitsPerInch / double(PreviewPixelsPerInch)));
 }
 
-// Characters of body text a page on `sheet` may hold: a letterhead line
-// runs across the sheet, so a wider sheet holds more.
+// Characters of body text a page on `sheet` may hold: half of them for the
+// report's body, the same whatever the sheet, half for the letterhead,
+// whose lines run across the sheet: as many again for each A4 width more.
 int PageCharacters(const TPageSheet& sheet)
 {
     const double millimetres = sheet.Size.width() * 25.4 / sheet.UnitsPerInch;
-    return int(MaxPageCharacters * std::max(1.0, millimetres / A4WidthMillimetres));
+    return int(MaxPageCharacters / 2 * (1 + std::max(1.0, millimetres / A4WidthMillimetres)));
 }
 
 class TCommandReader {

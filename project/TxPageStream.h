@@ -36,8 +36,10 @@ class QPainter;
 // of the program, put in) passed over unread, their image data inflated no
 // further than their header says. A page that holds anything else is
 // refused, and so is one that asks for more than its budget, so that
-// reading a file and painting any of its pages at any zoom take no more
-// than a second, and saving all of it as PDF or printing it about two.
+// reading a file, saving all of it as PDF or printing it, and painting any
+// of its pages at any zoom take no more than a second; on sheets wider
+// than A3 on its side, whose longer letterhead lines hold more text, text
+// heaped on one spot takes up to two at the largest zoom.
 
 // Coordinates and sizes beyond this are written at this limit.
 inline constexpr double PageStreamCoordinateLimit = 1e7;
