@@ -40,13 +40,14 @@ struct TPngLayout {
     std::vector<QByteArrayView> Data; // the image data chunks' contents
 };
 
-// Parts a PNG may hold besides the pixels, all together, and how much more
-// than its pixels take its image data may hold: real writers pack them in
-// less, or a little more when they do not pack at all.
+// What the parts of a PNG that are not drawn may hold, all together: far
+// more than the colour profiles and texts real writers put in.
 inline constexpr qint64 MaxPngExtraBytes = 4LL * 1024 * 1024;
 
-// The layout of the PNG in `png`, whose sides are `maxSide` at most. The
-// views point into `png`.
+// The layout of the PNG in `png`, whose sides are `maxSide` at most. Its
+// image data may take a tenth more than they inflate to, and a little:
+// writers pack them in less, or a little more when they do not pack at all.
+// The views point into `png`.
 TPngLayout PngLayoutOf(QByteArrayView png, int maxSide);
 // The picture of a PNG whose layout was taken: its image data inflated to
 // the size the header gives and no further (a stream that goes on is

@@ -14,9 +14,10 @@ constexpr quint32 Magic = 0x565A5050; // "VZPP"
 constexpr QDataStream::Version StreamVersion = QDataStream::Qt_6_4;
 constexpr int HeadBytes = 4 + 2 + 2 + 4;
 constexpr int HashBytes = 32;
-// Far above what the pages' budgets let a file hold (TxPageStream): only
-// memory is bounded here, what the file holds is checked before its
-// checksum is worked out or a picture decoded.
+// Bounds memory and the time the checksum takes: besides what the pages'
+// budgets let a file hold (TxPageStream), its pictures may carry parts that
+// are not drawn (MaxPngExtraBytes each), which are read past. What the file
+// holds is checked before its checksum is worked out or a picture decoded.
 constexpr qint64 MaxFileBytes = 128LL * 1024 * 1024;
 constexpr quint32 MaxPages = 10000;
 constexpr int MaxSheetUnits = 10000000;
