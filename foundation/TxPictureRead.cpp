@@ -142,6 +142,8 @@ bool BmpComplete(const uchar* d, qsizetype n)
 constexpr int MaxPictureSide = 32767;
 constexpr qint64 MaxPictureBytes = 256LL * 1024 * 1024;
 
+constexpr int MaxPngParts = 1 << 20;
+
 const QByteArrayView PngSignature("\x89PNG\r\n\x1A\n", 8);
 
 quint32 BigEndian32(const char* d)
@@ -266,7 +268,10 @@ TPngLayout PngLayoutOf(QByteArrayView png, int maxSide)
     qint64 dataBytes = 0;
     qint64 extraBytes = 0;
     bool dataDone = false; // a part other than image data came after them
-    for (qsizetype p = PngSignature.size(); p + 12 <= png.size();) {
+    for (qsizetype p = PngSignature.size(), parts = 0; p + 12 <= png.size(); ++parts) {
+        // Writers cut image data into parts of kilobytes at least.
+        if (parts > MaxPngParts)
+            return Refused(TPngFault::TooMuch, QStringLiteral("a picture of more than %1 parts").arg(MaxPngParts));
         const qint64 length = BigEndian32(png.data() + p);
         const QByteArrayView type = png.sliced(p + 4, 4);
         const qsizetype body = p + 8;
