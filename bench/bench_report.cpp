@@ -8,6 +8,7 @@
 #include "SilencerReport.h"
 #include "TxFormat.h"
 #include "TxPageStream.h"
+#include "TxPreviewDocument.h"
 #include "TxPreviewFile.h"
 #include "TxPrintPreview.h"
 #include "TxPrintPreviewDlg.h"
@@ -28,16 +29,21 @@
 #include <QPainterPath>
 #include <QTemporaryDir>
 
+#include <zlib.h>
+
+#include <algorithm>
 #include <functional>
 
 namespace {
 
 const QSize Sheet(800, 1100);
+// A0 landscape, the widest sheet a page may have.
+const QSize WidestSheet(4494, 3179);
 
 // One page's commands: the commands `draw` records, repeated `times` times.
-QByteArray Repeated(const std::function<void(QPainter&)>& draw, quint32 times)
+QByteArray Repeated(const std::function<void(QPainter&)>& draw, quint32 times, QSize sheet = Sheet)
 {
-    TPageRecorder recorder(Sheet, 96);
+    TPageRecorder recorder(sheet, 96);
     QPainter p(&recorder);
     draw(p);
     p.end();
@@ -53,14 +59,14 @@ QByteArray Repeated(const std::function<void(QPainter&)>& draw, quint32 times)
     return commands;
 }
 
-QByteArray FileOf(const QByteArray& commands, int pages)
+QByteArray FileOf(const QByteArray& commands, int pages, QSize sheet = Sheet)
 {
     TPreviewFileContents contents;
     contents.PaperName = QStringLiteral("A4");
     for (int i = 0; i < pages; ++i) {
         TPreviewPage page;
         page.Units = mmPixel;
-        page.Size = Sheet;
+        page.Size = sheet;
         page.Commands = commands;
         contents.Pages.push_back(page);
     }
@@ -221,6 +227,13 @@ QByteArray Crowded(int kind)
                 p.drawText(QPointF(400, 550), QStringLiteral("WMW"));
             },
             320);
+    case 5: // texts of 30 letters, as many as the widest sheet holds
+        return Repeated(
+            [&](QPainter& p) {
+                p.setFont(font);
+                p.drawText(QPointF(400, 550), QString(30, QLatin1Char('W')));
+            },
+            108, WidestSheet);
     case 1: // pictures, drawn smooth
         return Repeated(
             [&](QPainter& p) {
@@ -257,7 +270,7 @@ void BM_PaintCrowdedPage(benchmark::State& state)
     const QString file = dir.filePath(QStringLiteral("crowded.ppv"));
     QFile out(file);
     out.open(QIODevice::WriteOnly);
-    out.write(FileOf(Crowded(int(state.range(0))), 1));
+    out.write(FileOf(Crowded(int(state.range(0))), 1, state.range(0) == 5 ? WidestSheet : Sheet));
     out.close();
     TPrintPreview preview;
     preview.Document()->LoadFromFile(file);
@@ -266,6 +279,110 @@ void BM_PaintCrowdedPage(benchmark::State& state)
     const QRect window(QPoint(qRound(460 * s) - 1600, qRound(590 * s) - 1000), QSize(3200, 2000));
     for (auto _ : state)
         benchmark::DoNotOptimize(preview.RenderPart(1, window).size());
+}
+
+// The worst a file may hold for saving as PDF (and Send) and printing:
+// kind 0, pages of one-letter texts of every letter, as many as a page's
+// elements allow, in as many font families and fonts as a file may use;
+// kind 1, two pages of a picture of noise, as much as a file may hold.
+void LoadWorst(benchmark::State& state, TPreviewDocument& doc, QTemporaryDir& dir)
+{
+    QByteArray bytes;
+    if (state.range(0) == 0) {
+        // A text takes its command, its letter and its font's one-letter
+        // family, and the recorder sets the font again before it.
+        const quint32 texts = quint32(MaxPageElements / 5) - 5;
+        TPageRecorder recorder(Sheet, 96);
+        QPainter p(&recorder);
+        for (quint32 i = 0; i < texts; ++i) {
+            const int f = int(i * MaxFileFonts / texts);
+            QFont font(QString(QChar(u'A' + f % MaxFileFamilies))); // found as the nearest there is
+            font.setPixelSize(6 + f / MaxFileFamilies);             // within the text budget
+            font.setBold(f % 2);
+            p.setFont(font);
+            p.drawText(QPointF(10 + i % 700, 20 + i % 1000), QString(QChar(u'!' + i % 94)));
+        }
+        p.end();
+        bytes = FileOf(recorder.Commands(), int(MaxFileElements / MaxPageElements));
+    } else {
+        const QImage image = Noise(2400);
+        bytes = FileOf(Repeated([&image](QPainter& p) { p.drawImage(QRectF(0, 0, 100, 100), image); }, 1), 2);
+    }
+    const QString file = dir.filePath(QStringLiteral("worst.ppv"));
+    QFile out(file);
+    out.open(QIODevice::WriteOnly);
+    out.write(bytes);
+    out.close();
+    try {
+        doc.LoadFromFile(file);
+    } catch (const EPreviewFileError& e) {
+        state.SkipWithError(e.Message().toStdString().c_str());
+    }
+}
+
+void BM_SaveWorstAsPdf(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    TPreviewDocument doc;
+    LoadWorst(state, doc, dir);
+    for (auto _ : state)
+        doc.SaveAsPDF(dir.filePath(QStringLiteral("worst.pdf")));
+}
+
+// The first page of the worst, painted as the window shows it whole.
+void BM_PaintWorstPage(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    TPreviewDocument doc;
+    LoadWorst(state, doc, dir);
+    QImage image(Sheet, QImage::Format_RGB32);
+    for (auto _ : state) {
+        QPainter p(&image);
+        PaintPage(p, doc.Page(1), 96, 96);
+    }
+}
+
+// A picture of 2000 x 2000 whose data go on with state.range(0) MB of
+// zeros, on three pages: refused after inflating what its pixels take.
+void BM_LoadPictureDataGoingOn(benchmark::State& state)
+{
+    const int side = 2000;
+    const qint64 raw = qint64(side) * (1 + 3 * side);
+    z_stream z{};
+    deflateInit(&z, 9);
+    QByteArray zeros(16 << 20, '\0');
+    QByteArray data;
+    for (qint64 left = raw + (state.range(0) << 20); left > 0; left -= zeros.size()) {
+        z.next_in = reinterpret_cast<Bytef*>(zeros.data());
+        z.avail_in = uInt(std::min<qint64>(left, zeros.size()));
+        const int flush = left <= zeros.size() ? Z_FINISH : Z_NO_FLUSH;
+        do {
+            char buffer[1 << 16];
+            z.next_out = reinterpret_cast<Bytef*>(buffer);
+            z.avail_out = sizeof buffer;
+            deflate(&z, flush);
+            data.append(buffer, qsizetype(sizeof buffer - z.avail_out));
+        } while (z.avail_out == 0 || (flush == Z_FINISH && z.avail_in > 0));
+    }
+    deflateEnd(&z);
+    QByteArray png = QByteArray::fromHex("89504e470d0a1a0a");
+    auto chunk = [&png](const char* type, const QByteArray& body) {
+        QDataStream out(&png, QIODevice::Append);
+        out << quint32(body.size());
+        out.writeRawData(type, 4);
+        out.writeRawData(body.constData(), int(body.size()));
+        out << quint32(crc32(crc32(0, reinterpret_cast<const Bytef*>(type), 4),
+                             reinterpret_cast<const Bytef*>(body.constData()), uInt(body.size())));
+    };
+    chunk("IHDR", QByteArray::fromHex("000007d0000007d00802000000"));
+    chunk("IDAT", data);
+    chunk("IEND", {});
+    QByteArray commands;
+    QDataStream out(&commands, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_6_4);
+    out << quint32(1) << quint8(22) << 0.0 << 0.0 << 100.0 << 100.0 << 0.0 << 0.0 << double(side) << double(side)
+        << png;
+    Load(state, FileOf(commands, 3));
 }
 
 // A letterhead line of state.range(0) bytes of words, wrapped whole at
@@ -404,8 +521,11 @@ BENCHMARK(BM_LoadPicturesWithTexts)->Unit(benchmark::kMillisecond)->Iterations(1
 BENCHMARK(BM_LoadTexts)->Args({1000, 2, 120})->Args({100000, 600, 1})->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_LoadManyCommands)->Args({2400, 25})->Args({500000, 1})->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_LoadPaths)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_SaveWorstAsPdf)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_PaintWorstPage)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_LoadPictureDataGoingOn)->Arg(1024)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_PaintCrowdedPage)
-    ->ArgsProduct({{0, 1, 2, 3, 4}, {100, 400, 1000}})
+    ->ArgsProduct({{0, 1, 2, 3, 4, 5}, {100, 400, 1000}})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
 

@@ -1,12 +1,12 @@
 #include "TxPageStream.h"
 
 #include "TxFormat.h"
+#include "TxPictureRead.h"
 #include "TxPreviewPage.h"
 
 #include <QBuffer>
 #include <QDataStream>
 #include <QImage>
-#include <QImageReader>
 #include <QMutex>
 #include <QPaintDevice>
 #include <QPaintEngine>
@@ -17,7 +17,6 @@
 #include <QTextItem>
 
 #include <algorithm>
-#include <cctype>
 #include <climits>
 #include <cmath>
 
@@ -34,6 +33,8 @@ constexpr qsizetype MaxFamilyLength = 100;
 constexpr double SheetSlack = 1;
 // The report's body text, in points: the unit of a page's text.
 constexpr int BodyPoints = 10;
+// The sheet whose width holds MaxPageCharacters.
+constexpr double A4WidthMillimetres = 210;
 
 enum TCommand : quint8 {
     cmTransform = 1,
@@ -128,15 +129,15 @@ QByteArray PngOf(const QImage& image)
     return png;
 }
 
-// The picture `png` holds, as `reader` reads it.
-QImage DecodedPng(const QByteArray& png, QImageReader& reader)
+// The picture `png` holds, decoded once while it is kept.
+QImage DecodedPng(const QByteArray& png, const std::function<QImage()>& decode)
 {
     TPictureMemo& memo = Memo();
     const QMutexLocker lock(&memo.Lock);
     if (const auto* e = memo.Find([&](const auto& e) { return !e.Decoded.isNull() && e.Png == png; }))
         return e->Decoded;
     ++memo.Work.Decoded;
-    const QImage image = reader.read();
+    const QImage image = decode();
     if (image.isNull())
         return image;
     if (auto* e = memo.Find([&](const auto& e) { return e.Png == png; })) {
@@ -360,75 +361,19 @@ private:
 
 using TStep = TPageDrawing::TStep;
 
-quint32 BigEndian32(const char* d)
+TPageFault FaultOf(TPngFault fault)
 {
-    const auto* u = reinterpret_cast<const uchar*>(d);
-    return (quint32(u[0]) << 24) | (quint32(u[1]) << 16) | (quint32(u[2]) << 8) | u[3];
-}
-
-// The size of the PNG in `png` when it is one the recorder writes: a header
-// of eight bits a channel at most, not interlaced, then palette,
-// transparency, resolution and image data, and the end. Any other part
-// (texts, colour profiles: compressed parts that cost inflating) is refused
-// before anything is decoded; the image data inflate to no more than the
-// header's size says.
-QSize RecordedPngSize(const QByteArray& png, TPageFault& fault, QString& why)
-{
-    fault = TPageFault::Foreign;
-    static const QByteArray Signature("\x89PNG\r\n\x1A\n", 8);
-    static const QByteArrayList Ancillary{"PLTE", "tRNS", "pHYs"};
-    if (!png.startsWith(Signature)) {
-        why = QStringLiteral("a picture that is not PNG");
-        return {};
+    switch (fault) {
+    case TPngFault::None:
+        return TPageFault::None;
+    case TPngFault::Damaged:
+        return TPageFault::Damaged;
+    case TPngFault::TooMuch:
+        return TPageFault::TooMuch;
+    case TPngFault::Unsupported:
+        break;
     }
-    QSize size;
-    qint64 raw = 0; // what the image data inflate to
-    bool data = false;
-    for (qsizetype p = Signature.size(); p + 12 <= png.size();) {
-        const qint64 length = BigEndian32(png.constData() + p);
-        const QByteArray type = png.mid(p + 4, 4);
-        const qsizetype body = p + 8;
-        if (length > png.size() - body - 4)
-            break;
-        p = body + length + 4;
-        if (size.isEmpty()) {
-            const auto* h = reinterpret_cast<const uchar*>(png.constData() + body);
-            if (type != "IHDR" || length != 13)
-                break;
-            const qint64 width = BigEndian32(png.constData() + body);
-            const qint64 height = BigEndian32(png.constData() + body + 4);
-            const uchar depth = h[8];
-            const uchar colour = h[9];
-            if (width < 1 || height < 1 || width > MaxImageSide || height > MaxImageSide || depth < 1 || depth > 8 ||
-                (depth & (depth - 1)) != 0 ||
-                (colour != 0 && colour != 2 && colour != 3 && colour != 4 && colour != 6) ||
-                (colour != 0 && colour != 3 && depth != 8) || h[10] != 0 || h[11] != 0 || h[12] != 0) {
-                why = QStringLiteral("a picture in a form the program does not write");
-                return {};
-            }
-            size = QSize(int(width), int(height));
-            const int channels = colour == 2 ? 3 : colour == 4 ? 2 : colour == 6 ? 4 : 1;
-            raw = height * (1 + (width * channels * depth + 7) / 8);
-        } else if (type == "IDAT") {
-            data = true;
-        } else if (type == "IEND") {
-            if (length != 0 || !data || p != png.size())
-                break;
-            // No writer packs the pixels in much more than they take.
-            if (png.size() <= raw + raw / 10 + 4096)
-                return size;
-            why = QStringLiteral("a picture with more data than its pixels");
-            return {};
-        } else if (data || !Ancillary.contains(type)) {
-            const bool named = std::all_of(type.begin(), type.end(), [](char c) { return std::isalpha(uchar(c)); });
-            why = Format("a picture with a part the program does not write (\"%s\")",
-                         named ? QString::fromLatin1(type) : QStringLiteral("?"));
-            return {};
-        }
-    }
-    fault = TPageFault::Damaged;
-    why = QStringLiteral("an invalid picture");
-    return {};
+    return TPageFault::Foreign;
 }
 
 // The widest a pen of the program's pages is: a rule of one screen pixel.
@@ -437,12 +382,22 @@ double MaxPenWidth(const TPageSheet& sheet)
     return std::max(1.0, std::round(sheet.UnitsPerInch / double(PreviewPixelsPerInch)));
 }
 
+// Characters of body text a page on `sheet` may hold: half of them for the
+// report's body, the same whatever the sheet, half for the letterhead,
+// whose lines run across the sheet: as many again for each A4 width more.
+int PageCharacters(const TPageSheet& sheet)
+{
+    const double millimetres = sheet.Size.width() * 25.4 / sheet.UnitsPerInch;
+    return int(MaxPageCharacters / 2 * (1 + std::max(1.0, millimetres / A4WidthMillimetres)));
+}
+
 class TCommandReader {
 public:
     TCommandReader(QDataStream& in, const TPageSheet& sheet, const TPageBudget& budget, bool decode)
         : FIn(in), FSheet(sheet), FDecode(decode), FFilePixels(budget.PicturePixels), FFileElements(budget.Elements),
-          FRulesLeft(double(MaxPageRules) * (sheet.Size.width() + sheet.Size.height())),
-          FTextLeft(MaxPageCharacters * std::pow(BodyPoints * sheet.UnitsPerInch / 72.0, 2))
+          FFonts(budget.Fonts), FRulesLeft(double(MaxPageRules) * (sheet.Size.width() + sheet.Size.height())),
+          FCharacters(PageCharacters(sheet)),
+          FTextLeft(FCharacters * std::pow(BodyPoints * sheet.UnitsPerInch / 72.0, 2))
     {
     }
 
@@ -451,6 +406,7 @@ public:
     TPageFault Fault() const { return FFault; }
     qint64 PixelsLeft() const { return FFilePixels; }
     qint64 ElementsLeft() const { return FFileElements; }
+    const TFontsUsed& FontsUsed() const { return FFonts; }
     std::vector<TStep> Steps;
 
     void Fail(TPageFault fault, const QString& what)
@@ -736,6 +692,15 @@ private:
         font.setKerning(!(flags & 16));
         if (stretch > 0)
             font.setStretch(stretch);
+        // Each font and family costs finding, painting and embedding in PDF.
+        const QString familyKey = family.toCaseFolded();
+        const QString fontKey = font.key().toCaseFolded();
+        if (!FFonts.Families.contains(familyKey) && FFonts.Families.size() >= MaxFileFamilies)
+            Fail(TPageFault::TooMuch, Format("more than %d font families", MaxFileFamilies));
+        else if (!FFonts.Fonts.contains(fontKey) && FFonts.Fonts.size() >= MaxFileFonts)
+            Fail(TPageFault::TooMuch, Format("more than %d fonts", MaxFileFonts));
+        FFonts.Families.insert(familyKey);
+        FFonts.Fonts.insert(fontKey);
         return font;
     }
 
@@ -832,14 +797,12 @@ private:
         OnSheet(r.bottomRight());
         if (png.isEmpty())
             return;
-        TPageFault fault = TPageFault::None;
-        QString why;
-        const QSize size = RecordedPngSize(png, fault, why);
-        if (size.isEmpty()) {
-            Fail(fault, why);
+        const TPngLayout layout = PngLayoutOf(png, MaxImageSide);
+        if (layout.Fault != TPngFault::None) {
+            Fail(FaultOf(layout.Fault), layout.Why);
             return;
         }
-        const qint64 cost = PictureCost(size);
+        const qint64 cost = PictureCost(layout.Size);
         if (cost > FPagePixels)
             Fail(TPageFault::TooMuch,
                  Format("a page with pictures of more than %d million pixels", int(MaxPagePicturePixels / 1000000)));
@@ -851,12 +814,11 @@ private:
         Area();
         if (!Ok() || !FDecode)
             return;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::ReadOnly);
-        QImageReader reader(&buffer, "png");
-        const QImage image = DecodedPng(png, reader);
-        if (image.size() != size) {
-            Damaged("an invalid picture");
+        TPngFault fault = TPngFault::None;
+        QString why;
+        const QImage image = DecodedPng(png, [&] { return DecodePng(layout, fault, why); });
+        if (image.isNull()) {
+            Fail(FaultOf(fault), why);
             return;
         }
         Add([r, image, sr](QPainter& p, const QTransform&) { p.drawImage(r, image, sr); });
@@ -875,7 +837,7 @@ private:
         FTextLeft -= double(text.size()) * height * height;
         if (FTextLeft < 0)
             Fail(TPageFault::TooMuch,
-                 Format("a page of more text than %d characters of %d points", MaxPageCharacters, BodyPoints));
+                 Format("a page of more text than %d characters of %d points", FCharacters, BodyPoints));
         // A text item carries its own font; the state's comes back after it.
         Add([at, text, f](QPainter& p, const QTransform&) {
             const QFont state = p.font();
@@ -898,7 +860,9 @@ private:
     qint64 FPageElements = MaxPageElements;
     qint64 FFileElements;
     int FAreas = 0;
+    TFontsUsed FFonts;
     double FRulesLeft;
+    int FCharacters;
     double FTextLeft;
 };
 
@@ -935,6 +899,7 @@ bool ReadPage(const QByteArray& data, const TPageSheet& sheet, bool decode, std:
     }
     left.PicturePixels = reader.PixelsLeft();
     left.Elements = reader.ElementsLeft();
+    left.Fonts = reader.FontsUsed();
     left.Fault = TPageFault::None;
     if (steps)
         *steps = std::move(reader.Steps);

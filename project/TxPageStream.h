@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QPaintDevice>
+#include <QSet>
 #include <QSize>
 #include <QString>
 #include <QTransform>
@@ -30,11 +31,15 @@ class QPainter;
 // rules and the page frame. Pens are solid and no wider than a rule, brushes
 // solid, shapes straight lines of a few points, fonts no larger than the
 // report's title, transforms at most shrink, and everything lies on the
-// sheet; pictures are PNG as the recorder writes them, with none of the
-// ancillary parts (texts, colour profiles) that cost inflating. A page that
-// holds anything else is refused, and so is one that asks for more than its
-// budget, so that reading a file and painting any of its pages at any zoom
-// take no more than a second.
+// sheet; pictures are PNG in any of its forms, their parts that are not
+// drawn (texts, colour profiles: what other writers, and earlier versions
+// of the program, put in) passed over unread, their image data inflated no
+// further than their header says. A page that holds anything else is
+// refused, and so is one that asks for more than its budget, so that
+// reading a file, saving all of it as PDF or printing it, and painting any
+// of its pages at any zoom take no more than a second; on sheets wider
+// than A3 on its side, whose longer letterhead lines hold more text, text
+// heaped on one spot takes up to two at the largest zoom.
 
 // Coordinates and sizes beyond this are written at this limit.
 inline constexpr double PageStreamCoordinateLimit = 1e7;
@@ -49,12 +54,15 @@ inline constexpr double PageStreamCoordinateLimit = 1e7;
 // spot takes long. So a page may hold so many pictures and filled shapes,
 // rules of so many times its sheet's width and height together, and text
 // that covers as much as so many characters of the report's body text
-// (each character counts its font's height squared). Sheets are no larger
-// than A0. The program's own report holds a few thousand elements, three
-// pictures and one filled box, rules of less than three times its sheet's
-// width and height, text of a few hundred characters, and keeps its
-// pictures within the page's budget on every paper, lowering their
-// resolution where it must.
+// (each character counts its font's height squared) on a sheet as wide as
+// A4, and more on a wider one, whose letterhead lines run longer. Each font
+// costs finding it, and each family embedding it in PDF: a file may use so
+// many. Sheets are no larger than A0. The program's own report holds a few
+// thousand elements, three pictures and one filled box, rules of less than
+// three times its sheet's width and height, text of a few hundred
+// characters besides its letterhead in one family and a few fonts, and
+// keeps its pictures within the page's budget on every paper, lowering
+// their resolution where it must.
 inline constexpr qint64 MaxPagePicturePixels = 8LL * 1000 * 1000;
 inline constexpr qint64 MaxFilePicturePixels = 12LL * 1000 * 1000;
 inline constexpr qint64 MinPictureCost = 64 * 64;
@@ -64,6 +72,8 @@ inline constexpr int MaxPageAreas = 64;
 inline constexpr int MaxPageRules = 10;
 inline constexpr int MaxPageCharacters = 2000;
 inline constexpr int MaxSheetMillimetres = 1200;
+inline constexpr int MaxFileFamilies = 4;
+inline constexpr int MaxFileFonts = 32;
 // Sizes of what the program draws: the points of a rectangle, the report's
 // title, a letterhead line at its longest.
 inline constexpr int MaxShapePoints = 5;
@@ -83,10 +93,17 @@ struct TPageSheet {
 // for more than its budget, or it holds drawing the program's pages never do.
 enum class TPageFault { None, Damaged, TooMuch, Foreign };
 
+// The font families (case folded) and fonts a file's pages used so far.
+struct TFontsUsed {
+    QSet<QString> Families;
+    QSet<QString> Fonts;
+};
+
 // What is left of a file's budget as its pages are read.
 struct TPageBudget {
     qint64 PicturePixels = MaxFilePicturePixels;
     qint64 Elements = MaxFileElements;
+    TFontsUsed Fonts;
     TPageFault Fault = TPageFault::None; // why the last page was refused
 };
 

@@ -14,9 +14,10 @@ constexpr quint32 Magic = 0x565A5050; // "VZPP"
 constexpr QDataStream::Version StreamVersion = QDataStream::Qt_6_4;
 constexpr int HeadBytes = 4 + 2 + 2 + 4;
 constexpr int HashBytes = 32;
-// Far above what the pages' budgets let a file hold (TxPageStream): only
-// memory is bounded here, what the file holds is checked before its
-// checksum is worked out or a picture decoded.
+// Bounds memory and the time the checksum takes: besides what the pages'
+// budgets let a file hold (TxPageStream), its pictures may carry parts that
+// are not drawn (MaxPngExtraBytes each), which are read past. What the file
+// holds is checked before its checksum is worked out or a picture decoded.
 constexpr qint64 MaxFileBytes = 128LL * 1024 * 1024;
 constexpr quint32 MaxPages = 10000;
 constexpr int MaxSheetUnits = 10000000;
@@ -73,16 +74,18 @@ TRefusal ReadBody(const QByteArray& body, TPreviewFileContents* contents)
     return {};
 }
 
-// Raises the refusal of `fileName`'s pages.
+// Raises the refusal of `fileName`'s pages. The program saves no page it
+// would refuse, so one that is refused comes from elsewhere.
 void Refuse(const TRefusal& r, const QString& fileName)
 {
+    const QString elsewhere = Format("%s was saved by another program or another version of this one", fileName);
     switch (r.Fault) {
     case TPageFault::None:
         return;
     case TPageFault::TooMuch:
-        throw EPreviewFileError(Format("%s holds more than a print preview may show: %s.", fileName, r.What));
+        throw EPreviewFileError(Format("%s: it holds more than a print preview may show: %s.", elsewhere, r.What));
     case TPageFault::Foreign:
-        throw EPreviewFileError(Format("%s holds drawing a print preview does not show: %s.", fileName, r.What));
+        throw EPreviewFileError(Format("%s: it holds drawing a print preview does not show: %s.", elsewhere, r.What));
     case TPageFault::Damaged:
         break;
     }

@@ -1,6 +1,7 @@
 #include "TestUtil.h"
 
 #include <QApplication>
+#include <QDataStream>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -25,6 +26,7 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/statvfs.h>
+#include <zlib.h>
 
 TTempFolder::TTempFolder()
 {
@@ -114,6 +116,18 @@ QByteArray ReadFileBytes(const QString& path)
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return f.readAll();
+}
+
+QByteArray PngChunk(const char* type, const QByteArray& data)
+{
+    QByteArray chunk;
+    QDataStream out(&chunk, QIODevice::WriteOnly);
+    out << quint32(data.size());
+    out.writeRawData(type, 4);
+    out.writeRawData(data.constData(), int(data.size()));
+    out << quint32(crc32(crc32(0, reinterpret_cast<const Bytef*>(type), 4),
+                         reinterpret_cast<const Bytef*>(data.constData()), uInt(data.size())));
+    return chunk;
 }
 
 QString TestDataDir()

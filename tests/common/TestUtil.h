@@ -53,6 +53,8 @@ private:
 };
 
 QByteArray ReadFileBytes(const QString& path);
+// A PNG chunk of `type` holding `data`, with its checksum.
+QByteArray PngChunk(const char* type, const QByteArray& data);
 // The message of the `E` that `run` raised; empty when it raised none.
 template <class E, class F>
 QString FailureOf(const F& run)

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QColorSpace>
 #include <QDir>
 #include <QFileInfo>
 #include <QXmlStreamReader>
@@ -495,6 +496,21 @@ TEST(WholeFileReaders, PicturesCutShortAreRefused)
         return bytes;
     };
     const QByteArray png = encoded("PNG");
+    // A PNG as other writers make it, and PNGs of a pixel: their data going
+    // on with 100,000 bytes more of zeros, or cut into empty parts.
+    QImage deep = QImage(VOZ_CONTENT_DIR "/documents/Logo.gif").convertToFormat(QImage::Format_RGBA64);
+    deep.setColorSpace(QColorSpace::AdobeRgb);
+    deep.setText(QStringLiteral("Comment"), QString(1000, QLatin1Char('x')));
+    QByteArray described;
+    QBuffer describedBuffer(&described);
+    describedBuffer.open(QIODevice::WriteOnly);
+    deep.save(&describedBuffer, "PNG");
+    const auto pixel = [](int extra, int emptyParts = 0) {
+        return QByteArray::fromHex("89504e470d0a1a0a") +
+               PngChunk("IHDR", QByteArray::fromHex("00000001000000010802000000")) +
+               PngChunk("IDAT", {}).repeated(emptyParts) +
+               PngChunk("IDAT", qCompress(QByteArray(4 + extra, '\0')).mid(4)) + PngChunk("IEND", {});
+    };
     const QByteArray jpeg = encoded("JPEG");
     // The smallest GIF with an extension block before its image, and a JPEG
     // whose first segment holds an end marker of its own.
@@ -522,6 +538,11 @@ TEST(WholeFileReaders, PicturesCutShortAreRefused)
         {"GIF cut in its image", tiny.chopped(3), false},
         {"PNG", png, true},
         {"PNG cut", png.left(png.size() / 2), false},
+        {"PNG with a colour profile and texts, 16 bits a channel", described, true},
+        {"PNG of a pixel", pixel(0), true},
+        {"PNG whose data go on past its pixels", pixel(100000), false},
+        {"PNG of a thousand parts", pixel(0, 1000), true},
+        {"PNG of a million parts", pixel(0, 1 << 20), false},
         {"JPEG", jpeg, true},
         {"JPEG with bytes after its end", jpeg + "trailing", true},
         {"JPEG cut", jpeg.left(jpeg.size() / 2), false},

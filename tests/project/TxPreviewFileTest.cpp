@@ -254,6 +254,7 @@ TEST(PreviewFile, OnlyWhatTheProgramDrawsReadsBack)
         QString Error;
         int Times = 1; // Draw is done
         int UnitsPerInch = PreviewPixelsPerInch;
+        QSize Sheet = QSize(100, 100);
     } cases[] = {
         {"a rule", line(QPen(Qt::black, 1)), ""},
         {"a rule of hundredths of a millimetre", line(QPen(Qt::black, 26)), "", 1, 2540},
@@ -284,6 +285,7 @@ TEST(PreviewFile, OnlyWhatTheProgramDrawsReadsBack)
         {"rules of more than ten times the sheet's width and height", [](QPainter& p) { p.drawLine(0, 0, 100, 100); },
          "a page of rules longer than 10 times its width and height", 20},
         {"text heaped on one spot", text(19, {10, 50}), "a page of more text than 2000 characters of 10 points", 200},
+        {"as much on a sheet three A4s wide", text(19, {10, 50}), "", 200, PreviewPixelsPerInch, QSize(2400, 100)},
         {"pictures too large", [&](QPainter& p) { p.drawImage(QRect(0, 0, 10, 10), large); },
          "a page with pictures of more than 8 million pixels", 2},
     };
@@ -298,7 +300,7 @@ TEST(PreviewFile, OnlyWhatTheProgramDrawsReadsBack)
         TPageDrawing page;
         QString error;
         TPageBudget budget;
-        EXPECT_EQ(CommandsToPage(commands, {QSize(100, 100), c.UnitsPerInch}, page, error, &budget), c.Error.isEmpty());
+        EXPECT_EQ(CommandsToPage(commands, {c.Sheet, c.UnitsPerInch}, page, error, &budget), c.Error.isEmpty());
         EXPECT_EQ(error, c.Error);
         EXPECT_EQ(budget.Fault, c.Error.isEmpty()               ? TPageFault::None
                                 : c.Error.startsWith("a page ") ? TPageFault::TooMuch
@@ -366,15 +368,38 @@ TEST(PreviewFile, WhatIsWrongIsSaid)
     QImage text(1, 1, QImage::Format_RGB32);
     text.setText(QStringLiteral("Comment"), QString(2000, QLatin1Char('x')));
     const QByteArray described = PngOf(text);
-    // Image data of 10,000 bytes more than a pixel takes.
-    QByteArray padded = PngOf(QImage(1, 1, QImage::Format_RGB32));
-    padded.insert(padded.size() - 12, QByteArray::fromHex("00002710") + "IDAT" + QByteArray(10004, '\0'));
+    // Image data of 10,000 bytes more than a pixel takes; image data that
+    // inflate to 100,000 bytes more, or go on after their end; a part that
+    // a decoder cannot pass over.
+    const QByteArray pixel = PngOf(QImage(1, 1, QImage::Format_RGB32));
+    QByteArray padded = pixel;
+    padded.insert(padded.size() - 12, PngChunk("IDAT", QByteArray(10000, '\0')));
+    const auto withData = [&pixel](const QByteArray& data) {
+        return pixel.left(33) + PngChunk("IDAT", data) + pixel.right(12);
+    };
+    const QByteArray going = withData(qCompress(QByteArray(4 + 100000, '\0')).mid(4));
+    const QByteArray after = withData(qCompress(QByteArray(4, '\0')).mid(4) + qCompress(QByteArray(4, '\0')).mid(4));
+    const QByteArray critical = pixel.left(33) + PngChunk("VOZX", "x") + pixel.mid(33);
+    // Texts in five families, and in 33 fonts of one.
+    const auto fonts = [](int count, bool families) {
+        return Recorded([=](QPainter& p) {
+            for (int i = 0; i < count; ++i) {
+                QFont f(families ? QStringLiteral("Family %1").arg(i) : QStringLiteral("Verdana"));
+                f.setPixelSize(families ? 10 : 3 + i / 2);
+                f.setBold(i % 2);
+                p.setFont(f);
+                p.drawText(QPointF(10, 50), QStringLiteral("x"));
+            }
+        });
+    };
     const QImage logo(VOZ_CONTENT_DIR "/documents/Logo.gif");
     const auto file = [](const QByteArray& commands, quint32 pages = 1) {
         return FileAround(BodyWithCommands(commands, pages));
     };
-    const QString more = "f.ppv holds more than a print preview may show: ";
-    const QString foreign = "f.ppv holds drawing a print preview does not show: ";
+    const QString elsewhere = "f.ppv was saved by another program or another version of this one: ";
+    const QString more = elsewhere + "it holds more than a print preview may show: ";
+    const QString foreign = elsewhere + "it holds drawing a print preview does not show: ";
+    const auto saved = [](const char* name) { return ReadFileBytes(VOZ_TEST_DATA_DIR "/preview/" + QString(name)); };
     struct {
         QByteArray Bytes;
         QString Message;
@@ -396,23 +421,37 @@ TEST(PreviewFile, WhatIsWrongIsSaid)
         {file(Hints(10001)), more + "a page of more than 10000 drawing elements."},
         {file(Hints(9999), 26), more + "more than 250000 drawing elements."},
         {file(Commands([](QDataStream&) {}, 0), 10001), more + "more than 10000 pages."},
-        // Drawing the program does not make, and picture parts it does not
-        // write: compressed texts inflate to far more than they take.
+        {file(fonts(5, true)), more + "more than 4 font families."},
+        {file(fonts(33, false)), more + "more than 32 fonts."},
+        // Drawing the program does not make, and picture data beyond the
+        // pixels.
         {file(Recorded([](QPainter& p) {
              p.setPen(QPen(Qt::black, 1, Qt::DotLine));
              p.drawLine(0, 0, 10, 10);
          })),
          foreign + "a dashed pen."},
-        {file(Pictures(1, described)), foreign + "a picture with a part the program does not write (\"zTXt\")."},
+        {file(Pictures(1, critical)), foreign + "a picture with a part the program does not write (\"VOZX\")."},
         {file(Pictures(1, padded)), foreign + "a picture with more data than its pixels."},
+        {file(Pictures(1, going)), foreign + "a picture with more data than its pixels."},
+        {file(Pictures(1, after)), "f.ppv is damaged or incomplete."},
         {file(Pictures(1, PngOf(logo) + "more")), "f.ppv is damaged or incomplete."},
-        {file(Pictures(1, PngOf(logo.convertToFormat(QImage::Format_RGBA64)))),
+        {file(Pictures(1, PngOf(QImage(10001, 1, QImage::Format_Mono)))),
          foreign + "a picture in a form the program does not write."},
+        // Pictures as other writers make them, passed over what is not
+        // drawn, and reports the previous version saved with such logos:
+        // colour profiles, texts, 16 bits a channel, palette and
+        // transparency.
+        {file(Pictures(1, described)), ""},
+        {file(Pictures(1, PngOf(logo.convertToFormat(QImage::Format_RGBA64)))), ""},
+        {saved("logo-16-bits-itxt.ppv"), ""},
+        {saved("logo-palette-trns.ppv"), ""},
+        {saved("logo-jpeg-icc.ppv"), ""},
+        {saved("logo-ztxt.ppv"), ""},
     };
     for (const auto& c : cases) {
         try {
-            ParsePreviewFile(c.Bytes, "f.ppv");
-            ADD_FAILURE() << "accepted: " << c.Message.toStdString();
+            const size_t pages = ParsePreviewFile(c.Bytes, "f.ppv").Pages.size();
+            EXPECT_TRUE(c.Message.isEmpty() && pages == 1) << "accepted: " << c.Message.toStdString();
         } catch (const EPreviewFileError& e) {
             EXPECT_EQ(e.Message(), c.Message);
         }
