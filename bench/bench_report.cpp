@@ -37,8 +37,8 @@
 namespace {
 
 const QSize Sheet(800, 1100);
-// A0 landscape, the widest sheet a page may have.
-const QSize WidestSheet(4494, 3179);
+// A2 landscape, the widest sheet a page may have.
+const QSize WidestSheet(2245, 1587);
 
 // One page's commands: the commands `draw` records, repeated `times` times.
 QByteArray Repeated(const std::function<void(QPainter&)>& draw, quint32 times, QSize sheet = Sheet)
@@ -233,7 +233,7 @@ QByteArray Crowded(int kind)
                 p.setFont(font);
                 p.drawText(QPointF(400, 550), QString(30, QLatin1Char('W')));
             },
-            108, WidestSheet);
+            62, WidestSheet);
     case 1: // pictures, drawn smooth
         return Repeated(
             [&](QPainter& p) {

@@ -882,7 +882,7 @@ bool ReadPage(const QByteArray& data, const TPageSheet& sheet, bool decode, std:
         return false;
     }
     if (std::max(sheet.Size.width(), sheet.Size.height()) > MaxSheetMillimetres / 25.4 * sheet.UnitsPerInch) {
-        error = QStringLiteral("a sheet larger than A0");
+        error = QStringLiteral("a sheet larger than A2");
         left.Fault = TPageFault::Foreign;
         return false;
     }

@@ -37,9 +37,9 @@ class QPainter;
 // further than their header says. A page that holds anything else is
 // refused, and so is one that asks for more than its budget, so that
 // reading a file, saving all of it as PDF or printing it, and painting any
-// of its pages at any zoom take no more than a second; on sheets wider
-// than A3 on its side, whose longer letterhead lines hold more text, text
-// heaped on one spot takes up to two at the largest zoom.
+// of its pages at any zoom take about a second at most: text heaped on one
+// spot of the widest sheet, whose longer letterhead lines hold the most
+// text, takes the longest at the largest zoom.
 
 // Coordinates and sizes beyond this are written at this limit.
 inline constexpr double PageStreamCoordinateLimit = 1e7;
@@ -57,7 +57,8 @@ inline constexpr double PageStreamCoordinateLimit = 1e7;
 // (each character counts its font's height squared) on a sheet as wide as
 // A4, and more on a wider one, whose letterhead lines run longer. Each font
 // costs finding it, and each family embedding it in PDF: a file may use so
-// many. Sheets are no larger than A0. The program's own report holds a few
+// many. Sheets are no larger than A2, more than the
+// largest paper the window offers. The program's own report holds a few
 // thousand elements, three pictures and one filled box, rules of less than
 // three times its sheet's width and height, text of a few hundred
 // characters besides its letterhead in one family and a few fonts, and
@@ -71,7 +72,7 @@ inline constexpr qint64 MaxFileElements = 250LL * 1000;
 inline constexpr int MaxPageAreas = 64;
 inline constexpr int MaxPageRules = 10;
 inline constexpr int MaxPageCharacters = 2000;
-inline constexpr int MaxSheetMillimetres = 1200;
+inline constexpr int MaxSheetMillimetres = 600;
 inline constexpr int MaxFileFamilies = 4;
 inline constexpr int MaxFileFonts = 32;
 // Sizes of what the program draws: the points of a rectangle, the report's

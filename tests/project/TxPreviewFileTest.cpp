@@ -285,7 +285,8 @@ TEST(PreviewFile, OnlyWhatTheProgramDrawsReadsBack)
         {"rules of more than ten times the sheet's width and height", [](QPainter& p) { p.drawLine(0, 0, 100, 100); },
          "a page of rules longer than 10 times its width and height", 20},
         {"text heaped on one spot", text(19, {10, 50}), "a page of more text than 2000 characters of 10 points", 200},
-        {"as much on a sheet three A4s wide", text(19, {10, 50}), "", 200, PreviewPixelsPerInch, QSize(2400, 100)},
+        {"as much on a sheet as wide as A2", text(19, {10, 50}), "", 200, PreviewPixelsPerInch, QSize(2245, 100)},
+        {"a sheet wider than A2", text(19, {10, 50}), "a sheet larger than A2", 1, PreviewPixelsPerInch, QSize(2300, 100)},
         {"pictures too large", [&](QPainter& p) { p.drawImage(QRect(0, 0, 10, 10), large); },
          "a page with pictures of more than 8 million pixels", 2},
     };
