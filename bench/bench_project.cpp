@@ -124,6 +124,22 @@ void BM_TotalsOfLargestProject(benchmark::State& state)
 }
 BENCHMARK(BM_TotalsOfLargestProject)->Unit(benchmark::kMillisecond);
 
+// Writes the quotation of `p` at each iteration; whether it was refused.
+bool QuoteEachIteration(benchmark::State& state, const TProject& p)
+{
+    TRecordingDocumentOpener opener;
+    TScopedDocumentOpener openerScope(opener);
+    bool refused = false;
+    for (auto _ : state) {
+        try {
+            ShowQuotation(p, QStringLiteral("Vozudarizazi"), Scratch().path());
+        } catch (const EInOutError&) {
+            refused = true;
+        }
+    }
+    return refused;
+}
+
 // Items each with one priced ancillary of its own name: every page of the
 // quotation writes a row for every name.
 void BM_QuotationOfOwnAncillaryNames(benchmark::State& state)
@@ -139,16 +155,7 @@ void BM_QuotationOfOwnAncillaryNames(benchmark::State& state)
         item.CalcTotal();
     }
     p.CalcTotals();
-    TRecordingDocumentOpener opener;
-    TScopedDocumentOpener openerScope(opener);
-    bool refused = false;
-    for (auto _ : state) {
-        try {
-            ShowQuotation(p, QStringLiteral("Vozudarizazi"), Scratch().path());
-        } catch (const EInOutError&) {
-            refused = true;
-        }
-    }
+    const bool refused = QuoteEachIteration(state, p);
     state.counters["refused"] = refused;
     state.counters["MB"] =
         refused ? 0 : double(QFileInfo(Scratch().filePath(QStringLiteral("Project.htm"))).size()) / 1e6;
@@ -177,16 +184,7 @@ void BM_QuotationOfLongestAncillaryNames(benchmark::State& state)
         item.CalcTotal();
     }
     p.CalcTotals();
-    TRecordingDocumentOpener opener;
-    TScopedDocumentOpener openerScope(opener);
-    bool refused = false;
-    for (auto _ : state) {
-        try {
-            ShowQuotation(p, QStringLiteral("Vozudarizazi"), Scratch().path());
-        } catch (const EInOutError&) {
-            refused = true;
-        }
-    }
+    const bool refused = QuoteEachIteration(state, p);
     state.counters["refused"] = refused;
     state.counters["peakMB"] = PeakMegabytes();
 }
